@@ -1,0 +1,136 @@
+// Sentence generation of the simulated GPS tuner: a deterministic sky, a fix schedule and the
+// NMEA 0183 sentences of the two receiver models, every field at the fixed width the analyzer
+// reads by character position.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QList>
+
+#include <cstdint>
+#include <vector>
+
+namespace velsor::sim {
+
+// The numbers are the ones the analyzer's settings use for the models.
+enum class Tuner {
+    Gt74 = 0,  // FURUNO GT-74/77: GGA, GSA, GSV, ZDA; two-digit GSV count, hhmmss times
+    Cfgps = 1, // I-O DATA CFGPS: GGA, GSA, GSV, RMC; one-digit GSV count, hhmmss.s times
+};
+
+int defaultBaud(Tuner tuner);
+
+// Fewest and most satellites the sky of a model ever shows. The CFGPS count field has one
+// digit, so it never reports more than nine.
+struct ViewRange {
+    int fewest;
+    int most;
+};
+ViewRange viewRange(Tuner tuner);
+
+enum class Fix { None, TwoD, ThreeD };
+
+struct Satellite {
+    int prn = 0;
+    int elevation = 0; // degrees, 0..90
+    int azimuth = 0;   // degrees, 0..359
+    int snr = 0;       // dB, 0..50; 0 = not tracked
+
+    bool operator==(const Satellite&) const = default;
+};
+
+// Satellites moving slowly over the sky, the same for the same seed. A few of them rise and
+// set, so the number in view wanders within the model's range.
+class Sky {
+public:
+    Sky(std::uint64_t seed, Tuner tuner);
+
+    // The satellites above the horizon at a second of the run, in ascending PRN order.
+    std::vector<Satellite> at(std::int64_t second) const;
+
+private:
+    struct Track {
+        int prn;
+        double azimuth0;    // degrees at second 0
+        double azimuthRate; // degrees per second
+        double base;        // elevation = base + amplitude * sin(2 pi t / period + phase)
+        double amplitude;
+        double period; // seconds
+        double phase;  // radians
+    };
+    std::uint64_t seed_;
+    std::vector<Track> tracks_;
+};
+
+// Snr for a satellite at an elevation: strong overhead, untracked near the horizon.
+// `noise` is added before clipping to 0..50.
+int snrForElevation(int elevation, int noise);
+
+// A recurring stretch: within every `every` seconds of the run, the last `length` seconds.
+// A zero `every` never applies.
+struct Period {
+    int every = 0;
+    int length = 0;
+
+    bool contains(std::int64_t second) const;
+};
+
+struct FixSchedule {
+    Period noFix;
+    Period twoD;
+
+    // The fix the receiver is asked to have; no fix wins over 2D.
+    Fix at(std::int64_t second) const;
+};
+
+struct Position {
+    double latitude = 0;  // degrees, north positive
+    double longitude = 0; // degrees, east positive
+    double altitude = 0;  // metres above mean sea level
+};
+
+// The antenna near Tokyo (35 41' N, 139 45' E) with a jitter of a few metres.
+Position positionAt(std::uint64_t seed, std::int64_t second);
+
+// Everything the receiver reports for one second.
+struct Epoch {
+    QDateTime utc;
+    Fix fix = Fix::ThreeD;
+    Position position;
+    std::vector<Satellite> inView; // ascending PRN
+    std::vector<int> used;         // PRNs used in the fix, ascending; empty without fix
+};
+
+// XOR of the bytes between '$' and '*'.
+std::uint8_t checksum(QByteArrayView body);
+// "$" body "*hh" CR LF.
+QByteArray frame(QByteArrayView body);
+
+// Sentence builders; each returns the framed sentence.
+QByteArray ggaSentence(Tuner tuner, const Epoch& epoch);
+QByteArray gsaSentence(const Epoch& epoch);
+QList<QByteArray> gsvSentences(Tuner tuner, const Epoch& epoch);
+QByteArray zdaSentence(const Epoch& epoch);
+QByteArray rmcSentence(const Epoch& epoch);
+
+// One second's output of a model, in the order the receiver sends it.
+QList<QByteArray> sentences(Tuner tuner, const Epoch& epoch);
+
+class Generator {
+public:
+    Generator(Tuner tuner, std::uint64_t seed, FixSchedule schedule);
+
+    Tuner tuner() const { return tuner_; }
+    Epoch epoch(const QDateTime& utc, std::int64_t runSecond) const;
+    // The second's sentences joined into the burst that goes out on the line.
+    QByteArray burst(const QDateTime& utc, std::int64_t runSecond) const;
+
+private:
+    Tuner tuner_;
+    std::uint64_t seed_;
+    FixSchedule schedule_;
+    Sky sky_;
+};
+
+} // namespace velsor::sim

@@ -1,0 +1,125 @@
+// velsor-decode: feeds raw bytes (files, or standard input) through the receive path exactly as
+// bytes from the tuner's port and prints the decoded state as JSON. No clock is ever set.
+
+#include "decoding/receiver.h"
+#include "decoding/state_json.h"
+#include "main_window/nav_form.h"
+#include "nav/nav.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage = "usage: velsor-decode [--tuner 0|1] [--each] [FILE ...]";
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "velsor-decode: %s\n", message.c_str());
+    return 2;
+}
+
+bool WriteOut(const QByteArray& data) {
+    return std::fwrite(data.constData(), 1, static_cast<size_t>(data.size()), stdout) ==
+           static_cast<size_t>(data.size());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QString tuner = QStringLiteral("0");
+    bool each = false;
+    std::vector<QString> files;
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg == "--each") {
+            each = true;
+        } else if (!optionsDone && (arg == "--tuner" || arg.rfind("--tuner=", 0) == 0)) {
+            std::string value;
+            if (arg == "--tuner") {
+                if (i + 1 >= argc)
+                    return Fail("--tuner needs a value, 0 or 1");
+                value = argv[++i];
+            } else {
+                value = arg.substr(8);
+            }
+            if (value != "0" && value != "1")
+                return Fail("--tuner must be 0 or 1, not '" + value + "'");
+            tuner = QString::fromStdString(value);
+        } else if (!optionsDone && (arg == "--help" || arg == "-h")) {
+            std::printf("%s\n", kUsage);
+            return 0;
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            return Fail("unknown option '" + arg + "'; " + kUsage);
+        } else {
+            files.push_back(QString::fromLocal8Bit(argv[i]));
+        }
+    }
+
+    // Every file must be readable before anything is printed.
+    std::vector<std::unique_ptr<QFile>> inputs;
+    for (const QString& name : files) {
+        auto f = std::make_unique<QFile>(name);
+        if (QFileInfo(name).isDir())
+            return Fail("cannot read '" + name.toStdString() + "': is a directory");
+        if (!f->open(QIODevice::ReadOnly))
+            return Fail("cannot read '" + name.toStdString() + "': " + f->errorString().toStdString());
+        inputs.push_back(std::move(f));
+    }
+    if (inputs.empty()) {
+        auto f = std::make_unique<QFile>();
+        if (!f->open(stdin, QIODevice::ReadOnly))
+            return Fail("cannot read standard input");
+        inputs.push_back(std::move(f));
+    }
+
+    velsor::Nav nav;
+    nav.TunerType = tuner;
+    velsor::NAV_FORM form(nav);
+    form.PrepareDisplay();
+    velsor::Receiver receiver(nav, form, nullptr);
+
+    QByteArray out;
+    bool writeFailed = false;
+    if (each) {
+        receiver.afterDispatch = [&] {
+            velsor::AppendStateJson(out, nav, form, receiver.linesDispatched, receiver.lastType);
+            out += '\n';
+            if (out.size() >= 1 << 16) {
+                writeFailed = writeFailed || !WriteOut(out);
+                out.clear();
+            }
+        };
+    }
+
+    std::vector<char> chunk(1 << 16);
+    for (auto& f : inputs) {
+        for (;;) {
+            const qint64 n = f->read(chunk.data(), static_cast<qint64>(chunk.size()));
+            if (n < 0)
+                return Fail("read error on '" + f->fileName().toStdString() +
+                            "': " + f->errorString().toStdString());
+            if (n == 0)
+                break;
+            receiver.AssembleBytes(QByteArrayView(chunk.data(), n));
+            if (writeFailed)
+                return 1;
+        }
+    }
+    if (!each) {
+        velsor::AppendStateJson(out, nav, form, receiver.linesDispatched, receiver.lastType);
+        out += '\n';
+    }
+    if (!WriteOut(out) || std::fflush(stdout) != 0)
+        return 1;
+    return 0;
+}

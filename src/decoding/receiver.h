@@ -1,0 +1,63 @@
+#pragma once
+// The receive path: bytes from the tuner become lines, lines are dispatched by sentence type,
+// and each decoder writes the shared state and the main window's display fields. Fields are
+// read at fixed 1-based positions chosen by the tuner model; a step that cannot be carried out
+// is skipped and the next one runs.
+
+#include "main_window/nav_form.h"
+#include "nav/nav.h"
+#include "platform/clock.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <functional>
+
+namespace velsor {
+
+class Receiver {
+public:
+    // The clock may be null: then no clock is ever set.
+    Receiver(Nav& nav, NAV_FORM& form, platform::Clock* clock);
+
+    // Longest line kept, CR LF included; a longer one is dropped whole. Real sentences are at
+    // most 82 characters.
+    static constexpr qsizetype kMaxLine = 1024;
+
+    // Appends text to the line being assembled and dispatches every completed line.
+    void AssembleLines(QStringView text);
+    // Received bytes, one character per byte.
+    void AssembleBytes(QByteArrayView bytes);
+
+    void DispatchSentence(const QString& line);
+    // Takes the text up to the delimiter or "*" from source and leaves the rest in RxBuffer(0);
+    // an empty source is first replaced by RxBuffer(0). stoppedAtStar tells whether "*" ended it.
+    QString NextField(QString& source, QStringView delimiter, std::int16_t& stoppedAtStar);
+
+    void DecodeGGA(const QString& line);
+    void DecodeGSA(const QString& line);
+    void DecodeGSV(const QString& line, std::int16_t group);
+    void PlotSatellite(QStringView elevation, QStringView azimuth, QStringView satNo,
+                       QStringView row, QStringView snr);
+    void MarkUsedSatellites();
+    void DecodeZDA(const QString& line);
+    void DecodeRMC(const QString& line);
+
+    // Lines dispatched so far and the type split off the last one, for tools and tests.
+    std::uint64_t linesDispatched = 0;
+    QString lastType;
+    // Called after every dispatched line.
+    std::function<void()> afterDispatch;
+
+private:
+    void StoreRaw(int index, const QString& line);
+    void DispatchGSV(const QString& line);
+
+    Nav& nav;
+    NAV_FORM& form;
+    platform::Clock* clock;
+};
+
+} // namespace velsor

@@ -1,0 +1,120 @@
+#include "nav/date_value.h"
+
+#include <cmath>
+
+namespace velsor {
+
+namespace {
+
+// Julian day number of 1899-12-30, day 0 of date values.
+constexpr qint64 kEpochJulianDay = 2415019;
+constexpr qint64 kSecondsPerDay = 86400;
+
+// Splits a value into whole days and seconds of the day, rounding to the nearest second.
+void Split(DateValue v, qint64& days, qint64& seconds) {
+    days = static_cast<qint64>(std::floor(v));
+    seconds = std::llround((v - static_cast<double>(days)) * kSecondsPerDay);
+    if (seconds >= kSecondsPerDay) {
+        seconds -= kSecondsPerDay;
+        ++days;
+    }
+}
+
+void Put2(QChar*& p, int v) {
+    *p++ = QChar(u'0' + v / 10);
+    *p++ = QChar(u'0' + v % 10);
+}
+
+} // namespace
+
+std::optional<DateValue> MakeDate(int year, int month, int day) {
+    if (year < 100 || year > 9999)
+        return std::nullopt;
+    const QDate d(year, month, day);
+    if (!d.isValid())
+        return std::nullopt;
+    return static_cast<DateValue>(d.toJulianDay() - kEpochJulianDay);
+}
+
+std::optional<DateValue> MakeTime(int hour, int minute, int second) {
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+        return std::nullopt;
+    return (hour * 3600 + minute * 60 + second) / static_cast<double>(kSecondsPerDay);
+}
+
+std::optional<DateValue> ParseDate(QStringView text) {
+    int parts[3] = {0, 0, 0};
+    int digits[3] = {0, 0, 0};
+    int k = 0;
+    for (QChar c : text) {
+        if (c == u'/') {
+            if (++k > 2)
+                return std::nullopt;
+        } else if (c >= u'0' && c <= u'9') {
+            if (++digits[k] > 4)
+                return std::nullopt;
+            parts[k] = parts[k] * 10 + (c.unicode() - u'0');
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (k != 2 || digits[0] == 0 || digits[1] == 0 || digits[2] == 0)
+        return std::nullopt;
+    return MakeDate(parts[0], parts[1], parts[2]);
+}
+
+DateValue FromQDateTime(const QDateTime& dt) {
+    const qint64 days = dt.date().toJulianDay() - kEpochJulianDay;
+    return static_cast<double>(days) + dt.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+QDate DatePart(DateValue v) {
+    qint64 days, seconds;
+    Split(v, days, seconds);
+    return QDate::fromJulianDay(days + kEpochJulianDay);
+}
+
+QTime TimePart(DateValue v) {
+    qint64 days, seconds;
+    Split(v, days, seconds);
+    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(seconds * 1000));
+}
+
+QDateTime ToQDateTime(DateValue v) {
+    return QDateTime(DatePart(v), TimePart(v));
+}
+
+QString DateText(DateValue v) {
+    qint64 days, seconds;
+    Split(v, days, seconds);
+    QChar buf[24];
+    QChar* p = buf;
+    if (days != 0) {
+        int y, m, d;
+        QDate::fromJulianDay(days + kEpochJulianDay).getDate(&y, &m, &d);
+        Put2(p, (y / 100) % 100);
+        Put2(p, y % 100);
+        *p++ = u'/';
+        Put2(p, m);
+        *p++ = u'/';
+        Put2(p, d);
+        if (seconds == 0)
+            return QString(buf, p - buf);
+        *p++ = u' ';
+    }
+    const int h = static_cast<int>(seconds / 3600);
+    if (h >= 10)
+        *p++ = QChar(u'0' + h / 10);
+    *p++ = QChar(u'0' + h % 10);
+    *p++ = u':';
+    Put2(p, static_cast<int>(seconds / 60 % 60));
+    *p++ = u':';
+    Put2(p, static_cast<int>(seconds % 60));
+    return QString(buf, p - buf);
+}
+
+QString ShortDateText(DateValue v) {
+    return DatePart(v).toString(u"yyyy/MM/dd");
+}
+
+} // namespace velsor

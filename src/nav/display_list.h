@@ -1,0 +1,45 @@
+#pragma once
+// A drawing surface kept as a list of primitives in twips: the surface's persistent image. A
+// view paints it, a printer prints it, a test reads it.
+
+#include "nav/controls.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace velsor {
+
+struct DrawOp {
+    enum class Kind { Line, Circle, Text };
+    Kind kind = Kind::Line;
+    double x1 = 0, y1 = 0; // line start, circle centre, text top-left
+    double x2 = 0, y2 = 0; // line end
+    double radius = 0;
+    QString text;
+    Rgb color = kBlack;
+};
+
+struct PictureBox {
+    // Placement in the parent window.
+    int left = 0, top = 0, width = 0, height = 0;
+    Rgb backColor = kGrey;
+    QString toolTip;
+    // The drawing scale, in twips.
+    double scaleLeft = 0, scaleTop = 0, scaleWidth = 0, scaleHeight = 0;
+    Rgb foreColor = kBlack;
+    std::vector<DrawOp> ops;
+
+    void Cls() { ops.clear(); }
+    void Line(double x1, double y1, double x2, double y2, Rgb color) {
+        ops.push_back({DrawOp::Kind::Line, x1, y1, x2, y2, 0, {}, color});
+    }
+    void Circle(double cx, double cy, double radius, Rgb color) {
+        ops.push_back({DrawOp::Kind::Circle, cx, cy, 0, 0, radius, {}, color});
+    }
+    void Print(double x, double y, const QString& text) {
+        ops.push_back({DrawOp::Kind::Text, x, y, 0, 0, 0, text, foreColor});
+    }
+};
+
+} // namespace velsor

@@ -1,0 +1,43 @@
+#pragma once
+// Module NAV: the state shared by the decoders, the main window, the timers, recording and
+// replay. One instance lives for the whole run; everything starts empty or 0.
+
+#include "nav/date_value.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace velsor {
+
+inline constexpr double kPi = 3.141592653589793;
+
+struct Nav {
+    // Receiver state.
+    QString TunerType;  // "0" FURUNO GT-74/77, "1" I-O DATA CFGPS
+    QString FixMode;    // "3D", "2D" or "--"
+    std::int16_t SatsInView = 0;
+    std::int16_t SatsInUse = 0;
+    DateValue UtcDate = 0;
+    DateValue JstDateTime = 0;
+    std::int16_t ClockSetDone = 0; // 0: start-up clock correction pending
+    std::int16_t ClockSetWait = 0; // Timer2 ticks since connecting
+    std::array<QString, 8> UsedSatNo;
+    std::int16_t RxActivityCount = 0; // reception-lamp countdown
+    std::int16_t SkyCenterX = 0, SkyCenterY = 0, SkyRadius = 0;
+    double Pi = kPi;
+
+    // Receive path. RxBuffer[1] is the line being assembled; RxBuffer[0] the rest of a
+    // sentence after the last field taken. RxDiscarding is set while the rest of an over-long
+    // line is skipped.
+    std::array<QString, 2> RxBuffer;
+    bool RxDiscarding = false;
+    // Last sentence of each kind without CR LF: GGA, GSA, GSV 1, GSV 2, ZDA or RMC.
+    std::array<QString, 5> RawSentence;
+
+    // Settings.
+    QString CommPortNo;
+};
+
+} // namespace velsor
