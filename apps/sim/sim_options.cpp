@@ -1,0 +1,167 @@
+#include "sim_options.h"
+
+#include <QCommandLineParser>
+
+namespace velsor::sim {
+
+namespace {
+
+std::optional<long long> positiveNumber(const QString& text, long long most) {
+    bool ok = false;
+    const long long value = text.toLongLong(&ok);
+    if (!ok || value < 1 || value > most) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
+QString helpText() {
+    return QStringLiteral(
+        "Usage: velsor-sim --device PATH [options]\n"
+        "\n"
+        "Simulated GPS tuner: writes NMEA 0183 sentences to a serial device, or to one end of a\n"
+        "pseudo-terminal pair (socat -d -d pty,raw,echo=0,link=A pty,raw,echo=0,link=B), once a\n"
+        "second, in the fixed-column layout of the chosen receiver model.\n"
+        "\n"
+        "  --device PATH        serial device to write to (required)\n"
+        "  --tuner 0|1          0: FURUNO GT-74/77, 4800 baud, GGA GSA GSV ZDA (default)\n"
+        "                       1: I-O DATA CFGPS, 9600 baud, GGA GSA GSV RMC\n"
+        "  --baud B             line speed instead of the model's; bytes leave at B/10 per second\n"
+        "  --seed S             seed of the simulated sky (default 1); same seed, same satellites\n"
+        "  --nofix-every N --nofix-for M\n"
+        "                       the last M of every N seconds without a fix (time and date\n"
+        "                       still sent)\n"
+        "  --mode2d-every N --mode2d-for M\n"
+        "                       the last M of every N seconds with a 2D fix only\n"
+        "  --replay FILE        send FILE instead of generated sentences: its bytes go out as they\n"
+        "                       stand, at the line rate, with nothing re-stamped; the dates and\n"
+        "                       times in it are the capture's own. Sent once, or over and over\n"
+        "                       until --seconds runs out\n"
+        "  --seconds N          stop after N seconds (default: run until SIGINT or SIGTERM)\n"
+        "  -h, --help           this text\n"
+        "\n"
+        "The output never goes faster than the line: B/10 bytes a second (480 for the GT-74/77,\n"
+        "960 for the CFGPS); a second's sentences that do not fit spill into the next second.\n"
+        "Incoming bytes (the analyzer's initialisation sentence) are read and ignored.\n"
+        "\n"
+        "Exit status: 0 when done or stopped by SIGINT/SIGTERM; 1 when the device goes away while\n"
+        "running; 2 for bad arguments, an unreadable capture or a device that cannot be opened.\n");
+}
+
+ParseResult parseArguments(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({"h", "help"}, "help");
+    const QCommandLineOption device("device", "device", "PATH");
+    const QCommandLineOption tuner("tuner", "tuner", "0|1");
+    const QCommandLineOption baud("baud", "baud", "B");
+    const QCommandLineOption seed("seed", "seed", "S");
+    const QCommandLineOption nofixEvery("nofix-every", "nofix-every", "N");
+    const QCommandLineOption nofixFor("nofix-for", "nofix-for", "M");
+    const QCommandLineOption mode2dEvery("mode2d-every", "mode2d-every", "N");
+    const QCommandLineOption mode2dFor("mode2d-for", "mode2d-for", "M");
+    const QCommandLineOption replay("replay", "replay", "FILE");
+    const QCommandLineOption seconds("seconds", "seconds", "N");
+    parser.addOptions({help, device, tuner, baud, seed, nofixEvery, nofixFor, mode2dEvery,
+                       mode2dFor, replay, seconds});
+
+    const auto fail = [](const QString& message) { return ParseResult{std::nullopt, message}; };
+
+    if (!parser.parse(arguments)) {
+        return fail(parser.errorText());
+    }
+    Options o;
+    if (parser.isSet(help)) {
+        o.help = true;
+        return ParseResult{o, {}};
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return fail(QStringLiteral("unexpected argument '%1'")
+                        .arg(parser.positionalArguments().constFirst()));
+    }
+    // A value given twice is a typing slip, not a choice; refuse rather than guess.
+    for (const QCommandLineOption* option : {&device, &tuner, &baud, &seed, &nofixEvery, &nofixFor,
+                                             &mode2dEvery, &mode2dFor, &replay, &seconds}) {
+        if (parser.values(*option).size() > 1) {
+            return fail(QStringLiteral("--%1 given more than once").arg(option->names().first()));
+        }
+    }
+
+    if (parser.isSet(tuner)) {
+        const QString t = parser.value(tuner);
+        if (t == QLatin1String("0")) {
+            o.tuner = Tuner::Gt74;
+        } else if (t == QLatin1String("1")) {
+            o.tuner = Tuner::Cfgps;
+        } else {
+            return fail(QStringLiteral("--tuner must be 0 or 1, not '%1'").arg(t));
+        }
+    }
+
+    o.baud = defaultBaud(o.tuner);
+    if (parser.isSet(baud)) {
+        const auto b = positiveNumber(parser.value(baud), 4'000'000);
+        if (!b || *b < 10) {
+            return fail(QStringLiteral("--baud must be a whole number from 10 to 4000000"));
+        }
+        o.baud = static_cast<int>(*b);
+    }
+
+    if (parser.isSet(seed)) {
+        bool ok = false;
+        o.seed = parser.value(seed).toULongLong(&ok);
+        if (!ok) {
+            return fail(QStringLiteral("--seed must be a whole number"));
+        }
+    }
+
+    const auto period = [&](const QCommandLineOption& every, const QCommandLineOption& length,
+                            Period& out) -> QString {
+        const QString e = QStringLiteral("--") + every.names().first();
+        const QString l = QStringLiteral("--") + length.names().first();
+        if (parser.isSet(every) != parser.isSet(length)) {
+            return QStringLiteral("%1 and %2 go together").arg(e, l);
+        }
+        if (!parser.isSet(every)) {
+            return {};
+        }
+        const auto n = positiveNumber(parser.value(every), 1'000'000'000);
+        const auto m = positiveNumber(parser.value(length), 1'000'000'000);
+        if (!n || !m || *m > *n) {
+            return QStringLiteral("%1 N and %2 M need whole numbers with 1 <= M <= N").arg(e, l);
+        }
+        out = Period{static_cast<int>(*n), static_cast<int>(*m)};
+        return {};
+    };
+    if (QString error = period(nofixEvery, nofixFor, o.schedule.noFix); !error.isEmpty()) {
+        return fail(error);
+    }
+    if (QString error = period(mode2dEvery, mode2dFor, o.schedule.twoD); !error.isEmpty()) {
+        return fail(error);
+    }
+
+    if (parser.isSet(replay)) {
+        o.replayFile = parser.value(replay);
+        if (o.replayFile.isEmpty()) {
+            return fail(QStringLiteral("--replay needs a file name"));
+        }
+    }
+
+    if (parser.isSet(seconds)) {
+        const auto s = positiveNumber(parser.value(seconds), 1'000'000'000);
+        if (!s) {
+            return fail(QStringLiteral("--seconds must be a whole number of at least 1"));
+        }
+        o.seconds = static_cast<int>(*s);
+    }
+
+    o.device = parser.value(device);
+    if (o.device.isEmpty()) {
+        return fail(QStringLiteral("--device PATH is required"));
+    }
+    return ParseResult{o, {}};
+}
+
+} // namespace velsor::sim

@@ -1,0 +1,35 @@
+// Command line of velsor-sim.
+#pragma once
+
+#include "nmea_sim.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+namespace velsor::sim {
+
+struct Options {
+    QString device;
+    Tuner tuner = Tuner::Gt74;
+    int baud = 0; // the model's own speed once parsed
+    FixSchedule schedule;
+    QString replayFile; // empty: generate sentences
+    std::optional<int> seconds;
+    std::uint64_t seed = 1;
+    bool help = false;
+};
+
+struct ParseResult {
+    std::optional<Options> options; // set on success
+    QString error;                  // one line, set on failure
+};
+
+// `arguments` as main() gets them, program name first.
+ParseResult parseArguments(const QStringList& arguments);
+
+QString helpText();
+
+} // namespace velsor::sim

@@ -1,0 +1,168 @@
+// Line assembly, field splitting and dispatch.
+
+#include "support/decoder_fixture.h"
+
+using namespace velsor;
+using velsor::testing::DecoderTest;
+using velsor::testing::CfgpsDecoderTest;
+
+namespace {
+const QString kGga = QStringLiteral("$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
+const QString kGsa = QStringLiteral("$GPGSA,A,3,04,05,12,,,,,,,,,,1.0,1.0,1.0*00");
+} // namespace
+
+TEST_F(DecoderTest, LinesAreDispatchedOnceAtTheirLineFeedWhateverTheChunks) {
+    std::vector<QString> types;
+    rx.afterDispatch = [&] { types.push_back(rx.lastType); };
+    Feed(kGga.left(20));
+    EXPECT_TRUE(types.empty());
+    EXPECT_EQ(nav.RxBuffer[1], kGga.left(20));
+    Feed(kGga.mid(20) + QStringLiteral("\r"));
+    EXPECT_TRUE(types.empty());
+    Feed(QStringLiteral("\n") + kGsa + QStringLiteral("\r\n$GPVTG,x\r\n$GPG"));
+    ASSERT_EQ(types.size(), 3u);
+    EXPECT_EQ(types[0], u"$GPGGA");
+    EXPECT_EQ(types[1], u"$GPGSA");
+    EXPECT_EQ(types[2], u"$GPVTG");
+    EXPECT_EQ(nav.RxBuffer[1], u"$GPG");
+    EXPECT_EQ(nav.RawSentence[0], kGga);
+    EXPECT_EQ(nav.RawSentence[1], kGsa);
+    EXPECT_EQ(form.Label16[0].caption, kGga + QStringLiteral("\r\n"));
+}
+
+TEST_F(DecoderTest, ABareLineFeedIsDecodedButLeavesNoRawCopy) {
+    Feed(kGga + QStringLiteral("\n"));
+    EXPECT_EQ(form.Label4[0].caption, u"12 時 34 分 56 秒");
+    EXPECT_EQ(form.Label16[0].caption, kGga + QStringLiteral("\n"));
+    EXPECT_EQ(nav.RawSentence[0], u"");
+    EXPECT_EQ(nav.SatsInUse, 5);
+}
+
+TEST_F(DecoderTest, OverlongLinesAreDroppedWholeAndTheBufferStaysBounded) {
+    // A stream with no line feed never grows the buffer past the bound.
+    const QString junk(300, QLatin1Char('x'));
+    for (int i = 0; i < 100; ++i) {
+        Feed(junk);
+        ASSERT_LE(nav.RxBuffer[1].size(), Receiver::kMaxLine);
+    }
+    // The over-long line ends at its line feed and is not dispatched; the next one is.
+    std::vector<QString> types;
+    rx.afterDispatch = [&] { types.push_back(rx.lastType); };
+    Feed(QStringLiteral("$GPGGA,tail\r\n") + kGga + QStringLiteral("\r\n"));
+    ASSERT_EQ(types.size(), 1u);
+    EXPECT_EQ(nav.RawSentence[0], kGga);
+
+    // A line of exactly the bound is dispatched; one character more is not.
+    QString exact = QStringLiteral("$GPVTG,") +
+                    QString(Receiver::kMaxLine - 9, QLatin1Char('0')) + QStringLiteral("\r\n");
+    ASSERT_EQ(exact.size(), Receiver::kMaxLine);
+    Feed(exact);
+    EXPECT_EQ(types.size(), 2u);
+    Feed(QStringLiteral("0") + exact);
+    EXPECT_EQ(types.size(), 2u);
+    Feed(kGsa + QStringLiteral("\r\n"));
+    EXPECT_EQ(types.size(), 3u);
+}
+
+TEST_F(DecoderTest, NextFieldStopsAtTheDelimiterOrStarAndKeepsTheRest) {
+    std::int16_t star = -1;
+    QString src = QStringLiteral("$GPGGA,12,34");
+    EXPECT_EQ(rx.NextField(src, u",", star), u"$GPGGA");
+    EXPECT_EQ(star, 0);
+    EXPECT_EQ(nav.RxBuffer[0], u"12,34");
+    QString bare = QStringLiteral("$GPGSA*7F\r\n");
+    EXPECT_EQ(rx.NextField(bare, u",", star), u"$GPGSA");
+    EXPECT_EQ(star, 1);
+    EXPECT_EQ(nav.RxBuffer[0], u"7F\r\n");
+    // An empty source continues from the rest left by the previous call.
+    QString empty;
+    EXPECT_EQ(rx.NextField(empty, u"F", star), u"7");
+    EXPECT_EQ(empty, u"7F\r\n");
+    EXPECT_EQ(nav.RxBuffer[0], u"\r\n");
+    QString last = QStringLiteral("abc");
+    EXPECT_EQ(rx.NextField(last, u",", star), u"abc");
+    EXPECT_EQ(nav.RxBuffer[0], u"");
+}
+
+TEST_F(DecoderTest, UnknownTypesAndPrefixedLinesChangeNothing) {
+    Line(kGga);
+    const QString before = form.Label16[0].caption;
+    Line(QStringLiteral("$PFEC,GPint,GGA01,GSA01,GSV01,ZDA01"));
+    Line(QStringLiteral("$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48"));
+    Line(QStringLiteral("x") + QString(kGga).replace(QStringLiteral("123456"), QStringLiteral("000000")));
+    Line(QStringLiteral("$gpgga,000000,3541.1234,N,13945.6789,E,1,09,1,1,M,,M,,*00"));
+    EXPECT_EQ(form.Label16[0].caption, before);
+    EXPECT_EQ(form.Label4[0].caption, u"12 時 34 分 56 秒");
+    EXPECT_EQ(nav.SatsInUse, 5);
+    // A type ended by "*" is still recognised.
+    Line(QStringLiteral("$GPGSA*00"));
+    EXPECT_EQ(form.Label16[3].caption, u"$GPGSA*00\r\n");
+}
+
+TEST_F(DecoderTest, SatellitesUsedComeFromField7AndNeedAnEighthComma) {
+    Line(QStringLiteral("$GPGGA,,,,,,0,07,,,,,,,*00"));
+    EXPECT_EQ(nav.SatsInUse, 7);
+    Line(QStringLiteral("$GPGGA,,,,,,0,,,,,,,,*00"));
+    EXPECT_EQ(nav.SatsInUse, 0);
+    Line(QStringLiteral("$GPGGA,,,,,,0,12,"));
+    EXPECT_EQ(nav.SatsInUse, 12);
+    Line(QStringLiteral("$GPGGA,,,,,,0,09"));
+    EXPECT_EQ(nav.SatsInUse, 12) << "field 7 cannot be located: keeps its value";
+}
+
+TEST_F(DecoderTest, GsvMessagesOneAndTwoFillTheTableAndMessageThreeIsIgnored) {
+    nav.SatsInUse = 5;
+    const QString m1 = QStringLiteral(
+        "$GPGSV,3,1,10,04,45,090,47,05,30,180,42,12,60,270,35,13,10,000,00*00");
+    Line(m1);
+    EXPECT_EQ(nav.SatsInView, 10);
+    EXPECT_EQ(form.Label2.caption, u"5 / 10 個");
+    EXPECT_EQ(nav.RawSentence[2], m1);
+    EXPECT_EQ(form.Label16[1].caption, m1 + QStringLiteral("\r\n"));
+    EXPECT_EQ(form.Label6[0].caption, u"04");
+
+    const QString m2 =
+        QStringLiteral("$GPGSV,3,2,10,20,15,045,30,21,25,135,44,22,35,225,48,23,45,315,51*00");
+    Line(m2);
+    EXPECT_EQ(nav.RawSentence[3], m2);
+    EXPECT_EQ(form.Label6[4].caption, u"20");
+
+    const NAV_FORM before = form;
+    const Nav navBefore = nav;
+    Line(QStringLiteral("$GPGSV,3,3,10,30,05,010,20,31,06,020,21*00"));
+    EXPECT_EQ(form.Label16[1].caption, before.Label16[1].caption);
+    EXPECT_EQ(form.Label16[2].caption, before.Label16[2].caption);
+    EXPECT_EQ(form.Label2.caption, before.Label2.caption);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(form.Label6[i].caption, before.Label6[i].caption);
+    EXPECT_EQ(nav.RawSentence, navBefore.RawSentence);
+}
+
+TEST_F(DecoderTest, TwoDigitCountWithASingleDigitIsRead) {
+    Line(QStringLiteral("$GPGSV,2,1,8,04,45,090,47*00"));
+    EXPECT_EQ(nav.SatsInView, 8);
+    Line(QStringLiteral("$GPGSV,2,1,11,04,45,090,47*00"));
+    EXPECT_EQ(nav.SatsInView, 11);
+}
+
+TEST_F(CfgpsDecoderTest, OneDigitCountFromOneToTwelveElseZero) {
+    Line(QStringLiteral("$GPGSV,2,1,9,04,45,090,47*00"));
+    EXPECT_EQ(nav.SatsInView, 9);
+    Line(QStringLiteral("$GPGSV,2,1,0,04,45,090,47*00"));
+    EXPECT_EQ(nav.SatsInView, 0);
+    Line(QStringLiteral("$GPGSV,2,1,x,04,45,090,47*00"));
+    EXPECT_EQ(nav.SatsInView, 0);
+}
+
+TEST_F(DecoderTest, TheLastSentenceOfEachKindIsKeptByTunerModel) {
+    const QString zda = QStringLiteral("$GPZDA,123456,06,05,2002,00,00*00");
+    const QString rmc = QStringLiteral("$GPRMC,123456,A,3541.1234,N,13945.6789,E,0.0,0.0,060502,,*00");
+    Line(zda);
+    Line(rmc);
+    EXPECT_EQ(nav.RawSentence[4], zda);
+    nav.TunerType = QStringLiteral("1");
+    Line(QString(zda).replace(QStringLiteral("2002"), QStringLiteral("2003")));
+    EXPECT_EQ(nav.RawSentence[4], QStringLiteral("$GPZDA,123456,06,05,2002,00,00*00"));
+    Line(rmc);
+    EXPECT_EQ(nav.RawSentence[4], rmc);
+}

@@ -1,0 +1,64 @@
+#pragma once
+// A receive path over a fresh main-window model, with a clock that records what it was asked.
+
+#include "decoding/receiver.h"
+#include "main_window/nav_form.h"
+#include "nav/nav.h"
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+
+#include <vector>
+
+namespace velsor::testing {
+
+class RecordingClock : public platform::Clock {
+public:
+    QDateTime now = QDateTime(QDate(2024, 1, 1), QTime(12, 0, 0));
+    std::vector<QDate> datesSet;
+    std::vector<QTime> timesSet;
+    bool refuse = false;
+
+    QDateTime Now() const override { return now; }
+    bool SetLocalDate(const QDate& d) override {
+        datesSet.push_back(d);
+        return !refuse;
+    }
+    bool SetLocalTime(const QTime& t) override {
+        timesSet.push_back(t);
+        return !refuse;
+    }
+};
+
+class DecoderTest : public ::testing::Test {
+protected:
+    explicit DecoderTest(const char* tuner = "0") {
+        nav.TunerType = QString::fromLatin1(tuner);
+        form.PrepareDisplay();
+    }
+    // Feeds lines as received, each ended in CR LF unless it already has a line end.
+    void Feed(const QString& text) { rx.AssembleLines(text); }
+    void Line(const QString& sentence) { rx.AssembleLines(sentence + QStringLiteral("\r\n")); }
+
+    Nav nav;
+    NAV_FORM form{nav};
+    RecordingClock clock;
+    Receiver rx{nav, form, &clock};
+};
+
+class CfgpsDecoderTest : public DecoderTest {
+protected:
+    CfgpsDecoderTest() : DecoderTest("1") {}
+};
+
+// 1-based field at a position, as the decoders read it.
+inline QString At(const QString& s, int pos, int len) {
+    return s.mid(pos - 1, len);
+}
+
+} // namespace velsor::testing
