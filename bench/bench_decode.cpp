@@ -1,1 +1,65 @@
-int main(){}
+// Decoding throughput of the receive path on real captures (every shared capture, one after
+// the other), for both tuner models. Reports sentences per second.
+
+#include "decoding/receiver.h"
+#include "main_window/nav_form.h"
+#include "nav/nav.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+
+namespace {
+
+QByteArray AllCaptures() {
+    QByteArray data;
+    QStringList files;
+    QDirIterator it(QStringLiteral(VELSOR_TEST_DATA "/nmea"), {QStringLiteral("*.log")},
+                    QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    for (const QString& name : files) {
+        QFile f(name);
+        if (f.open(QIODevice::ReadOnly))
+            data += f.readAll();
+    }
+    return data;
+}
+
+void Decode(benchmark::State& state, const char* tuner, qsizetype chunk) {
+    static const QByteArray data = AllCaptures();
+    velsor::Nav nav;
+    nav.TunerType = QString::fromLatin1(tuner);
+    velsor::NAV_FORM form(nav);
+    form.PrepareDisplay();
+    velsor::Receiver rx(nav, form, nullptr);
+    for (auto _ : state) {
+        for (qsizetype i = 0; i < data.size(); i += chunk)
+            rx.AssembleBytes(QByteArrayView(data).sliced(i, std::min(chunk, data.size() - i)));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * data.size());
+    state.counters["sentences/s"] =
+        benchmark::Counter(static_cast<double>(rx.linesDispatched), benchmark::Counter::kIsRate);
+}
+
+void BM_DecodeGt74Chunks64K(benchmark::State& s) {
+    Decode(s, "0", 1 << 16);
+}
+void BM_DecodeCfgpsChunks64K(benchmark::State& s) {
+    Decode(s, "1", 1 << 16);
+}
+// Serial ports deliver small chunks.
+void BM_DecodeGt74Chunks16(benchmark::State& s) {
+    Decode(s, "0", 16);
+}
+
+} // namespace
+
+BENCHMARK(BM_DecodeGt74Chunks64K)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeCfgpsChunks64K)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeGt74Chunks16)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang clang-format libclang-rt-14-dev
   socat xvfb xauth imagemagick fonts-noto-cjk
-  gpsd-clients procps python3
+  gpsd-clients procps python3 bc
 )
 
 missing=()

@@ -4,11 +4,15 @@
 
 namespace velsor::sim {
 
-int lineBytesPerSecond(int baud) { return std::max(1, baud / 10); }
+int lineBytesPerSecond(int baud) {
+    return std::max(1, baud / 10);
+}
 
 LinePacer::LinePacer(int bytesPerSecond) : bytesPerSecond_(std::max(1, bytesPerSecond)) {}
 
-qint64 LinePacer::chunkBytes() const { return std::max(1, bytesPerSecond_ / 20); }
+qint64 LinePacer::chunkBytes() const {
+    return std::max(1, bytesPerSecond_ / 20);
+}
 
 LinePacer::Clock::duration LinePacer::transmitTime(qint64 bytes) const {
     const std::chrono::nanoseconds ns(bytes * 1'000'000'000LL / bytesPerSecond_);

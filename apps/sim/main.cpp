@@ -28,7 +28,9 @@ using Clock = LinePacer::Clock;
 
 volatile std::sig_atomic_t g_stopRequested = 0;
 
-extern "C" void requestStop(int) { g_stopRequested = 1; }
+extern "C" void requestStop(int) {
+    g_stopRequested = 1;
+}
 
 void installStopHandlers() {
     struct sigaction action {};
@@ -80,7 +82,8 @@ public:
             if (now >= until) {
                 return Outcome::Done;
             }
-            const auto slice = std::min<Clock::duration>(until - now, std::chrono::milliseconds(50));
+            const auto slice =
+                std::min<Clock::duration>(until - now, std::chrono::milliseconds(50));
             const auto ms = std::chrono::ceil<std::chrono::milliseconds>(slice).count();
             port_.waitForReadyRead(static_cast<int>(ms));
             port_.readAll();
@@ -99,7 +102,8 @@ public:
         // Give the far side of a pseudo-terminal a moment to collect the last bytes.
         const auto lineTime = pacer_.freeAt() - Clock::now();
         if (lineTime > Clock::duration::zero()) {
-            std::this_thread::sleep_for(std::min<Clock::duration>(lineTime, std::chrono::seconds(1)));
+            std::this_thread::sleep_for(
+                std::min<Clock::duration>(lineTime, std::chrono::seconds(1)));
         }
     }
 
@@ -208,7 +212,8 @@ int main(int argc, char* argv[]) {
     if (!options.replayFile.isEmpty()) {
         QFile file(options.replayFile);
         if (!file.open(QIODevice::ReadOnly)) {
-            complain(QStringLiteral("cannot read %1: %2").arg(options.replayFile, file.errorString()));
+            complain(
+                QStringLiteral("cannot read %1: %2").arg(options.replayFile, file.errorString()));
             return 2;
         }
         capture = file.readAll();
@@ -250,7 +255,8 @@ int main(int argc, char* argv[]) {
     }
 
     if (outcome == Outcome::Lost) {
-        complain(QStringLiteral("lost %1: %2").arg(options.device, port.errorString()));
+        complain(QStringLiteral("lost %1: the far end closed or the device went away")
+                     .arg(options.device));
         port.close();
         return 1;
     }

@@ -77,20 +77,27 @@ double hdopFor(std::size_t used) {
     return std::clamp(0.6 + 4.0 / static_cast<double>(std::max<std::size_t>(used, 1)), 0.5, 9.9);
 }
 
-QByteArray dopField(double dop) { return fixedTenths(std::min(dop, 9.9), 1); }
+QByteArray dopField(double dop) {
+    return fixedTenths(std::min(dop, 9.9), 1);
+}
 
 } // namespace
 
-int defaultBaud(Tuner tuner) { return tuner == Tuner::Gt74 ? 4800 : 9600; }
+int defaultBaud(Tuner tuner) {
+    return tuner == Tuner::Gt74 ? 4800 : 9600;
+}
 
-ViewRange viewRange(Tuner tuner) { return tuner == Tuner::Gt74 ? ViewRange{8, 11} : ViewRange{7, 9}; }
+ViewRange viewRange(Tuner tuner) {
+    return tuner == Tuner::Gt74 ? ViewRange{8, 11} : ViewRange{7, 9};
+}
 
 Sky::Sky(std::uint64_t seed, Tuner tuner) : seed_(seed) {
     Rng rng(seed);
     std::vector<int> prns(32);
     std::iota(prns.begin(), prns.end(), 1);
     for (int i = static_cast<int>(prns.size()) - 1; i > 0; --i) {
-        std::swap(prns[static_cast<std::size_t>(i)], prns[static_cast<std::size_t>(rng.below(i + 1))]);
+        std::swap(prns[static_cast<std::size_t>(i)],
+                  prns[static_cast<std::size_t>(rng.below(i + 1))]);
     }
 
     const ViewRange range = viewRange(tuner);
@@ -134,9 +141,8 @@ std::vector<Satellite> Sky::at(std::int64_t second) const {
         s.prn = track.prn;
         s.elevation = std::clamp(static_cast<int>(std::lround(elevation)), 0, 90);
         s.azimuth = static_cast<int>(std::lround(azimuth)) % 360;
-        s.snr = snrForElevation(s.elevation,
-                                intNoise(seed_, static_cast<std::uint64_t>(track.prn),
-                                         static_cast<std::uint64_t>(second), -2, 2));
+        s.snr = snrForElevation(s.elevation, intNoise(seed_, static_cast<std::uint64_t>(track.prn),
+                                                      static_cast<std::uint64_t>(second), -2, 2));
         sats.push_back(s);
     }
     return sats;

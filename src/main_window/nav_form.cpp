@@ -1,6 +1,10 @@
 #include "main_window/nav_form.h"
 
+#include "decoding/receiver.h"
 #include "nav/basic_text.h"
+#include "nav/file_channels.h"
+#include "settings/prop_form.h"
+#include "settings/settings_file.h"
 
 #include <cmath>
 
@@ -29,6 +33,19 @@ Image MakeImage(int left, int top, int width, int height, bool visible) {
 }
 
 } // namespace
+
+NAV_FORM::NAV_FORM(Nav& n, platform::Platform& p, Prop_Form& pf) : NAV_FORM(n) {
+    platform = &p;
+    prop = &pf;
+    MSComm1 = p.serialPorts.Create();
+    MSComm2 = p.serialPorts.Create();
+    MSComm1->SetSettings(QStringLiteral("9600,n,8,1"));
+    MSComm2->SetSettings(QStringLiteral("9600,n,8,1"));
+    MSComm1->onComm = [this] { MSComm1_OnComm(); };
+    receiver = std::make_unique<Receiver>(nav, *this, &p.clock);
+}
+
+NAV_FORM::~NAV_FORM() = default;
 
 NAV_FORM::NAV_FORM(Nav& n) : nav(n) {
     Label11 = MakeLabel(QStringLiteral("動作状態：モニタ停止中"), 3360, 120, 1815, 255);
@@ -123,6 +140,73 @@ NAV_FORM::NAV_FORM(Nav& n) : nav(n) {
     }
     for (int i = 0; i < 5; ++i)
         Label16[i] = MakeLabel(QString(), 240, 5280 + 240 * i, 6735, 255);
+
+    auto menu = [](const char* caption, const char* shortcut = "", bool visible = true) {
+        MenuItem m;
+        m.caption = QString::fromUtf8(caption);
+        m.shortcut = QString::fromLatin1(shortcut);
+        m.visible = visible;
+        return m;
+    };
+    Mnu_File = menu("ﾌｧｲﾙ(&F)");
+    Mnu_Connect = menu("接続(&C)");
+    Mnu_Start = menu("接続開始(&S)", "Ctrl+S");
+    Mnu_Sepa2 = menu("-");
+    Mnu_Stop = menu("接続停止(&T)", "Ctrl+T");
+    Mnu_Sepa1 = menu("-");
+    Mnu_Rec = menu("記録(&R)");
+    Mnu_Rec.enabled = false;
+    Mnu_Rec_Save = menu("名前を付けて保存・記録(&S)", "Ctrl+R");
+    Mnu_Sepa4 = menu("-");
+    Mnu_Rec_Stop = menu("記録停止(&T)", "Ctrl+A");
+    Mnu_Sepa8 = menu("-");
+    Mnu_Quit = menu("終了(&Q)", "Ctrl+Q");
+    Mnu_Option = menu("ｵﾌﾟｼｮﾝ(&O)");
+    Mnu_Prop = menu("ﾌﾟﾛﾊﾟﾃｨ(&P)", "Ctrl+P");
+    Mnu_Sepa6 = menu("-", "", false);
+    Mnu_Rec_Log = menu("衛星受信履歴", "Ctrl+L", false);
+    Mnu_Sepa5 = menu("-", "", false);
+    Mnu_Replay = menu("記録再生(&Y)", "Ctrl+Y", false);
+    Mnu_Sepa7 = menu("-", "", false);
+    Mnu_FW = menu("転送先ポート番号設定", "", false);
+    Mnu_Sepa9 = menu("-", "", false);
+    Mnu_Ini = menu("初期化コマンド送信(&I)", "", false);
+    Mnu_Version = menu("ﾊﾞｰｼﾞｮﾝ情報(&V)");
+    Mnu_Help = menu("ﾍﾙﾌﾟ(&H)");
+    Mnu_Sepa3 = menu("-");
+    Mnu_Version_V = menu("ﾊﾞｰｼﾞｮﾝ情報(&V)");
+}
+
+std::vector<MenuEntry> NAV_FORM::Menus() {
+    using F = NAV_FORM;
+    return {
+        {"Mnu_File", &Mnu_File, nullptr, nullptr},
+        {"Mnu_Connect", &Mnu_Connect, "Mnu_File", nullptr},
+        {"Mnu_Start", &Mnu_Start, "Mnu_Connect", [](F& f) { f.Mnu_Start_Click(); }},
+        {"Mnu_Sepa2", &Mnu_Sepa2, "Mnu_Connect", nullptr},
+        {"Mnu_Stop", &Mnu_Stop, "Mnu_Connect", [](F& f) { f.Mnu_Stop_Click(); }},
+        {"Mnu_Sepa1", &Mnu_Sepa1, "Mnu_File", nullptr},
+        {"Mnu_Rec", &Mnu_Rec, "Mnu_File", nullptr},
+        {"Mnu_Rec_Save", &Mnu_Rec_Save, "Mnu_Rec", [](F& f) { f.Mnu_Rec_Save_Click(); }},
+        {"Mnu_Sepa4", &Mnu_Sepa4, "Mnu_Rec", nullptr},
+        {"Mnu_Rec_Stop", &Mnu_Rec_Stop, "Mnu_Rec", [](F& f) { f.Mnu_Rec_Stop_Click(); }},
+        {"Mnu_Sepa8", &Mnu_Sepa8, "Mnu_File", nullptr},
+        {"Mnu_Quit", &Mnu_Quit, "Mnu_File", [](F& f) { f.Mnu_Quit_Click(); }},
+        {"Mnu_Option", &Mnu_Option, nullptr, nullptr},
+        {"Mnu_Prop", &Mnu_Prop, "Mnu_Option", [](F& f) { f.Mnu_Prop_Click(); }},
+        {"Mnu_Sepa6", &Mnu_Sepa6, "Mnu_Option", nullptr},
+        {"Mnu_Rec_Log", &Mnu_Rec_Log, "Mnu_Option", [](F& f) { f.Mnu_Rec_Log_Click(); }},
+        {"Mnu_Sepa5", &Mnu_Sepa5, "Mnu_Option", nullptr},
+        {"Mnu_Replay", &Mnu_Replay, "Mnu_Option", [](F& f) { f.Mnu_Replay_Click(); }},
+        {"Mnu_Sepa7", &Mnu_Sepa7, "Mnu_Option", nullptr},
+        {"Mnu_FW", &Mnu_FW, "Mnu_Option", [](F& f) { f.Mnu_FW_Click(); }},
+        {"Mnu_Sepa9", &Mnu_Sepa9, "Mnu_Option", nullptr},
+        {"Mnu_Ini", &Mnu_Ini, "Mnu_Option", [](F& f) { f.Mnu_Ini_Click(); }},
+        {"Mnu_Version", &Mnu_Version, nullptr, nullptr},
+        {"Mnu_Help", &Mnu_Help, "Mnu_Version", [](F& f) { f.Mnu_Help_Click(); }},
+        {"Mnu_Sepa3", &Mnu_Sepa3, "Mnu_Version", nullptr},
+        {"Mnu_Version_V", &Mnu_Version_V, "Mnu_Version", [](F& f) { f.Mnu_Version_V_Click(); }},
+    };
 }
 
 void NAV_FORM::DrawSkyGrid() {

@@ -5,14 +5,34 @@
 #include "nav/controls.h"
 #include "nav/display_list.h"
 #include "nav/nav.h"
+#include "platform/platform.h"
+
+#include <QString>
 
 #include <array>
+#include <functional>
+#include <memory>
+#include <vector>
 
 namespace velsor {
 
+class Prop_Form;
+
+// A menu entry with its place in the tree, for the view to build the menu bar from.
+struct MenuEntry {
+    const char* name;
+    MenuItem* item;
+    const char* parent; // nullptr: on the menu bar
+    void (*handler)(class NAV_FORM&);
+};
+
 class NAV_FORM {
 public:
+    // The display-only model, as the decoding tools use it.
     explicit NAV_FORM(Nav& nav);
+    // The program's main window on the given platform, with the properties dialog it feeds.
+    NAV_FORM(Nav& nav, platform::Platform& platform, Prop_Form& prop);
+    ~NAV_FORM();
 
     // Window.
     QString caption = QStringLiteral("Velsor GPS Analyzer");
@@ -44,6 +64,75 @@ public:
     std::array<Label, 8> Label10;  // azimuths
     std::array<Label, 5> Label16;  // last raw sentences
 
+    // Menus.
+    MenuItem Mnu_File, Mnu_Connect, Mnu_Start, Mnu_Sepa2, Mnu_Stop, Mnu_Sepa1, Mnu_Rec,
+        Mnu_Rec_Save, Mnu_Sepa4, Mnu_Rec_Stop, Mnu_Sepa8, Mnu_Quit;
+    MenuItem Mnu_Option, Mnu_Prop, Mnu_Sepa6, Mnu_Rec_Log, Mnu_Sepa5, Mnu_Replay, Mnu_Sepa7,
+        Mnu_FW, Mnu_Sepa9, Mnu_Ini;
+    MenuItem Mnu_Version, Mnu_Help, Mnu_Sepa3, Mnu_Version_V;
+    // Every entry in menu order.
+    std::vector<MenuEntry> Menus();
+
+    // Serial ports: the tuner and the forwarding port. Null in the display-only model.
+    std::unique_ptr<platform::SerialPort> MSComm1, MSComm2;
+
+    // Window-level state.
+    std::int16_t GraphOpened = 0;
+    std::int16_t SnapshotTaken = 1;
+    QString SlotText;
+    QByteArray RxBytes;
+    QString RxChunk;
+
+    // Start-up and exit.
+    void Form_Load();
+    void Form_Unload();
+    void Mnu_Quit_Click();
+    void Mnu_Help_Click();
+    void Mnu_Version_V_Click();
+
+    // Tuner connection.
+    void Mnu_Start_Click();
+    void Mnu_Stop_Click();
+    void Mnu_Ini_Click();
+    void MSComm1_OnComm();
+
+    // Recording.
+    void Mnu_Rec_Save_Click();
+    void Mnu_Rec_Stop_Click();
+    void WriteRecordBlock();
+    void RecordingStep();
+    void Image3_MouseDown(int index, int button, int shift, int x, int y);
+    void Image3_MouseUp(int index, int button, int shift, int x, int y);
+
+    // Properties, replay, history, forwarding: their windows arrive through these hooks.
+    void Mnu_Prop_Click();
+    void Mnu_Rec_Log_Click();
+    void Mnu_Replay_Click();
+    void Mnu_FW_Click();
+
+    // Timers: Timer1 every 50 ms, Timer2 every 250 ms.
+    void Timer1_Timer();
+    void Timer2_Timer();
+    static constexpr int kTimer1Interval = 50;
+    static constexpr int kTimer2Interval = 250;
+
+    // The settings file's path.
+    QString SettingsFilePath() const;
+    void ReadSettings();
+
+    // Windows the view layer shows on request; each may be empty in tests.
+    std::function<void()> showAbout;      // frmAbout, modal
+    std::function<void()> showEnd;        // FrmEnd, ends the program
+    std::function<void()> showProperties; // Prop_Form, modal
+    std::function<void()> showGraph;      // frmGraph
+    std::function<void()> showReplay;     // frmPlayer
+    std::function<void()> showForwarding; // frmCom2, modal
+    // Called after every snapshot, with the slot text and the fix character, for the history
+    // log.
+    std::function<void(const QString& slot, QStringView fix)> onSnapshot;
+    // Called when the model changed outside a user action (received data, timers).
+    std::function<void()> changed;
+
     // Clears the sky plot and draws its fixed grid; sets SkyCenterX, SkyCenterY, SkyRadius.
     void DrawSkyGrid();
 
@@ -51,6 +140,20 @@ public:
     void PrepareDisplay();
 
     Nav& nav;
+    platform::Platform* platform = nullptr;
+    Prop_Form* prop = nullptr;
+    std::unique_ptr<class Receiver> receiver;
+
+private:
+    void SetRecordButtons(bool recording);
+    void ConnectFailed(int code);
+    int ConnectSteps();
+    void SetPcClock(DateValue v);
+    platform::MsgResult Message(const QString& text, platform::MsgButtons buttons,
+                                platform::MsgIcon icon);
+    bool recordWriteWarned = false;
 };
+
+inline constexpr const char* kProgramTitle = "Velsor GPS Analyzer";
 
 } // namespace velsor

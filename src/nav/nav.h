@@ -38,6 +38,12 @@ struct Nav {
 
     // Settings.
     QString CommPortNo;
+
+    // Recording and the reception history.
+    std::int16_t RecordingOn = 0;
+    QString RecordFile;
+    std::int16_t HistoryLogOn = 0;
+    std::int16_t HourlySetDone = 0;
 };
 
 } // namespace velsor

@@ -127,14 +127,16 @@ TEST_F(DecoderTest, GsvMessagesOneAndTwoFillTheTableAndMessageThreeIsIgnored) {
     EXPECT_EQ(nav.RawSentence[3], m2);
     EXPECT_EQ(form.Label6[4].caption, u"20");
 
-    const NAV_FORM before = form;
+    const auto label16 = form.Label16;
+    const auto label6 = form.Label6;
+    const QString label2 = form.Label2.caption;
     const Nav navBefore = nav;
     Line(QStringLiteral("$GPGSV,3,3,10,30,05,010,20,31,06,020,21*00"));
-    EXPECT_EQ(form.Label16[1].caption, before.Label16[1].caption);
-    EXPECT_EQ(form.Label16[2].caption, before.Label16[2].caption);
-    EXPECT_EQ(form.Label2.caption, before.Label2.caption);
+    EXPECT_EQ(form.Label16[1].caption, label16[1].caption);
+    EXPECT_EQ(form.Label16[2].caption, label16[2].caption);
+    EXPECT_EQ(form.Label2.caption, label2);
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(form.Label6[i].caption, before.Label6[i].caption);
+        EXPECT_EQ(form.Label6[i].caption, label6[i].caption);
     EXPECT_EQ(nav.RawSentence, navBefore.RawSentence);
 }
 

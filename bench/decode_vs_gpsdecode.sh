@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Times velsor-decode and gpsd's gpsdecode on the same ~50 MB capture (the real captures
+# concatenated until the size is reached) in one run, and prints the ratio.
+# usage: bench/decode_vs_gpsdecode.sh [path/to/velsor-decode]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+decode=${1:-$here/build-release/apps/velsor-decode}
+target_mb=${TARGET_MB:-50}
+command -v gpsdecode >/dev/null || { echo "gpsdecode not found (Debian package gpsd-clients)"; exit 2; }
+[ -x "$decode" ] || { echo "velsor-decode not found at $decode (run: make bench)"; exit 2; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+one="$work/one.log"
+find "$here/tests/data/nmea" -name '*.log' | sort | xargs cat > "$one"
+big="$work/capture.log"
+: > "$big"
+while [ "$(stat -c %s "$big")" -lt $((target_mb * 1024 * 1024)) ]; do cat "$one" >> "$big"; done
+bytes=$(stat -c %s "$big")
+sentences=$(grep -c '\$' "$big" || true)
+lines=$(wc -l < "$big")
+
+# Best of three runs each, wall-clock seconds.
+best() {
+    local best=""
+    for _ in 1 2 3; do
+        local t0 t1 dt
+        t0=$(date +%s.%N)
+        "$@" < "$big" > /dev/null
+        t1=$(date +%s.%N)
+        dt=$(echo "$t1 - $t0" | bc -l)
+        if [ -z "$best" ] || [ "$(echo "$dt < $best" | bc -l)" = 1 ]; then best=$dt; fi
+    done
+    echo "$best"
+}
+tv=$(best "$decode")
+tg=$(best gpsdecode)
+printf 'capture: %d bytes, %d lines, %d sentences\n' "$bytes" "$lines" "$sentences"
+printf 'velsor-decode: %.3f s  (%.0f sentences/s)\n' "$tv" "$(echo "$sentences / $tv" | bc -l)"
+printf 'gpsdecode:     %.3f s  (%.0f sentences/s)\n' "$tg" "$(echo "$sentences / $tg" | bc -l)"
+printf 'ratio (gpsdecode time / velsor-decode time): %.1f\n' "$(echo "$tg / $tv" | bc -l)"

@@ -1,0 +1,243 @@
+// Start-up and exit, the tuner connection, and the menu commands of the main window.
+
+#include "decoding/receiver.h"
+#include "main_window/nav_form.h"
+#include "nav/basic_text.h"
+#include "settings/prop_form.h"
+#include "settings/settings_file.h"
+
+namespace velsor {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+namespace comm = platform::comm;
+
+namespace {
+const QString kIdle = QStringLiteral("動作状態：モニタ停止中");
+const QString kMonitoring = QStringLiteral("動作状態：モニタ中");
+const QByteArray kInitSentence = QByteArrayLiteral("$PFEC,GPint,GGA01,GSA01,GSV01,ZDA01\r\n");
+} // namespace
+
+MsgResult NAV_FORM::Message(const QString& text, MsgButtons buttons, MsgIcon icon) {
+    return platform->dialogs.MessageBox(text, buttons, icon, QString::fromLatin1(kProgramTitle));
+}
+
+QString NAV_FORM::SettingsFilePath() const {
+    return platform ? SettingsPath(platform->program.Directory()) : QString();
+}
+
+void NAV_FORM::ReadSettings() {
+    if (platform && prop)
+        velsor::ReadSettings(SettingsFilePath(), nav, *prop, *this);
+}
+
+void NAV_FORM::Form_Load() {
+    if (platform->program.AnotherInstanceRunning()) {
+        Message(QStringLiteral("同時に複数起動することはできません。"), MsgButtons::Ok,
+                MsgIcon::Exclamation);
+        platform->program.Exit();
+        return;
+    }
+    const QString words = platform->program.CommandLine();
+    if (words.contains(u"FW"))
+        Mnu_Sepa7.visible = Mnu_FW.visible = true;
+    if (words.contains(u"LOG")) {
+        Mnu_Sepa6.visible = Mnu_Rec_Log.visible = true;
+        nav.HistoryLogOn = 1;
+    }
+    if (words.contains(u"REPLAY"))
+        Mnu_Sepa5.visible = Mnu_Replay.visible = true;
+    ReadSettings();
+    GraphOpened = 0;
+    SnapshotTaken = 1;
+    nav.HourlySetDone = 0;
+    nav.Pi = kPi;
+    PrepareDisplay();
+}
+
+void NAV_FORM::Form_Unload() {
+    Mnu_Quit_Click();
+}
+
+void NAV_FORM::Mnu_Quit_Click() {
+    if (MSComm1->IsOpen())
+        MSComm1->Close();
+    if (MSComm2->IsOpen())
+        MSComm2->Close();
+    if (GraphOpened == 1 && showEnd)
+        showEnd();
+    platform->program.Exit();
+}
+
+void NAV_FORM::Mnu_Help_Click() {
+    Message(QStringLiteral("Velsor GPS Analyzer がインストールされたメニューフォルダに、\r\n"
+                           "「説明書.PDF」がありますので、そちらを読んでください。"),
+            MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+void NAV_FORM::Mnu_Version_V_Click() {
+    if (showAbout)
+        showAbout();
+}
+
+int NAV_FORM::ConnectSteps() {
+    // A step that fails with "not open" is passed over; any other failure ends the attempt.
+    auto failed = [](int code) { return code != comm::kOk && code != comm::kPortNotOpen; };
+    for (int i = 0; i < 8; ++i) {
+        Label15[i].visible = false;
+        Label6[i].bold = false;
+        Label15[i].bold = false;
+    }
+    int code = comm::kOk;
+    if (nav.TunerType == u"0")
+        code = MSComm1->SetSettings(QStringLiteral("4800,n,8,1"));
+    else if (nav.TunerType == u"1")
+        code = MSComm1->SetSettings(QStringLiteral("9600,n,8,1"));
+    if (failed(code))
+        return code;
+    const auto port = StrictInt16(nav.CommPortNo);
+    code = port ? MSComm1->SetCommPort(*port) : comm::kTypeMismatch;
+    if (failed(code))
+        return code;
+    code = MSComm1->Open();
+    if (failed(code))
+        return code;
+    Label11.caption = kMonitoring;
+    Mnu_Rec.enabled = true;
+    SetRecordButtons(false);
+    Label18.visible = true;
+    if (nav.TunerType == u"0") {
+        code = MSComm1->Write(kInitSentence);
+        if (failed(code))
+            return code;
+    }
+    nav.ClockSetWait = 0;
+    if (prop && prop->Check2.value == 1)
+        nav.ClockSetDone = 0;
+    return comm::kOk;
+}
+
+void NAV_FORM::ConnectFailed(int code) {
+    Message(QStringLiteral("指定した COM ポートと通信できません。"), MsgButtons::Ok,
+            MsgIcon::Exclamation);
+    Label11.caption = kIdle;
+    if (MSComm1->IsOpen())
+        MSComm1->Close();
+    Message(QStringLiteral("Connect Error = ") + QString::number(code), MsgButtons::Ok,
+            MsgIcon::None);
+    ReadSettings();
+}
+
+void NAV_FORM::Mnu_Start_Click() {
+    if (MSComm1->IsOpen())
+        return;
+    if (const int code = ConnectSteps(); code != comm::kOk)
+        ConnectFailed(code);
+}
+
+void NAV_FORM::Mnu_Stop_Click() {
+    if (MSComm1->IsOpen())
+        MSComm1->Close();
+    if (MSComm2->IsOpen())
+        MSComm2->Close();
+    Label11.caption = kIdle;
+    nav.RxActivityCount = 0;
+    Mnu_Rec_Stop_Click();
+    Label14.backColor = kGrey;
+    Label18.visible = false;
+    for (auto& img : Image3)
+        img.visible = false;
+    Mnu_Rec.enabled = false;
+    for (auto& img : Image1)
+        img.visible = false;
+    for (auto& img : Image2)
+        img.visible = false;
+}
+
+void NAV_FORM::Mnu_Ini_Click() {
+    // The init command goes out at the GT-74/77's own 4800 baud: at any other rate the
+    // receiver cannot read it, and the port left open would decode its output as noise.
+    if (MSComm1->IsOpen())
+        MSComm1->Close();
+    int code = MSComm1->SetSettings(QStringLiteral("4800,n,8,1"));
+    if (code == comm::kOk) {
+        const auto port = StrictInt16(nav.CommPortNo);
+        code = port ? MSComm1->SetCommPort(*port) : comm::kTypeMismatch;
+    }
+    if (code == comm::kOk)
+        code = MSComm1->Open();
+    if (code == comm::kOk)
+        code = MSComm1->Write(kInitSentence);
+    if (code != comm::kOk) {
+        if (MSComm1->IsOpen())
+            MSComm1->Close();
+        Message(QStringLiteral("指定した COM ポートと通信できません。"), MsgButtons::Ok,
+                MsgIcon::Exclamation);
+        Message(QStringLiteral("Connect Error = ") + QString::number(code), MsgButtons::Ok,
+                MsgIcon::None);
+    }
+}
+
+void NAV_FORM::MSComm1_OnComm() {
+    nav.RxActivityCount = 4;
+    const int event = MSComm1->CommEvent();
+    if (event == comm::kEvReceive) {
+        RxBytes = MSComm1->ReadAll();
+        // Forwarded unchanged before any decoding; a failed write does not stop reception.
+        if (MSComm2->IsOpen())
+            MSComm2->Write(RxBytes);
+        RxChunk = QString::fromLatin1(RxBytes);
+        receiver->AssembleLines(RxChunk);
+    } else if (event == comm::kEvDeviceLost) {
+        // The receiver was unplugged or its device vanished: the port is already closed. Go
+        // idle (which also ends a recording cleanly) and say so.
+        Mnu_Stop_Click();
+        if (changed)
+            changed();
+        Message(QStringLiteral("指定した COM ポートと通信できません。"), MsgButtons::Ok,
+                MsgIcon::Exclamation);
+    }
+    if (changed)
+        changed();
+}
+
+void NAV_FORM::Mnu_Prop_Click() {
+    if (MSComm1->IsOpen()) {
+        nav.RxActivityCount = 0;
+        if (nav.RecordingOn == 1) {
+            Message(QStringLiteral("ＧＰＳチューナとの通信を停止します。\r\n生データの記録を停止します。"),
+                    MsgButtons::Ok, MsgIcon::Exclamation);
+            Mnu_Rec_Stop_Click();
+            Mnu_Stop_Click();
+        } else {
+            Message(QStringLiteral("ＧＰＳチューナとの通信を停止します。"), MsgButtons::Ok,
+                    MsgIcon::Exclamation);
+            Mnu_Stop_Click();
+        }
+    }
+    for (auto& img : Image1)
+        img.visible = false;
+    Label11.caption = kIdle;
+    Mnu_Rec.enabled = false;
+    if (showProperties)
+        showProperties();
+    ReadSettings();
+}
+
+void NAV_FORM::Mnu_Rec_Log_Click() {
+    if (showGraph)
+        showGraph();
+}
+
+void NAV_FORM::Mnu_Replay_Click() {
+    if (showReplay)
+        showReplay();
+}
+
+void NAV_FORM::Mnu_FW_Click() {
+    if (showForwarding)
+        showForwarding();
+}
+
+} // namespace velsor

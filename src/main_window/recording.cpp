@@ -1,0 +1,187 @@
+// Raw data recording: a start line, a five-sentence snapshot every three minutes of the PC
+// clock, a stop line. Every write opens the file on channel 1 and closes it again.
+
+#include "main_window/nav_form.h"
+#include "nav/basic_text.h"
+#include "nav/file_channels.h"
+
+#include <QDir>
+
+namespace velsor {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+
+namespace {
+
+constexpr int kChannel = 1;
+
+// "2002/03/04 9:05:00": short date, a blank, long time.
+QString StampText(const QDateTime& now) {
+    return now.date().toString(u"yyyy/MM/dd") + u' ' + now.time().toString(u"H:mm:ss");
+}
+
+} // namespace
+
+void NAV_FORM::SetRecordButtons(bool recording) {
+    Image3[0].visible = !recording;
+    Image3[1].visible = recording;
+    Image3[2].visible = true;
+    Image3[3].visible = false;
+}
+
+void NAV_FORM::Mnu_Rec_Save_Click() {
+    platform::FileDialogOptions o;
+    o.title = QStringLiteral("名前を付けて保存・記録");
+    o.defaultExt = QStringLiteral("CSV");
+    o.filter = QStringLiteral("CSVﾌｧｲﾙ(*.CSV)|*.CSV|");
+    o.overwritePrompt = true;
+    o.fileName = QString();
+    const QString path = platform->dialogs.SaveFile(o);
+    if (path.isEmpty()) {
+        SetRecordButtons(false);
+        return;
+    }
+    nav.RecordFile = path;
+    for (auto& s : nav.RawSentence)
+        s.clear();
+    nav.RecordingOn = 1;
+    SetRecordButtons(true);
+    recordWriteWarned = false;
+
+    FileChannels& ch = FileChannels::Instance();
+    int err = ch.Open(kChannel, path, FileChannels::Mode::Output);
+    if (err == fileerr::kOk) {
+        err = ch.WriteLine(kChannel,
+                           StampText(platform->clock.Now()) + QStringLiteral("(JST) Started."));
+        ch.Close(kChannel);
+    }
+    if (err != fileerr::kOk) {
+        // Nothing can be recorded there: say so and stay idle rather than record into nothing.
+        nav.RecordingOn = 0;
+        SetRecordButtons(false);
+        Message(QStringLiteral("記録ファイルを作成できません。\r\n") + QDir::toNativeSeparators(path),
+                MsgButtons::Ok, MsgIcon::Exclamation);
+    }
+}
+
+void NAV_FORM::Mnu_Rec_Stop_Click() {
+    if (nav.RecordingOn != 1)
+        return;
+    nav.RecordingOn = 0;
+    FileChannels& ch = FileChannels::Instance();
+    int err = ch.Open(kChannel, nav.RecordFile, FileChannels::Mode::Append);
+    if (err == fileerr::kOk) {
+        err = ch.WriteLine(kChannel,
+                           StampText(platform->clock.Now()) + QStringLiteral("(JST) Stopped."));
+        ch.Close(kChannel);
+    }
+    SetRecordButtons(false);
+    if (err != fileerr::kOk && !recordWriteWarned) {
+        recordWriteWarned = true;
+        Message(QStringLiteral("記録ファイルに書き込めません。\r\n") +
+                    QDir::toNativeSeparators(nav.RecordFile),
+                MsgButtons::Ok, MsgIcon::Exclamation);
+    }
+}
+
+void NAV_FORM::WriteRecordBlock() {
+    if (nav.RawSentence[0].startsWith(u"$GPGGA")) {
+        FileChannels& ch = FileChannels::Instance();
+        int err = ch.Open(kChannel, nav.RecordFile, FileChannels::Mode::Append);
+        if (err == fileerr::kOk) {
+            for (const auto& s : nav.RawSentence) {
+                if (err == fileerr::kOk)
+                    err = ch.WriteLine(kChannel, s);
+            }
+            ch.Close(kChannel);
+        }
+        if (err == fileerr::kOk) {
+            recordWriteWarned = false;
+        } else if (!recordWriteWarned) {
+            // Said once until a write succeeds again; recording goes on and retries at the
+            // next slot. The flag is set first: the message box lets timer ticks run.
+            recordWriteWarned = true;
+            SnapshotTaken = 1;
+            Message(QStringLiteral("記録ファイルに書き込めません。\r\n") +
+                        QDir::toNativeSeparators(nav.RecordFile),
+                    MsgButtons::Ok, MsgIcon::Exclamation);
+        }
+    }
+    SnapshotTaken = 1;
+}
+
+void NAV_FORM::RecordingStep() {
+    if (nav.RecordingOn == 0) {
+        SnapshotTaken = 1;
+        return;
+    }
+    const int minute = platform->clock.Now().time().minute();
+    SlotText = QString::number(minute / 3.0, 'g', 15);
+    const bool slotMinute = minute % 3 == 0;
+    const QStringView fix = Mid(nav.RawSentence[1], 10, 1).value_or(QStringView());
+
+    bool snapshot = false;
+    if (fix == u"2" || fix == u"3") {
+        const QString mm = QStringLiteral("%1").arg(minute, 2, 10, QLatin1Char('0'));
+        if (SnapshotTaken == 0 && slotMinute &&
+            Mid(nav.RawSentence[0], 10, 2).value_or(QStringView()) == mm)
+            snapshot = true;
+        else if (!slotMinute)
+            SnapshotTaken = 0;
+    } else if (fix == u"1") {
+        if (SnapshotTaken == 0 && slotMinute)
+            snapshot = true;
+        else if (!slotMinute)
+            SnapshotTaken = 0;
+    }
+    if (!snapshot)
+        return;
+    const QString fixChar = fix.toString();
+    WriteRecordBlock();
+    if (nav.HistoryLogOn == 1 && onSnapshot)
+        onSnapshot(SlotText, fixChar);
+}
+
+void NAV_FORM::Image3_MouseDown(int index, int button, int /*shift*/, int /*x*/, int /*y*/) {
+    if (button != 1)
+        return;
+    if (index == 0) {
+        Image3[0].visible = false;
+        Image3[1].visible = true;
+    } else if (index == 2) {
+        Image3[2].visible = false;
+        Image3[3].visible = true;
+    }
+}
+
+void NAV_FORM::Image3_MouseUp(int index, int button, int /*shift*/, int /*x*/, int /*y*/) {
+    if (button != 1)
+        return;
+    if (index == 0) {
+        Image3[0].visible = false;
+        Image3[1].visible = true;
+        Mnu_Rec_Save_Click();
+        Label18.caption = QStringLiteral("記録");
+    } else if (index == 2) {
+        if (nav.RecordingOn == 1) {
+            const MsgResult answer = Message(QStringLiteral("記録中です。終了しますか？"),
+                                             MsgButtons::YesNo, MsgIcon::None);
+            if (answer == MsgResult::Yes) {
+                Image3[0].visible = true;
+                Image3[1].visible = false;
+                Image3[2].visible = true;
+                Image3[3].visible = false;
+                Mnu_Rec_Stop_Click();
+                Label18.caption = QStringLiteral("記録");
+            } else {
+                SetRecordButtons(true);
+            }
+        } else {
+            SetRecordButtons(false);
+        }
+    }
+}
+
+} // namespace velsor

@@ -1,0 +1,104 @@
+#include "nav/file_channels.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace velsor {
+
+FileChannels& FileChannels::Instance() {
+    static FileChannels channels;
+    return channels;
+}
+
+int FileChannels::Open(int channel, const QString& path, Mode mode) {
+    if (IsOpen(channel))
+        return fileerr::kAlreadyOpen;
+    if (path.isEmpty())
+        return fileerr::kBadFileNumber;
+    const QFileInfo info(path);
+    if (info.isDir())
+        return fileerr::kPathFileAccess;
+    if (mode == Mode::Input && !info.exists())
+        return fileerr::kFileNotFound;
+    if (mode != Mode::Input && !info.absoluteDir().exists())
+        return fileerr::kPathNotFound;
+    auto file = std::make_unique<QFile>(path);
+    QIODevice::OpenMode m = QIODevice::ReadOnly;
+    if (mode == Mode::Output)
+        m = QIODevice::WriteOnly | QIODevice::Truncate;
+    else if (mode == Mode::Append)
+        m = QIODevice::WriteOnly | QIODevice::Append;
+    if (!file->open(m))
+        return file->error() == QFileDevice::PermissionsError ? fileerr::kPermissionDenied
+                                                              : fileerr::kPathFileAccess;
+    files[channel] = std::move(file);
+    return fileerr::kOk;
+}
+
+void FileChannels::Close(int channel) {
+    auto it = files.find(channel);
+    if (it == files.end())
+        return;
+    it->second->close();
+    files.erase(it);
+}
+
+bool FileChannels::IsOpen(int channel) const {
+    return files.count(channel) != 0;
+}
+
+int FileChannels::WriteLine(int channel, QStringView text) {
+    auto it = files.find(channel);
+    if (it == files.end())
+        return fileerr::kBadFileNumber;
+    QByteArray bytes = text.toLatin1();
+    bytes += "\r\n";
+    if (it->second->write(bytes) != bytes.size() || !it->second->flush())
+        return fileerr::kPathFileAccess;
+    return fileerr::kOk;
+}
+
+std::optional<QString> FileChannels::ReadLine(int channel, int* error) {
+    auto it = files.find(channel);
+    if (it == files.end()) {
+        if (error)
+            *error = fileerr::kBadFileNumber;
+        return std::nullopt;
+    }
+    QFile& f = *it->second;
+    if (f.atEnd()) {
+        if (error)
+            *error = fileerr::kInputPastEnd;
+        return std::nullopt;
+    }
+    // A line ends at CR LF, CR or LF.
+    QByteArray line;
+    char c;
+    while (f.getChar(&c)) {
+        if (c == '\n')
+            break;
+        if (c == '\r') {
+            char next;
+            if (f.peek(&next, 1) == 1 && next == '\n')
+                f.getChar(&next);
+            break;
+        }
+        line += c;
+    }
+    if (error)
+        *error = fileerr::kOk;
+    return QString::fromLatin1(line);
+}
+
+bool FileChannels::AtEnd(int channel) const {
+    auto it = files.find(channel);
+    return it == files.end() || it->second->atEnd();
+}
+
+void FileChannels::CloseAll() {
+    for (auto& [n, f] : files)
+        f->close();
+    files.clear();
+}
+
+} // namespace velsor

@@ -1,0 +1,51 @@
+#pragma once
+// The numbered file channels shared by the whole program: 1 for the settings file, the recording
+// file and history loading; 2 for replay loading; 5 for the history log. A channel is held from
+// its opening to its closing. Text is one character per byte and lines end in CR LF.
+
+#include <QFile>
+#include <QString>
+#include <QStringView>
+
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace velsor {
+
+namespace fileerr {
+inline constexpr int kOk = 0;
+inline constexpr int kFileNotFound = 53;
+inline constexpr int kAlreadyOpen = 55;
+inline constexpr int kInputPastEnd = 62;
+inline constexpr int kPermissionDenied = 70;
+inline constexpr int kPathFileAccess = 75;
+inline constexpr int kPathNotFound = 76;
+inline constexpr int kBadFileMode = 54;
+inline constexpr int kBadFileNumber = 52;
+} // namespace fileerr
+
+class FileChannels {
+public:
+    enum class Mode { Input, Output, Append };
+
+    static FileChannels& Instance();
+
+    // 0 or an error code; kAlreadyOpen when the channel is held.
+    int Open(int channel, const QString& path, Mode mode);
+    // Closing a free channel does nothing.
+    void Close(int channel);
+    bool IsOpen(int channel) const;
+
+    int WriteLine(int channel, QStringView text);
+    // The next line without its line end; nullopt past the end or on error.
+    std::optional<QString> ReadLine(int channel, int* error = nullptr);
+    bool AtEnd(int channel) const;
+
+    void CloseAll();
+
+private:
+    std::map<int, std::unique_ptr<QFile>> files;
+};
+
+} // namespace velsor

@@ -1,0 +1,53 @@
+#pragma once
+// A serial port as the program drives it: a port number, a line-settings text such as
+// "4800,n,8,1", open and close, all waiting input as raw bytes, output, and a communication
+// event. Operations that fail return a numeric error code; 0 is success.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <functional>
+
+namespace velsor::platform {
+
+namespace comm {
+// Error codes.
+inline constexpr int kOk = 0;
+inline constexpr int kTypeMismatch = 13;        // a port number that is not a number
+inline constexpr int kInvalidProperty = 380;    // a port number or settings text out of range
+inline constexpr int kInvalidPortNumber = 8002; // no such device
+inline constexpr int kPortAlreadyOpen = 8005;   // open already, or in use elsewhere
+inline constexpr int kCannotSetState = 8015;    // the device refused the line settings
+inline constexpr int kPortNotOpen = 8012;
+inline constexpr int kWriteFailed = 8020;
+// Event codes.
+inline constexpr int kEvReceive = 2;
+inline constexpr int kEvDeviceLost = 1012; // the device went away; the port has been closed
+} // namespace comm
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Refused with kPortAlreadyOpen while open; kInvalidProperty below 1 or above 255.
+    virtual int SetCommPort(int number) = 0;
+    virtual int CommPort() const = 0;
+    // "baud,parity,data,stop", e.g. "9600,n,8,1"; kInvalidProperty when malformed.
+    virtual int SetSettings(const QString& settings) = 0;
+    virtual QString Settings() const = 0;
+
+    virtual int Open() = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    // All bytes waiting, exactly once and in order.
+    virtual QByteArray ReadAll() = 0;
+    virtual int Write(QByteArrayView bytes) = 0;
+
+    // The last communication event; onComm is called for each one.
+    virtual int CommEvent() const = 0;
+    std::function<void()> onComm;
+};
+
+} // namespace velsor::platform

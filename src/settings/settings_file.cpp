@@ -1,0 +1,109 @@
+#include "settings/settings_file.h"
+
+#include "nav/basic_text.h"
+#include "nav/file_channels.h"
+
+#include <QDir>
+
+namespace velsor {
+
+namespace {
+
+constexpr int kChannel = 1;
+
+QStringView CharAt(const QString& line, int column) {
+    return Mid(line, column, 1).value_or(QStringView());
+}
+
+void ApplyTuner(QStringView c, Nav& nav, Prop_Form& prop, NAV_FORM& form) {
+    if (c == u"0") {
+        nav.TunerType = QStringLiteral("0");
+        prop.Option1[0].value = true;
+        form.Label14.caption = QStringLiteral("GT-74/77");
+        form.Mnu_Sepa9.visible = form.Mnu_Ini.visible = true;
+    } else if (c == u"1") {
+        nav.TunerType = QStringLiteral("1");
+        prop.Option1[1].value = true;
+        form.Label14.caption = QStringLiteral("CFGPS");
+        form.Mnu_Sepa9.visible = form.Mnu_Ini.visible = false;
+    }
+}
+
+} // namespace
+
+QString SettingsPath(const QString& programDirectory) {
+    return QDir(programDirectory).filePath(QStringLiteral("GPSMN.INI"));
+}
+
+void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form) {
+    FileChannels& ch = FileChannels::Instance();
+    const int err = ch.Open(kChannel, path, FileChannels::Mode::Input);
+    if (err == fileerr::kFileNotFound) {
+        // First start: write the defaults, switch the clock correction off for this run.
+        if (ch.Open(kChannel, path, FileChannels::Mode::Output) == fileerr::kOk) {
+            for (const char* line : {"[Velsor GPS Analyzer]", "[CommPort]=1", "[Tuner]=0",
+                                     "[Time]=1"})
+                ch.WriteLine(kChannel, QString::fromLatin1(line));
+            ch.Close(kChannel);
+        }
+        nav.CommPortNo = QStringLiteral("1");
+        for (int i = 0; i < 6; ++i)
+            prop.Option2[i].value = i == 0;
+        nav.TunerType = QStringLiteral("0");
+        prop.Option1[0].value = true;
+        prop.Option1[1].value = false;
+        form.Label14.caption = QStringLiteral("GT-74/77");
+        nav.ClockSetDone = 1;
+        prop.Check2.value = 0;
+        return;
+    }
+    if (err != fileerr::kOk)
+        return;
+
+    QString lines[4];
+    for (auto& line : lines) {
+        auto l = ch.ReadLine(kChannel);
+        if (!l) {
+            ch.Close(kChannel);
+            return; // short or unreadable: nothing is applied
+        }
+        line = *l;
+    }
+    ch.Close(kChannel);
+
+    for (auto& o : prop.Option2)
+        o.value = false;
+    const QStringView port = CharAt(lines[1], 12);
+    if (port.size() == 1 && port[0] >= u'1' && port[0] <= u'6') {
+        nav.CommPortNo = port.toString();
+        prop.Option2[port[0].unicode() - u'1'].value = true;
+    }
+
+    prop.Option1[0].value = prop.Option1[1].value = false;
+    ApplyTuner(CharAt(lines[2], 9), nav, prop, form);
+
+    const QStringView clock = CharAt(lines[3], 8);
+    if (clock == u"1") {
+        nav.ClockSetDone = 0;
+        prop.Check2.value = 1;
+    } else if (clock == u"0") {
+        nav.ClockSetDone = 1;
+        prop.Check2.value = 0;
+    }
+}
+
+bool WriteSettings(const QString& path, const Nav& nav, const Prop_Form& prop) {
+    FileChannels& ch = FileChannels::Instance();
+    if (ch.Open(kChannel, path, FileChannels::Mode::Output) != fileerr::kOk)
+        return false;
+    bool ok = ch.WriteLine(kChannel, u"[Velsor GPS Analyzer]") == fileerr::kOk;
+    ok = ch.WriteLine(kChannel, QStringLiteral("[CommPort]=") + nav.CommPortNo) == 0 && ok;
+    ok = ch.WriteLine(kChannel, QStringLiteral("[Tuner]=") + nav.TunerType) == 0 && ok;
+    ok = ch.WriteLine(kChannel, QStringLiteral("[Time]=") + QString::number(prop.Check2.value)) ==
+             0 &&
+         ok;
+    ch.Close(kChannel);
+    return ok;
+}
+
+} // namespace velsor

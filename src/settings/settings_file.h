@@ -1,0 +1,27 @@
+#pragma once
+// The settings file GPSMN.INI beside the program: four lines, read by position.
+//   [Velsor GPS Analyzer]
+//   [CommPort]=1      port 1 to 6, column 12
+//   [Tuner]=0         0 FURUNO GT-74/77, 1 I-O DATA CFGPS, column 9
+//   [Time]=1          1 set the PC clock from GPS time, column 8
+
+#include "main_window/nav_form.h"
+#include "nav/nav.h"
+#include "settings/prop_form.h"
+
+#include <QString>
+
+namespace velsor {
+
+QString SettingsPath(const QString& programDirectory);
+
+// Reads the file into the settings variables, the dialog's controls and the main window's
+// tuner label and init-command menu. A missing file is created with its defaults; any other
+// failure changes nothing.
+void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form);
+
+// Writes the current settings; the clock item comes from the dialog's check box. Returns
+// false when the file could not be written.
+bool WriteSettings(const QString& path, const Nav& nav, const Prop_Form& prop);
+
+} // namespace velsor
