@@ -1,0 +1,185 @@
+#include "platform/qt/qt_serial_port.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTimer>
+
+namespace velsor::platform {
+
+namespace {
+
+struct LineSettings {
+    qint32 baud = 9600;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits data = QSerialPort::Data8;
+    QSerialPort::StopBits stop = QSerialPort::OneStop;
+};
+
+std::optional<LineSettings> ParseSettings(const QString& text) {
+    const QStringList parts = text.split(u',');
+    if (parts.size() != 4)
+        return std::nullopt;
+    LineSettings s;
+    bool ok = false;
+    s.baud = parts[0].trimmed().toInt(&ok);
+    if (!ok || s.baud < 50 || s.baud > 4000000)
+        return std::nullopt;
+    const QString parity = parts[1].trimmed().toLower();
+    if (parity == u"n")
+        s.parity = QSerialPort::NoParity;
+    else if (parity == u"e")
+        s.parity = QSerialPort::EvenParity;
+    else if (parity == u"o")
+        s.parity = QSerialPort::OddParity;
+    else if (parity == u"m")
+        s.parity = QSerialPort::MarkParity;
+    else if (parity == u"s")
+        s.parity = QSerialPort::SpaceParity;
+    else
+        return std::nullopt;
+    const int data = parts[2].trimmed().toInt(&ok);
+    if (!ok || data < 5 || data > 8)
+        return std::nullopt;
+    s.data = static_cast<QSerialPort::DataBits>(data);
+    const QString stop = parts[3].trimmed();
+    if (stop == u"1")
+        s.stop = QSerialPort::OneStop;
+    else if (stop == u"1.5")
+        s.stop = QSerialPort::OneAndHalfStop;
+    else if (stop == u"2")
+        s.stop = QSerialPort::TwoStop;
+    else
+        return std::nullopt;
+    return s;
+}
+
+} // namespace
+
+QString SerialDevicePath(const QString& programDirectory, int number) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(programDirectory);
+    return QStringLiteral("COM%1").arg(number);
+#else
+    const QString link = QDir(programDirectory).filePath(QStringLiteral("ports/COM%1").arg(number));
+    // A dangling link still names the port the user meant; opening it then fails as missing.
+    if (QFileInfo(link).exists() || QFileInfo(link).isSymLink())
+        return link;
+    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+#endif
+}
+
+QtSerialPort::QtSerialPort(QString dir) : programDirectory(std::move(dir)) {
+    connect(&port, &QSerialPort::readyRead, this, [this] { Raise(comm::kEvReceive); });
+    connect(&port, &QSerialPort::errorOccurred, this, &QtSerialPort::OnError);
+}
+
+QtSerialPort::~QtSerialPort() {
+    port.disconnect(this);
+    if (port.isOpen())
+        port.close();
+}
+
+void QtSerialPort::Raise(int event) {
+    lastEvent = event;
+    if (onComm)
+        onComm();
+}
+
+void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
+    if (error != QSerialPort::ResourceError || !port.isOpen())
+        return;
+    // The device went away (unplugged, or the other end of a pseudo-terminal closed). Close
+    // outside the signal, then report it once.
+    QTimer::singleShot(0, this, [this] {
+        if (!port.isOpen())
+            return;
+        port.close();
+        Raise(comm::kEvDeviceLost);
+    });
+}
+
+int QtSerialPort::SetCommPort(int n) {
+    if (port.isOpen())
+        return comm::kPortAlreadyOpen;
+    if (n < 1 || n > 255)
+        return comm::kInvalidProperty;
+    number = n;
+    return comm::kOk;
+}
+
+int QtSerialPort::SetSettings(const QString& text) {
+    if (!ParseSettings(text))
+        return comm::kInvalidProperty;
+    settings = text;
+    if (port.isOpen() && !ApplySettings())
+        return comm::kCannotSetState;
+    return comm::kOk;
+}
+
+bool QtSerialPort::ApplySettings() {
+    const auto s = ParseSettings(settings);
+    return s && port.setBaudRate(s->baud) && port.setParity(s->parity) &&
+           port.setDataBits(s->data) && port.setStopBits(s->stop) &&
+           port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+int QtSerialPort::Open() {
+    if (port.isOpen())
+        return comm::kPortAlreadyOpen;
+    const QString path = SerialDevicePath(programDirectory, number);
+#ifndef Q_OS_WIN
+    if (!QFileInfo::exists(path))
+        return comm::kInvalidPortNumber;
+    // QSerialPort takes a path as it stands; resolve links so its lock names the device.
+    port.setPortName(QFileInfo(path).canonicalFilePath());
+#else
+    port.setPortName(path);
+#endif
+    if (!port.open(QIODevice::ReadWrite)) {
+        switch (port.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            return comm::kInvalidPortNumber;
+        case QSerialPort::PermissionError:
+        case QSerialPort::OpenError:
+            return comm::kPortAlreadyOpen;
+        default:
+            return comm::kInvalidPortNumber;
+        }
+    }
+    if (!ApplySettings()) {
+        port.close();
+        return comm::kCannotSetState;
+    }
+    port.clearError();
+    return comm::kOk;
+}
+
+void QtSerialPort::Close() {
+    if (port.isOpen())
+        port.close();
+}
+
+bool QtSerialPort::IsOpen() const {
+    return port.isOpen();
+}
+
+QByteArray QtSerialPort::ReadAll() {
+    return port.isOpen() ? port.readAll() : QByteArray();
+}
+
+int QtSerialPort::Write(QByteArrayView bytes) {
+    if (!port.isOpen())
+        return comm::kPortNotOpen;
+    if (port.write(bytes.data(), bytes.size()) != bytes.size())
+        return comm::kWriteFailed;
+    return comm::kOk;
+}
+
+QtSerialPortFactory::QtSerialPortFactory(QString dir) : programDirectory(std::move(dir)) {}
+
+std::unique_ptr<SerialPort> QtSerialPortFactory::Create() {
+    return std::make_unique<QtSerialPort>(programDirectory);
+}
+
+} // namespace velsor::platform

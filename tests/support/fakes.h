@@ -1,0 +1,91 @@
+#pragma once
+// Fakes for the parts of the outside world a test must not touch: the clock, dialogs and
+// message boxes, and the running program.
+
+#include "platform/platform.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <deque>
+#include <vector>
+
+namespace velsor::testing {
+
+class FakeClock : public platform::Clock {
+public:
+    QDateTime now = QDateTime(QDate(2024, 1, 1), QTime(12, 0, 0));
+    std::vector<QDate> datesSet;
+    std::vector<QTime> timesSet;
+
+    QDateTime Now() const override { return now; }
+    // Records the request and moves the fake clock, never the system's.
+    bool SetLocalDate(const QDate& d) override {
+        datesSet.push_back(d);
+        now.setDate(d);
+        return true;
+    }
+    bool SetLocalTime(const QTime& t) override {
+        timesSet.push_back(t);
+        now.setTime(t);
+        return true;
+    }
+};
+
+struct ShownMessage {
+    QString text, title;
+    platform::MsgButtons buttons;
+    platform::MsgIcon icon;
+};
+
+class FakeDialogs : public platform::Dialogs {
+public:
+    std::vector<ShownMessage> messages;
+    std::deque<platform::MsgResult> answers; // Yes/No answers; Ok when empty
+    std::deque<QString> files;               // file dialog results; empty = cancelled
+    std::vector<platform::FileDialogOptions> fileDialogs;
+    int busy = 0;
+
+    platform::MsgResult MessageBox(const QString& text, platform::MsgButtons buttons,
+                                   platform::MsgIcon icon, const QString& title) override {
+        messages.push_back({text, title, buttons, icon});
+        if (buttons == platform::MsgButtons::Ok || answers.empty())
+            return buttons == platform::MsgButtons::Ok ? platform::MsgResult::Ok
+                                                       : platform::MsgResult::No;
+        const auto a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    QString SaveFile(const platform::FileDialogOptions& o) override { return Next(o); }
+    QString OpenFile(const platform::FileDialogOptions& o) override { return Next(o); }
+    void SetBusyPointer(bool b) override { busy += b ? 1 : -1; }
+
+private:
+    QString Next(const platform::FileDialogOptions& o) {
+        fileDialogs.push_back(o);
+        if (files.empty())
+            return QString();
+        QString f = files.front();
+        files.pop_front();
+        return f;
+    }
+};
+
+class FakeProgram : public platform::Program {
+public:
+    QString directory;
+    QString commandLine;
+    bool otherInstance = false;
+    int exits = 0;
+    int eventPasses = 0;
+    bool systemInfo = false;
+
+    QString Directory() const override { return directory; }
+    QString CommandLine() const override { return commandLine; }
+    bool AnotherInstanceRunning() override { return otherInstance; }
+    void ProcessEvents() override { ++eventPasses; }
+    void Exit() override { ++exits; }
+    bool StartSystemInfo() override { return systemInfo; }
+};
+
+} // namespace velsor::testing

@@ -1,0 +1,67 @@
+#pragma once
+// The main-window model on fake clock, dialogs and program, with real serial ports (on
+// pseudo-terminals when a test links one) and real files in a temporary program folder.
+
+#include "decoding/receiver.h"
+#include "main_window/nav_form.h"
+#include "platform/qt/qt_serial_port.h"
+#include "settings/prop_form.h"
+#include "support/fakes.h"
+#include "support/pty_pair.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace velsor::testing {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() {
+        EnsureCoreApp();
+        program.directory = dir.path();
+    }
+
+    // Writes the settings file; then loads the window.
+    void WriteSettingsFile(const QByteArray& content) {
+        QFile f(QDir(dir.path()).filePath(QStringLiteral("GPSMN.INI")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    void Load(const char* settings = "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n"
+                                     "[Time]=1\r\n") {
+        if (settings)
+            WriteSettingsFile(settings);
+        form->Form_Load();
+    }
+    QByteArray ReadFile(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    QString Path(const QString& name) const { return QDir(dir.path()).filePath(name); }
+    void Feed(const char* line) {
+        form->receiver->AssembleLines(QString::fromLatin1(line) + QStringLiteral("\r\n"));
+    }
+    QStringList MessageTexts() const {
+        QStringList t;
+        for (const auto& m : dialogs.messages)
+            t << m.text;
+        return t;
+    }
+
+    QTemporaryDir dir;
+    FakeClock clock;
+    FakeDialogs dialogs;
+    FakeProgram program;
+    platform::QtSerialPortFactory ports{dir.path()};
+    platform::Platform plat{clock, dialogs, program, ports};
+    Nav nav;
+    Prop_Form prop{nav};
+    std::unique_ptr<NAV_FORM> form = std::make_unique<NAV_FORM>(nav, plat, prop);
+};
+
+} // namespace velsor::testing
