@@ -17,14 +17,11 @@ QByteArray cols(const QByteArray& s, int from, int to) {
     return s.mid(from - 1, to - from + 1);
 }
 
-// Column by column: '9' is any digit, anything else itself. The line may go on past the mask.
+// Column by column from column 1: '9' is any digit, anything else itself.
 bool fits(const QByteArray& line, const QByteArray& mask) {
-    if (line.size() < mask.size()) {
-        return false;
-    }
     for (qsizetype i = 0; i < mask.size(); ++i) {
-        const bool ok = mask[i] == '9' ? (line[i] >= '0' && line[i] <= '9') : line[i] == mask[i];
-        if (!ok) {
+        const char c = i < line.size() ? line[i] : '\0';
+        if (mask[i] == '9' ? (c < '0' || c > '9') : c != mask[i]) {
             return false;
         }
     }
@@ -47,8 +44,17 @@ bool checksumOk(const QByteArray& line) {
            line.mid(star + 1, 2) == QByteArray::number(sum, 16).rightJustified(2, '0').toUpper();
 }
 
-QList<QByteArray> fields(const QByteArray& line) {
-    return line.left(line.lastIndexOf('*')).split(',');
+// GSA used-satellite slots, two digits at 12, 15, ...; empty ones may only trail.
+qsizetype usedSlots(const QByteArray& gsa) {
+    const QList<QByteArray> f = gsa.left(gsa.indexOf('*')).split(',');
+    qsizetype n = 0;
+    while (n < 12 && !f[3 + n].isEmpty()) {
+        ++n;
+    }
+    EXPECT_TRUE(std::all_of(f.begin() + 3 + n, f.begin() + 15, [](auto& s) { return s.isEmpty(); }))
+        << gsa.toStdString();
+    EXPECT_TRUE(fits(gsa, "$GPGSA,A,9" + QByteArray(",99").repeated(n) + ',')) << gsa.toStdString();
+    return n;
 }
 
 const QDateTime kNoon(QDate(2002, 5, 6), QTime(12, 34, 56), Qt::UTC);
@@ -66,72 +72,33 @@ Epoch fixedEpoch(int satellites) {
     return e;
 }
 
-qsizetype usedSlots(const QByteArray& gsa) {
-    const QList<QByteArray> f = fields(gsa);
-    const auto firstEmpty = std::find(f.begin() + 3, f.begin() + 15, QByteArray());
-    EXPECT_TRUE(std::all_of(firstEmpty, f.begin() + 15, [](auto& s) { return s.isEmpty(); }))
-        << "empty slot before a used one: " << gsa.toStdString();
-    const qsizetype n = firstEmpty - (f.begin() + 3);
-    EXPECT_TRUE(fits(gsa, "$GPGSA,A,9" + QByteArray(",99").repeated(n) + ',')) << gsa.toStdString();
-    return n;
-}
-
 } // namespace
 
-TEST(SimSentences, ChecksumOfAKnownSentence) {
+TEST(SimSentences, ColumnsOfAFixedSecondInBothLayouts) {
     const QByteArray known =
         "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
     EXPECT_EQ(frame(known.mid(1, known.indexOf('*') - 1)), known);
-}
 
-TEST(SimSentences, Gt74ColumnsOfAFixedSecond) {
     const Epoch e = fixedEpoch(11);
-    const QByteArray gga = ggaSentence(Tuner::Gt74, e);
-    EXPECT_TRUE(fits(gga, "$GPGGA,123456,3541.1234,N,13945.6789,E,1,10,")) << gga.toStdString();
-
-    const QList<QByteArray> gsv = gsvSentences(Tuner::Gt74, e);
-    ASSERT_EQ(gsv.size(), 3);
-    EXPECT_EQ(cols(gsv[0], 8, 26), "3,1,11,02,05,009,00"); // zero padding of every field
-    EXPECT_EQ(cols(gsv[1], 10, 16), "2,11,06");
-    EXPECT_TRUE(fits(gsv[2], gsvMask(Tuner::Gt74, 3)));
-
-    EXPECT_EQ(cols(gsaSentence(e), 8, 10), "A,3");
-    EXPECT_EQ(usedSlots(gsaSentence(e)), 10);
-    EXPECT_EQ(cols(zdaSentence(e), 1, 25), "$GPZDA,123456,06,05,2002,");
-
-    const QList<QByteArray> all = sentences(Tuner::Gt74, e);
-    ASSERT_EQ(all.size(), 6);
-    EXPECT_TRUE(all[0].startsWith("$GPGGA") && all[1].startsWith("$GPGSA") &&
-                all[5].startsWith("$GPZDA"));
-    EXPECT_TRUE(std::all_of(all.begin(), all.end(), checksumOk));
-}
-
-TEST(SimSentences, CfgpsColumnsOfAFixedSecond) {
-    const Epoch e = fixedEpoch(9);
+    EXPECT_TRUE(fits(ggaSentence(Tuner::Gt74, e), "$GPGGA,123456,3541.1234,N,13945.6789,E,1,10,"));
     EXPECT_TRUE(
-        fits(ggaSentence(Tuner::Cfgps, e), "$GPGGA,123456.0,3541.1234,N,13945.6789,E,1,08,"));
+        fits(ggaSentence(Tuner::Cfgps, e), "$GPGGA,123456.0,3541.1234,N,13945.6789,E,1,10,"));
+    const QList<QByteArray> gsv0 = gsvSentences(Tuner::Gt74, e);
+    ASSERT_EQ(gsv0.size(), 3);
+    EXPECT_EQ(cols(gsv0[0], 8, 26), "3,1,11,02,05,009,00"); // every field zero padded
+    EXPECT_EQ(cols(gsv0[1], 10, 16), "2,11,06");
+    // The one-digit count caps the CFGPS at nine satellites.
+    const QList<QByteArray> gsv1 = gsvSentences(Tuner::Cfgps, e);
+    EXPECT_EQ(cols(gsv1[0], 8, 25), "3,1,9,02,05,009,00");
+    EXPECT_TRUE(fits(gsv1[2], gsvMask(Tuner::Cfgps, 1)));
+    EXPECT_EQ(cols(gsaSentence(e), 8, 10), "A,3");
+    EXPECT_EQ(cols(zdaSentence(e), 1, 25), "$GPZDA,123456,06,05,2002,");
+    EXPECT_EQ(cols(rmcSentence(e), 55, 60), "060502");
 
-    const QList<QByteArray> gsv = gsvSentences(Tuner::Cfgps, e);
-    ASSERT_EQ(gsv.size(), 3);
-    EXPECT_EQ(cols(gsv[0], 8, 25), "3,1,9,02,05,009,00");
-    EXPECT_TRUE(fits(gsv[2], gsvMask(Tuner::Cfgps, 1)));
-    // More than nine in view would need a second digit the model does not have.
-    EXPECT_TRUE(fits(gsvSentences(Tuner::Cfgps, fixedEpoch(11))[2], gsvMask(Tuner::Cfgps, 1)));
-
-    const QByteArray rmc = rmcSentence(e);
-    EXPECT_TRUE(fits(rmc, "$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,99.9,999.9,060502,,*"));
-    EXPECT_EQ(cols(rmc, 55, 60), "060502");
-
-    const QList<QByteArray> all = sentences(Tuner::Cfgps, e);
-    EXPECT_TRUE(all.back().startsWith("$GPRMC"));
-    EXPECT_TRUE(std::all_of(all.begin(), all.end(), checksumOk));
-}
-
-TEST(SimSentences, PositionRoundingCarriesIntoMinutesAndDegrees) {
-    Epoch e = fixedEpoch(4);
-    e.position.latitude = 35.0 + 59.99999 / 60.0;
-    e.position.longitude = 139.9999999999;
-    EXPECT_EQ(cols(ggaSentence(Tuner::Gt74, e), 15, 36), "3600.0000,N,14000.0000");
+    // Minutes that round up to 60 carry into the degrees.
+    Epoch edge = e;
+    edge.position = {35.0 + 59.99999 / 60.0, 139.9999999999, 0};
+    EXPECT_EQ(cols(ggaSentence(Tuner::Gt74, edge), 15, 36), "3600.0000,N,14000.0000");
 }
 
 TEST(SimFix, NoFixEmptiesThePositionButKeepsTimeAndDate) {
@@ -139,31 +106,27 @@ TEST(SimFix, NoFixEmptiesThePositionButKeepsTimeAndDate) {
     const Epoch e = Generator(Tuner::Gt74, 7, noFix).epoch(kNoon, 8);
     ASSERT_EQ(e.fix, Fix::None);
     EXPECT_TRUE(fits(ggaSentence(Tuner::Gt74, e), "$GPGGA,123456,,,,,0,00,"));
+    EXPECT_TRUE(fits(ggaSentence(Tuner::Cfgps, e), "$GPGGA,123456.0,,,,,0,00,"));
     EXPECT_TRUE(fits(gsaSentence(e), "$GPGSA,A,1,,,,,,,,,,,,,"));
     EXPECT_EQ(cols(zdaSentence(e), 15, 24), "06,05,2002");
-
-    const Epoch e1 = Generator(Tuner::Cfgps, 7, noFix).epoch(kNoon, 8);
-    EXPECT_TRUE(fits(ggaSentence(Tuner::Cfgps, e1), "$GPGGA,123456.0,,,,,0,00,"));
     EXPECT_TRUE(
-        fits(rmcSentence(e1), "$GPRMC,123456.0,V,9999.9999,N,99999.9999,E,99.9,999.9,060502"));
+        fits(rmcSentence(e), "$GPRMC,123456.0,V,9999.9999,N,99999.9999,E,99.9,999.9,060502"));
 }
 
-TEST(SimFix, TwoDimensionalFixRestsOnTheThreeStrongestSatellites) {
+TEST(SimFix, TwoDimensionalFixRestsOnTheThreeStrongest) {
     const Epoch e = Generator(Tuner::Cfgps, 3, FixSchedule{Period{}, Period{5, 2}}).epoch(kNoon, 4);
     ASSERT_EQ(e.fix, Fix::TwoD);
     EXPECT_EQ(cols(gsaSentence(e), 10, 10), "2");
     EXPECT_EQ(usedSlots(gsaSentence(e)), 3);
-    EXPECT_EQ(fields(ggaSentence(Tuner::Cfgps, e))[7], "03");
-    int weakestUsed = 99;
-    int strongestUnused = 0;
+    EXPECT_EQ(cols(ggaSentence(Tuner::Cfgps, e), 41, 45), ",1,03");
     for (const Satellite& s : e.inView) {
-        if (std::count(e.used.begin(), e.used.end(), s.prn) > 0) {
-            weakestUsed = std::min(weakestUsed, s.snr);
-        } else {
-            strongestUnused = std::max(strongestUnused, s.snr);
+        for (const Satellite& u : e.inView) {
+            if (std::count(e.used.begin(), e.used.end(), u.prn) &&
+                !std::count(e.used.begin(), e.used.end(), s.prn)) {
+                EXPECT_GE(u.snr, s.snr);
+            }
         }
     }
-    EXPECT_GE(weakestUsed, strongestUnused);
 }
 
 TEST(SimFix, ScheduleTakesTheLastSecondsOfEachPeriodAndNoFixWins) {
@@ -176,7 +139,7 @@ TEST(SimFix, ScheduleTakesTheLastSecondsOfEachPeriodAndNoFixWins) {
 }
 
 // An hour of generated output through fix changes and satellites rising and setting: every
-// sentence keeps its columns, its checksum and its agreement with the others.
+// sentence keeps its columns and checksum and agrees with the others.
 TEST(SimGenerated, AnHourOfSecondsKeepsEveryColumn) {
     for (const Tuner tuner : {Tuner::Gt74, Tuner::Cfgps}) {
         const bool gt74 = tuner == Tuner::Gt74;
@@ -187,17 +150,19 @@ TEST(SimGenerated, AnHourOfSecondsKeepsEveryColumn) {
             const QList<QByteArray> out = sentences(tuner, e);
             EXPECT_EQ(g.burst(utc, s), out.join());
             EXPECT_TRUE(std::all_of(out.begin(), out.end(), checksumOk));
-            const QByteArray time = utc.toString(gt74 ? "hhmmss" : "hhmmss.0").toLatin1();
-            const QByteArray gga = "$GPGGA," + time + ',';
+            const QByteArray used = QByteArray::number(e.used.size()).rightJustified(2, '0');
+            const QByteArray gga =
+                "$GPGGA," + utc.toString(gt74 ? "hhmmss," : "hhmmss.0,").toLatin1();
             EXPECT_TRUE(fits(
-                out[0], gga + (e.fix == Fix::None ? ",,,,0,00," : "9999.9999,N,99999.9999,E,1,")))
+                out[0],
+                gga + (e.fix == Fix::None ? ",,,,0,00," : "9999.9999,N,99999.9999,E,1," + used)))
                 << out[0].toStdString();
             EXPECT_EQ(usedSlots(out[1]), static_cast<qsizetype>(e.used.size()));
-            EXPECT_EQ(fields(out[0])[7].toInt(), static_cast<int>(e.used.size()));
-            const qsizetype inView = static_cast<qsizetype>(e.inView.size());
+            const auto inView = static_cast<qsizetype>(e.inView.size());
             for (qsizetype i = 2; i < out.size() - 1; ++i) {
-                const qsizetype blocks = std::min<qsizetype>(4, inView - 4 * (i - 2));
-                EXPECT_TRUE(fits(out[i], gsvMask(tuner, blocks))) << out[i].toStdString();
+                EXPECT_TRUE(
+                    fits(out[i], gsvMask(tuner, std::min<qsizetype>(4, inView - 4 * (i - 2)))))
+                    << out[i].toStdString();
                 EXPECT_EQ(cols(out[i], 12, gt74 ? 13 : 12).toInt(), inView);
             }
             EXPECT_EQ(gt74 ? cols(out.back(), 8, 24) : cols(out.back(), 55, 60),
@@ -209,10 +174,9 @@ TEST(SimGenerated, AnHourOfSecondsKeepsEveryColumn) {
 TEST(SimSky, CountStaysInRangeAndSomethingRisesOrSets) {
     for (const Tuner tuner : {Tuner::Gt74, Tuner::Cfgps}) {
         for (std::uint64_t seed = 1; seed <= 5; ++seed) {
-            const Sky sky(seed, tuner);
             std::set<std::size_t> counts;
             for (std::int64_t s = 0; s < 4 * 3600; s += 10) {
-                counts.insert(sky.at(s).size());
+                counts.insert(Sky(seed, tuner).at(s).size());
             }
             EXPECT_GE(*counts.begin(), static_cast<std::size_t>(viewRange(tuner).fewest));
             EXPECT_LE(*counts.rbegin(), static_cast<std::size_t>(viewRange(tuner).most));
@@ -224,7 +188,7 @@ TEST(SimSky, CountStaysInRangeAndSomethingRisesOrSets) {
     EXPECT_NE(Sky(42, Tuner::Gt74).at(1234), Sky(43, Tuner::Gt74).at(1234));
 }
 
-TEST(SimSky, MotionIsContinuousAndSlowButVisible) {
+TEST(SimSky, MotionIsContinuousSlowButVisibleAndSnrFollowsElevation) {
     const auto byPrn = [](const std::vector<Satellite>& sats) {
         std::map<int, Satellite> m;
         for (const Satellite& s : sats) {
@@ -235,18 +199,20 @@ TEST(SimSky, MotionIsContinuousAndSlowButVisible) {
     const auto turn = [](int a, int b) { return std::min(std::abs(a - b), 360 - std::abs(a - b)); };
     const Sky sky(1, Tuner::Gt74);
     std::map<int, Satellite> before = byPrn(sky.at(0));
+    int nearHorizon = 0;
     for (std::int64_t t = 1; t <= 2 * 3600; ++t) {
         std::map<int, Satellite> now = byPrn(sky.at(t));
         for (const auto& [prn, s] : now) {
+            const int mid = 30 + s.elevation / 3;
+            nearHorizon += s.elevation < 5;
+            ASSERT_TRUE(s.elevation < 5 ? s.snr == 0 : std::abs(s.snr - std::min(50, mid)) <= 2)
+                << s.elevation << " " << s.snr;
             const auto p = before.find(prn);
             // Satellites come and go at the horizon, never in mid-sky.
             ASSERT_TRUE(p != before.end() || s.elevation <= 1) << prn << " rose at " << t;
             if (p != before.end()) {
                 ASSERT_LE(std::abs(s.elevation - p->second.elevation), 1) << prn << " at " << t;
                 ASSERT_LE(turn(s.azimuth, p->second.azimuth), 1) << prn << " at " << t;
-                if (s.elevation >= 5 && p->second.elevation >= 5) {
-                    ASSERT_LE(std::abs(s.snr - p->second.snr), 6) << prn << " at " << t;
-                }
             }
         }
         for (const auto& [prn, p] : before) {
@@ -254,30 +220,10 @@ TEST(SimSky, MotionIsContinuousAndSlowButVisible) {
         }
         before = std::move(now);
     }
+    EXPECT_GT(nearHorizon, 0);
     // At least a degree a minute of azimuth, so the sky plot visibly moves.
     std::map<int, Satellite> later = byPrn(sky.at(600));
     for (const auto& [prn, s] : byPrn(sky.at(0))) {
-        if (later.contains(prn)) {
-            EXPECT_GE(turn(s.azimuth, later[prn].azimuth), 8) << prn;
-        }
+        EXPECT_TRUE(!later.contains(prn) || turn(s.azimuth, later[prn].azimuth) >= 8) << prn;
     }
-}
-
-TEST(SimSky, SnrFollowsElevationAndIsZeroNearTheHorizon) {
-    EXPECT_EQ(snrForElevation(4, 2), 0);
-    EXPECT_EQ(snrForElevation(5, -2), 29);
-    EXPECT_EQ(snrForElevation(90, 2), 50);
-    const Sky sky(2, Tuner::Gt74);
-    int low = 0;
-    for (std::int64_t t = 0; t < 3 * 3600; t += 5) {
-        for (const Satellite& s : sky.at(t)) {
-            const int mid = 30 + s.elevation / 3;
-            low += s.elevation < 5;
-            ASSERT_TRUE(s.elevation < 5
-                            ? s.snr == 0
-                            : s.snr >= std::min(50, mid - 2) && s.snr <= std::min(50, mid + 2))
-                << s.elevation << " " << s.snr;
-        }
-    }
-    EXPECT_GT(low, 0) << "no satellite ever near the horizon";
 }
