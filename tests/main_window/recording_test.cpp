@@ -1,0 +1,221 @@
+// Recording: the start line, three-minute snapshots by the PC clock, the stop line, and the
+// record buttons.
+
+#include "support/main_window_fixture.h"
+
+#include <QFileInfo>
+
+using namespace velsor;
+using velsor::testing::MainWindowTest;
+
+namespace {
+
+const char* kGgaAt = "$GPGGA,03%1%2,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00";
+
+class RecordingTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        Load();
+        // Recording is offered while connected; these tests drive the model directly.
+        file = Path(QStringLiteral("run.CSV"));
+    }
+    void At(int h, int m, int s) { clock.now = QDateTime(QDate(2002, 3, 4), QTime(h, m, s)); }
+    void Start() {
+        dialogs.files.push_back(file);
+        form->Mnu_Rec_Save_Click();
+    }
+    // One second of a 3D tuner whose clock agrees with the PC, then a Timer2 tick.
+    void Second(int h, int m, int s, char fix = '3') {
+        At(h, m, s);
+        const QString gga = QString::fromLatin1(kGgaAt)
+                                .arg(m, 2, 10, QLatin1Char('0'))
+                                .arg(s, 2, 10, QLatin1Char('0'));
+        form->receiver->AssembleLines(gga + QStringLiteral("\r\n"));
+        Feed(fix == '3' ? "$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00"
+                        : "$GPGSA,A,1,,,,,,,,,,,,,,,*00");
+        Feed("$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00");
+        Feed("$GPZDA,033000,04,03,2002,00,00*00");
+        form->Timer2_Timer();
+    }
+    // Minutes of the snapshots in the file, from their GGA time.
+    QStringList SnapshotMinutes() {
+        QStringList minutes;
+        for (const QByteArray& line : ReadFile(file).split('\n')) {
+            if (line.startsWith("$GPGGA"))
+                minutes << QString::fromLatin1(line.mid(9, 2));
+        }
+        return minutes;
+    }
+    QString file;
+};
+
+} // namespace
+
+TEST_F(RecordingTest, StartingAt1204GivesSnapshotsAt06And09) {
+    At(12, 4, 10);
+    Start();
+    EXPECT_EQ(nav.RecordingOn, 1);
+    EXPECT_EQ(dialogs.fileDialogs[0].title, u"名前を付けて保存・記録");
+    EXPECT_EQ(dialogs.fileDialogs[0].defaultExt, u"CSV");
+    EXPECT_EQ(dialogs.fileDialogs[0].filter, u"CSVﾌｧｲﾙ(*.CSV)|*.CSV|");
+    EXPECT_TRUE(dialogs.fileDialogs[0].overwritePrompt);
+    for (int m = 4; m <= 9; ++m)
+        for (int s = 0; s < 60; s += 15)
+            Second(12, m, s);
+    EXPECT_EQ(SnapshotMinutes(), (QStringList{QStringLiteral("06"), QStringLiteral("09")}));
+    EXPECT_EQ(form->SlotText, u"3");
+}
+
+TEST_F(RecordingTest, StartingInASlotMinuteSkipsThatSlot) {
+    At(12, 3, 20);
+    Start();
+    for (int s = 20; s < 60; s += 10)
+        Second(12, 3, s);
+    EXPECT_TRUE(SnapshotMinutes().isEmpty());
+    Second(12, 4, 0);
+    EXPECT_EQ(form->SlotText, u"1.33333333333333");
+    Second(12, 6, 0);
+    EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("06")});
+}
+
+TEST_F(RecordingTest, WithoutAFixSnapshotsFollowThePcClock) {
+    At(12, 4, 0);
+    Start();
+    Second(12, 4, 0, '1');
+    // The PC is two minutes ahead of the tuner: without a fix that does not matter.
+    At(12, 6, 0);
+    form->Timer2_Timer();
+    EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("04")});
+}
+
+TEST_F(RecordingTest, APcClockOffGpsTimeNeverSnapshotsWithAFix) {
+    At(12, 4, 0);
+    Start();
+    Second(12, 4, 0);
+    At(12, 6, 0); // GGA still says minute 04
+    form->Timer2_Timer();
+    At(12, 9, 0);
+    form->Timer2_Timer();
+    EXPECT_TRUE(SnapshotMinutes().isEmpty());
+}
+
+TEST_F(RecordingTest, TheFileHoldsStartSnapshotsAndStopByteForByte) {
+    int history = 0;
+    QString seen;
+    nav.HistoryLogOn = 1;
+    form->onSnapshot = [&](const QString& slot, QStringView fix) {
+        ++history;
+        seen += slot + u'/' + fix.toString();
+    };
+    At(9, 5, 0);
+    Start();
+    Second(9, 5, 0);
+    Feed("$GPGSV,2,2,06,20,15,045,30*00"); // message 2 arrives once
+    Second(9, 6, 0);
+    At(9, 7, 30);
+    form->Mnu_Rec_Stop_Click();
+    EXPECT_EQ(ReadFile(file),
+              QByteArray("2002/03/04 9:05:00(JST) Started.\r\n"
+                         "$GPGGA,030600,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00\r\n"
+                         "$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00\r\n"
+                         "$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00\r\n"
+                         "$GPGSV,2,2,06,20,15,045,30*00\r\n"
+                         "$GPZDA,033000,04,03,2002,00,00*00\r\n"
+                         "2002/03/04 9:07:30(JST) Stopped.\r\n"));
+    EXPECT_EQ(history, 1);
+    EXPECT_EQ(seen, u"2/3");
+    EXPECT_EQ(nav.RecordingOn, 0);
+    EXPECT_TRUE(form->Image3[0].visible && !form->Image3[1].visible);
+
+    // Stopping again writes nothing.
+    const QByteArray before = ReadFile(file);
+    form->Mnu_Rec_Stop_Click();
+    EXPECT_EQ(ReadFile(file), before);
+}
+
+TEST_F(RecordingTest, ASnapshotBeforeAnyGgaWritesNoBlockButClosesTheSlot) {
+    At(12, 4, 0);
+    Start();
+    Feed("$GPGSA,A,1,,,,,,,,,,,,,,,*00");
+    form->Timer2_Timer();
+    At(12, 6, 0);
+    form->Timer2_Timer();
+    EXPECT_EQ(ReadFile(file).count('\n'), 1) << "only the start line";
+    EXPECT_EQ(form->SnapshotTaken, 1);
+}
+
+TEST_F(RecordingTest, CancellingTheDialogStartsNothing) {
+    form->Mnu_Rec_Save_Click();
+    EXPECT_EQ(nav.RecordingOn, 0);
+    EXPECT_TRUE(form->Image3[0].visible && !form->Image3[1].visible);
+    EXPECT_TRUE(nav.RecordFile.isEmpty());
+}
+
+TEST_F(RecordingTest, AnUnwritableFolderIsReportedAndNothingIsLost) {
+    file = Path(QStringLiteral("no-such-folder/run.CSV"));
+    Feed("$GPGGA,030400,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
+    Start();
+    EXPECT_EQ(nav.RecordingOn, 0);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"記録ファイルを作成できません。"));
+    EXPECT_TRUE(form->Image3[0].visible);
+
+    // A file that disappears mid-recording: one message, recording goes on and recovers.
+    file = Path(QStringLiteral("sub/run.CSV"));
+    QDir(dir.path()).mkpath(QStringLiteral("sub"));
+    At(12, 4, 0);
+    Start();
+    ASSERT_EQ(nav.RecordingOn, 1);
+    QDir(Path(QStringLiteral("sub"))).removeRecursively();
+    Second(12, 5, 0);
+    Second(12, 6, 0);
+    Second(12, 7, 0);
+    Second(12, 9, 0);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_TRUE(dialogs.messages[1].text.startsWith(u"記録ファイルに書き込めません。"));
+    EXPECT_EQ(nav.RecordingOn, 1);
+    QDir(dir.path()).mkpath(QStringLiteral("sub"));
+    Second(12, 10, 0);
+    Second(12, 12, 0);
+    EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("12")});
+}
+
+TEST_F(RecordingTest, RecordButtonsStartAndStopWithConfirmation) {
+    form->Image3_MouseDown(0, 1, 0, 0, 0);
+    EXPECT_TRUE(form->Image3[1].visible && !form->Image3[0].visible);
+    dialogs.files.push_back(file);
+    form->Image3_MouseUp(0, 1, 0, 0, 0);
+    EXPECT_EQ(nav.RecordingOn, 1);
+    EXPECT_TRUE(form->Image3[1].visible && form->Image3[2].visible);
+
+    // Right button and the indicator images do nothing.
+    form->Image3_MouseUp(2, 2, 0, 0, 0);
+    form->Image3_MouseDown(1, 1, 0, 0, 0);
+    EXPECT_EQ(nav.RecordingOn, 1);
+
+    form->Image3_MouseDown(2, 1, 0, 0, 0);
+    EXPECT_TRUE(form->Image3[3].visible);
+    dialogs.answers.push_back(platform::MsgResult::No);
+    form->Image3_MouseUp(2, 1, 0, 0, 0);
+    EXPECT_EQ(dialogs.messages.back().text, u"記録中です。終了しますか？");
+    EXPECT_EQ(dialogs.messages.back().buttons, platform::MsgButtons::YesNo);
+    EXPECT_EQ(dialogs.messages.back().icon, platform::MsgIcon::None);
+    EXPECT_EQ(nav.RecordingOn, 1);
+    EXPECT_TRUE(form->Image3[1].visible && form->Image3[2].visible && !form->Image3[3].visible);
+
+    dialogs.answers.push_back(platform::MsgResult::Yes);
+    form->Image3_MouseUp(2, 1, 0, 0, 0);
+    EXPECT_EQ(nav.RecordingOn, 0);
+    EXPECT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
+    EXPECT_TRUE(form->Image3[0].visible && form->Image3[2].visible);
+}
+
+TEST_F(RecordingTest, DisconnectingEndsTheRecordingFirst) {
+    At(12, 4, 0);
+    Start();
+    form->Mnu_Stop_Click();
+    EXPECT_EQ(nav.RecordingOn, 0);
+    EXPECT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
+    for (const auto& img : form->Image3)
+        EXPECT_FALSE(img.visible);
+}
