@@ -1,0 +1,135 @@
+// The settings file: positional reading, defaults on first start, writing back, and the
+// properties dialog's model.
+
+#include "support/main_window_fixture.h"
+
+#include "settings/settings_file.h"
+
+
+using namespace velsor;
+using velsor::testing::MainWindowTest;
+
+namespace {
+
+class SettingsTest : public MainWindowTest {
+protected:
+    QString ini() const { return Path(QStringLiteral("GPSMN.INI")); }
+    void Read() { form->ReadSettings(); }
+    int SelectedPort() const {
+        for (int i = 0; i < 6; ++i)
+            if (prop.Option2[i].value)
+                return i + 1;
+        return 0;
+    }
+};
+
+} // namespace
+
+TEST_F(SettingsTest, FirstStartWritesDefaultsButRunsWithTheClockOff) {
+    Load(nullptr);
+    EXPECT_EQ(ReadFile(ini()), QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n"
+                                          "[Time]=1\r\n"));
+    EXPECT_EQ(nav.CommPortNo, u"1");
+    EXPECT_EQ(SelectedPort(), 1);
+    EXPECT_EQ(nav.TunerType, u"0");
+    EXPECT_TRUE(prop.Option1[0].value);
+    EXPECT_EQ(form->Label14.caption, u"GT-74/77");
+    EXPECT_FALSE(form->Mnu_Ini.visible) << "left in its start-up state";
+    EXPECT_EQ(nav.ClockSetDone, 1);
+    EXPECT_EQ(prop.Check2.value, 0);
+    // The next read of the same file follows what it says.
+    Read();
+    EXPECT_EQ(nav.ClockSetDone, 0);
+    EXPECT_EQ(prop.Check2.value, 1);
+    EXPECT_TRUE(form->Mnu_Ini.visible && form->Mnu_Sepa9.visible);
+}
+
+TEST_F(SettingsTest, ValuesAreReadAtFixedColumnsWhateverTheKeys) {
+    Load("something else\r\n[commport]=4\r\n[TUNER]=1\r\n[time]=0\r\n");
+    EXPECT_EQ(nav.CommPortNo, u"4");
+    EXPECT_EQ(SelectedPort(), 4);
+    EXPECT_EQ(nav.TunerType, u"1");
+    EXPECT_EQ(form->Label14.caption, u"CFGPS");
+    EXPECT_FALSE(form->Mnu_Ini.visible);
+    EXPECT_EQ(nav.ClockSetDone, 1);
+
+    WriteSettingsFile("[Velsor GPS Analyzer]\r\n[CommPort]=10\r\n[Tuner]=0\r\n[Time]=1\r\n");
+    Read();
+    EXPECT_EQ(nav.CommPortNo, u"1") << "only column 12 counts";
+    EXPECT_EQ(nav.TunerType, u"0");
+}
+
+TEST_F(SettingsTest, BadValuesLeaveTheirSettingAsItWas) {
+    Load();
+    WriteSettingsFile("[Velsor GPS Analyzer]\r\n[CommPort]= 2\r\n[Tuner]=\r\n[Time]=2\r\n");
+    Read();
+    EXPECT_EQ(nav.CommPortNo, u"1") << "the port keeps its value";
+    EXPECT_EQ(SelectedPort(), 0) << "but no option is selected";
+    EXPECT_EQ(nav.TunerType, u"0");
+    EXPECT_FALSE(prop.Option1[0].value || prop.Option1[1].value);
+    EXPECT_EQ(form->Label14.caption, u"GT-74/77");
+    EXPECT_EQ(prop.Check2.value, 1);
+    EXPECT_EQ(nav.ClockSetDone, 0);
+}
+
+TEST_F(SettingsTest, AShortFileIsIgnoredWhole) {
+    Load();
+    WriteSettingsFile("[Velsor GPS Analyzer]\r\n[CommPort]=6\r\n[Tuner]=1\r\n");
+    Read();
+    EXPECT_EQ(nav.CommPortNo, u"1");
+    EXPECT_EQ(nav.TunerType, u"0");
+    EXPECT_EQ(SelectedPort(), 1);
+    // Nothing was held open: the file can be read again at once.
+    WriteSettingsFile("[Velsor GPS Analyzer]\r\n[CommPort]=6\r\n[Tuner]=1\r\n[Time]=1");
+    Read();
+    EXPECT_EQ(nav.CommPortNo, u"6");
+}
+
+TEST_F(SettingsTest, WritingTakesTheClockFromTheCheckBox) {
+    Load();
+    prop.Option2_Click(2);
+    prop.Option1_Click(1);
+    prop.Check2.value = 0;
+    prop.Check2_Click();
+    EXPECT_EQ(nav.ClockSetDone, 1);
+    EXPECT_EQ(form->Label14.caption, u"GT-74/77") << "the label follows only the next read";
+    ASSERT_TRUE(WriteSettings(ini(), nav, prop));
+    EXPECT_EQ(ReadFile(ini()), QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=1\r\n"
+                                          "[Time]=0\r\n"));
+    nav.CommPortNo.clear();
+    ASSERT_TRUE(WriteSettings(ini(), nav, prop));
+    EXPECT_TRUE(ReadFile(ini()).contains("[CommPort]=\r\n"));
+}
+
+TEST_F(SettingsTest, AnUnwritableFileIsReported) {
+    Load();
+    // A folder where the file should be: refused even to root.
+    QFile::remove(ini());
+    QDir(dir.path()).mkdir(QStringLiteral("GPSMN.INI"));
+    EXPECT_FALSE(WriteSettings(ini(), nav, prop));
+    form->ReadSettings();
+    EXPECT_EQ(nav.CommPortNo, u"1") << "an unreadable file changes nothing";
+}
+
+TEST_F(SettingsTest, CancellingThePropertiesDialogRestoresTheFile) {
+    Load();
+    form->showProperties = [&] {
+        prop.Option1_Click(1);
+        prop.Option2_Click(4);
+        prop.Form_QueryUnload();
+    };
+    form->Mnu_Prop_Click();
+    EXPECT_TRUE(dialogs.messages.empty()) << "no message while idle";
+    EXPECT_EQ(nav.TunerType, u"0");
+    EXPECT_EQ(nav.CommPortNo, u"1");
+    EXPECT_EQ(form->Label14.caption, u"GT-74/77");
+
+    form->showProperties = [&] {
+        prop.Option1_Click(1);
+        prop.Command1_Click(0);
+    };
+    prop.writeSettings = [&] { return WriteSettings(ini(), nav, prop); };
+    form->Mnu_Prop_Click();
+    EXPECT_EQ(nav.TunerType, u"1");
+    EXPECT_EQ(form->Label14.caption, u"CFGPS");
+}
