@@ -87,11 +87,14 @@ void QtSerialPort::Raise(int event) {
 }
 
 void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
-    if (error != QSerialPort::ResourceError || !port.isOpen())
+    // A read that fails or ends (an unplugged device, the far end of a pseudo-terminal gone)
+    // would fire again and again: the device is lost. Close outside the signal, report once.
+    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) ||
+        !port.isOpen() || losing)
         return;
-    // The device went away (unplugged, or the other end of a pseudo-terminal closed). Close
-    // outside the signal, then report it once.
+    losing = true;
     QTimer::singleShot(0, this, [this] {
+        losing = false;
         if (!port.isOpen())
             return;
         port.close();

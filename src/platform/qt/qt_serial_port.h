@@ -43,6 +43,7 @@ private:
     int number = 1;
     QString settings = QStringLiteral("9600,n,8,1");
     int lastEvent = 0;
+    bool losing = false;
 };
 
 class QtSerialPortFactory : public SerialPortFactory {
