@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-release
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build test sanitize fuzz bench demo clean format
+.PHONY: all deps build test sanitize fuzz bench bench-monitor demo clean format
 
 all: build
 
@@ -38,11 +38,22 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	bash scripts/run-fuzz.sh $(FUZZ_BUILD)/fuzz/fuzz_assemble_lines $(FUZZ_SECONDS)
 
+# Builds the program and runs it against a simulated receiver on a pseudo-terminal.
+demo: build
+	bash scripts/demo.sh $(BUILD)
+
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_decode velsor-decode
 	$(BENCH_BUILD)/bench/bench_decode
 	bash bench/decode_vs_gpsdecode.sh $(BENCH_BUILD)/apps/velsor-decode
+
+# The monitor's CPU, memory and first paint against an empty Qt window, under Xvfb.
+bench-monitor: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target velsor-gps-analyzer velsor-sim \
+	    bench-empty-window
+	xvfb-run -a -s "-screen 0 1024x768x24" bash bench/monitor_load.sh $(BENCH_BUILD) 60
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
