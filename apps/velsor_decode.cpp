@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
         if (QFileInfo(name).isDir())
             return Fail("cannot read '" + name.toStdString() + "': is a directory");
         if (!f->open(QIODevice::ReadOnly))
-            return Fail("cannot read '" + name.toStdString() + "': " + f->errorString().toStdString());
+            return Fail("cannot read '" + name.toStdString() +
+                        "': " + f->errorString().toStdString());
         inputs.push_back(std::move(f));
     }
     if (inputs.empty()) {

@@ -281,9 +281,7 @@ void Receiver::DecodeGSV(const QString& line, std::int16_t group) {
     const int first = 4 * (group - 1);
     const int o = nav.TunerType == u"0" ? 1 : 0;
     std::int16_t snr[8] = {};
-    auto at = [&](int j, int offset, int len) {
-        return Or(Mid(line, offset + o + 13 * j, len));
-    };
+    auto at = [&](int j, int offset, int len) { return Or(Mid(line, offset + o + 13 * j, len)); };
 
     for (int j = 0; j < 4; ++j) {
         Label& l = form.Label6[first + j];

@@ -15,11 +15,21 @@ public:
         for (QChar c : s) {
             const char16_t u = c.unicode();
             switch (u) {
-            case u'"': out += "\\\""; break;
-            case u'\\': out += "\\\\"; break;
-            case u'\n': out += "\\n"; break;
-            case u'\r': out += "\\r"; break;
-            case u'\t': out += "\\t"; break;
+            case u'"':
+                out += "\\\"";
+                break;
+            case u'\\':
+                out += "\\\\";
+                break;
+            case u'\n':
+                out += "\\n";
+                break;
+            case u'\r':
+                out += "\\r";
+                break;
+            case u'\t':
+                out += "\\t";
+                break;
             default:
                 if (u < 0x20 || u == 0x7f) {
                     static const char* hex = "0123456789abcdef";

@@ -95,8 +95,7 @@ NAV_FORM::NAV_FORM(Nav& n) : nav(n) {
     const int legendLeft[4] = {2280, 1560, 840, 120};
     const QString legendText[4] = {QStringLiteral("46 =<"), QStringLiteral("41-45"),
                                    QStringLiteral(" 1-40"), QStringLiteral(" 0")};
-    const Rgb legendColor[4] = {RGB(128, 255, 128), RGB(255, 255, 128), RGB(255, 128, 128),
-                                kGrey};
+    const Rgb legendColor[4] = {RGB(128, 255, 128), RGB(255, 255, 128), RGB(255, 128, 128), kGrey};
     const QString legendTip[4] = {QStringLiteral("46dB以上"), QStringLiteral("41～45dB"),
                                   QStringLiteral("1～40dB"), QStringLiteral("0dB")};
     for (int i = 0; i < 4; ++i) {
@@ -236,9 +235,9 @@ void NAV_FORM::DrawSkyGrid() {
         int x, y;
     };
     const Mark marks[] = {
-        {u"E", cx + r + 50, cy - 90},      {u"W", cx - r - 180, cy - 90},
-        {u"S", cx - 50, cy + r + 50},      {u"N", cx - 50, cy - r - 180},
-        {u"0\uFF9F", cx - 160, cy - r + 15},  {u"30\uFF9F", cx - 250, cy - r + 210},
+        {u"E", cx + r + 50, cy - 90},          {u"W", cx - r - 180, cy - 90},
+        {u"S", cx - 50, cy + r + 50},          {u"N", cx - 50, cy - r - 180},
+        {u"0\uFF9F", cx - 160, cy - r + 15},   {u"30\uFF9F", cx - 250, cy - r + 210},
         {u"60\uFF9F", cx - 250, cy - r + 450}, {u"90\uFF9F", cx - 250, cy - r + 1050},
     };
     for (const Mark& m : marks) {

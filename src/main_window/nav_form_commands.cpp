@@ -206,7 +206,8 @@ void NAV_FORM::Mnu_Prop_Click() {
     if (MSComm1->IsOpen()) {
         nav.RxActivityCount = 0;
         if (nav.RecordingOn == 1) {
-            Message(QStringLiteral("ＧＰＳチューナとの通信を停止します。\r\n生データの記録を停止します。"),
+            Message(QStringLiteral(
+                        "ＧＰＳチューナとの通信を停止します。\r\n生データの記録を停止します。"),
                     MsgButtons::Ok, MsgIcon::Exclamation);
             Mnu_Rec_Stop_Click();
             Mnu_Stop_Click();

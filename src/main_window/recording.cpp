@@ -61,7 +61,8 @@ void NAV_FORM::Mnu_Rec_Save_Click() {
         // Nothing can be recorded there: say so and stay idle rather than record into nothing.
         nav.RecordingOn = 0;
         SetRecordButtons(false);
-        Message(QStringLiteral("記録ファイルを作成できません。\r\n") + QDir::toNativeSeparators(path),
+        Message(QStringLiteral("記録ファイルを作成できません。\r\n") +
+                    QDir::toNativeSeparators(path),
                 MsgButtons::Ok, MsgIcon::Exclamation);
     }
 }

@@ -66,7 +66,7 @@ struct Frame {
 };
 
 struct MenuItem {
-    QString caption; // "-" is a separator
+    QString caption;  // "-" is a separator
     QString shortcut; // "Ctrl+S" or empty
     bool visible = true;
     bool enabled = true;

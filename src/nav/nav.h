@@ -15,8 +15,8 @@ inline constexpr double kPi = 3.141592653589793;
 
 struct Nav {
     // Receiver state.
-    QString TunerType;  // "0" FURUNO GT-74/77, "1" I-O DATA CFGPS
-    QString FixMode;    // "3D", "2D" or "--"
+    QString TunerType; // "0" FURUNO GT-74/77, "1" I-O DATA CFGPS
+    QString FixMode;   // "3D", "2D" or "--"
     std::int16_t SatsInView = 0;
     std::int16_t SatsInUse = 0;
     DateValue UtcDate = 0;

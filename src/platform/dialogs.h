@@ -11,9 +11,9 @@ enum class MsgResult { Ok, Yes, No };
 
 struct FileDialogOptions {
     QString title;
-    QString defaultExt;  // without the dot, e.g. "CSV"
-    QString filter;      // "description|pattern|description|pattern|..."
-    QString fileName;    // initial name
+    QString defaultExt; // without the dot, e.g. "CSV"
+    QString filter;     // "description|pattern|description|pattern|..."
+    QString fileName;   // initial name
     bool overwritePrompt = false;
     bool fileMustExist = false;
 };

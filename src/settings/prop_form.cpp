@@ -9,10 +9,11 @@ Prop_Form::Prop_Form(Nav& n) : nav(n) {
     Option1[1] = OptionButton{QStringLiteral("IO-Data CFGPS"), false, 480, 720, 2535, 255};
     const int lefts[3] = {240, 1200, 2160};
     for (int i = 0; i < 6; ++i) {
-        Option2[i] = OptionButton{QStringLiteral("COM %1").arg(i + 1), false, lefts[i % 3],
-                                  i < 3 ? 240 : 480, 855, 255};
+        Option2[i] = OptionButton{
+            QStringLiteral("COM %1").arg(i + 1), false, lefts[i % 3], i < 3 ? 240 : 480, 855, 255};
     }
-    Check2 = CheckBox{QStringLiteral("2D/3D 測位時でＰＣの時計を合わせる"), 0, 240, 2160, 3255, 255};
+    Check2 =
+        CheckBox{QStringLiteral("2D/3D 測位時でＰＣの時計を合わせる"), 0, 240, 2160, 3255, 255};
     Command1[0].caption = QStringLiteral("&OK");
     Command1[0].left = 1080;
     Command1[1].caption = QStringLiteral("ｷｬﾝｾﾙ(&C)");

@@ -41,8 +41,8 @@ void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form
     if (err == fileerr::kFileNotFound) {
         // First start: write the defaults, switch the clock correction off for this run.
         if (ch.Open(kChannel, path, FileChannels::Mode::Output) == fileerr::kOk) {
-            for (const char* line : {"[Velsor GPS Analyzer]", "[CommPort]=1", "[Tuner]=0",
-                                     "[Time]=1"})
+            for (const char* line :
+                 {"[Velsor GPS Analyzer]", "[CommPort]=1", "[Tuner]=0", "[Time]=1"})
                 ch.WriteLine(kChannel, QString::fromLatin1(line));
             ch.Close(kChannel);
         }

@@ -99,7 +99,8 @@ TEST(Captures, ChunkedFeedingGivesExactlyTheWholeFileOutput) {
 }
 
 TEST(Captures, Gt74CaptureGivesTheWholeMonitorDisplay) {
-    const QByteArray data = ReadAll(QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/bundg_zeus_9.log"));
+    const QByteArray data =
+        ReadAll(QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/bundg_zeus_9.log"));
     Nav nav;
     nav.TunerType = QStringLiteral("0");
     NAV_FORM form(nav);
@@ -155,8 +156,8 @@ TEST(DecodeTool, PrintsOneObjectOrOnePerLine) {
     EXPECT_TRUE(form[u"dB1"].toArray()[0].toObject()[u"fillColor"].toString().startsWith(u'#'));
     EXPECT_TRUE(form[u"Label15"].toArray()[0].toObject().contains(u"visible"));
 
-    ToolRun each = Decode({QStringLiteral("--each"), QStringLiteral("--tuner"), QStringLiteral("1")},
-                      ReadAll(file));
+    ToolRun each = Decode(
+        {QStringLiteral("--each"), QStringLiteral("--tuner"), QStringLiteral("1")}, ReadAll(file));
     ASSERT_EQ(each.exitCode, 0);
     const QList<QByteArray> lines = each.out.trimmed().split('\n');
     ASSERT_EQ(lines.size(), 22);

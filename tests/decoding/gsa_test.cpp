@@ -16,8 +16,7 @@ TEST_F(DecoderTest, GsaSetsFixStateFromTheTypeCharacter) {
     EXPECT_EQ(nav.UsedSatNo[1], u"05");
     EXPECT_EQ(nav.UsedSatNo[2], u"12");
     EXPECT_EQ(nav.UsedSatNo[3], u",,") << "empty slots never match a satellite number";
-    EXPECT_EQ(form.Label16[3].caption,
-              u"$GPGSA,A,2,04,05,12,,,,,,,,,,1.0,1.0,1.0*00\r\n");
+    EXPECT_EQ(form.Label16[3].caption, u"$GPGSA,A,2,04,05,12,,,,,,,,,,1.0,1.0,1.0*00\r\n");
 }
 
 TEST_F(DecoderTest, NoFixClearsUsedCountAndAllBoldMarks) {

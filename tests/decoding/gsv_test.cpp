@@ -92,11 +92,13 @@ TEST_F(DecoderTest, MessageTwoFillsRowsFourToSeven) {
 }
 
 TEST_F(CfgpsDecoderTest, CfgpsBlocksStartOnePositionEarlier) {
-    const QString m = QStringLiteral("$GPGSV,2,1,8,04,45,090,47,05,30,180,42,12,60,270,35,13,10,300,20*00");
+    const QString m =
+        QStringLiteral("$GPGSV,2,1,8,04,45,090,47,05,30,180,42,12,60,270,35,13,10,300,20*00");
     ASSERT_EQ(At(m, 14, 2), u"04");
     Line(m);
     EXPECT_EQ(nav.SatsInView, 8);
-    const QString numbers[] = {QStringLiteral("04"), QStringLiteral("05"), QStringLiteral("12"), QStringLiteral("13")};
+    const QString numbers[] = {QStringLiteral("04"), QStringLiteral("05"), QStringLiteral("12"),
+                               QStringLiteral("13")};
     for (int row = 0; row < 4; ++row) {
         EXPECT_EQ(form.Label6[row].caption, numbers[row]);
         EXPECT_TRUE(form.Label15[row].visible);

@@ -3,8 +3,8 @@
 #include "support/decoder_fixture.h"
 
 using namespace velsor;
-using velsor::testing::DecoderTest;
 using velsor::testing::CfgpsDecoderTest;
+using velsor::testing::DecoderTest;
 
 namespace {
 const QString kGga = QStringLiteral("$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
@@ -53,8 +53,8 @@ TEST_F(DecoderTest, OverlongLinesAreDroppedWholeAndTheBufferStaysBounded) {
     EXPECT_EQ(nav.RawSentence[0], kGga);
 
     // A line of exactly the bound is dispatched; one character more is not.
-    QString exact = QStringLiteral("$GPVTG,") +
-                    QString(Receiver::kMaxLine - 9, QLatin1Char('0')) + QStringLiteral("\r\n");
+    QString exact = QStringLiteral("$GPVTG,") + QString(Receiver::kMaxLine - 9, QLatin1Char('0')) +
+                    QStringLiteral("\r\n");
     ASSERT_EQ(exact.size(), Receiver::kMaxLine);
     Feed(exact);
     EXPECT_EQ(types.size(), 2u);
@@ -89,7 +89,8 @@ TEST_F(DecoderTest, UnknownTypesAndPrefixedLinesChangeNothing) {
     const QString before = form.Label16[0].caption;
     Line(QStringLiteral("$PFEC,GPint,GGA01,GSA01,GSV01,ZDA01"));
     Line(QStringLiteral("$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48"));
-    Line(QStringLiteral("x") + QString(kGga).replace(QStringLiteral("123456"), QStringLiteral("000000")));
+    Line(QStringLiteral("x") +
+         QString(kGga).replace(QStringLiteral("123456"), QStringLiteral("000000")));
     Line(QStringLiteral("$gpgga,000000,3541.1234,N,13945.6789,E,1,09,1,1,M,,M,,*00"));
     EXPECT_EQ(form.Label16[0].caption, before);
     EXPECT_EQ(form.Label4[0].caption, u"12 時 34 分 56 秒");
@@ -112,8 +113,8 @@ TEST_F(DecoderTest, SatellitesUsedComeFromField7AndNeedAnEighthComma) {
 
 TEST_F(DecoderTest, GsvMessagesOneAndTwoFillTheTableAndMessageThreeIsIgnored) {
     nav.SatsInUse = 5;
-    const QString m1 = QStringLiteral(
-        "$GPGSV,3,1,10,04,45,090,47,05,30,180,42,12,60,270,35,13,10,000,00*00");
+    const QString m1 =
+        QStringLiteral("$GPGSV,3,1,10,04,45,090,47,05,30,180,42,12,60,270,35,13,10,000,00*00");
     Line(m1);
     EXPECT_EQ(nav.SatsInView, 10);
     EXPECT_EQ(form.Label2.caption, u"5 / 10 個");
@@ -158,7 +159,8 @@ TEST_F(CfgpsDecoderTest, OneDigitCountFromOneToTwelveElseZero) {
 
 TEST_F(DecoderTest, TheLastSentenceOfEachKindIsKeptByTunerModel) {
     const QString zda = QStringLiteral("$GPZDA,123456,06,05,2002,00,00*00");
-    const QString rmc = QStringLiteral("$GPRMC,123456,A,3541.1234,N,13945.6789,E,0.0,0.0,060502,,*00");
+    const QString rmc =
+        QStringLiteral("$GPRMC,123456,A,3541.1234,N,13945.6789,E,0.0,0.0,060502,,*00");
     Line(zda);
     Line(rmc);
     EXPECT_EQ(nav.RawSentence[4], zda);

@@ -52,11 +52,12 @@ TEST_F(MonitorE2E, ConnectDecodeRecordLoseTheDeviceAndReconnect) {
     ASSERT_TRUE(form->MSComm1->IsOpen());
 
     // Decoded state reaches the window's fields within a few seconds.
-    ASSERT_TRUE(WaitFor([&] { return !nav.RawSentence[4].isEmpty() && nav.UtcDate != 0; },
-                        8000));
-    ASSERT_TRUE(WaitFor([&] { return !form->Label4[1].caption.isEmpty() &&
-                                     form->Label4[1].caption.contains(u'/'); },
-                        4000));
+    ASSERT_TRUE(WaitFor([&] { return !nav.RawSentence[4].isEmpty() && nav.UtcDate != 0; }, 8000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return !form->Label4[1].caption.isEmpty() && form->Label4[1].caption.contains(u'/');
+        },
+        4000));
     EXPECT_TRUE(nav.RawSentence[0].startsWith(u"$GPGGA"));
     EXPECT_TRUE(form->Label4[0].caption.contains(u"時"));
     EXPECT_TRUE(form->Label4[2].caption.startsWith(u"20"));
@@ -75,9 +76,12 @@ TEST_F(MonitorE2E, ConnectDecodeRecordLoseTheDeviceAndReconnect) {
     dialogs.files.push_back(file);
     form->Mnu_Rec_Save_Click();
     ASSERT_EQ(nav.RecordingOn, 1);
-    ASSERT_TRUE(WaitFor([&] { return nav.RawSentence[0].startsWith(u"$GPGGA") &&
-                                     nav.RawSentence[1].startsWith(u"$GPGSA"); },
-                        5000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return nav.RawSentence[0].startsWith(u"$GPGGA") &&
+                   nav.RawSentence[1].startsWith(u"$GPGSA");
+        },
+        5000));
     form->Timer2_Timer();
     clock.now = QDateTime(QDate(2026, 12, 6), QTime(21, 6, 0));
     form->Timer2_Timer();

@@ -5,7 +5,6 @@
 
 #include "settings/settings_file.h"
 
-
 using namespace velsor;
 using velsor::testing::MainWindowTest;
 

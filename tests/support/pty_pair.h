@@ -26,8 +26,7 @@ inline void EnsureCoreApp() {
 }
 
 // Runs the event loop until done() or the timeout; returns done().
-template <typename F>
-bool WaitFor(F done, int timeoutMs = 5000) {
+template <typename F> bool WaitFor(F done, int timeoutMs = 5000) {
     QDeadlineTimer deadline(timeoutMs);
     while (!done() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -45,9 +44,8 @@ public:
         peerLink = QDir(dir).filePath(QStringLiteral("peer%1").arg(n));
         proc = std::make_unique<QProcess>();
         proc->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        proc->start(QStringLiteral("socat"),
-                    {QStringLiteral("pty,raw,echo=0,link=") + portLink,
-                     QStringLiteral("pty,raw,echo=0,link=") + peerLink});
+        proc->start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + portLink,
+                                              QStringLiteral("pty,raw,echo=0,link=") + peerLink});
         proc->waitForStarted(5000);
         QDeadlineTimer deadline(5000);
         while (!(QFileInfo::exists(portLink) && QFileInfo::exists(peerLink)) &&
