@@ -1,0 +1,31 @@
+#pragma once
+// Message boxes and file dialogs on Qt Widgets, and the busy pointer as an override cursor.
+
+#include "platform/dialogs.h"
+
+#include <QStringList>
+
+namespace velsor::platform {
+
+class QtDialogs : public Dialogs {
+public:
+    ~QtDialogs() override;
+
+    MsgResult MessageBox(const QString& text, MsgButtons buttons, MsgIcon icon,
+                         const QString& title) override;
+    QString SaveFile(const FileDialogOptions& options) override;
+    QString OpenFile(const FileDialogOptions& options) override;
+    void SetBusyPointer(bool busy) override;
+
+    // "CSV file(*.CSV)|*.CSV|All(*.*)|*.*|" as Qt name filters: one entry per description and
+    // pattern pair, several patterns separated by ";" in the pair.
+    static QStringList NameFilters(const QString& filter);
+    // The path with ".ext" added when its file name has no extension of its own.
+    static QString WithDefaultExtension(const QString& path, const QString& ext);
+
+private:
+    QString Run(const FileDialogOptions& options, bool save);
+    bool busy = false;
+};
+
+} // namespace velsor::platform

@@ -1,0 +1,135 @@
+#include "views/view_support.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPixmapCache>
+#include <QSvgRenderer>
+
+// The resource file lives in a static library: its registration has to be asked for by name,
+// from the global namespace, or the linker leaves it out.
+static void InitVelsorResources() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(resources);
+        return true;
+    }();
+    (void)done;
+}
+
+namespace velsor::views {
+
+QStringList UiFamilies() {
+    QStringList families{QStringLiteral("Noto Sans CJK JP")};
+    const QString fallback = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    if (!fallback.isEmpty() && !families.contains(fallback))
+        families.append(fallback);
+    return families;
+}
+
+QFont UiFont() {
+    QFont f;
+    f.setFamilies(UiFamilies());
+    f.setPixelSize(12);
+    return f;
+}
+
+QFont DesignFont(const QString& name, double pointSize) {
+    QStringList families{name};
+    if (name.contains(QStringLiteral("Courier"))) {
+        families << QStringLiteral("Liberation Mono") << QStringLiteral("DejaVu Sans Mono")
+                 << QStringLiteral("Noto Sans Mono CJK JP");
+    }
+    families << UiFamilies();
+    QFont f;
+    f.setFamilies(families);
+    if (pointSize > 0) {
+        // The layout was made at 96 dpi: keep the designed pixel size whatever the screen.
+        f.setPixelSize(static_cast<int>(std::lround(pointSize * 96.0 / 72.0)));
+    }
+    return f;
+}
+
+QFont FittingFont(QFont f, const QString& text, int room, bool bold, bool* fits) {
+    f.setBold(bold);
+    const int size = f.pixelSize() > 0 ? f.pixelSize() : QFontInfo(f).pixelSize();
+    bool ok = false;
+    for (int px = size; px >= size - 2 && !ok; --px) {
+        f.setPixelSize(px);
+        const QFontMetrics fm(f);
+        // Labels change their text several times a second. Adding up character advances
+        // costs far less than shaping the whole text, and for the plain texts shown here
+        // differs from it by kerning at most; only a close call is shaped.
+        int sum = 0;
+        for (const QChar c : text)
+            sum += fm.horizontalAdvance(c);
+        if (sum <= room - 2)
+            ok = true;
+        else if (sum <= room + 2)
+            ok = fm.horizontalAdvance(text) <= room;
+        if (ok)
+            break;
+    }
+    if (fits)
+        *fits = ok;
+    return f;
+}
+
+QString MnemonicFree(const QString& caption) {
+    QString out;
+    out.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&') {
+            if (i + 1 < caption.size() && caption[i + 1] == u'&') {
+                out += u'&';
+                ++i;
+            }
+            continue;
+        }
+        out += caption[i];
+    }
+    return out;
+}
+
+QString SingleLine(const QString& caption) {
+    qsizetype end = caption.size();
+    while (end > 0 && (caption[end - 1] == u'\r' || caption[end - 1] == u'\n'))
+        --end;
+    QString out = caption.left(end);
+    out.replace(u'\r', u' ');
+    out.replace(u'\n', u' ');
+    return out;
+}
+
+QPixmap ResourcePixmap(const QString& path, QSize size) {
+    InitVelsorResources();
+    const qreal dpr = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    const QString key = QStringLiteral("velsor:%1:%2x%3@%4")
+                            .arg(path)
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(dpr);
+    QPixmap pm;
+    if (QPixmapCache::find(key, &pm))
+        return pm;
+    pm = QPixmap(size * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QSvgRenderer svg(path);
+    if (svg.isValid()) {
+        QPainter p(&pm);
+        svg.render(&p, QRectF(QPointF(0, 0), QSizeF(size)));
+    }
+    QPixmapCache::insert(key, pm);
+    return pm;
+}
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int s : {16, 24, 32, 48, 64, 128})
+        icon.addPixmap(ResourcePixmap(QStringLiteral(":/velsor/icon.svg"), QSize(s, s)));
+    return icon;
+}
+
+} // namespace velsor::views

@@ -1,0 +1,61 @@
+#pragma once
+// Helpers shared by the views: twips to pixels, colours, fonts, captions and the program's
+// images.
+
+#include "nav/controls.h"
+
+#include <QColor>
+#include <QFont>
+#include <QIcon>
+#include <QPixmap>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <cmath>
+
+namespace velsor::views {
+
+inline constexpr int kTwipsPerPixel = 15;
+
+inline int Px(double twips) {
+    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+}
+inline int Twips(int pixels) {
+    return pixels * kTwipsPerPixel;
+}
+inline QRect PxRect(double left, double top, double width, double height) {
+    return QRect(Px(left), Px(top), Px(width), Px(height));
+}
+template <typename Control> QRect PxRect(const Control& c) {
+    return PxRect(c.left, c.top, c.width, c.height);
+}
+
+inline QColor ToQColor(Rgb c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+// The family that renders Japanese first; the default family after it catches anything else.
+QStringList UiFamilies();
+// The windows' font: 12 pixels, about the size the layout was designed for.
+QFont UiFont();
+// A designed font by name and point size. Names without an installed face (the Japanese
+// Windows faces, Courier New) fall back to similar ones.
+QFont DesignFont(const QString& name, double pointSize);
+
+// The font, set up to two pixels smaller when that makes the text fit the room: the layouts
+// were made for narrower faces than the ones that render Japanese here. *fits tells whether
+// the text fits in the font returned.
+QFont FittingFont(QFont font, const QString& text, int room, bool bold = false,
+                  bool* fits = nullptr);
+
+// A label caption as shown: "&&" is one "&", a single "&" marks a mnemonic and is not shown.
+QString MnemonicFree(const QString& caption);
+// One line of a caption: trailing line ends dropped, inner ones shown as blanks.
+QString SingleLine(const QString& caption);
+
+// Images of the resource file, drawn at the given size in device-independent pixels.
+QPixmap ResourcePixmap(const QString& path, QSize size);
+QIcon ProgramIcon();
+
+} // namespace velsor::views

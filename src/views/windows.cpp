@@ -1,0 +1,55 @@
+#include "views/windows.h"
+
+#include "about/frm_about.h"
+#include "about/frm_end.h"
+#include "settings/settings_file.h"
+#include "views/about_view.h"
+#include "views/end_view.h"
+#include "views/nav_form_view.h"
+#include "views/prop_form_view.h"
+#include "views/view_support.h"
+
+namespace velsor::views {
+
+void ShowAbout(platform::Dialogs& dialogs, platform::Program& program, QWidget* parent) {
+    frmAbout about(dialogs, program);
+    AboutView view(about, parent);
+    about.Form_Load();
+    view.Render();
+    view.exec();
+}
+
+void ShowEnd(platform::Dialogs& dialogs, platform::Program& program, NavFormView& main) {
+    FrmEnd end(dialogs, program);
+    EndView view(end, &main);
+    // Centred by the outer size, so the frame the window manager adds counts as well.
+    const QSize frame = main.frameGeometry().size() - main.geometry().size();
+    end.Width = Twips(view.width() + frame.width());
+    end.Height = Twips(view.height() + frame.height());
+    end.Form_Load(main.OuterRectTwips());
+}
+
+void ShowProperties(Prop_Form& prop, const QString& settingsPath, QWidget* parent) {
+    if (!prop.writeSettings) {
+        prop.writeSettings = [&prop, settingsPath] {
+            return WriteSettings(settingsPath, prop.nav, prop);
+        };
+    }
+    PropFormView view(prop, parent);
+    view.exec();
+}
+
+void ConnectWindows(NAV_FORM& form, NavFormView& view) {
+    if (!form.platform)
+        return;
+    platform::Platform& p = *form.platform;
+    form.showAbout = [&p, &view] { ShowAbout(p.dialogs, p.program, &view); };
+    form.showEnd = [&p, &view] { ShowEnd(p.dialogs, p.program, view); };
+    if (form.prop) {
+        form.showProperties = [&form, &view] {
+            ShowProperties(*form.prop, form.SettingsFilePath(), &view);
+        };
+    }
+}
+
+} // namespace velsor::views
