@@ -29,10 +29,14 @@ using velsor::platform::QtDialogs;
 using velsor::platform::QtProgram;
 using velsor::testing::WhenModal;
 
-TEST(QtClock, NowIsTheLocalTime) {
+TEST(QtClock, NowIsJapanStandardTimeWhateverTheMachinesZone) {
+    // Only read: a test never sets the real clock.
     const QDateTime now = QtClock().Now();
-    EXPECT_EQ(now.timeSpec(), Qt::LocalTime);
-    EXPECT_LE(std::abs(now.secsTo(QDateTime::currentDateTime())), 1);
+    const QDateTime jst = QDateTime::currentDateTimeUtc().addSecs(9 * 3600);
+    EXPECT_LE(std::abs(QDateTime(now.date(), now.time(), Qt::UTC).secsTo(
+                  QDateTime(jst.date(), jst.time(), Qt::UTC))),
+              1);
+    EXPECT_EQ(now.time().msec(), 0);
 }
 
 TEST(QtProgram, LockIsPerUserInTheTemporaryFolder) {

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_clock.h"
 
+#include <QTimeZone>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
@@ -10,25 +12,28 @@ namespace velsor::platform {
 
 namespace {
 
-bool SetLocal(const QDate& date, const QTime& time) {
+// Japan has no daylight-saving time: a fixed offset is exact and needs no zone database.
+const QTimeZone& Jst() {
+    static const QTimeZone zone(9 * 3600);
+    return zone;
+}
+
+bool SetJst(const QDate& date, const QTime& time) {
     if (!date.isValid() || !time.isValid())
         return false;
+    const QDateTime utc = QDateTime(date, time, Jst()).toUTC();
 #ifdef Q_OS_WIN
     SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(date.year());
-    st.wMonth = static_cast<WORD>(date.month());
-    st.wDay = static_cast<WORD>(date.day());
-    st.wHour = static_cast<WORD>(time.hour());
-    st.wMinute = static_cast<WORD>(time.minute());
-    st.wSecond = static_cast<WORD>(time.second());
-    st.wMilliseconds = static_cast<WORD>(time.msec());
-    return ::SetLocalTime(&st) != 0;
+    st.wYear = static_cast<WORD>(utc.date().year());
+    st.wMonth = static_cast<WORD>(utc.date().month());
+    st.wDay = static_cast<WORD>(utc.date().day());
+    st.wHour = static_cast<WORD>(utc.time().hour());
+    st.wMinute = static_cast<WORD>(utc.time().minute());
+    st.wSecond = static_cast<WORD>(utc.time().second());
+    st.wMilliseconds = static_cast<WORD>(utc.time().msec());
+    return ::SetSystemTime(&st) != 0;
 #else
-    const QDateTime target(date, time);
-    // A local time skipped by a daylight-saving change has no instant to set.
-    if (!target.isValid() || target.date() != date || target.time() != time)
-        return false;
-    const qint64 ms = target.toMSecsSinceEpoch();
+    const qint64 ms = utc.toMSecsSinceEpoch();
     timespec ts{};
     ts.tv_sec = static_cast<time_t>(ms / 1000);
     ts.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
@@ -44,22 +49,17 @@ bool SetLocal(const QDate& date, const QTime& time) {
 
 QDateTime QtClock::Now() const {
     const qint64 ms = QDateTime::currentMSecsSinceEpoch();
-    const qint64 second = ms / 1000;
-    if (second != keptSecond) {
-        kept = QDateTime::fromMSecsSinceEpoch(second * 1000);
-        keptSecond = second;
-    }
-    return kept;
+    const QDateTime jst = QDateTime::fromMSecsSinceEpoch(ms - ms % 1000, Jst());
+    // Plain date and time fields: the rest of the program works in JST wall-clock time.
+    return QDateTime(jst.date(), jst.time());
 }
 
 bool QtClock::SetLocalDate(const QDate& date) {
-    keptSecond = -1;
-    return SetLocal(date, QTime::currentTime());
+    return SetJst(date, Now().time());
 }
 
 bool QtClock::SetLocalTime(const QTime& time) {
-    keptSecond = -1;
-    return SetLocal(QDate::currentDate(), time);
+    return SetJst(Now().date(), time);
 }
 
 } // namespace velsor::platform

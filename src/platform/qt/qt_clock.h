@@ -1,5 +1,7 @@
 #pragma once
-// The PC clock: local time now, and setting the local date or time of day.
+// The PC clock, read and set as Japan Standard Time whatever the machine's own time zone: the
+// program's local time is JST, so on a machine set to another zone the correction still puts
+// the right instant on the system clock instead of shifting it by the zone difference.
 
 #include "platform/clock.h"
 
@@ -7,17 +9,12 @@ namespace velsor::platform {
 
 class QtClock : public Clock {
 public:
-    // To the second. Working out local time reads the zone information each time, and the
-    // main window asks twenty times a second: the result is kept for the rest of its second.
+    // JST now, to the second.
     QDateTime Now() const override;
-    // Each keeps the other part of the current local date-time. False when the system
-    // refuses (no privilege) or the value does not exist locally.
+    // Each keeps the other part of the current JST date-time. False when the system refuses
+    // (no privilege).
     bool SetLocalDate(const QDate& date) override;
     bool SetLocalTime(const QTime& time) override;
-
-private:
-    mutable QDateTime kept;
-    mutable qint64 keptSecond = -1; // seconds since the epoch, UTC
 };
 
 } // namespace velsor::platform
