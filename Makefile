@@ -51,7 +51,7 @@ bench: deps
 # The monitor's CPU, memory and first paint against an empty Qt window, under Xvfb.
 bench-monitor: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target velsor-gps-analyzer velsor-sim \
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench-monitor-app velsor-sim \
 	    bench-empty-window
 	xvfb-run -a -s "-screen 0 1024x768x24" bash bench/monitor_load.sh $(BENCH_BUILD) 60
 

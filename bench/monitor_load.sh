@@ -9,7 +9,8 @@ build=${1:-$here/build-release}
 seconds=${2:-60}
 tuner=${3:-1}
 apps="$build/apps"
-program="$apps/velsor-gps-analyzer"
+progdir="$build/bench"
+program="$progdir/bench-monitor-app"
 sim="$apps/sim/velsor-sim"
 empty="$build/bench/bench-empty-window"
 for f in "$program" "$sim" "$empty"; do
@@ -22,18 +23,18 @@ pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    rm -f "$apps/ports/COM1"
+    rm -f "$progdir/ports/COM1"
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
 
-mkdir -p "$apps/ports"
-rm -f "$apps/ports/COM1"
-socat pty,raw,echo=0,link="$apps/ports/COM1" pty,raw,echo=0,link="$work/tuner" &
+mkdir -p "$progdir/ports"
+rm -f "$progdir/ports/COM1"
+socat pty,raw,echo=0,link="$progdir/ports/COM1" pty,raw,echo=0,link="$work/tuner" &
 pids+=($!)
-for _ in $(seq 50); do [ -e "$apps/ports/COM1" ] && [ -e "$work/tuner" ] && break; sleep 0.1; done
+for _ in $(seq 50); do [ -e "$progdir/ports/COM1" ] && [ -e "$work/tuner" ] && break; sleep 0.1; done
 printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=%s\r\n[Time]=0\r\n' "$tuner" \
-    > "$apps/GPSMN.INI"
+    > "$progdir/GPSMN.INI"
 "$sim" --device "$work/tuner" --tuner "$tuner" &
 pids+=($!)
 
@@ -42,9 +43,9 @@ now_ms() { date +%s%3N; }
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 peak_kb() { awk '/VmHWM/ {print $2}' "/proc/$1/status"; }
 
-# The monitor connects at start (the --connect word), as a user pressing Ctrl+S would.
+# The monitor connects at start, as a user pressing Ctrl+S would.
 start_p=$(now_ms)
-VELSOR_CONNECT_AT_START=1 "$program" 2> "$work/program.err" &
+"$program" 2> "$work/program.err" &
 pp=$!
 pids+=($pp)
 start_e=$(now_ms)

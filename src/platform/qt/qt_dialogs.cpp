@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <cstdio>
+
 namespace velsor::platform {
 
 QtDialogs::~QtDialogs() {
@@ -17,6 +19,11 @@ MsgResult QtDialogs::MessageBox(const QString& text, MsgButtons buttons, MsgIcon
                                 const QString& title) {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (headless) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title),
+                     qPrintable(QString(shown).replace(u'\n', u' ')));
+        return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+    }
     QMessageBox box(icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     title, shown, QMessageBox::NoButton, QApplication::activeWindow());
     if (buttons == MsgButtons::YesNo) {
@@ -60,6 +67,8 @@ QString QtDialogs::WithDefaultExtension(const QString& path, const QString& ext)
 }
 
 QString QtDialogs::Run(const FileDialogOptions& o, bool save) {
+    if (headless)
+        return QString();
     QFileDialog dialog(QApplication::activeWindow(), o.title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save || !o.fileMustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

@@ -23,9 +23,15 @@ public:
     // The path with ".ext" added when its file name has no extension of its own.
     static QString WithDefaultExtension(const QString& path, const QString& ext);
 
+    // With no screen anybody can see (the offscreen platform), a message goes to standard
+    // error and is answered with its safe default (OK, No); file dialogs are cancelled. A
+    // program nobody watches must not wait forever for a click.
+    void SetHeadless(bool on) { headless = on; }
+
 private:
     QString Run(const FileDialogOptions& options, bool save);
     bool busy = false;
+    bool headless = false;
 };
 
 } // namespace velsor::platform

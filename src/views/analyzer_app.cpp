@@ -1,0 +1,114 @@
+#include "views/analyzer_app.h"
+
+#include "main_window/nav_form.h"
+#include "nav/nav.h"
+#include "platform/platform.h"
+#include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_program.h"
+#include "platform/qt/qt_serial_port.h"
+#include "settings/prop_form.h"
+#include "views/nav_form_view.h"
+#include "views/view_support.h"
+#include "views/windows.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFileInfo>
+#include <QStyleFactory>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace velsor::views {
+
+namespace {
+
+// QApplication aborts when it finds no display; tell the user how to give it one instead.
+bool HaveDisplay() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return true;
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    const QString display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty())
+        return false;
+    // A local X display ":N" has its socket in /tmp/.X11-unix; other forms are left to Qt.
+    if (display.startsWith(u':')) {
+        const QString number = display.mid(1).section(u'.', 0, 0);
+        return QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X") + number);
+    }
+    return true;
+#else
+    return true;
+#endif
+}
+
+class FirstPaintFilter : public QObject {
+public:
+    FirstPaintFilter(std::function<void()> f, QObject* parent)
+        : QObject(parent), fn(std::move(f)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (fn && event->type() == QEvent::Paint) {
+            auto once = std::move(fn);
+            fn = nullptr;
+            once();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> fn;
+};
+
+} // namespace
+
+int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
+    if (!HaveDisplay()) {
+        std::fputs("velsor-gps-analyzer: no display; run it under Xvfb: xvfb-run -a "
+                   "./velsor-gps-analyzer\n",
+                   stderr);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("velsor-gps-analyzer"));
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(fusion);
+    QApplication::setFont(UiFont());
+    QApplication::setWindowIcon(ProgramIcon());
+    // The program ends through its quit command, not when a window happens to close last.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    platform::QtClock clock;
+    platform::QtDialogs dialogs;
+    const QString qpa = QGuiApplication::platformName();
+    dialogs.SetHeadless(qpa == u"offscreen" || qpa == u"minimal");
+    platform::QtProgram program;
+    platform::QtSerialPortFactory ports(program.Directory());
+    platform::Platform platform{clock, dialogs, program, ports};
+
+    Nav nav;
+    Prop_Form prop(nav);
+    NAV_FORM form(nav, platform, prop);
+
+    form.Form_Load();
+    if (program.ExitRequested())
+        return 0; // another instance runs; it has been said
+
+    NavFormView view(form);
+    ConnectWindows(form, view);
+    view.show();
+    if (hooks.firstPaint) {
+        // The first paint of any window of the program.
+        auto* filter = new FirstPaintFilter(hooks.firstPaint, &app);
+        app.installEventFilter(filter);
+    }
+    if (hooks.connectAtStart)
+        form.Mnu_Start_Click();
+    if (hooks.connected && form.MSComm1->IsOpen())
+        hooks.connected();
+    return QApplication::exec();
+}
+
+} // namespace velsor::views

@@ -1,0 +1,64 @@
+// The program binary itself: one instance at a time, and a clear word when there is no
+// display. Runs offscreen, where message boxes are echoed to standard error.
+
+#include "support/pty_pair.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+using velsor::testing::WaitFor;
+
+namespace {
+
+QProcessEnvironment Env(const QString& tmp, bool display) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMPDIR"), tmp); // the instance lock lives there
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    if (display)
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    else
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return env;
+}
+
+} // namespace
+
+TEST(Program, ASecondStartIsRefusedWhileTheFirstRunsOn) {
+    velsor::testing::EnsureCoreApp();
+    QTemporaryDir tmp;
+    QProcess first;
+    first.setProcessEnvironment(Env(tmp.path(), true));
+    first.start(QStringLiteral(VELSOR_ANALYZER_PATH), {});
+    ASSERT_TRUE(first.waitForStarted(5000));
+    ASSERT_TRUE(WaitFor([&] { return !QDir(tmp.path()).entryList(QDir::Files).isEmpty(); }, 10000))
+        << "the first instance takes its lock";
+
+    QProcess second;
+    second.setProcessEnvironment(Env(tmp.path(), true));
+    second.start(QStringLiteral(VELSOR_ANALYZER_PATH), {});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(second.readAllStandardError())
+                    .contains(QStringLiteral("同時に複数起動することはできません。")));
+    EXPECT_EQ(first.state(), QProcess::Running) << "the first is not disturbed";
+
+    first.terminate();
+    first.waitForFinished(5000);
+}
+
+TEST(Program, WithoutADisplayItSaysHowToRunIt) {
+    QTemporaryDir tmp;
+    QProcess p;
+    p.setProcessEnvironment(Env(tmp.path(), false));
+    p.start(QStringLiteral(VELSOR_ANALYZER_PATH), {});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 2);
+    const QByteArray err = p.readAllStandardError();
+    EXPECT_EQ(err.count('\n'), 1);
+    EXPECT_TRUE(err.contains("Xvfb")) << err.toStdString();
+}
