@@ -89,7 +89,7 @@ TEST(Captures, ChunkedFeedingGivesExactlyTheWholeFileOutput) {
         const QByteArray data = ReadAll(file);
         for (const char* tuner : {"0", "1"}) {
             const QByteArray whole = DecodeEach(data, QString::fromLatin1(tuner), nullptr);
-            EXPECT_FALSE(whole.isEmpty()) << file.toStdString();
+            EXPECT_FALSE(whole.isEmpty()) << file.toStdString(); // broken captures too
             for (int round = 0; round < 3; ++round) {
                 ASSERT_EQ(DecodeEach(data, QString::fromLatin1(tuner), &rng), whole)
                     << file.toStdString() << " tuner " << tuner;
@@ -125,21 +125,6 @@ TEST(Captures, Gt74CaptureGivesTheWholeMonitorDisplay) {
     EXPECT_EQ(visible, 8);
 }
 
-TEST(Captures, BrokenCapturesDecodeWithoutHarmAndBoundTheLineBuffer) {
-    // Cut lines padded with NUL bytes, garbage dates, foreign talkers.
-    for (const char* name : {"robustness/gp-320fw-2019-04-07-coldboot.log",
-                             "robustness/bu353-glonass.log", "robustness/ac12.log"}) {
-        const QByteArray data = ReadAll(QStringLiteral(VELSOR_TEST_DATA "/nmea/") + name);
-        Nav nav;
-        nav.TunerType = QStringLiteral("0");
-        NAV_FORM form(nav);
-        Receiver rx(nav, form, nullptr);
-        rx.AssembleBytes(data);
-        EXPECT_GT(rx.linesDispatched, 0u) << name;
-        EXPECT_LE(nav.RxBuffer[1].size(), Receiver::kMaxLine);
-    }
-}
-
 TEST(DecodeTool, PrintsOneObjectOrOnePerLine) {
     const QString file = QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/garmin17n.log");
     ToolRun all = Decode({file});
@@ -149,26 +134,20 @@ TEST(DecodeTool, PrintsOneObjectOrOnePerLine) {
     const QJsonObject state = last[u"state"].toObject();
     EXPECT_EQ(state[u"TunerType"].toString(), u"0");
     EXPECT_EQ(state[u"UsedSatNo"].toArray().size(), 8);
-    EXPECT_EQ(state[u"RawSentence"].toArray().size(), 5);
     const QJsonObject form = last[u"form"].toObject();
-    EXPECT_EQ(form[u"Label16"].toArray().size(), 5);
-    EXPECT_EQ(form[u"Label6"].toArray().size(), 8);
-    EXPECT_TRUE(form[u"dB1"].toArray()[0].toObject()[u"fillColor"].toString().startsWith(u'#'));
-    EXPECT_TRUE(form[u"Label15"].toArray()[0].toObject().contains(u"visible"));
+    EXPECT_EQ(form[u"dB1"].toArray()[0].toObject()[u"fillColor"].toString(), u"#ff8080");
+    EXPECT_EQ(form[u"Label15"].toArray().size(), 8);
 
     ToolRun each = Decode(
         {QStringLiteral("--each"), QStringLiteral("--tuner"), QStringLiteral("1")}, ReadAll(file));
     ASSERT_EQ(each.exitCode, 0);
     const QList<QByteArray> lines = each.out.trimmed().split('\n');
     ASSERT_EQ(lines.size(), 22);
-    for (int i = 0; i < lines.size(); ++i) {
-        const QJsonObject o = QJsonDocument::fromJson(lines[i]).object();
-        EXPECT_EQ(o[u"line"].toInt(), i + 1);
-        EXPECT_EQ(o[u"state"].toObject()[u"TunerType"].toString(), u"1");
-    }
-    EXPECT_EQ(QJsonDocument::fromJson(lines[0]).object()[u"type"].toString(), u"$GPRMC");
+    for (int i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(QJsonDocument::fromJson(lines[i]).object()[u"line"].toInt(), i + 1);
     // Captions keep their line ends (this capture has LF only).
     const QJsonObject o = QJsonDocument::fromJson(lines[0]).object();
+    EXPECT_EQ(o[u"type"].toString(), u"$GPRMC");
     EXPECT_EQ(o[u"form"].toObject()[u"Label16"].toArray()[4].toString(),
               u"$GPRMC,093802,A,5213.1439,N,02100.6511,E,000.0,226.0,160305,004.2,E,D*15\n");
 }
@@ -184,21 +163,7 @@ TEST(DecodeTool, BadArgumentsAndUnreadableFilesExitWithStatus2) {
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
-}
-
-TEST(DecodeTool, EmptyInputAndBinaryNoiseAreHandled) {
     ToolRun empty = Decode({});
     ASSERT_EQ(empty.exitCode, 0);
     EXPECT_EQ(QJsonDocument::fromJson(empty.out).object()[u"line"].toInt(), 0);
-    QByteArray noise;
-    std::mt19937 rng(7);
-    for (int i = 0; i < 200000; ++i)
-        noise += static_cast<char>(rng());
-    ToolRun r = Decode({QStringLiteral("--each")}, noise);
-    EXPECT_EQ(r.exitCode, 0);
-    for (const QByteArray& line : r.out.trimmed().split('\n')) {
-        if (line.isEmpty())
-            continue;
-        ASSERT_FALSE(QJsonDocument::fromJson(line).isNull()) << line.left(200).toStdString();
-    }
 }

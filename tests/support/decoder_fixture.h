@@ -4,36 +4,13 @@
 #include "decoding/receiver.h"
 #include "main_window/nav_form.h"
 #include "nav/nav.h"
-#include "platform/clock.h"
+#include "support/fakes.h"
 
 #include <gtest/gtest.h>
 
-#include <QDate>
-#include <QDateTime>
 #include <QString>
-#include <QTime>
-
-#include <vector>
 
 namespace velsor::testing {
-
-class RecordingClock : public platform::Clock {
-public:
-    QDateTime now = QDateTime(QDate(2024, 1, 1), QTime(12, 0, 0));
-    std::vector<QDate> datesSet;
-    std::vector<QTime> timesSet;
-    bool refuse = false;
-
-    QDateTime Now() const override { return now; }
-    bool SetLocalDate(const QDate& d) override {
-        datesSet.push_back(d);
-        return !refuse;
-    }
-    bool SetLocalTime(const QTime& t) override {
-        timesSet.push_back(t);
-        return !refuse;
-    }
-};
 
 class DecoderTest : public ::testing::Test {
 protected:
@@ -47,7 +24,7 @@ protected:
 
     Nav nav;
     NAV_FORM form{nav};
-    RecordingClock clock;
+    FakeClock clock;
     Receiver rx{nav, form, &clock};
 };
 

@@ -17,18 +17,21 @@ public:
     QDateTime now = QDateTime(QDate(2024, 1, 1), QTime(12, 0, 0));
     std::vector<QDate> datesSet;
     std::vector<QTime> timesSet;
+    bool refuse = false; // as a system without the right to set the clock
 
     QDateTime Now() const override { return now; }
     // Records the request and moves the fake clock, never the system's.
     bool SetLocalDate(const QDate& d) override {
         datesSet.push_back(d);
-        now.setDate(d);
-        return true;
+        if (!refuse)
+            now.setDate(d);
+        return !refuse;
     }
     bool SetLocalTime(const QTime& t) override {
         timesSet.push_back(t);
-        now.setTime(t);
-        return true;
+        if (!refuse)
+            now.setTime(t);
+        return !refuse;
     }
 };
 
