@@ -105,6 +105,9 @@ TEST_F(SettingsTest, AnUnwritableFileIsReported) {
     QFile::remove(ini());
     QDir(dir.path()).mkdir(QStringLiteral("GPSMN.INI"));
     EXPECT_FALSE(WriteSettings(ini(), nav, prop));
+    prop.Command1_Click(0); // OK in the dialog says so
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
     form->ReadSettings();
     EXPECT_EQ(nav.CommPortNo, u"1") << "an unreadable file changes nothing";
 }
@@ -126,7 +129,6 @@ TEST_F(SettingsTest, CancellingThePropertiesDialogRestoresTheFile) {
         prop.Option1_Click(1);
         prop.Command1_Click(0);
     };
-    prop.writeSettings = [&] { return WriteSettings(ini(), nav, prop); };
     form->Mnu_Prop_Click();
     EXPECT_EQ(nav.TunerType, u"1");
     EXPECT_EQ(form->Label14.caption, u"CFGPS");
