@@ -4,29 +4,25 @@
 
 #include <QApplication>
 
-#include <memory>
+#include <optional>
 
 namespace {
 
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
+int argc = 1;
+char name[] = "test_views";
+char* argv[] = {name, nullptr};
+
+struct QtApplication : ::testing::Environment {
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QCoreApplication::instance())
-            app = std::make_unique<QApplication>(argc, argv);
+        app.emplace(argc, argv);
     }
     void TearDown() override { app.reset(); }
-
-private:
-    int argc = 1;
-    char name[16] = "test_views";
-    char* argv[2] = {name, nullptr};
-    std::unique_ptr<QApplication> app;
+    std::optional<QApplication> app;
 };
 
 // Google Test owns the environments it is given.
-[[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 } // namespace

@@ -1,11 +1,11 @@
 #pragma once
-// The main window on a fake platform, loaded and rendered, with helpers to act on it as a
-// user would.
+// The main window on fakes, loaded and rendered, with helpers to act on it as a user would.
 
 #include "main_window/nav_form.h"
 #include "nav/nav.h"
 #include "settings/prop_form.h"
 #include "support/fake_platform.h"
+#include "support/fakes.h"
 #include "views/nav_form_view.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@
 #include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -40,27 +40,10 @@ template <typename F> bool PumpUntil(F done, int timeoutMs = 3000) {
     return done();
 }
 
-// Runs fn once the next modal dialog is up; gives up after a while so a test cannot hang.
-template <typename F> void WhenModal(F fn) {
-    auto* poll = new QTimer(qApp);
-    auto started = std::make_shared<QDeadlineTimer>(5000);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, fn, started] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            poll->deleteLater();
-            poll->stop();
-            fn(w);
-        } else if (started->hasExpired()) {
-            poll->deleteLater();
-            poll->stop();
-            ADD_FAILURE() << "no modal window appeared";
-        }
-    });
-    poll->start(5);
-}
-
 struct ViewRig {
     explicit ViewRig(const QString& commandLine = QString(), bool timers = false) {
-        fake.program.commandLine = commandLine;
+        program.directory = dir.path();
+        program.commandLine = commandLine;
         form.Form_Load();
         view = std::make_unique<views::NavFormView>(form);
         if (!timers) {
@@ -69,38 +52,40 @@ struct ViewRig {
         }
     }
 
-    template <typename T = QWidget> T* Child(const QString& name) const {
-        T* w = view->findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name.toStdString();
+    template <typename T = QLabel> T* Child(const char* name) const {
+        T* w = view->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    QLabel* LabelW(const QString& name) const { return Child<QLabel>(name); }
-    QAction* Action(const char* name) const { return Child<QAction>(QLatin1String(name)); }
-
-    // Lets the scheduled render run.
+    QAction* Action(const char* name) const { return Child<QAction>(name); }
     void Pump() { QCoreApplication::processEvents(); }
 
-    // Shows the window, makes it active and presses a key with modifiers, shortcuts first.
-    void Press(int key, Qt::KeyboardModifiers mods) {
+    // Shows the window, makes it active and presses a key, offered to the shortcuts first.
+    void Press(int key) {
         view->show();
         view->activateWindow();
         PumpUntil([&] { return QApplication::activeWindow() == view.get(); });
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : view.get();
-        if (!qt_sendShortcutOverrideEvent(target, 0, key, mods)) {
-            QKeyEvent press(QEvent::KeyPress, key, mods);
+        if (!qt_sendShortcutOverrideEvent(target, 0, key, Qt::ControlModifier)) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
             QApplication::sendEvent(target, &press);
         }
         Pump();
     }
 
-    FakeSerialPort& Tuner() const { return *fake.ports.made.at(0); }
+    FakeSerialPort& Tuner() const { return *ports.made.at(0); }
     // A line as the tuner sends it.
     void Receive(const char* line) { Tuner().Receive(QByteArray(line) + "\r\n"); }
 
-    FakePlatform fake;
+    QTemporaryDir dir; // the program folder
+    FakeClock clock;
+    FakeDialogs dialogs;
+    FakeProgram program;
+    FakeSerialPortFactory ports;
+    platform::Platform platform{clock, dialogs, program, ports};
     Nav nav;
     Prop_Form prop{nav};
-    NAV_FORM form{nav, fake.platform, prop};
+    NAV_FORM form{nav, platform, prop};
     std::unique_ptr<views::NavFormView> view;
 };
 
