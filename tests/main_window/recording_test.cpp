@@ -78,25 +78,17 @@ TEST_F(RecordingTest, StartingInASlotMinuteSkipsThatSlot) {
     EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("06")});
 }
 
-TEST_F(RecordingTest, WithoutAFixSnapshotsFollowThePcClock) {
+TEST_F(RecordingTest, TheGgaMinuteMustMatchThePcOnlyWithAFix) {
     At(12, 4, 0);
     Start();
-    Second(12, 4, 0, '1');
-    // The PC is two minutes ahead of the tuner: without a fix that does not matter.
-    At(12, 6, 0);
-    form->Timer2_Timer();
-    EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("04")});
-}
-
-TEST_F(RecordingTest, APcClockOffGpsTimeNeverSnapshotsWithAFix) {
-    At(12, 4, 0);
-    Start();
-    Second(12, 4, 0);
-    At(12, 6, 0); // GGA still says minute 04
-    form->Timer2_Timer();
-    At(12, 9, 0);
+    Second(12, 4, 0); // 3D, GGA at minute 04
+    At(12, 6, 0);     // the PC two minutes ahead
     form->Timer2_Timer();
     EXPECT_TRUE(SnapshotMinutes().isEmpty());
+    Second(12, 7, 0, '1'); // no fix: the PC clock alone decides
+    At(12, 9, 0);
+    form->Timer2_Timer();
+    EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("07")});
 }
 
 TEST_F(RecordingTest, TheFileHoldsStartSnapshotsAndStopByteForByte) {
@@ -144,13 +136,6 @@ TEST_F(RecordingTest, ASnapshotBeforeAnyGgaWritesNoBlockButClosesTheSlot) {
     EXPECT_EQ(form->SnapshotTaken, 1);
 }
 
-TEST_F(RecordingTest, CancellingTheDialogStartsNothing) {
-    form->Mnu_Rec_Save_Click();
-    EXPECT_EQ(nav.RecordingOn, 0);
-    EXPECT_TRUE(form->Image3[0].visible && !form->Image3[1].visible);
-    EXPECT_TRUE(nav.RecordFile.isEmpty());
-}
-
 TEST_F(RecordingTest, AnUnwritableFolderIsReportedAndNothingIsLost) {
     file = Path(QStringLiteral("no-such-folder/run.CSV"));
     Feed("$GPGGA,030400,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
@@ -181,6 +166,9 @@ TEST_F(RecordingTest, AnUnwritableFolderIsReportedAndNothingIsLost) {
 }
 
 TEST_F(RecordingTest, RecordButtonsStartAndStopWithConfirmation) {
+    form->Image3_MouseUp(0, 1, 0, 0, 0); // the dialog cancelled: nothing starts
+    EXPECT_EQ(nav.RecordingOn, 0);
+    EXPECT_TRUE(form->Image3[0].visible && !form->Image3[1].visible);
     form->Image3_MouseDown(0, 1, 0, 0, 0);
     EXPECT_TRUE(form->Image3[1].visible && !form->Image3[0].visible);
     dialogs.files.push_back(file);

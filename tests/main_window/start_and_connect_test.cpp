@@ -191,22 +191,3 @@ TEST_F(MainWindowTest, ForwardingCopiesEveryReceivedByte) {
     form->Mnu_Stop_Click();
     EXPECT_FALSE(form->MSComm2->IsOpen()) << "stopping ends forwarding too";
 }
-
-TEST_F(MainWindowTest, AVanishedDeviceLeavesTheProgramRunningAndReconnectable) {
-    if (!PtyPair::Available())
-        GTEST_SKIP() << "socat is not installed";
-    auto pty = std::make_unique<PtyPair>(dir.path(), 1);
-    Load();
-    form->Mnu_Start_Click();
-    ASSERT_TRUE(form->MSComm1->IsOpen());
-    pty.reset();
-    ASSERT_TRUE(WaitFor([&] { return !form->MSComm1->IsOpen(); }));
-    EXPECT_EQ(form->Label11.caption, u"動作状態：モニタ停止中");
-    EXPECT_TRUE(MessageTexts().contains(kCantConnect));
-
-    PtyPair again(dir.path(), 1);
-    Tuner tuner(again.peerLink);
-    form->Mnu_Start_Click();
-    EXPECT_TRUE(form->MSComm1->IsOpen());
-    EXPECT_EQ(tuner.Received(37).size(), 37);
-}
