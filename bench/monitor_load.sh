@@ -18,25 +18,12 @@ for f in "$program" "$sim" "$empty"; do
 done
 [ -n "${DISPLAY:-}" ] || { echo "no display: run under xvfb-run -a"; exit 2; }
 
-work=$(mktemp -d)
+source "$here/scripts/simulated-port.sh"
+simulated_port_start "$progdir" "$sim" "$tuner"
+work=$simulated_port_work
 pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -f "$progdir/ports/COM1"
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-mkdir -p "$progdir/ports"
-rm -f "$progdir/ports/COM1"
-socat pty,raw,echo=0,link="$progdir/ports/COM1" pty,raw,echo=0,link="$work/tuner" &
-pids+=($!)
-for _ in $(seq 50); do [ -e "$progdir/ports/COM1" ] && [ -e "$work/tuner" ] && break; sleep 0.1; done
-printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=%s\r\n[Time]=0\r\n' "$tuner" \
-    > "$progdir/GPSMN.INI"
-"$sim" --device "$work/tuner" --tuner "$tuner" &
-pids+=($!)
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; simulated_port_stop' \
+    EXIT INT TERM
 
 ticks=$(getconf CLK_TCK)
 now_ms() { date +%s%3N; }

@@ -18,29 +18,9 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 [ -x "$program" ] && [ -x "$sim" ] || { echo "not built yet: run make demo"; exit 2; }
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -f "$apps/ports/COM1"
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-mkdir -p "$apps/ports"
-rm -f "$apps/ports/COM1"
-socat pty,raw,echo=0,link="$apps/ports/COM1" pty,raw,echo=0,link="$work/tuner" &
-pids+=($!)
-for _ in $(seq 50); do [ -e "$apps/ports/COM1" ] && [ -e "$work/tuner" ] && break; sleep 0.1; done
-
-# The demo's settings: COM1, the simulated model, and the PC clock left alone.
-printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=%s\r\n[Time]=0\r\n' "$tuner" \
-    > "$apps/GPSMN.INI"
-
-"$sim" --device "$work/tuner" --tuner "$tuner" --nofix-every 300 --nofix-for 20 \
-    --mode2d-every 120 --mode2d-for 15 &
-pids+=($!)
+source "$here/scripts/simulated-port.sh"
+simulated_port_start "$apps" "$sim" "$tuner" --nofix-every 300 --nofix-for 20 \
+    --mode2d-every 120 --mode2d-for 15
 
 echo "Simulated $( [ "$tuner" = 1 ] && echo 'I-O DATA CFGPS' || echo 'FURUNO GT-74/77' ) on COM1."
 echo "In the window press Ctrl+S (ﾌｧｲﾙ > 接続 > 接続開始) to connect; Ctrl+Q quits."

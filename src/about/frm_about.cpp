@@ -4,20 +4,6 @@
 
 namespace velsor {
 
-namespace {
-
-Label MakeLabel(const QString& caption, int left, int top, int width, int height) {
-    Label l;
-    l.caption = caption;
-    l.left = left;
-    l.top = top;
-    l.width = width;
-    l.height = height;
-    return l;
-}
-
-} // namespace
-
 frmAbout::frmAbout(platform::Dialogs& d, platform::Program& p) : dialogs(d), program(p) {
     Image1 = Image{true, 480, 480, 480, 480, QString()};
     lblTitle = MakeLabel(QString(), 1440, 120, 3525, 720);

@@ -12,16 +12,6 @@ namespace velsor {
 
 namespace {
 
-Label MakeLabel(const QString& caption, int left, int top, int width, int height) {
-    Label l;
-    l.caption = caption;
-    l.left = left;
-    l.top = top;
-    l.width = width;
-    l.height = height;
-    return l;
-}
-
 Image MakeImage(int left, int top, int width, int height, bool visible) {
     Image i;
     i.left = left;

@@ -38,6 +38,17 @@ struct Label {
     bool enabled = true;
 };
 
+// A label at its place, with its caption.
+inline Label MakeLabel(const QString& caption, int left, int top, int width, int height) {
+    Label l;
+    l.caption = caption;
+    l.left = left;
+    l.top = top;
+    l.width = width;
+    l.height = height;
+    return l;
+}
+
 struct Image {
     bool visible = true;
     int left = 0, top = 0, width = 0, height = 0;
