@@ -4,24 +4,17 @@
 #include "decoding/receiver.h"
 #include "main_window/nav_form.h"
 #include "nav/nav.h"
+#include "support/captures.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QDir>
-#include <QDirIterator>
 #include <QFile>
 
 namespace {
 
 QByteArray AllCaptures() {
     QByteArray data;
-    QStringList files;
-    QDirIterator it(QStringLiteral(VELSOR_TEST_DATA "/nmea"), {QStringLiteral("*.log")},
-                    QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << it.next();
-    files.sort();
-    for (const QString& name : files) {
+    for (const QString& name : velsor::testing::CaptureFiles(QStringLiteral(VELSOR_TEST_DATA))) {
         QFile f(name);
         if (f.open(QIODevice::ReadOnly))
             data += f.readAll();

@@ -217,9 +217,7 @@ void Receiver::DecodeGGA(const QString& line) {
         }
         nav.ClockSetDone = 1;
         nav.ClockSetWait = 0;
-        form.Label14.backColor = is2D ? RGB(192, 192, 255) : RGB(192, 255, 255);
-        Assign(form.Label14.toolTip, is2D ? QStringView(u"2D測位で時刻修正しました")
-                                          : QStringView(u"3D測位で時刻修正しました"));
+        form.ShowClockCorrected(is2D);
     }
 
     // Position, only northern latitude and eastern longitude.

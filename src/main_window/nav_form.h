@@ -133,6 +133,9 @@ public:
     // Called when the model changed outside a user action (received data, timers).
     std::function<void()> changed;
 
+    // The clock-correction indicator on the tuner label: corrected at a 2D or 3D fix.
+    void ShowClockCorrected(bool at2D);
+
     // Clears the sky plot and draws its fixed grid; sets SkyCenterX, SkyCenterY, SkyRadius.
     void DrawSkyGrid();
 
@@ -147,8 +150,11 @@ public:
 private:
     void SetRecordButtons(bool recording);
     void ConnectFailed(int code);
+    int SetPortNumber();
+    void ReportConnectError(int code);
     int ConnectSteps();
     void SetPcClock(DateValue v);
+    void WarnRecordWrite();
     platform::MsgResult Message(const QString& text, platform::MsgButtons buttons,
                                 platform::MsgIcon icon);
     bool recordWriteWarned = false;

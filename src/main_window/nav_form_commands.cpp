@@ -16,6 +16,7 @@ namespace comm = platform::comm;
 namespace {
 const QString kIdle = QStringLiteral("動作状態：モニタ停止中");
 const QString kMonitoring = QStringLiteral("動作状態：モニタ中");
+const QString kCantConnect = QStringLiteral("指定した COM ポートと通信できません。");
 const QByteArray kInitSentence = QByteArrayLiteral("$PFEC,GPint,GGA01,GSA01,GSV01,ZDA01\r\n");
 } // namespace
 
@@ -96,8 +97,7 @@ int NAV_FORM::ConnectSteps() {
         code = MSComm1->SetSettings(QStringLiteral("9600,n,8,1"));
     if (failed(code))
         return code;
-    const auto port = StrictInt16(nav.CommPortNo);
-    code = port ? MSComm1->SetCommPort(*port) : comm::kTypeMismatch;
+    code = SetPortNumber();
     if (failed(code))
         return code;
     code = MSComm1->Open();
@@ -118,14 +118,22 @@ int NAV_FORM::ConnectSteps() {
     return comm::kOk;
 }
 
-void NAV_FORM::ConnectFailed(int code) {
-    Message(QStringLiteral("指定した COM ポートと通信できません。"), MsgButtons::Ok,
-            MsgIcon::Exclamation);
-    Label11.caption = kIdle;
+int NAV_FORM::SetPortNumber() {
+    const auto port = StrictInt16(nav.CommPortNo);
+    return port ? MSComm1->SetCommPort(*port) : comm::kTypeMismatch;
+}
+
+void NAV_FORM::ReportConnectError(int code) {
+    Message(kCantConnect, MsgButtons::Ok, MsgIcon::Exclamation);
     if (MSComm1->IsOpen())
         MSComm1->Close();
     Message(QStringLiteral("Connect Error = ") + QString::number(code), MsgButtons::Ok,
             MsgIcon::None);
+}
+
+void NAV_FORM::ConnectFailed(int code) {
+    Label11.caption = kIdle;
+    ReportConnectError(code);
     ReadSettings();
 }
 
@@ -161,22 +169,14 @@ void NAV_FORM::Mnu_Ini_Click() {
     if (MSComm1->IsOpen())
         MSComm1->Close();
     int code = MSComm1->SetSettings(QStringLiteral("4800,n,8,1"));
-    if (code == comm::kOk) {
-        const auto port = StrictInt16(nav.CommPortNo);
-        code = port ? MSComm1->SetCommPort(*port) : comm::kTypeMismatch;
-    }
+    if (code == comm::kOk)
+        code = SetPortNumber();
     if (code == comm::kOk)
         code = MSComm1->Open();
     if (code == comm::kOk)
         code = MSComm1->Write(kInitSentence);
-    if (code != comm::kOk) {
-        if (MSComm1->IsOpen())
-            MSComm1->Close();
-        Message(QStringLiteral("指定した COM ポートと通信できません。"), MsgButtons::Ok,
-                MsgIcon::Exclamation);
-        Message(QStringLiteral("Connect Error = ") + QString::number(code), MsgButtons::Ok,
-                MsgIcon::None);
-    }
+    if (code != comm::kOk)
+        ReportConnectError(code);
 }
 
 void NAV_FORM::MSComm1_OnComm() {
@@ -194,9 +194,9 @@ void NAV_FORM::MSComm1_OnComm() {
         // idle (which also ends a recording cleanly) and say so.
         Mnu_Stop_Click();
         if (changed)
-            changed();
-        Message(QStringLiteral("指定した COM ポートと通信できません。"), MsgButtons::Ok,
-                MsgIcon::Exclamation);
+            changed(); // show the idle look behind the message
+        Message(kCantConnect, MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
     }
     if (changed)
         changed();

@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <array>
+
 namespace velsor {
 
 using platform::MsgButtons;
@@ -20,6 +22,21 @@ constexpr int kChannel = 1;
 // "2002/03/04 9:05:00": short date, a blank, long time.
 QString StampText(const QDateTime& now) {
     return now.date().toString(u"yyyy/MM/dd") + u' ' + now.time().toString(u"H:mm:ss");
+}
+
+// Opens the file on the channel, writes the lines, closes it: 0 or the first error.
+template <typename Lines>
+int WriteLines(const QString& path, FileChannels::Mode mode, const Lines& lines) {
+    FileChannels& ch = FileChannels::Instance();
+    int err = ch.Open(kChannel, path, mode);
+    if (err != fileerr::kOk)
+        return err;
+    for (const QString& line : lines) {
+        if (err == fileerr::kOk)
+            err = ch.WriteLine(kChannel, line);
+    }
+    ch.Close(kChannel);
+    return err;
 }
 
 } // namespace
@@ -50,14 +67,8 @@ void NAV_FORM::Mnu_Rec_Save_Click() {
     SetRecordButtons(true);
     recordWriteWarned = false;
 
-    FileChannels& ch = FileChannels::Instance();
-    int err = ch.Open(kChannel, path, FileChannels::Mode::Output);
-    if (err == fileerr::kOk) {
-        err = ch.WriteLine(kChannel,
-                           StampText(platform->clock.Now()) + QStringLiteral("(JST) Started."));
-        ch.Close(kChannel);
-    }
-    if (err != fileerr::kOk) {
+    const QString started = StampText(platform->clock.Now()) + QStringLiteral("(JST) Started.");
+    if (WriteLines(path, FileChannels::Mode::Output, std::array{started}) != fileerr::kOk) {
         // Nothing can be recorded there: say so and stay idle rather than record into nothing.
         nav.RecordingOn = 0;
         SetRecordButtons(false);
@@ -71,46 +82,34 @@ void NAV_FORM::Mnu_Rec_Stop_Click() {
     if (nav.RecordingOn != 1)
         return;
     nav.RecordingOn = 0;
-    FileChannels& ch = FileChannels::Instance();
-    int err = ch.Open(kChannel, nav.RecordFile, FileChannels::Mode::Append);
-    if (err == fileerr::kOk) {
-        err = ch.WriteLine(kChannel,
-                           StampText(platform->clock.Now()) + QStringLiteral("(JST) Stopped."));
-        ch.Close(kChannel);
-    }
+    const QString stopped = StampText(platform->clock.Now()) + QStringLiteral("(JST) Stopped.");
+    const int err = WriteLines(nav.RecordFile, FileChannels::Mode::Append, std::array{stopped});
     SetRecordButtons(false);
-    if (err != fileerr::kOk && !recordWriteWarned) {
-        recordWriteWarned = true;
-        Message(QStringLiteral("記録ファイルに書き込めません。\r\n") +
-                    QDir::toNativeSeparators(nav.RecordFile),
-                MsgButtons::Ok, MsgIcon::Exclamation);
-    }
+    if (err != fileerr::kOk)
+        WarnRecordWrite();
+}
+
+void NAV_FORM::WarnRecordWrite() {
+    // Said once until a write succeeds again. The flag is set first: the message box lets
+    // timer ticks run.
+    if (recordWriteWarned)
+        return;
+    recordWriteWarned = true;
+    Message(QStringLiteral("記録ファイルに書き込めません。\r\n") +
+                QDir::toNativeSeparators(nav.RecordFile),
+            MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 void NAV_FORM::WriteRecordBlock() {
-    if (nav.RawSentence[0].startsWith(u"$GPGGA")) {
-        FileChannels& ch = FileChannels::Instance();
-        int err = ch.Open(kChannel, nav.RecordFile, FileChannels::Mode::Append);
-        if (err == fileerr::kOk) {
-            for (const auto& s : nav.RawSentence) {
-                if (err == fileerr::kOk)
-                    err = ch.WriteLine(kChannel, s);
-            }
-            ch.Close(kChannel);
-        }
-        if (err == fileerr::kOk) {
-            recordWriteWarned = false;
-        } else if (!recordWriteWarned) {
-            // Said once until a write succeeds again; recording goes on and retries at the
-            // next slot. The flag is set first: the message box lets timer ticks run.
-            recordWriteWarned = true;
-            SnapshotTaken = 1;
-            Message(QStringLiteral("記録ファイルに書き込めません。\r\n") +
-                        QDir::toNativeSeparators(nav.RecordFile),
-                    MsgButtons::Ok, MsgIcon::Exclamation);
-        }
-    }
+    // The slot is taken before anything is said: a message box lets timer ticks run.
     SnapshotTaken = 1;
+    if (!nav.RawSentence[0].startsWith(u"$GPGGA"))
+        return;
+    // A failed block is said once; recording goes on and retries at the next slot.
+    if (WriteLines(nav.RecordFile, FileChannels::Mode::Append, nav.RawSentence) == fileerr::kOk)
+        recordWriteWarned = false;
+    else
+        WarnRecordWrite();
 }
 
 void NAV_FORM::RecordingStep() {
@@ -170,10 +169,7 @@ void NAV_FORM::Image3_MouseUp(int index, int button, int /*shift*/, int /*x*/, i
             const MsgResult answer = Message(QStringLiteral("記録中です。終了しますか？"),
                                              MsgButtons::YesNo, MsgIcon::None);
             if (answer == MsgResult::Yes) {
-                Image3[0].visible = true;
-                Image3[1].visible = false;
-                Image3[2].visible = true;
-                Image3[3].visible = false;
+                SetRecordButtons(false);
                 Mnu_Rec_Stop_Click();
                 Label18.caption = QStringLiteral("記録");
             } else {

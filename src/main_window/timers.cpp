@@ -8,10 +8,28 @@
 
 namespace velsor {
 
+namespace {
+
+// One blink of a two-phase lamp; the other fix lamp's pair goes dark.
+void Blink(Image& first, Image& second, Image& otherFirst, Image& otherSecond) {
+    otherFirst.visible = otherSecond.visible = false;
+    const bool phase = first.visible;
+    first.visible = !phase;
+    second.visible = phase;
+}
+
+} // namespace
+
 void NAV_FORM::SetPcClock(DateValue v) {
     // A refusal (no privilege) is ignored: the program carries on either way.
     platform->clock.SetLocalDate(DatePart(v));
     platform->clock.SetLocalTime(TimePart(v));
+}
+
+void NAV_FORM::ShowClockCorrected(bool at2D) {
+    Label14.backColor = at2D ? RGB(192, 192, 255) : RGB(192, 255, 255);
+    Label14.toolTip = at2D ? QStringLiteral("2D測位で時刻修正しました")
+                           : QStringLiteral("3D測位で時刻修正しました");
 }
 
 void NAV_FORM::Timer1_Timer() {
@@ -22,10 +40,7 @@ void NAV_FORM::Timer1_Timer() {
         Image1[1].visible = nav.RxActivityCount == 0;
     }
     if (nav.FixMode == u"2D") {
-        Image2[2].visible = Image2[3].visible = false;
-        const bool phase = Image2[0].visible;
-        Image2[0].visible = !phase;
-        Image2[1].visible = phase;
+        Blink(Image2[0], Image2[1], Image2[2], Image2[3]);
     } else if (nav.FixMode == u"--") {
         for (auto& img : Image2)
             img.visible = false;
@@ -37,21 +52,15 @@ void NAV_FORM::Timer1_Timer() {
     }
 
     // Hourly correction in minute 59, once per hour, only when PC and GPS agree on the minute.
-    const QDateTime now = platform->clock.Now();
-    const bool pc59 = now.time().minute() == 59;
+    const bool pc59 = platform->clock.Now().time().minute() == 59;
     const bool gps59 = TimePart(nav.JstDateTime).minute() == 59;
     const bool settingOn = prop && prop->Check2.value == 1;
     const bool armed = nav.HourlySetDone == 0;
-    if (gps59 && open && nav.FixMode == u"2D" && pc59 && armed && settingOn) {
+    const bool fixed = nav.FixMode == u"2D" || nav.FixMode == u"3D";
+    if (gps59 && open && fixed && pc59 && armed && settingOn) {
         SetPcClock(nav.JstDateTime);
         nav.HourlySetDone = 1;
-        Label14.backColor = RGB(192, 192, 255);
-        Label14.toolTip = QStringLiteral("2D測位で時刻修正しました");
-    } else if (gps59 && open && nav.FixMode == u"3D" && pc59 && armed && settingOn) {
-        SetPcClock(nav.JstDateTime);
-        nav.HourlySetDone = 1;
-        Label14.backColor = RGB(192, 255, 255);
-        Label14.toolTip = QStringLiteral("3D測位で時刻修正しました");
+        ShowClockCorrected(nav.FixMode == u"2D");
     } else if (open && nav.FixMode == u"--" && pc59 && armed && settingOn) {
         nav.HourlySetDone = 1;
         Label14.backColor = kGrey;
@@ -63,10 +72,7 @@ void NAV_FORM::Timer1_Timer() {
 
 void NAV_FORM::Timer2_Timer() {
     if (nav.FixMode == u"3D") {
-        Image2[0].visible = Image2[1].visible = false;
-        const bool phase = Image2[2].visible;
-        Image2[2].visible = !phase;
-        Image2[3].visible = phase;
+        Blink(Image2[2], Image2[3], Image2[0], Image2[1]);
     } else if (nav.FixMode == u"--") {
         for (auto& img : Image2)
             img.visible = false;

@@ -5,7 +5,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 namespace velsor::views {
 
@@ -80,11 +79,7 @@ AboutView::AboutView(frmAbout& model, QWidget* parent) : QDialog(parent), m(mode
     m.close = [this] { QDialog::done(QDialog::Accepted); };
 
     Render();
-    if (QScreen* screen = this->screen()) {
-        QRect r = rect();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    CenterOnScreen(*this);
 }
 
 AboutView::~AboutView() {

@@ -9,7 +9,6 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 
 #include <string_view>
 
@@ -156,11 +155,7 @@ NavFormView::NavFormView(NAV_FORM& f, QWidget* parent) : QMainWindow(parent), fo
     Render();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
-    if (QScreen* screen = this->screen()) {
-        QRect r = rect();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    CenterOnScreen(*this);
 }
 
 NavFormView::~NavFormView() {

@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 
 namespace velsor::views {
 
@@ -80,11 +79,7 @@ PropFormView::PropFormView(Prop_Form& model, QWidget* parent) : QDialog(parent),
 
     Render();
     option1[1]->raise();
-    if (QScreen* screen = this->screen()) {
-        QRect r = rect();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    CenterOnScreen(*this);
 }
 
 PropFormView::~PropFormView() {

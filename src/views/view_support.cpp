@@ -6,7 +6,9 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QScreen>
 #include <QSvgRenderer>
+#include <QWidget>
 
 // The resource file lives in a static library: its registration has to be asked for by name,
 // from the global namespace, or the linker leaves it out.
@@ -19,6 +21,14 @@ static void InitVelsorResources() {
 }
 
 namespace velsor::views {
+
+void CenterOnScreen(QWidget& window) {
+    if (QScreen* screen = window.screen()) {
+        QRect r = window.rect();
+        r.moveCenter(screen->availableGeometry().center());
+        window.move(r.topLeft());
+    }
+}
 
 QStringList UiFamilies() {
     QStringList families{QStringLiteral("Noto Sans CJK JP")};

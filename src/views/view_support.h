@@ -14,6 +14,8 @@
 
 #include <cmath>
 
+class QWidget;
+
 namespace velsor::views {
 
 inline constexpr int kTwipsPerPixel = 15;
@@ -34,6 +36,9 @@ template <typename Control> QRect PxRect(const Control& c) {
 inline QColor ToQColor(Rgb c) {
     return QColor(c.r, c.g, c.b);
 }
+
+// Places a window in the centre of its screen.
+void CenterOnScreen(QWidget& window);
 
 // The family that renders Japanese first; the default family after it catches anything else.
 QStringList UiFamilies();

@@ -4,11 +4,10 @@
 #include "decoding/state_json.h"
 #include "main_window/nav_form.h"
 #include "nav/nav.h"
+#include "support/captures.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,16 +20,6 @@
 using namespace velsor;
 
 namespace {
-
-QStringList Captures() {
-    QStringList files;
-    QDirIterator it(QStringLiteral(VELSOR_TEST_DATA "/nmea"), {QStringLiteral("*.log")},
-                    QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << it.next();
-    files.sort();
-    return files;
-}
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -82,7 +71,7 @@ ToolRun Decode(const QStringList& args, const QByteArray& input = {}) {
 } // namespace
 
 TEST(Captures, ChunkedFeedingGivesExactlyTheWholeFileOutput) {
-    const QStringList files = Captures();
+    const QStringList files = velsor::testing::CaptureFiles(QStringLiteral(VELSOR_TEST_DATA));
     ASSERT_GE(files.size(), 16);
     std::mt19937 rng(20261206);
     for (const QString& file : files) {
