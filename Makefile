@@ -5,6 +5,9 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-release
 FUZZ_SECONDS ?= 60
+# ccache (when installed) reuses objects across build trees and checkouts.
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 
 .PHONY: all deps build test sanitize fuzz bench bench-monitor demo clean format
 

@@ -11,6 +11,8 @@ packages=(
   clang clang-format libclang-rt-14-dev
   socat xvfb xauth imagemagick fonts-noto-cjk
   gpsd-clients procps python3 bc
+  cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+  gpsd netcat-openbsd iproute2 ccache
 )
 
 missing=()
