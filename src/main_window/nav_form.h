@@ -75,6 +75,8 @@ public:
 
     // Serial ports: the tuner and the forwarding port. Null in the display-only model.
     std::unique_ptr<platform::SerialPort> MSComm1, MSComm2;
+    // Copies received bytes to MSComm2 while it is open.
+    std::unique_ptr<class Forwarder> forwarder;
 
     // Window-level state.
     std::int16_t GraphOpened = 0;

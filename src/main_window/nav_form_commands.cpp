@@ -1,6 +1,7 @@
 // Start-up and exit, the tuner connection, and the menu commands of the main window.
 
 #include "decoding/receiver.h"
+#include "forwarding/forwarder.h"
 #include "main_window/nav_form.h"
 #include "nav/basic_text.h"
 #include "settings/prop_form.h"
@@ -185,8 +186,7 @@ void NAV_FORM::MSComm1_OnComm() {
     if (event == comm::kEvReceive) {
         RxBytes = MSComm1->ReadAll();
         // Forwarded unchanged before any decoding; a failed write does not stop reception.
-        if (MSComm2->IsOpen())
-            MSComm2->Write(RxBytes);
+        forwarder->Forward(RxBytes);
         RxChunk = QString::fromLatin1(RxBytes);
         receiver->AssembleLines(RxChunk);
     } else if (event == comm::kEvDeviceLost) {

@@ -38,6 +38,8 @@ struct Nav {
 
     // Settings.
     QString CommPortNo;
+    // The forwarding port number last typed in its dialog; not saved.
+    QString ForwardPortNo;
 
     // Recording and the reception history.
     std::int16_t RecordingOn = 0;

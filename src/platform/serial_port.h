@@ -43,11 +43,18 @@ public:
 
     // All bytes waiting, exactly once and in order.
     virtual QByteArray ReadAll() = 0;
+    // Output is queued and leaves as the device takes it; a write that fails later, at the
+    // device, raises kEvDeviceLost.
     virtual int Write(QByteArrayView bytes) = 0;
+    // Bytes written but not yet taken by the device.
+    virtual qint64 BytesQueued() const { return 0; }
 
     // The last communication event; onComm is called for each one.
     virtual int CommEvent() const = 0;
     std::function<void()> onComm;
+    // Set before opening: the port is opened for output only, so whatever arrives on it stays
+    // with the device instead of piling up in the program.
+    bool outputOnly = false;
 };
 
 } // namespace velsor::platform

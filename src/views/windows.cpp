@@ -2,8 +2,10 @@
 
 #include "about/frm_about.h"
 #include "about/frm_end.h"
+#include "forwarding/frm_com2.h"
 #include "settings/settings_file.h"
 #include "views/about_view.h"
+#include "views/com2_view.h"
 #include "views/end_view.h"
 #include "views/nav_form_view.h"
 #include "views/prop_form_view.h"
@@ -39,12 +41,19 @@ void ShowProperties(Prop_Form& prop, const QString& settingsPath, QWidget* paren
     view.exec();
 }
 
+void ShowForwarding(NAV_FORM& form, QWidget* parent) {
+    frmCom2 dialog(form.nav, *form.MSComm2, form.platform->dialogs, form.forwarder.get());
+    Com2View view(dialog, parent);
+    view.exec();
+}
+
 void ConnectWindows(NAV_FORM& form, NavFormView& view) {
     if (!form.platform)
         return;
     platform::Platform& p = *form.platform;
     form.showAbout = [&p, &view] { ShowAbout(p.dialogs, p.program, &view); };
     form.showEnd = [&p, &view] { ShowEnd(p.dialogs, p.program, view); };
+    form.showForwarding = [&form, &view] { ShowForwarding(form, &view); };
     if (form.prop) {
         form.showProperties = [&form, &view] {
             ShowProperties(*form.prop, form.SettingsFilePath(), &view);

@@ -87,9 +87,11 @@ void QtSerialPort::Raise(int event) {
 }
 
 void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
-    // A read that fails or ends (an unplugged device, the far end of a pseudo-terminal gone)
-    // would fire again and again: the device is lost. Close outside the signal, report once.
-    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) ||
+    // A read or write that fails or ends (an unplugged device, the far end of a
+    // pseudo-terminal gone) would fire again and again: the device is lost. Close outside the
+    // signal, report once.
+    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+         error != QSerialPort::WriteError) ||
         !port.isOpen() || losing)
         return;
     losing = true;
@@ -139,7 +141,7 @@ int QtSerialPort::Open() {
 #else
     port.setPortName(path);
 #endif
-    if (!port.open(QIODevice::ReadWrite)) {
+    if (!port.open(outputOnly ? QIODevice::WriteOnly : QIODevice::ReadWrite)) {
         switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
             return comm::kInvalidPortNumber;
@@ -177,6 +179,10 @@ int QtSerialPort::Write(QByteArrayView bytes) {
     if (port.write(bytes.data(), bytes.size()) != bytes.size())
         return comm::kWriteFailed;
     return comm::kOk;
+}
+
+qint64 QtSerialPort::BytesQueued() const {
+    return port.isOpen() ? port.bytesToWrite() : 0;
 }
 
 QtSerialPortFactory::QtSerialPortFactory(QString dir) : programDirectory(std::move(dir)) {}

@@ -31,6 +31,7 @@ public:
     bool IsOpen() const override;
     QByteArray ReadAll() override;
     int Write(QByteArrayView bytes) override;
+    qint64 BytesQueued() const override;
     int CommEvent() const override { return lastEvent; }
 
 private:
