@@ -12,7 +12,7 @@ packages=(
   socat xvfb xauth imagemagick fonts-noto-cjk
   gpsd-clients procps python3 bc
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
-  gpsd netcat-openbsd iproute2 ccache
+  gpsd netcat-openbsd iproute2 ccache xdotool
 )
 
 missing=()

@@ -108,6 +108,8 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
         form.Mnu_Start_Click();
     if (hooks.connected && form.MSComm1->IsOpen())
         hooks.connected();
+    if (hooks.ready)
+        hooks.ready(form);
     return QApplication::exec();
 }
 

@@ -4,13 +4,18 @@
 
 #include <functional>
 
+namespace velsor {
+class NAV_FORM;
+}
+
 namespace velsor::views {
 
 // Measuring aids for the load benchmark; the program itself sets none.
 struct AnalyzerHooks {
     bool connectAtStart = false;
-    std::function<void()> connected;  // after connecting at start, when the port is open
-    std::function<void()> firstPaint; // the first time any window paints
+    std::function<void()> connected;      // after connecting at start, when the port is open
+    std::function<void()> firstPaint;     // the first time any window paints
+    std::function<void(NAV_FORM&)> ready; // after connecting at start, with the main window
 };
 
 // Returns the exit status. Without a display it says so on standard error and returns 2.
