@@ -62,7 +62,7 @@ bench-monitor: deps
 # Not part of CI.
 soak: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench-monitor-app
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench-monitor-app velsor-sim
 	xvfb-run -a -s "-screen 0 1024x768x24" bash bench/soak.sh $(BENCH_BUILD)
 
 format:
