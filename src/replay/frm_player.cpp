@@ -210,7 +210,7 @@ frmPlayer::Outcome frmPlayer::ReadAndCheck() {
     Changed();
     sinceYield.start();
     auto yield = [this, mine] {
-        if (sinceYield.elapsed() >= kYieldMs) {
+        if (sinceYield.elapsed() >= yieldMs) {
             program.ProcessEvents();
             sinceYield.start();
         }

@@ -60,6 +60,7 @@ public:
     static constexpr int kLargeStep = 20;
     // The loader lets the window system in at most this often.
     static constexpr int kYieldMs = 15;
+    int yieldMs = kYieldMs;
 
     // Set by the view. show: the window, modeless; changed: the model changed inside a
     // handler (render now); mainWindowCorner: the main window's outer left and top in twips.
