@@ -167,12 +167,13 @@ int RunReplay(int argc, char** argv) {
             {QStringLiteral("Label2"), player.Label2[0].caption},
             {QStringLiteral("Label3"), player.Label3.caption},
         };
-        out += state + ",\"replay\":" + QJsonDocument(replay).toJson(QJsonDocument::Compact) +
-               "}\n";
+        out +=
+            state + ",\"replay\":" + QJsonDocument(replay).toJson(QJsonDocument::Compact) + "}\n";
     };
 
     player.OpenReplayFile();
-    if (dialogs.messages.contains(QStringLiteral("データ数が足りません。ほかのファイルを選んでください。"))) {
+    if (dialogs.messages.contains(
+            QStringLiteral("データ数が足りません。ほかのファイルを選んでください。"))) {
         refused = true;
     } else if (!dialogs.messages.isEmpty()) {
         // Read when checked, unreadable when loaded.
