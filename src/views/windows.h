@@ -19,7 +19,8 @@ void ShowEnd(platform::Dialogs& dialogs, platform::Program& program, NavFormView
 // already knows how to write it.
 void ShowProperties(Prop_Form& prop, const QString& settingsPath, QWidget* parent);
 
-// Sets showAbout, showEnd and showProperties of a main-window model that has a platform.
+// Sets showAbout, showEnd, showProperties and showReplay of a main-window model that has a
+// platform.
 void ConnectWindows(NAV_FORM& form, NavFormView& view);
 
 } // namespace velsor::views
