@@ -36,8 +36,7 @@ struct ReplayRig : ViewRig {
 void Mouse(QWidget* w, QEvent::Type type) {
     const QPointF at(w->width() / 2.0, w->height() / 2.0);
     QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton,
-                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                  Qt::NoModifier);
+                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
     QCoreApplication::processEvents();
 }
@@ -67,10 +66,9 @@ TEST(PlayerView, KeysStepThroughTheBlocksAndClosingGivesTheMenusBack) {
         rig.Key(s.key);
         EXPECT_EQ(rig.player->model().HScroll1.value, s.value);
         // Snapshot n was recorded at n seconds past midnight.
-        EXPECT_EQ(rig.form.Label4[0].caption,
-                  QStringLiteral("00 時 %1 分 %2 秒")
-                      .arg(s.value / 60, 2, 10, QLatin1Char('0'))
-                      .arg(s.value % 60, 2, 10, QLatin1Char('0')));
+        EXPECT_EQ(rig.form.Label4[0].caption, QStringLiteral("00 時 %1 分 %2 秒")
+                                                  .arg(s.value / 60, 2, 10, QLatin1Char('0'))
+                                                  .arg(s.value % 60, 2, 10, QLatin1Char('0')));
     }
 
     rig.player->close();
