@@ -43,7 +43,7 @@ frmPlayer::frmPlayer(Nav& n, NAV_FORM& f, Receiver& r, platform::Dialogs& d, pla
     HScroll1.min = 0;
     HScroll1.max = Nav::kReplayBlocks;
     HScroll1.smallChange = 1;
-    HScroll1.largeChange = kLargeStep;
+    HScroll1.largeChange = LargeStep(HScroll1.max);
     HScroll1.enabled = false;
 }
 
@@ -64,6 +64,7 @@ void frmPlayer::SetHScroll1Value(int v) {
 
 void frmPlayer::SetHScroll1Max(int m) {
     HScroll1.max = m;
+    HScroll1.largeChange = LargeStep(m - HScroll1.min);
     if (HScroll1.value > std::max(HScroll1.min, m))
         SetHScroll1Value(m);
 }
@@ -131,7 +132,7 @@ void frmPlayer::Form_Load() {
         Top = corner[1];
     }
     HScroll1.min = 0;
-    HScroll1.max = Nav::kReplayBlocks;
+    SetHScroll1Max(Nav::kReplayBlocks);
     Label1[0].caption.clear();
     Label2[0].caption.clear();
     busy = true;
@@ -187,7 +188,7 @@ void frmPlayer::SetFileCaption() {
 
 void frmPlayer::PrepareForLoad() {
     HScroll1.min = 0;
-    HScroll1.max = Nav::kReplayBlocks;
+    SetHScroll1Max(Nav::kReplayBlocks);
     Label1[0].caption.clear();
     Label2[0].caption.clear();
     busy = true;

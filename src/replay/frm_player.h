@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -55,9 +56,11 @@ public:
     void SetHScroll1Max(int max);
     void SetHScroll1Min(int min);
 
-    // One block for a click beside the thumb would make a week of snapshots tedious to cross;
-    // an hour of recorded time (20 snapshots) is a step a user can follow.
+    // The large step (a click beside the thumb, Page keys): an hour of recorded time, 20
+    // snapshots, so that a week is crossed in reasonable steps; but no more than a tenth of the
+    // file, so that a short file still has several pages.
     static constexpr int kLargeStep = 20;
+    static int LargeStep(int max) { return std::clamp(max / 10, 1, kLargeStep); }
     // The loader lets the window system in at most this often.
     static constexpr int kYieldMs = 15;
     int yieldMs = kYieldMs;

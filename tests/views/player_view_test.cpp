@@ -58,10 +58,11 @@ TEST(PlayerView, KeysStepThroughTheBlocksAndClosingGivesTheMenusBack) {
     EXPECT_FALSE(rig.Action("Mnu_File")->isEnabled());
     EXPECT_EQ(rig.Child("Label3")->text(), u"再生ファイル： 2026-12-06.CSV");
 
+    // A large step is a tenth of these 60 blocks (at most 20).
     struct Step {
         int key, value;
-    } steps[] = {{Qt::Key_Right, 1}, {Qt::Key_PageDown, 21}, {Qt::Key_Left, 20},
-                 {Qt::Key_End, 59},  {Qt::Key_PageUp, 39},   {Qt::Key_Home, 0}};
+    } steps[] = {{Qt::Key_Right, 1}, {Qt::Key_PageDown, 6}, {Qt::Key_Left, 5},
+                 {Qt::Key_End, 59},  {Qt::Key_PageUp, 54},  {Qt::Key_Home, 0}};
     for (const Step& s : steps) {
         rig.Key(s.key);
         EXPECT_EQ(rig.player->model().HScroll1.value, s.value);
