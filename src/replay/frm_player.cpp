@@ -122,7 +122,12 @@ void frmPlayer::HScroll1_Change() {
 }
 
 void frmPlayer::Form_Load() {
+    // A window opened again starts as designed, not where the last replay left it.
     loaded = true;
+    Label3.caption = kFileCaption;
+    Image4[0].visible = true;
+    Image4[1].visible = false;
+    HScroll1.value = 0;
     form.Mnu_File.enabled = false;
     form.Mnu_Option.enabled = false;
     form.Mnu_Version.enabled = false;

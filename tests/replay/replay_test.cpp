@@ -387,5 +387,13 @@ TEST_F(ReplayTest, ClosingTheWindowDuringALoadStopsIt) {
     // The window opens again as new.
     ReplayFromMenu(big);
     EXPECT_EQ(nav.ReplayCount, 3359);
+    player->SetHScroll1Value(3000);
+    player->Form_Unload();
+    fed.clear();
+    dialogs.files.clear();
+    form->Mnu_Replay_Click(); // cancelled
+    EXPECT_EQ(player->HScroll1.value, 0);
+    EXPECT_EQ(player->Label3.caption, u"再生ファイル：");
+    EXPECT_TRUE(fed.empty());
     EXPECT_GT(events.eventPasses, 2) << "the load let the window system in";
 }
