@@ -79,103 +79,69 @@ protected:
     std::vector<int> fed;
 };
 
-struct CountCase {
-    const char* name;
-    const char* file;
-    int count;
-    bool accepted;
-    bool stopShown;
-    // ReplayLine(block, 0) holds the GGA of snapshot `snapshot`.
-    int block = -1, snapshot = -1;
-};
-
 } // namespace
 
-TEST_F(ReplayTest, CountingRules) {
-    const CountCase cases[] = {
-        {"complete snapshots and the stop line", "S 10 X", 9, true, true, 9, 9},
-        {"complete snapshots, no stop line", "S 10", 9, true, false, 9, 9},
-        {"three snapshots are enough", "S 3 X", 2, true, true},
-        {"two are too few", "S 2 X", 1, false, true},
-        {"trailing part counts without a stop line", "S 4 p2", 4, true, false, 4, 4},
-        {"trailing part lies beyond with a stop line", "S 4 p2 X", 3, true, true, 4, 4},
-        {"stop line in the middle: what follows overwrites", "S 2 X 3", 3, true, true, 1, 2},
-        {"only the first 3360 snapshots", "S 3365 X", 3359, true, false, 3359, 3359},
-        {"empty file", "", 0, false, false},
-        {"start line only", "S", 0, false, false},
-        {"stop line right after the start line", "S X", 0, false, true},
-        {"stop line as the first data line", "S X 3", 2, true, true, 0, 0},
-    };
-    for (const CountCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (player->loaded)
-            player->Form_Unload();
-        dialogs.messages.clear();
-        fed.clear();
-        shown = 0;
-        ReplayFromMenu(File("case.CSV", QString::fromLatin1(c.file)));
-
-        EXPECT_EQ(shown, 1) << "the window is shown either way";
-        EXPECT_EQ(form->GraphOpened, 1);
-        EXPECT_EQ(nav.ReplayCount, c.count);
-        EXPECT_EQ(player->HScroll1.enabled, c.accepted);
-        EXPECT_FALSE(player->busy);
-        EXPECT_EQ(player->Label3.caption, u"再生ファイル： case.CSV");
-        EXPECT_EQ(player->Label1[0].caption, *c.file ? velsor::testing::kStartLine : QString());
-        EXPECT_EQ(player->Label2[0].caption, c.stopShown ? velsor::testing::kStopLine : QString());
-        if (c.accepted) {
-            EXPECT_TRUE(MessageTexts().isEmpty());
-            EXPECT_EQ(player->HScroll1.max, c.count);
-            EXPECT_EQ(player->HScroll1.value, 0);
-            EXPECT_EQ(fed, std::vector<int>{0}) << "block 0 is fed";
-        } else {
-            ASSERT_EQ(dialogs.messages.size(), 1u);
-            EXPECT_EQ(dialogs.messages[0].text, kTooFew);
-            EXPECT_EQ(dialogs.messages[0].icon, platform::MsgIcon::Exclamation);
-            EXPECT_EQ(dialogs.messages[0].title, u"Velsor GPS Analyzer");
-            EXPECT_TRUE(AllLinesEmpty());
-            EXPECT_TRUE(fed.empty());
-        }
-        if (c.block >= 0) {
-            EXPECT_EQ(nav.ReplayLine[c.block][0], Snapshot(c.snapshot)[0]);
-        }
-        EXPECT_FALSE(FileChannels::Instance().IsOpen(2));
-    }
-}
-
-TEST_F(ReplayTest, BadInputIsRefusedOrReadWithinBounds) {
+// Counting rules and bad input: each file is loaded from the menu and either counted as the
+// rules say or refused with a message, and the index never leaves the array.
+TEST_F(ReplayTest, FilesAreCountedOrRefused) {
     QByteArray binary(64 * 1024, '\0');
     QRandomGenerator rng(7);
     for (char& c : binary)
         c = static_cast<char>(rng.bounded(256));
     const QByteArray longLine(3 * 1024 * 1024, 'A');
-    const QByteArray longText =
-        RecordingText(QStringLiteral("S 2")) + longLine + "\r\n" +
-        RecordingText(QStringLiteral("3 X")).replace(Snapshot(0)[0].toLatin1(), "$GPGGA,x");
     QDir(dir.path()).mkdir(QStringLiteral("folder.CSV"));
     struct Case {
         const char* name;
-        QByteArray content; // not written when empty
-        const char* file;
+        QByteArray content; // a description for RecordingText, or with `raw` the bytes
+        int count;          // -1: any count within the array
         std::optional<QString> message;
-        int count;
+        bool stopShown = false;
+        int block = -1, snapshot = -1; // ReplayLine(block, 0) is snapshot's GGA
+        const char* file = "case.CSV";
+        bool raw = false; // content written as it is; nothing written when empty
     } cases[] = {
-        {"binary", binary, "binary.CSV", std::nullopt, -1},
-        {"very long line, kept cut", longText, "long.CSV", std::nullopt, 4},
-        {"vanished after choosing", {}, "gone.CSV", kUnreadable, 0},
-        {"a folder", {}, "folder.CSV", kUnreadable, 0},
+        {"complete snapshots and the stop line", "S 10 X", 9, {}, true, 9, 9},
+        {"complete snapshots, no stop line", "S 10", 9, {}, false, 9, 9},
+        {"three snapshots are enough", "S 3 X", 2, {}, true},
+        {"two are too few", "S 2 X", 1, kTooFew, true},
+        {"trailing part counts without a stop line", "S 4 p2", 4, {}, false, 4, 4},
+        {"trailing part lies beyond with a stop line", "S 4 p2 X", 3, {}, true, 4, 4},
+        {"stop line in the middle: what follows overwrites", "S 2 X 3", 3, {}, true, 1, 2},
+        {"only the first 3360 snapshots", "S 3365 X", 3359, {}, false, 3359, 3359},
+        {"empty file", "", 0, kTooFew},
+        {"start line only", "S", 0, kTooFew},
+        {"stop line right after the start line", "S X", 0, kTooFew, true},
+        {"stop line as the first data line", "S X 3", 2, {}, true, 0, 0},
+        {"binary", binary, -1, std::nullopt, false, -1, -1, "binary.CSV", true},
+        {"a line of 3 MiB is kept cut",
+         RecordingText(QStringLiteral("S 2")) + longLine + "\r\n" +
+             RecordingText(QStringLiteral("3 X")),
+         4,
+         {},
+         true,
+         -1,
+         -1,
+         "long.CSV",
+         true},
+        {"vanished after choosing", {}, 0, kUnreadable, false, -1, -1, "gone.CSV", true},
+        {"a folder", {}, 0, kUnreadable, false, -1, -1, "folder.CSV", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (player->loaded)
             player->Form_Unload();
         dialogs.messages.clear();
+        fed.clear();
         const QString path = Path(QString::fromLatin1(c.file));
-        if (!c.content.isEmpty()) {
-            ASSERT_TRUE(velsor::testing::WriteFile(path, c.content));
+        if (!c.raw || !c.content.isEmpty()) {
+            ASSERT_TRUE(velsor::testing::WriteFile(
+                path, c.raw ? c.content : RecordingText(QString::fromLatin1(c.content))));
         }
         ReplayFromMenu(path);
-        EXPECT_EQ(shown > 0, true);
+
+        EXPECT_EQ(form->GraphOpened, 1);
+        EXPECT_FALSE(player->busy);
+        EXPECT_FALSE(FileChannels::Instance().IsOpen(2));
         EXPECT_GE(nav.ReplayCount, 0);
         EXPECT_LT(nav.ReplayCount, Nav::kReplayBlocks);
         if (c.count >= 0) {
@@ -184,8 +150,23 @@ TEST_F(ReplayTest, BadInputIsRefusedOrReadWithinBounds) {
         if (c.message) {
             ASSERT_EQ(dialogs.messages.size(), 1u);
             EXPECT_TRUE(dialogs.messages[0].text.startsWith(*c.message));
+            EXPECT_EQ(dialogs.messages[0].icon, platform::MsgIcon::Exclamation);
+            EXPECT_EQ(dialogs.messages[0].title, u"Velsor GPS Analyzer");
             EXPECT_FALSE(player->HScroll1.enabled);
             EXPECT_TRUE(AllLinesEmpty());
+            EXPECT_TRUE(fed.empty());
+        } else if (c.count >= 0) {
+            EXPECT_TRUE(dialogs.messages.empty());
+            EXPECT_EQ(player->HScroll1.max, c.count);
+            EXPECT_EQ(fed, std::vector<int>{0}) << "block 0 is fed";
+            EXPECT_EQ(player->Label1[0].caption, velsor::testing::kStartLine);
+        }
+        if (c.count >= 0 || c.stopShown) {
+            EXPECT_EQ(player->Label2[0].caption,
+                      c.stopShown ? velsor::testing::kStopLine : QString());
+        }
+        if (c.block >= 0) {
+            EXPECT_EQ(nav.ReplayLine[c.block][0], Snapshot(c.snapshot)[0]);
         }
         for (const auto& block : nav.ReplayLine)
             for (const QString& l : block)
@@ -194,9 +175,6 @@ TEST_F(ReplayTest, BadInputIsRefusedOrReadWithinBounds) {
         for (int v = 0; player->HScroll1.enabled && v <= player->HScroll1.max; ++v)
             player->SetHScroll1Value(v);
         EXPECT_EQ(events.exits, 0);
-        if (c.content == longText) {
-            EXPECT_EQ(nav.ReplayLine[2][0], QString::fromLatin1(longLine.left(1024)));
-        }
     }
 }
 

@@ -13,49 +13,52 @@
 #include <QScrollBar>
 
 using namespace velsor;
-using velsor::testing::ViewRig;
 
 namespace {
 
-struct ReplayRig : ViewRig {
+struct ReplayRig : velsor::testing::ViewRig {
     ReplayRig() : ViewRig(QStringLiteral("REPLAY")) {
         views::ConnectWindows(form, *view);
         player = view->findChild<views::PlayerView*>(QStringLiteral("frmPlayer"));
         file = dir.filePath(QStringLiteral("2026-12-06.CSV"));
         velsor::testing::WriteFile(file, velsor::testing::RecordingText(QStringLiteral("S 60 X")));
     }
-    void Key(int key) {
-        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(player->findChild<QScrollBar*>(QStringLiteral("HScroll1")), &e);
+    void Send(QWidget* w, QEvent&& e) {
+        QApplication::sendEvent(w, &e);
         Pump();
+    }
+    void Mouse(QWidget* w, QEvent::Type type) {
+        const QPointF at(w->width() / 2.0, w->height() / 2.0);
+        Send(w, QMouseEvent(type, at, w->mapToGlobal(at), Qt::LeftButton,
+                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                            Qt::NoModifier));
     }
     views::PlayerView* player = nullptr;
     QString file;
 };
 
-void Mouse(QWidget* w, QEvent::Type type) {
-    const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton,
-                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-    QCoreApplication::processEvents();
-}
-
 } // namespace
 
-TEST(PlayerView, KeysStepThroughTheBlocksAndClosingGivesTheMenusBack) {
+TEST(PlayerView, MenuKeysButtonAndClosing) {
     ReplayRig rig;
     ASSERT_NE(rig.player, nullptr);
-    rig.dialogs.files.push_back(rig.file);
-    rig.Action("Mnu_Replay")->trigger();
+    rig.Action("Mnu_Replay")->trigger(); // cancelled: the window shows, nothing loaded
     rig.Pump();
     ASSERT_TRUE(rig.player->isVisible());
     EXPECT_FALSE(rig.player->isModal());
     EXPECT_EQ(rig.player->size(), QSize(266, 97));
     auto* bar = rig.Child<QScrollBar>("HScroll1");
+    EXPECT_FALSE(bar->isEnabled());
+    EXPECT_FALSE(rig.Action("Mnu_File")->isEnabled());
+
+    auto* button = rig.Child<views::StackedImage>("Image4");
+    rig.Mouse(button, QEvent::MouseButtonPress);
+    EXPECT_EQ(button->ShownIndex(), 1) << "pressed look";
+    rig.dialogs.files.push_back(rig.file);
+    rig.Mouse(button, QEvent::MouseButtonRelease);
+    EXPECT_EQ(button->ShownIndex(), 0);
     EXPECT_TRUE(bar->isEnabled());
     EXPECT_EQ(bar->maximum(), 59);
-    EXPECT_FALSE(rig.Action("Mnu_File")->isEnabled());
     EXPECT_EQ(rig.Child("Label3")->text(), u"再生ファイル： 2026-12-06.CSV");
 
     // A large step is a tenth of these 60 blocks (at most 20).
@@ -64,7 +67,7 @@ TEST(PlayerView, KeysStepThroughTheBlocksAndClosingGivesTheMenusBack) {
     } steps[] = {{Qt::Key_Right, 1}, {Qt::Key_PageDown, 6}, {Qt::Key_Left, 5},
                  {Qt::Key_End, 59},  {Qt::Key_PageUp, 54},  {Qt::Key_Home, 0}};
     for (const Step& s : steps) {
-        rig.Key(s.key);
+        rig.Send(bar, QKeyEvent(QEvent::KeyPress, s.key, Qt::NoModifier));
         EXPECT_EQ(rig.player->model().HScroll1.value, s.value);
         // Snapshot n was recorded at n seconds past midnight.
         EXPECT_EQ(rig.form.Label4[0].caption, QStringLiteral("00 時 %1 分 %2 秒")
@@ -77,23 +80,6 @@ TEST(PlayerView, KeysStepThroughTheBlocksAndClosingGivesTheMenusBack) {
     rig.view->Render();
     EXPECT_TRUE(rig.Action("Mnu_File")->isEnabled());
     EXPECT_FALSE(rig.player->model().loaded);
-    EXPECT_EQ(rig.form.GraphOpened, 1);
-}
-
-TEST(PlayerView, TheOpenFileButtonShowsItsPressedLook) {
-    ReplayRig rig;
-    rig.Action("Mnu_Replay")->trigger(); // cancelled: the window shows, nothing loaded
-    rig.Pump();
-    ASSERT_TRUE(rig.player->isVisible());
-    EXPECT_FALSE(rig.Child<QScrollBar>("HScroll1")->isEnabled());
-    auto* button = rig.Child<views::StackedImage>("Image4");
-    Mouse(button, QEvent::MouseButtonPress);
-    EXPECT_EQ(button->ShownIndex(), 1);
-    rig.dialogs.files.push_back(rig.file);
-    Mouse(button, QEvent::MouseButtonRelease);
-    EXPECT_EQ(button->ShownIndex(), 0);
-    EXPECT_TRUE(rig.Child<QScrollBar>("HScroll1")->isEnabled());
-    EXPECT_EQ(rig.nav.ReplayCount, 59);
 }
 
 TEST(PlayerView, Screenshot) {
@@ -101,22 +87,19 @@ TEST(PlayerView, Screenshot) {
     if (path.isEmpty())
         GTEST_SKIP() << "VELSOR_REPLAY_SCREENSHOT not set";
     ReplayRig rig;
-    const QString sample = qEnvironmentVariable("VELSOR_REPLAY_FILE", rig.file);
-    rig.dialogs.files.push_back(sample);
+    rig.dialogs.files.push_back(qEnvironmentVariable("VELSOR_REPLAY_FILE", rig.file));
     rig.Action("Mnu_Replay")->trigger();
-    rig.Pump();
     rig.player->model().SetHScroll1Value(rig.nav.ReplayCount / 2);
     rig.player->Render();
     rig.view->Render();
     rig.Pump();
     const QImage main = rig.view->grab().toImage();
     const QImage replay = rig.player->grab().toImage();
-    const int gap = 16;
-    QImage both(main.width() + gap + replay.width(), main.height(), QImage::Format_RGB32);
+    QImage both(main.width() + 16 + replay.width(), main.height(), QImage::Format_RGB32);
     both.fill(QColor(235, 235, 235));
     QPainter p(&both);
     p.drawImage(0, 0, main);
-    p.drawImage(main.width() + gap, 0, replay);
+    p.drawImage(main.width() + 16, 0, replay);
     p.end();
     EXPECT_TRUE(both.save(path)) << path.toStdString();
 }
