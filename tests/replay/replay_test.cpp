@@ -179,50 +179,35 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
 }
 
 TEST_F(ReplayTest, TheRecordingsTunerDecodesItAndClosingRestoresTheSettings) {
-    struct Case {
-        const char* settings;
-        bool cfgpsFile;
-        const char* replayed;
-        const char* restored;
-    } cases[] = {
-        {kCfSettings, false, "GT-74/77", "CFGPS"},
-        {kGtSettings, true, "CFGPS", "GT-74/77"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.replayed);
-        Start(c.settings);
-        ReplayFromMenu(File("tuner.CSV", QStringLiteral("S 5 X"), c.cfgpsFile));
-        EXPECT_EQ(form->Label14.caption, QString::fromUtf8(c.replayed));
-        EXPECT_EQ(nav.TunerType, c.cfgpsFile ? u"1" : u"0");
+    for (const bool cfgpsFile : {false, true}) {
+        SCOPED_TRACE(cfgpsFile);
+        Start(cfgpsFile ? kGtSettings : kCfSettings); // the other model is configured
+        const QString configured = form->Label14.caption;
+        ReplayFromMenu(File("tuner.CSV", QStringLiteral("S 5 X"), cfgpsFile));
+        EXPECT_EQ(form->Label14.caption, cfgpsFile ? u"CFGPS" : u"GT-74/77");
         // Decoded at that tuner's positions: the date comes from its date sentence.
         EXPECT_EQ(form->Label4[2].caption, u"2026 年 12 月 06 日 ");
         EXPECT_FALSE(form->Mnu_File.enabled || form->Mnu_Option.enabled ||
                      form->Mnu_Version.enabled);
-
         player->Form_Unload();
-        EXPECT_EQ(form->Label14.caption, QString::fromUtf8(c.restored));
+        EXPECT_EQ(form->Label14.caption, configured);
         EXPECT_TRUE(form->Mnu_File.enabled && form->Mnu_Option.enabled &&
                     form->Mnu_Version.enabled);
         EXPECT_TRUE(AllLinesEmpty());
-        EXPECT_EQ(form->Label4[2].caption, u"2026 年 12 月 06 日 ") << "the last values stay";
     }
 }
 
-TEST_F(ReplayTest, TheOpenFileButton) {
+TEST_F(ReplayTest, OpenFileButtonAndScrollBar) {
     ReplayFromMenu(File("long.CSV", QStringLiteral("S 120 X")));
+    player->SetHScroll1Value(99999); // as far as the file goes, no further
+    EXPECT_EQ(ShownSnapshot(), 119);
     player->SetHScroll1Value(100);
-    EXPECT_EQ(ShownSnapshot(), 100);
-
-    // Cancelled: the button comes back up and nothing changes.
     player->Image4_MouseDown(0, 1, 0, 10, 10);
-    EXPECT_TRUE(player->Image4[1].visible);
-    EXPECT_FALSE(player->Image4[0].visible);
+    EXPECT_TRUE(player->Image4[1].visible && !player->Image4[0].visible);
     fed.clear();
-    player->Image4_MouseUp(0, 1, 0, 10, 10);
-    EXPECT_TRUE(player->Image4[0].visible);
-    EXPECT_FALSE(player->Image4[1].visible);
+    player->Image4_MouseUp(0, 1, 0, 10, 10); // cancelled: up again, nothing fed
+    EXPECT_TRUE(player->Image4[0].visible && !player->Image4[1].visible);
     EXPECT_TRUE(fed.empty());
-    EXPECT_EQ(nav.ReplayCount, 119);
 
     // A shorter file while the bar stands beyond its end: the bar drops to the new end, which
     // feeds that block, then block 0 is fed.
@@ -231,38 +216,20 @@ TEST_F(ReplayTest, TheOpenFileButton) {
     EXPECT_EQ(player->HScroll1.value, 49);
     EXPECT_EQ(player->HScroll1.max, 49);
     EXPECT_EQ(player->Label3.caption, u"再生ファイル： short.CSV");
-    EXPECT_TRUE(player->Image4[0].visible);
-    EXPECT_EQ(dialogs.fileDialogs.back().title, u"ﾌｧｲﾙを開く");
-    EXPECT_EQ(dialogs.fileDialogs.back().filter, u"CSVﾌｧｲﾙ(*.CSV)|*.CSV|");
 
-    // A refused file leaves no file loaded; the empty block 0 is fed.
-    fed.clear();
+    // A refused file leaves no file loaded.
     ChooseWithButton(File("two.CSV", QStringLiteral("S 2 X")));
     EXPECT_EQ(MessageTexts(), QStringList{kTooFew});
+    EXPECT_FALSE(player->HScroll1.enabled);
     EXPECT_EQ(dialogs.fileDialogs.back().fileName, Path(QStringLiteral("short.CSV")))
         << "the window's dialog offers its last file";
-    EXPECT_FALSE(player->HScroll1.enabled);
-    EXPECT_TRUE(AllLinesEmpty());
-    EXPECT_TRUE(fed.empty());
-}
-
-TEST_F(ReplayTest, ScrollBarStaysWithinTheFileAndAnImpossibleBlockEndsTheProgram) {
-    ReplayFromMenu(File("ten.CSV", QStringLiteral("S 10 X")));
-    struct Step {
-        int set, value;
-    } steps[] = {{3, 3}, {99999, 9}, {-5, 0}, {9, 9}};
-    for (const Step& s : steps) {
-        player->SetHScroll1Value(s.set);
-        EXPECT_EQ(player->HScroll1.value, s.value);
-        EXPECT_EQ(ShownSnapshot(), s.value);
-    }
-    EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(events.exits, 0);
 
+    // Only a block outside the array could reach the last resort.
     player->HScroll1.value = Nav::kReplayBlocks + 1;
     player->HScroll1_Change();
-    EXPECT_EQ(MessageTexts(), QStringList{QStringLiteral(
-                                  "予期しないエラーとなってしまいました。強制終了されます。")});
+    EXPECT_EQ(MessageTexts().last(),
+              QStringLiteral("予期しないエラーとなってしまいました。強制終了されます。"));
     EXPECT_EQ(events.exits, 1);
 }
 
@@ -273,105 +240,75 @@ TEST_F(ReplayTest, MenuCommandStopsTheLinkAndRecordingWhenTheUserAgrees) {
     ASSERT_TRUE(pty.Ready());
     const QString recording = Path(QStringLiteral("rec.CSV"));
     const QString replay = File("replay.CSV", QStringLiteral("S 3 X"));
+    using platform::MsgResult;
     struct Case {
         bool link, recording;
-        platform::MsgResult answer;
+        MsgResult answer;
         const char* question; // nullptr: none asked
-        bool replays;
     } cases[] = {
-        {false, false, platform::MsgResult::No, nullptr, true},
-        {true, false, platform::MsgResult::No, "通信中です。終了しますか？", false},
-        {true, false, platform::MsgResult::Yes, "通信中です。終了しますか？", true},
-        {true, true, platform::MsgResult::No, "通信中、データ記録中です。終了しますか？", false},
-        {true, true, platform::MsgResult::Yes, "通信中、データ記録中です。終了しますか？", true},
+        {false, false, MsgResult::No, nullptr},
+        {true, false, MsgResult::No, "通信中です。終了しますか？"},
+        {true, false, MsgResult::Yes, "通信中です。終了しますか？"},
+        {true, true, MsgResult::No, "通信中、データ記録中です。終了しますか？"},
+        {true, true, MsgResult::Yes, "通信中、データ記録中です。終了しますか？"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.link) + ::testing::PrintToString(c.recording));
+        SCOPED_TRACE(c.question ? c.question : "closed");
+        const bool replays = !c.link || c.answer == MsgResult::Yes;
         if (player->loaded)
             player->Form_Unload();
         dialogs.messages.clear();
-        dialogs.fileDialogs.clear();
-        dialogs.answers.clear();
         shown = 0;
         if (c.link)
             form->Mnu_Start_Click();
-        ASSERT_EQ(form->MSComm1->IsOpen(), c.link);
         if (c.recording) {
-            dialogs.files.push_back(recording);
+            dialogs.files = {recording};
             form->Mnu_Rec_Save_Click();
         }
-        dialogs.answers.push_back(c.answer);
-        dialogs.files.push_back(replay);
+        dialogs.answers = {c.answer};
+        dialogs.files = {replay};
         form->Mnu_Replay_Click();
 
-        if (c.question) {
-            ASSERT_FALSE(dialogs.messages.empty());
-            EXPECT_EQ(dialogs.messages[0].text, QString::fromUtf8(c.question));
-            EXPECT_EQ(dialogs.messages[0].buttons, platform::MsgButtons::YesNo);
-            EXPECT_EQ(dialogs.messages[0].icon, platform::MsgIcon::None);
-        } else {
-            EXPECT_TRUE(dialogs.messages.empty());
-        }
-        EXPECT_EQ(shown, c.replays ? 1 : 0);
-        EXPECT_EQ(form->MSComm1->IsOpen(), !c.replays);
-        EXPECT_EQ(nav.RecordingOn, c.recording && !c.replays ? 1 : 0);
-        if (c.recording && c.replays) {
+        EXPECT_EQ(MessageTexts(),
+                  c.question ? QStringList{QString::fromUtf8(c.question)} : QStringList{});
+        EXPECT_EQ(shown, replays ? 1 : 0);
+        EXPECT_EQ(form->MSComm1->IsOpen(), !replays);
+        EXPECT_EQ(nav.RecordingOn, c.recording && !replays ? 1 : 0);
+        if (c.recording && replays) {
             EXPECT_TRUE(ReadFile(recording).endsWith("(JST) Stopped.\r\n"));
         }
         EXPECT_EQ(dialogs.busy, 0);
-        if (c.replays) {
-            ASSERT_EQ(dialogs.fileDialogs.size(), 1u + (c.recording ? 1u : 0u));
-        }
-        dialogs.files.clear();
-        if (!c.replays) {
-            form->Mnu_Rec_Stop_Click();
-            form->Mnu_Stop_Click();
-        }
+        form->Mnu_Stop_Click();
     }
 }
 
-TEST_F(ReplayTest, ANewerLoadDuringALoadTakesOver) {
+// A yield of a long load lets the user act: a newer load takes over, closing the window stops
+// it. Either way nothing of the older load is fed or left, and the channel is free.
+TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
     const QString big = File("big.CSV", QStringLiteral("S 3360 X"));
     const QString small = File("small.CSV", QStringLiteral("S 5 X"));
     player->yieldMs = 0;
-    events.atYield = [&] { ChooseWithButton(small); };
+    for (const bool newer : {true, false}) {
+        SCOPED_TRACE(newer ? "newer load" : "closing");
+        if (player->loaded)
+            player->Form_Unload();
+        fed.clear();
+        shown = 0;
+        events.atYield = [&] { newer ? ChooseWithButton(small) : player->Form_Unload(); };
+        ReplayFromMenu(big);
+
+        EXPECT_EQ(player->loaded, newer);
+        EXPECT_EQ(shown, newer ? 1 : 0);
+        EXPECT_TRUE(!newer || nav.ReplayCount == 4);
+        EXPECT_TRUE(nav.ReplayLine[100][0].isEmpty()) << "nothing left of the first file";
+        EXPECT_EQ(fed, newer ? std::vector<int>{0} : std::vector<int>{});
+        EXPECT_FALSE(player->busy);
+        EXPECT_FALSE(FileChannels::Instance().IsOpen(2));
+        EXPECT_EQ(form->Mnu_File.enabled, !newer);
+    }
+    // Opened again, the window starts as designed and loads in full.
     ReplayFromMenu(big);
-
-    EXPECT_EQ(nav.ReplayCount, 4);
-    EXPECT_EQ(player->HScroll1.max, 4);
-    EXPECT_EQ(player->Label3.caption, u"再生ファイル： small.CSV");
-    EXPECT_TRUE(nav.ReplayLine[100][0].isEmpty()) << "nothing left of the first file";
-    EXPECT_EQ(fed, std::vector<int>{0}) << "only the newer load fed its block 0";
-    EXPECT_EQ(shown, 1);
-    EXPECT_FALSE(player->busy);
-    EXPECT_FALSE(FileChannels::Instance().IsOpen(2));
-    EXPECT_TRUE(dialogs.messages.empty());
-}
-
-TEST_F(ReplayTest, ClosingTheWindowDuringALoadStopsIt) {
-    const QString big = File("big.CSV", QStringLiteral("S 3360 X"));
-    player->yieldMs = 0;
-    events.atYield = [&] { player->Form_Unload(); };
-    ReplayFromMenu(big);
-
-    EXPECT_FALSE(player->loaded);
-    EXPECT_EQ(shown, 0);
-    EXPECT_TRUE(AllLinesEmpty());
-    EXPECT_TRUE(fed.empty());
-    EXPECT_TRUE(form->Mnu_File.enabled);
-    EXPECT_FALSE(FileChannels::Instance().IsOpen(2));
-    EXPECT_EQ(form->GraphOpened, 1) << "quitting still shows the closing window";
-
-    // The window opens again as new.
-    ReplayFromMenu(big);
+    EXPECT_EQ(player->Label3.caption, u"再生ファイル： big.CSV");
     EXPECT_EQ(nav.ReplayCount, 3359);
-    player->SetHScroll1Value(3000);
-    player->Form_Unload();
-    fed.clear();
-    dialogs.files.clear();
-    form->Mnu_Replay_Click(); // cancelled
-    EXPECT_EQ(player->HScroll1.value, 0);
-    EXPECT_EQ(player->Label3.caption, u"再生ファイル：");
-    EXPECT_TRUE(fed.empty());
     EXPECT_GT(events.eventPasses, 2) << "the load let the window system in";
 }
