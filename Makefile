@@ -47,8 +47,9 @@ demo: build
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_decode velsor-decode
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_decode velsor-decode bench_replay
 	$(BENCH_BUILD)/bench/bench_decode
+	$(BENCH_BUILD)/bench/bench_replay
 	bash bench/decode_vs_gpsdecode.sh $(BENCH_BUILD)/apps/velsor-decode
 
 # The monitor's CPU, memory and first paint against an empty Qt window, under Xvfb.

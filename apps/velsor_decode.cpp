@@ -5,6 +5,7 @@
 #include "decoding/state_json.h"
 #include "main_window/nav_form.h"
 #include "nav/nav.h"
+#include "replay_cli.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -33,6 +34,8 @@ bool WriteOut(const QByteArray& data) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (velsor::cli::WantsReplay(argc, argv))
+        return velsor::cli::RunReplay(argc, argv);
     QString tuner = QStringLiteral("0");
     bool each = false;
     std::vector<QString> files;

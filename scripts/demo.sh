@@ -2,11 +2,16 @@
 # The monitor on a simulated receiver: a socat pseudo-terminal pair, velsor-sim on one end,
 # ports/COM1 beside the program linked to the other, then the program itself.
 # usage: scripts/demo.sh [build dir [program words such as FW LOG REPLAY]]
-# TUNER=1 simulates the CFGPS card instead of the GT-74/77.
+# TUNER=1 simulates the CFGPS card instead of the GT-74/77. WORDS="REPLAY" (or any program
+# words) gives the words when none follow the build dir, e.g. WORDS=REPLAY make demo.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 shift || true
+if [ $# -eq 0 ] && [ -n "${WORDS:-}" ]; then
+    read -r -a words <<< "$WORDS"
+    set -- "${words[@]}"
+fi
 tuner=${TUNER:-0}
 apps="$build/apps"
 program="$apps/velsor-gps-analyzer"
@@ -24,4 +29,7 @@ simulated_port_start "$apps" "$sim" "$tuner" --nofix-every 300 --nofix-for 20 \
 
 echo "Simulated $( [ "$tuner" = 1 ] && echo 'I-O DATA CFGPS' || echo 'FURUNO GT-74/77' ) on COM1."
 echo "In the window press Ctrl+S (ﾌｧｲﾙ > 接続 > 接続開始) to connect; Ctrl+Q quits."
+case "$*" in *REPLAY*)
+    echo "Ctrl+Y (ｵﾌﾟｼｮﾝ > 記録再生) replays a recording, e.g. $here/docs/sample-recording.CSV." ;;
+esac
 "$program" "$@"

@@ -232,8 +232,23 @@ void NAV_FORM::Mnu_Rec_Log_Click() {
 }
 
 void NAV_FORM::Mnu_Replay_Click() {
+    if (MSComm1->IsOpen()) {
+        const bool recording = nav.RecordingOn == 1;
+        const MsgResult answer =
+            Message(recording ? QStringLiteral("通信中、データ記録中です。終了しますか？")
+                              : QStringLiteral("通信中です。終了しますか？"),
+                    MsgButtons::YesNo, MsgIcon::None);
+        if (answer != MsgResult::Yes)
+            return;
+        platform->dialogs.SetBusyPointer(true);
+        if (recording)
+            Mnu_Rec_Stop_Click();
+        Mnu_Stop_Click();
+        // The file dialog comes next: not under the hourglass.
+        platform->dialogs.SetBusyPointer(false);
+    }
     if (showReplay)
-        showReplay();
+        showReplay(); // frmPlayer: choose, load, show
 }
 
 void NAV_FORM::Mnu_FW_Click() {

@@ -103,6 +103,8 @@ struct TextBox {
 
 struct ScrollBar {
     int min = 0, max = 32767, value = 0;
+    int smallChange = 1, largeChange = 1;
+    bool enabled = true;
     int left = 0, top = 0, width = 0, height = 0;
 };
 

@@ -95,6 +95,11 @@ bool FileChannels::AtEnd(int channel) const {
     return it == files.end() || it->second->atEnd();
 }
 
+QIODevice* FileChannels::Device(int channel) const {
+    auto it = files.find(channel);
+    return it == files.end() ? nullptr : it->second.get();
+}
+
 void FileChannels::CloseAll() {
     for (auto& [n, f] : files)
         f->close();

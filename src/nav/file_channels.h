@@ -41,6 +41,9 @@ public:
     // The next line without its line end; nullopt past the end or on error.
     std::optional<QString> ReadLine(int channel, int* error = nullptr);
     bool AtEnd(int channel) const;
+    // The open file behind a channel, for readers that need more than whole lines; null when
+    // the channel is free.
+    QIODevice* Device(int channel) const;
 
     void CloseAll();
 

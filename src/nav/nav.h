@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace velsor {
 
@@ -46,6 +47,14 @@ struct Nav {
     QString RecordFile;
     std::int16_t HistoryLogOn = 0;
     std::int16_t HourlySetDone = 0;
+
+    // Replay: the snapshots of the file being replayed, five lines each, stored as read.
+    // Blocks 0..kReplayBlocks, the last one spare; all empty when no file is loaded.
+    static constexpr int kReplayBlocks = 3360;
+    std::vector<std::array<QString, 5>> ReplayLine =
+        std::vector<std::array<QString, 5>>(kReplayBlocks + 1);
+    QString ReplayFile;
+    std::int16_t ReplayCount = 0; // index of the last block loaded
 };
 
 } // namespace velsor

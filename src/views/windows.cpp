@@ -2,12 +2,15 @@
 
 #include "about/frm_about.h"
 #include "about/frm_end.h"
+#include "decoding/receiver.h"
 #include "forwarding/frm_com2.h"
+#include "replay/frm_player.h"
 #include "settings/settings_file.h"
 #include "views/about_view.h"
 #include "views/com2_view.h"
 #include "views/end_view.h"
 #include "views/nav_form_view.h"
+#include "views/player_view.h"
 #include "views/prop_form_view.h"
 #include "views/view_support.h"
 
@@ -54,6 +57,14 @@ void ConnectWindows(NAV_FORM& form, NavFormView& view) {
     form.showAbout = [&p, &view] { ShowAbout(p.dialogs, p.program, &view); };
     form.showEnd = [&p, &view] { ShowEnd(p.dialogs, p.program, view); };
     form.showForwarding = [&form, &view] { ShowForwarding(form, &view); };
+    // The replay window lives as long as the main window; closing it only hides it.
+    auto* player = new PlayerView(
+        std::make_unique<frmPlayer>(form.nav, form, *form.receiver, p.dialogs, p.program), &view);
+    player->model().mainWindowCorner = [&view] {
+        const WindowRect r = view.OuterRectTwips();
+        return std::array<int, 2>{r.left, r.top};
+    };
+    form.showReplay = [player] { player->model().StartFromMenu(); };
     if (form.prop) {
         form.showProperties = [&form, &view] {
             ShowProperties(*form.prop, form.SettingsFilePath(), &view);

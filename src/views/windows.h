@@ -22,8 +22,8 @@ void ShowProperties(Prop_Form& prop, const QString& settingsPath, QWidget* paren
 // The forwarding-port dialog over the main window, modal.
 void ShowForwarding(NAV_FORM& form, QWidget* parent);
 
-// Sets showAbout, showEnd, showProperties and showForwarding of a main-window model that has a
-// platform.
+// Sets showAbout, showEnd, showProperties, showForwarding and showReplay of a main-window model
+// that has a platform.
 void ConnectWindows(NAV_FORM& form, NavFormView& view);
 
 } // namespace velsor::views

@@ -1,0 +1,121 @@
+// Replay: loading a full recording (3360 snapshots) and showing block 0, and stepping through
+// every block. The load runs with a real event loop; "gap_ms" is the longest time the window
+// system waited for a turn during one load (start to first yield, between yields, last yield
+// to the end).
+
+#include "decoding/receiver.h"
+#include "main_window/nav_form.h"
+#include "nav/nav.h"
+#include "replay/frm_player.h"
+#include "replay/recording_files.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+namespace {
+
+class Dialogs : public velsor::platform::Dialogs {
+public:
+    QString file;
+    velsor::platform::MsgResult MessageBox(const QString&, velsor::platform::MsgButtons,
+                                           velsor::platform::MsgIcon, const QString&) override {
+        return velsor::platform::MsgResult::Ok;
+    }
+    QString SaveFile(const velsor::platform::FileDialogOptions&) override { return QString(); }
+    QString OpenFile(const velsor::platform::FileDialogOptions&) override { return file; }
+    void SetBusyPointer(bool) override {}
+};
+
+// Real event-loop turns, timed.
+class Program : public velsor::platform::Program {
+public:
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    int turns = 0;
+    void Begin() {
+        clock.start();
+        last = 0;
+        longest = 0;
+        turns = 0;
+    }
+    void Turn() {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    }
+    QString Directory() const override { return QString(); }
+    QString CommandLine() const override { return QString(); }
+    bool AnotherInstanceRunning() override { return false; }
+    void ProcessEvents() override {
+        Turn();
+        ++turns;
+        QCoreApplication::processEvents();
+    }
+    void Exit() override {}
+    bool StartSystemInfo() override { return false; }
+};
+
+struct Rig {
+    Rig() {
+        dialogs.file = dir.filePath(QStringLiteral("week.CSV"));
+        velsor::testing::WriteFile(dialogs.file,
+                                   velsor::testing::RecordingText(QStringLiteral("S 3360 X")));
+        nav.TunerType = QStringLiteral("0");
+        form.PrepareDisplay();
+    }
+    QTemporaryDir dir;
+    Dialogs dialogs;
+    Program program;
+    velsor::Nav nav;
+    velsor::NAV_FORM form{nav};
+    velsor::Receiver receiver{nav, form, nullptr};
+    velsor::frmPlayer player{nav, form, receiver, dialogs, program};
+};
+
+void LoadAndShowBlock0(benchmark::State& state) {
+    Rig rig;
+    qint64 worstGap = 0;
+    int turns = 0;
+    for (auto _ : state) {
+        rig.program.Begin();
+        rig.player.OpenReplayFile();
+        rig.program.Turn(); // the end of the load
+        worstGap = std::max(worstGap, rig.program.longest);
+        turns += rig.program.turns;
+        if (rig.nav.ReplayCount != 3359)
+            state.SkipWithError("not loaded");
+    }
+    state.counters["gap_ms"] = static_cast<double>(worstGap) / 1e6;
+    state.counters["turns/load"] =
+        static_cast<double>(turns) / static_cast<double>(state.iterations());
+}
+BENCHMARK(LoadAndShowBlock0)->Unit(benchmark::kMillisecond);
+
+void StepThroughAllBlocks(benchmark::State& state) {
+    Rig rig;
+    rig.player.OpenReplayFile();
+    for (auto _ : state) {
+        for (int v = 1; v <= rig.nav.ReplayCount; ++v)
+            rig.player.SetHScroll1Value(v);
+        rig.player.SetHScroll1Value(0);
+    }
+    state.counters["blocks/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * (rig.nav.ReplayCount + 1),
+                           benchmark::Counter::kIsRate);
+}
+BENCHMARK(StepThroughAllBlocks)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,323 @@
+#include "replay/frm_player.h"
+
+#include "decoding/receiver.h"
+#include "main_window/nav_form.h"
+#include "nav/file_channels.h"
+#include "replay/replay_reader.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <exception>
+
+namespace velsor {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace {
+const QString kTooFew = QStringLiteral("データ数が足りません。ほかのファイルを選んでください。");
+const QString kUnexpected =
+    QStringLiteral("予期しないエラーとなってしまいました。強制終了されます。");
+const QString kUnreadable = QStringLiteral("再生ファイルを読み込めません。\r\n");
+const QString kFileCaption = QStringLiteral("再生ファイル：");
+} // namespace
+
+frmPlayer::frmPlayer(Nav& n, NAV_FORM& f, Receiver& r, platform::Dialogs& d, platform::Program& p)
+    : nav(n), form(f), receiver(r), dialogs(d), program(p) {
+    Label3 = MakeLabel(kFileCaption, 120, 120, 3735, 375);
+    for (auto& img : Image4) {
+        img.left = 3600;
+        img.top = 120;
+        img.width = img.height = 330;
+        img.toolTip = QStringLiteral("再生するファイルを開きます");
+    }
+    Image4[1].visible = false;
+    Label1[0] = MakeLabel(QString(), 120, 480, 3375, 255);
+    Label2[0] = MakeLabel(QString(), 480, 1080, 3375, 255);
+    HScroll1.left = 120;
+    HScroll1.top = 720;
+    HScroll1.width = 3735;
+    HScroll1.height = 255;
+    HScroll1.min = 0;
+    HScroll1.max = Nav::kReplayBlocks;
+    HScroll1.smallChange = 1;
+    HScroll1.largeChange = LargeStep(HScroll1.max);
+    HScroll1.enabled = false;
+}
+
+void frmPlayer::Changed() {
+    if (changed)
+        changed();
+    if (form.changed)
+        form.changed();
+}
+
+void frmPlayer::SetHScroll1Value(int v) {
+    v = std::clamp(v, std::min(HScroll1.min, HScroll1.max), std::max(HScroll1.min, HScroll1.max));
+    if (v == HScroll1.value)
+        return;
+    HScroll1.value = v;
+    HScroll1_Change();
+}
+
+void frmPlayer::SetHScroll1Max(int m) {
+    HScroll1.max = m;
+    HScroll1.largeChange = LargeStep(m - HScroll1.min);
+    if (HScroll1.value > std::max(HScroll1.min, m))
+        SetHScroll1Value(m);
+}
+
+void frmPlayer::SetHScroll1Min(int m) {
+    HScroll1.min = m;
+    if (HScroll1.value < std::min(m, HScroll1.max))
+        SetHScroll1Value(m);
+}
+
+void frmPlayer::ClearLines() {
+    for (auto& block : nav.ReplayLine)
+        for (QString& line : block)
+            line.clear();
+}
+
+void frmPlayer::DetectTuner() {
+    const QString& date = nav.ReplayLine[0][4];
+    if (date.startsWith(u"$GPZDA"))
+        nav.TunerType = QStringLiteral("0");
+    else if (date.startsWith(u"$GPRMC"))
+        nav.TunerType = QStringLiteral("1");
+    if (nav.TunerType == u"0")
+        form.Label14.caption = QStringLiteral("GT-74/77");
+    else if (nav.TunerType == u"1")
+        form.Label14.caption = QStringLiteral("CFGPS");
+}
+
+void frmPlayer::Fatal() {
+    dialogs.MessageBox(kUnexpected, MsgButtons::Ok, MsgIcon::Exclamation,
+                       QString::fromLatin1(kProgramTitle));
+    program.Exit();
+}
+
+void frmPlayer::FeedBlock(int block) {
+    for (int k = 0; k < 5; ++k)
+        receiver.DispatchSentence(nav.ReplayLine[block][k]);
+}
+
+void frmPlayer::HScroll1_Change() {
+    try {
+        for (int k = 0; k < 5; ++k) {
+            const int v = HScroll1.value;
+            if (v < 0 || v >= static_cast<int>(nav.ReplayLine.size())) {
+                Fatal();
+                return;
+            }
+            receiver.DispatchSentence(nav.ReplayLine[v][k]);
+        }
+    } catch (const std::exception&) {
+        Fatal();
+        return;
+    }
+    Changed();
+}
+
+void frmPlayer::Form_Load() {
+    // A window opened again starts as designed, not where the last replay left it.
+    loaded = true;
+    Label3.caption = kFileCaption;
+    Image4[0].visible = true;
+    Image4[1].visible = false;
+    HScroll1.value = 0;
+    form.Mnu_File.enabled = false;
+    form.Mnu_Option.enabled = false;
+    form.Mnu_Version.enabled = false;
+    if (mainWindowCorner) {
+        const auto corner = mainWindowCorner();
+        Left = corner[0];
+        Top = corner[1];
+    }
+    HScroll1.min = 0;
+    SetHScroll1Max(Nav::kReplayBlocks);
+    Label1[0].caption.clear();
+    Label2[0].caption.clear();
+    busy = true;
+    HScroll1.enabled = true;
+    SetHScroll1Max(nav.ReplayCount);
+    SetHScroll1Min(0);
+    DetectTuner();
+    busy = false;
+    Changed();
+}
+
+void frmPlayer::Form_Unload() {
+    // A load in progress stops at its next yield; its file is closed here.
+    ++loadGeneration;
+    FileChannels::Instance().Close(kReplayChannel);
+    busy = false;
+    loaded = false;
+    ClearLines();
+    form.Mnu_File.enabled = true;
+    form.Mnu_Option.enabled = true;
+    form.Mnu_Version.enabled = true;
+    form.ReadSettings();
+    Changed();
+}
+
+bool frmPlayer::ChooseFile(bool mainDialog) {
+    // The main window's dialog offers the name last used with it, the recording file too.
+    if (nav.RecordFile != recordFileSeen) {
+        recordFileSeen = nav.RecordFile;
+        mainDialogName = nav.RecordFile;
+    }
+    QString& name = mainDialog ? mainDialogName : ownDialogName;
+    platform::FileDialogOptions o;
+    o.title = QStringLiteral("ﾌｧｲﾙを開く");
+    o.defaultExt = QStringLiteral("CSV");
+    o.filter = QStringLiteral("CSVﾌｧｲﾙ(*.CSV)|*.CSV|");
+    o.overwritePrompt = true;
+    o.fileName = name;
+    const QString path = dialogs.OpenFile(o);
+    if (path.isEmpty())
+        return false;
+    name = path;
+    nav.ReplayFile = path;
+    SetFileCaption();
+    return true;
+}
+
+void frmPlayer::SetFileCaption() {
+    // The name without its folders, whichever separator they use.
+    Label3.caption =
+        kFileCaption + u' ' + QFileInfo(QDir::fromNativeSeparators(nav.ReplayFile)).fileName();
+}
+
+void frmPlayer::PrepareForLoad() {
+    HScroll1.min = 0;
+    SetHScroll1Max(Nav::kReplayBlocks);
+    Label1[0].caption.clear();
+    Label2[0].caption.clear();
+    busy = true;
+    HScroll1.enabled = false;
+}
+
+void frmPlayer::Refuse() {
+    ClearLines();
+    HScroll1.enabled = false;
+    busy = false;
+    Changed();
+    dialogs.MessageBox(kTooFew, MsgButtons::Ok, MsgIcon::Exclamation,
+                       QString::fromLatin1(kProgramTitle));
+}
+
+frmPlayer::Outcome frmPlayer::ReadAndCheck() {
+    // A load begun during this one's yield takes the channel over; this one then stops.
+    const int mine = ++loadGeneration;
+    FileChannels::Instance().Close(kReplayChannel);
+    Changed();
+    sinceYield.start();
+    auto yield = [this, mine] {
+        if (sinceYield.elapsed() >= yieldMs) {
+            program.ProcessEvents();
+            sinceYield.start();
+        }
+        return loadGeneration == mine;
+    };
+    const ReplayRead read = ReadRecording(nav.ReplayFile, nav, yield);
+    if (read.aborted || loadGeneration != mine)
+        return Outcome::Abandoned;
+    Label1[0].caption = read.firstLine;
+    if (read.stoppedLine)
+        Label2[0].caption = *read.stoppedLine;
+    if (read.error != fileerr::kOk) {
+        // Gone or unreadable since it was chosen: say so, and nothing stays loaded.
+        nav.ReplayCount = 0;
+        ClearLines();
+        HScroll1.enabled = false;
+        busy = false;
+        Changed();
+        dialogs.MessageBox(kUnreadable + QDir::toNativeSeparators(nav.ReplayFile), MsgButtons::Ok,
+                           MsgIcon::Exclamation, QString::fromLatin1(kProgramTitle));
+        return Outcome::Refused;
+    }
+    nav.ReplayCount = read.count;
+    if (nav.ReplayCount > 1)
+        return Outcome::Loaded;
+    Refuse();
+    return Outcome::Refused;
+}
+
+void frmPlayer::OpenReplayFile() {
+    if (!loaded)
+        Form_Load();
+    PrepareForLoad();
+    SetHScroll1Min(0);
+    Changed();
+    if (!ChooseFile(true)) {
+        busy = false;
+        Changed();
+        return;
+    }
+    ClearLines();
+    if (ReadAndCheck() != Outcome::Loaded)
+        return;
+    HScroll1.enabled = true;
+    SetHScroll1Value(0);
+    SetHScroll1Max(nav.ReplayCount);
+    SetHScroll1Min(0);
+    DetectTuner();
+    FeedBlock(0);
+    busy = false;
+    Changed();
+}
+
+void frmPlayer::LoadReplayFile() {
+    PrepareForLoad();
+    if (ReadAndCheck() != Outcome::Loaded)
+        return;
+    HScroll1.enabled = true;
+    // The tuner first, so that a value brought down to the new end is fed as its tuner wrote it.
+    DetectTuner();
+    SetHScroll1Max(nav.ReplayCount);
+    SetHScroll1Min(0);
+    busy = false;
+    Changed();
+}
+
+void frmPlayer::StartFromMenu() {
+    OpenReplayFile();
+    form.GraphOpened = 1;
+    // Closed during the load: nothing more to show.
+    if (!loaded)
+        return;
+    if (show)
+        show();
+}
+
+void frmPlayer::Image4_MouseDown(int index, int /*button*/, int, int, int) {
+    if (index != 0)
+        return;
+    Image4[0].visible = false;
+    Image4[1].visible = true;
+}
+
+void frmPlayer::Image4_MouseUp(int index, int /*button*/, int, int, int) {
+    if (index == 0) {
+        if (!ChooseFile(false)) {
+            Image4[1].visible = false;
+            Image4[0].visible = true;
+            return;
+        }
+        ClearLines();
+        const int mine = loadGeneration + 1;
+        LoadReplayFile();
+        // A newer load or the window's closing took over during this one: leave it to them.
+        if (loadGeneration != mine || !loaded)
+            return;
+    }
+    Image4[1].visible = false;
+    Image4[0].visible = true;
+    FeedBlock(0);
+    Changed();
+}
+
+} // namespace velsor

@@ -1,0 +1,34 @@
+#pragma once
+// Reading a recording file into ReplayLine: the first line apart, then five-line snapshots. A
+// line ending in "Stopped." steps back one block; at most Nav::kReplayBlocks blocks are read.
+
+#include "nav/nav.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace velsor {
+
+inline constexpr int kReplayChannel = 2;
+// Longest line kept; recorded sentences are at most 82 characters. A longer line keeps its
+// first kReplayMaxLine characters, and its end still tells whether it is a "Stopped." line.
+inline constexpr qsizetype kReplayMaxLine = 1024;
+
+struct ReplayRead {
+    int error = 0;        // a file error code; then nothing is loaded
+    bool aborted = false; // yield() asked to stop; nothing more was touched
+    std::int16_t count = 0;
+    QString firstLine;
+    std::optional<QString> stoppedLine; // the last line read that ends in "Stopped."
+};
+
+// Reads path on the replay channel into nav.ReplayLine (which the caller has emptied) and
+// gives the count that becomes ReplayCount: the index of the last block, 0 when the file has
+// no line after its first. yield runs between blocks and inside very long lines; it returns
+// false when the reading must stop at once (the channel may then belong to someone else).
+ReplayRead ReadRecording(const QString& path, Nav& nav, const std::function<bool()>& yield);
+
+} // namespace velsor

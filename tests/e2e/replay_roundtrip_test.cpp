@@ -1,0 +1,176 @@
+// Record, then replay: velsor-sim sends a three-minute snapshot sky through a socat
+// pseudo-terminal pair, the program's models record it with the fake clock, and the replay
+// window's model loads that file. Every block must show the decoded state the monitor showed
+// when the block was written. When VELSOR_SAMPLE_RECORDING names a file, the GT-74/77
+// recording is copied there.
+
+#include "decoding/state_json.h"
+#include "nmea_sim.h"
+#include "replay/frm_player.h"
+#include "support/main_window_fixture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+using namespace velsor;
+using velsor::testing::MainWindowTest;
+using velsor::testing::PtyPair;
+using velsor::testing::WaitFor;
+
+namespace {
+
+constexpr int kSnapshots = 12;
+constexpr int kRepeats = 6; // each snapshot's sentences, so that the test can catch it whole
+
+// What replay cannot show the same way: the raw-sentence copies (replayed lines carry no CR,
+// so they are never copied), and the counters of lines and link time.
+QJsonObject Comparable(const Nav& nav, const NAV_FORM& form) {
+    QByteArray json;
+    AppendStateJson(json, nav, form, 0, u"");
+    QJsonObject o = QJsonDocument::fromJson(json).object();
+    QJsonObject state = o[QStringLiteral("state")].toObject();
+    state.remove(QStringLiteral("RawSentence"));
+    state.remove(QStringLiteral("ClockSetWait"));
+    QJsonObject shown = o[QStringLiteral("form")].toObject();
+    shown.remove(QStringLiteral("Label16"));
+    return QJsonObject{{QStringLiteral("state"), state}, {QStringLiteral("form"), shown}};
+}
+
+std::string Text(const QJsonObject& o) {
+    return QJsonDocument(o).toJson(QJsonDocument::Indented).toStdString();
+}
+
+// What a snapshot carries itself, whatever was shown before it: without a fix its GGA has no
+// position (the one shown stays), and a hidden sky mark keeps whatever place it had.
+QJsonObject OwnValues(QJsonObject o) {
+    QJsonObject shown = o[QStringLiteral("form")].toObject();
+    if (o[QStringLiteral("state")].toObject()[QStringLiteral("FixMode")].toString() == u"--")
+        shown.remove(QStringLiteral("Label3"));
+    QJsonArray marks = shown[QStringLiteral("Label15")].toArray();
+    for (qsizetype i = 0; i < marks.size(); ++i) {
+        if (!marks[i].toObject()[QStringLiteral("visible")].toBool())
+            marks[i] = QJsonObject{{QStringLiteral("visible"), false}};
+    }
+    shown[QStringLiteral("Label15")] = marks;
+    o[QStringLiteral("form")] = shown;
+    return o;
+}
+
+class ReplayRoundTrip : public MainWindowTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        if (!PtyPair::Available())
+            GTEST_SKIP() << "socat is not installed";
+    }
+    void TearDown() override {
+        if (sim && sim->state() != QProcess::NotRunning) {
+            sim->terminate();
+            sim->waitForFinished(5000);
+        }
+    }
+    // Snapshot i at 12:(3i):00 UTC, a slot minute, with 3D, 2D and no-fix stretches.
+    QByteArray Stream(sim::Tuner tuner) {
+        sim::FixSchedule schedule;
+        schedule.noFix = {900, 180};
+        schedule.twoD = {540, 180};
+        const sim::Generator gen(tuner, 3, schedule);
+        QByteArray out;
+        for (int i = 0; i < kSnapshots; ++i) {
+            const QDateTime utc(QDate(2026, 12, 6), QTime(12, 3 * i, 0), Qt::UTC);
+            const QByteArray burst = gen.burst(utc, 180LL * i);
+            for (int r = 0; r < kRepeats; ++r)
+                out += burst;
+            snapshotGga << QString::fromLatin1(burst.left(burst.indexOf('\r')));
+        }
+        return out;
+    }
+    QStringList snapshotGga;
+    std::unique_ptr<QProcess> sim;
+};
+
+} // namespace
+
+TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
+    const int tuner = GetParam();
+    PtyPair pty(dir.path(), 1);
+    ASSERT_TRUE(pty.Ready());
+    // The other model is configured: the recording's own date sentence must win.
+    Load(tuner == 0 ? "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n"
+                    : "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n");
+    const QString stream = Path(QStringLiteral("stream.nmea"));
+    {
+        QFile f(stream);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(Stream(static_cast<sim::Tuner>(tuner)));
+    }
+    sim = std::make_unique<QProcess>();
+    sim->setProcessChannelMode(QProcess::ForwardedChannels);
+    sim->start(QStringLiteral(VELSOR_SIM_PATH),
+               {QStringLiteral("--device"), pty.peerLink, QStringLiteral("--tuner"),
+                QString::number(tuner), QStringLiteral("--baud"), QStringLiteral("57600"),
+                QStringLiteral("--replay"), stream});
+    ASSERT_TRUE(sim->waitForStarted(5000));
+    form->Mnu_Start_Click();
+    ASSERT_TRUE(form->MSComm1->IsOpen());
+
+    const QString file = Path(QStringLiteral("roundtrip.CSV"));
+    clock.now = QDateTime(QDate(2026, 12, 6), QTime(20, 59, 30));
+    dialogs.files.push_back(file);
+    form->Mnu_Rec_Save_Click();
+    std::vector<QJsonObject> live;
+    for (int i = 0; i < kSnapshots; ++i) {
+        // The whole snapshot has arrived once its GGA and date sentence are the newest.
+        const QString gga = snapshotGga[i];
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return nav.RawSentence[0] == gga && !nav.RawSentence[4].isEmpty() &&
+                       nav.RawSentence[4].mid(7, 4) == gga.mid(7, 4);
+            },
+            8000))
+            << "snapshot " << i;
+        // A tick outside the slot minute arms the next snapshot; one in it writes it.
+        clock.now = QDateTime(QDate(2026, 12, 6), QTime(21, 3 * i + 1, 0));
+        form->Timer2_Timer();
+        clock.now = QDateTime(QDate(2026, 12, 6), QTime(21, 3 * i, 0));
+        form->Timer2_Timer();
+        live.push_back(Comparable(nav, *form));
+    }
+    form->Mnu_Stop_Click();
+    ASSERT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
+    const QString sample = qEnvironmentVariable("VELSOR_SAMPLE_RECORDING");
+    if (tuner == 0 && !sample.isEmpty()) {
+        QFile::remove(sample);
+        ASSERT_TRUE(QFile::copy(file, sample));
+    }
+
+    // Replay it with the other model configured.
+    Load(tuner == 0 ? "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n"
+                    : "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n");
+    const QString configured = form->Label14.caption;
+    frmPlayer player(nav, *form, *form->receiver, dialogs, program);
+    form->showReplay = [&] { player.StartFromMenu(); };
+    dialogs.files.push_back(file);
+    form->Mnu_Replay_Click();
+    ASSERT_EQ(nav.ReplayCount, kSnapshots - 1);
+    EXPECT_EQ(form->Label14.caption, tuner == 0 ? u"GT-74/77" : u"CFGPS");
+    EXPECT_EQ(Text(Comparable(nav, *form)), Text(live[0]));
+    // Forwards as recorded: exactly the live values. Backwards: what each snapshot carries.
+    for (int b = 1; b < kSnapshots; ++b) {
+        player.SetHScroll1Value(b);
+        EXPECT_EQ(Text(Comparable(nav, *form)), Text(live[b])) << "block " << b;
+    }
+    for (int b = kSnapshots - 2; b >= 0; --b) {
+        player.SetHScroll1Value(b);
+        EXPECT_EQ(Text(OwnValues(Comparable(nav, *form))), Text(OwnValues(live[b])))
+            << "block " << b;
+    }
+    player.Form_Unload();
+    EXPECT_EQ(form->Label14.caption, configured);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTuners, ReplayRoundTrip, ::testing::Values(0, 1),
+                         [](const auto& info) {
+                             return info.param == 0 ? std::string("GT74") : std::string("CFGPS");
+                         });
