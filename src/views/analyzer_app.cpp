@@ -8,6 +8,7 @@
 #include "platform/qt/qt_program.h"
 #include "platform/qt/qt_serial_port.h"
 #include "settings/prop_form.h"
+#include "sharing/nav_form_sharing.h"
 #include "views/nav_form_view.h"
 #include "views/view_support.h"
 #include "views/windows.h"
@@ -17,8 +18,10 @@
 #include <QFileInfo>
 #include <QStyleFactory>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace velsor::views {
 
@@ -71,6 +74,21 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
                    stderr);
         return 2;
     }
+    // --share-nmea and its value leave the command line before anything reads it, so an address
+    // never counts as one of the words that show hidden commands.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const sharing::ShareArguments share = sharing::TakeShareOption(arguments);
+    std::vector<char*> kept{argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        if (std::find(share.takenAt.begin(), share.takenAt.end(), i - 1) == share.takenAt.end())
+            kept.push_back(argv[i]);
+    }
+    kept.push_back(nullptr);
+    argc = static_cast<int>(kept.size()) - 1;
+    argv = kept.data();
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velsor-gps-analyzer"));
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
@@ -95,6 +113,7 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     form.Form_Load();
     if (program.ExitRequested())
         return 0; // another instance runs; it has been said
+    const auto sharingServer = sharing::StartSharing(form, share, dialogs);
 
     NavFormView view(form);
     ConnectWindows(form, view);
