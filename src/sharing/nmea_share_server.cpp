@@ -33,6 +33,13 @@ int NmeaShareServer::ClientCount() const {
         std::count_if(clients.begin(), clients.end(), [](const auto& c) { return !c->gone; }));
 }
 
+qint64 NmeaShareServer::QueuedBytes() const {
+    qint64 n = 0;
+    for (const auto& c : clients)
+        n += c->socket->bytesToWrite();
+    return n;
+}
+
 void NmeaShareServer::Accept() {
     while (QTcpSocket* s = server.nextPendingConnection()) {
         if (ClientCount() >= limits.maxClients) {
@@ -126,8 +133,9 @@ void NmeaShareServer::Send(QByteArrayView bytes) {
     for (auto& c : clients) {
         if (c->gone)
             continue;
-        if (c->taking)
-            c->socket->flush(); // out now, not at the next turn of the event loop
+        // Out now, not at the next turn of the event loop; flush() writes one block a call.
+        while (c->socket->bytesToWrite() > 0 && c->socket->flush()) {
+        }
         if (c->socket->bytesToWrite() > limits.hardBytes) {
             ++clientsDropped;
             Drop(*c);

@@ -41,6 +41,8 @@ public:
     void Send(QByteArrayView bytes);
 
     int ClientCount() const;
+    // What waits in the clients' queues, all together.
+    qint64 QueuedBytes() const;
     qint64 LinesDropped() const { return linesDropped; }
     int ClientsDropped() const { return clientsDropped; }
 
