@@ -12,25 +12,18 @@
 #include <QProcess>
 #include <QSerialPort>
 #include <QStandardPaths>
-#include <QTcpServer>
 
 using namespace velsor;
 using velsor::sharing::NmeaShareServer;
 using velsor::sharing::ShareEndpoint;
 using velsor::sharing::StartSharing;
+using velsor::testing::FreePort;
 using velsor::testing::MainWindowTest;
 using velsor::testing::PtyPair;
 using velsor::testing::RawClient;
 using velsor::testing::WaitFor;
 
 namespace {
-
-// A port nobody listens on just now.
-quint16 FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 bool Have(const char* program) {
     return !QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty();
@@ -176,26 +169,4 @@ TEST_F(ShareMonitorTest, NothingAClientSendsReachesTheReceiverOrTheWindow) {
     EXPECT_EQ(nav.RawSentence[0] + QStringLiteral("\r\n"), QString::fromLatin1(real));
     WaitFor([&] { return tuner.waitForReadyRead(10) && false; }, 200);
     EXPECT_TRUE(tuner.readAll().isEmpty()) << "nothing went to the receiver";
-}
-
-TEST_F(ShareMonitorTest, APortInUseIsReportedAndTheMonitorRunsOn) {
-    QTcpServer other;
-    ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
-    server = StartSharing(*form, ShareEndpoint{QStringLiteral("127.0.0.1"), port, false}, dialogs);
-    EXPECT_FALSE(server);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text,
-              QStringLiteral("NMEA 共有を開始できません（127.0.0.1:%1）。\r\n"
-                             "このポートはほかのプログラムが使っています。\r\n"
-                             "共有せずにモニタを続けます。")
-                  .arg(port));
-    EXPECT_TRUE(form->Image1[0].toolTip.isEmpty());
-
-    QSerialPort tuner;
-    tuner.setPortName(pty->peerLink);
-    ASSERT_TRUE(tuner.open(QIODevice::ReadWrite));
-    form->Mnu_Start_Click();
-    tuner.write("$GPGGA,120000,3541.0000,N,13945.0000,E,1,08,1.0,40.0,M,36.7,M,,*00\r\n");
-    tuner.flush();
-    EXPECT_TRUE(WaitFor([&] { return nav.RawSentence[0].startsWith(u"$GPGGA,120000"); }));
 }

@@ -1,26 +1,21 @@
-// The program binary with --share-nmea, offscreen (message boxes are echoed to standard
-// error): where it listens, as the system's socket table shows it, and what it says when it
-// cannot share.
+// The program and velsor-sim with --share-nmea, as processes: where they listen, as the
+// system's socket table shows it, what they say when they cannot share, and what clients get
+// from the simulator. The program runs offscreen, where message boxes go to standard error.
 
+#include "raw_client.h"
 #include "support/pty_pair.h"
 
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
+using velsor::testing::FreePort;
+using velsor::testing::RawClient;
 using velsor::testing::WaitFor;
 
 namespace {
-
-quint16 FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 // Local addresses of the listening TCP sockets on `port`, as `ss -ltn` lists them.
 QStringList Listening(quint16 port) {
@@ -28,10 +23,9 @@ QStringList Listening(quint16 port) {
     ss.start(QStringLiteral("ss"), {QStringLiteral("-ltnH")});
     ss.waitForFinished(5000);
     QStringList found;
-    const QString suffix = u':' + QString::number(port);
     for (const QString& line : QString::fromLatin1(ss.readAllStandardOutput()).split(u'\n')) {
         const QStringList cols = line.simplified().split(u' ');
-        if (cols.size() >= 4 && cols[3].endsWith(suffix))
+        if (cols.size() >= 4 && cols[3].endsWith(u':' + QString::number(port)))
             found << cols[3];
     }
     return found;
@@ -41,76 +35,103 @@ class ShareProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
         velsor::testing::EnsureCoreApp();
-        if (QStandardPaths::findExecutable(QStringLiteral("ss")).isEmpty())
-            GTEST_SKIP() << "ss (iproute2) is not installed";
         port = FreePort();
     }
     void TearDown() override {
-        if (program.state() != QProcess::NotRunning) {
-            program.terminate();
-            program.waitForFinished(5000);
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            process.waitForFinished(5000);
         }
     }
-    void Run(const QStringList& args) {
+    void Run(const char* path, const QStringList& args) {
+        TearDown();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TMPDIR"), tmp.path()); // the instance lock lives there
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(VELSOR_ANALYZER_PATH), args);
-        ASSERT_TRUE(program.waitForStarted(5000));
+        process.setProcessEnvironment(env);
+        process.start(QString::fromLocal8Bit(path), args);
+        ASSERT_TRUE(process.waitForStarted(5000));
     }
     QTemporaryDir tmp;
-    QProcess program;
+    QProcess process;
     quint16 port = 0;
 };
 
 } // namespace
 
 TEST_F(ShareProgramTest, LoopbackOnlyUnlessAnAddressIsNamed) {
-    struct Case {
-        QString value;
-        QString listens;
+    if (QStandardPaths::findExecutable(QStringLiteral("ss")).isEmpty())
+        GTEST_SKIP() << "ss (iproute2) is not installed";
+    const QString p = QString::number(port);
+    const QStringList cases[][2] = {
+        {{QStringLiteral("--share-nmea"), p}, {QStringLiteral("127.0.0.1:") + p}},
+        {{QStringLiteral("--share-nmea=:") + p}, {QStringLiteral("127.0.0.1:") + p}},
+        {{QStringLiteral("--share-nmea"), QStringLiteral("0.0.0.0:") + p},
+         {QStringLiteral("0.0.0.0:") + p}},
     };
-    for (const Case& c :
-         {Case{QString::number(port), QStringLiteral("127.0.0.1")},
-          Case{QStringLiteral(":%1").arg(port), QStringLiteral("127.0.0.1")},
-          Case{QStringLiteral("0.0.0.0:%1").arg(port), QStringLiteral("0.0.0.0")}}) {
-        SCOPED_TRACE(c.value.toStdString());
-        Run({QStringLiteral("--share-nmea"), c.value});
+    for (const auto& [args, listens] : cases) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        Run(VELSOR_ANALYZER_PATH, args);
         ASSERT_TRUE(WaitFor([&] { return !Listening(port).isEmpty(); }, 10000));
-        EXPECT_EQ(Listening(port), QStringList{c.listens + u':' + QString::number(port)});
-        TearDown();
+        EXPECT_EQ(Listening(port), listens);
     }
 }
 
-TEST_F(ShareProgramTest, WhenItCannotShareItSaysSoAndRunsOn) {
+TEST_F(ShareProgramTest, WhenTheProgramCannotShareItSaysSoAndRunsOn) {
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
-    struct Case {
-        QStringList args;
-        QString says;
-    };
-    const Case cases[] = {
-        {{QStringLiteral("--share-nmea"), QString::number(port)},
-         QStringLiteral("このポートはほかのプログラムが使っています。")},
+    const QString p = QString::number(port);
+    const QStringList cases[][2] = {
+        {{QStringLiteral("--share-nmea"), p},
+         {QStringLiteral("NMEA 共有を開始できません（127.0.0.1:%1）。").arg(port),
+          QStringLiteral("このポートはほかのプログラムが使っています。")}},
         {{QStringLiteral("--share-nmea"), QStringLiteral("LOGGER:port")},
-         QStringLiteral("NMEA 共有の指定「LOGGER:port」が読めません。")},
-        {{QStringLiteral("--share-nmea=192.0.2.1:%1").arg(port)},
-         QStringLiteral("このアドレスはこのコンピュータのものではありません。")},
+         {QStringLiteral("NMEA 共有の指定「LOGGER:port」が読めません。")}},
+        {{QStringLiteral("--share-nmea=192.0.2.1:") + p},
+         {QStringLiteral("このアドレスはこのコンピュータのものではありません。")}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.join(u' ').toStdString());
-        Run(c.args);
-        QByteArray stderrText;
+    for (const auto& [args, says] : cases) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        Run(VELSOR_ANALYZER_PATH, args);
+        QString err;
         ASSERT_TRUE(WaitFor(
             [&] {
-                stderrText += program.readAllStandardError();
-                return stderrText.contains("共有せず");
+                err += QString::fromUtf8(process.readAllStandardError());
+                return err.contains(u"共有せず");
             },
             10000));
-        EXPECT_TRUE(QString::fromUtf8(stderrText).contains(c.says)) << stderrText.toStdString();
-        WaitFor([] { return false; }, 500);
-        EXPECT_EQ(program.state(), QProcess::Running) << "the monitor runs on";
-        TearDown();
+        for (const QString& text : says)
+            EXPECT_TRUE(err.contains(text)) << err.toStdString();
+        WaitFor([] { return false; }, 300);
+        EXPECT_EQ(process.state(), QProcess::Running) << "the monitor runs on";
+    }
+}
+
+TEST_F(ShareProgramTest, TheSimulatorSharesWithoutADeviceAndRefusesWhatItCannotDo) {
+    Run(VELSOR_SIM_PATH, {QStringLiteral("--share-nmea"), QString::number(port),
+                          QStringLiteral("--seconds"), QStringLiteral("2")});
+    std::unique_ptr<RawClient> c;
+    ASSERT_TRUE(WaitFor([&] { return (c = std::make_unique<RawClient>(port))->connected; }));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            c->Read();
+            return process.state() == QProcess::NotRunning;
+        },
+        10000));
+    c->Read();
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(c->got.startsWith("$GP")) << "from a line start";
+    EXPECT_TRUE(c->got.contains("$GPGGA,") && c->got.contains("$GPZDA,"));
+    EXPECT_TRUE(c->got.endsWith("\r\n"));
+
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
+    for (const char* value : {"LOG", "70000", ""}) {
+        SCOPED_TRACE(value);
+        const QString v = *value ? QString::fromLatin1(value) : QString::number(port);
+        Run(VELSOR_SIM_PATH, {QStringLiteral("--share-nmea"), v});
+        ASSERT_TRUE(process.waitForFinished(5000));
+        EXPECT_EQ(process.exitCode(), 2);
+        EXPECT_TRUE(process.readAllStandardError().contains("share"));
     }
 }
