@@ -2,6 +2,8 @@
 // baud, read by the main window's real serial port on the other end, shared over TCP and read
 // by 1 or 16 clients on loopback. For every line feed: the time it was written to the pty
 // against the time each client received it. Reports the median, 99th percentile and maximum.
+// The third run adds a client that never reads, with queues small enough that it falls behind
+// and is dropped while the others are measured.
 
 #include "decoding/receiver.h"
 #include "main_window/nav_form.h"
@@ -57,8 +59,10 @@ QByteArray Lines() {
     return out;
 }
 
-int ConnectClient(quint16 port) {
+int ConnectClient(quint16 port, int receiveBuffer = 0) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (receiveBuffer > 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
@@ -80,6 +84,13 @@ double Percentile(std::vector<double> v, double p) {
 
 void BM_ShareLatency(benchmark::State& state) {
     const int clientCount = static_cast<int>(state.range(0));
+    const bool stalled = state.range(1) != 0;
+    sharing::ShareLimits limits;
+    if (stalled) {
+        limits.queueBytes = 2048;
+        limits.kernelSendBytes = 2048;
+        limits.behindMs = 2000;
+    }
     testing::EnsureCoreApp();
     QTemporaryDir dir;
     testing::PtyPair pty(dir.path(), 1);
@@ -103,7 +114,7 @@ void BM_ShareLatency(benchmark::State& state) {
     NAV_FORM form(nav, plat, prop);
     form.Form_Load();
     auto server = sharing::StartSharing(
-        form, sharing::ShareEndpoint{QStringLiteral("127.0.0.1"), 0, false}, dialogs);
+        form, sharing::ShareEndpoint{QStringLiteral("127.0.0.1"), 0, false}, dialogs, limits);
     form.Mnu_Start_Click();
     if (!server || !form.MSComm1->IsOpen()) {
         state.SkipWithError("could not share or open the port");
@@ -116,7 +127,8 @@ void BM_ShareLatency(benchmark::State& state) {
         std::vector<int> fds;
         for (int i = 0; i < clientCount; ++i)
             fds.push_back(ConnectClient(server->Port()));
-        testing::WaitFor([&] { return server->ClientCount() == clientCount; });
+        const int sleeper = stalled ? ConnectClient(server->Port(), 1024) : -1;
+        testing::WaitFor([&] { return server->ClientCount() == clientCount + (stalled ? 1 : 0); });
 
         const int lineCount = static_cast<int>(data.count('\n'));
         std::vector<Clock::time_point> written(lineCount);
@@ -184,6 +196,8 @@ void BM_ShareLatency(benchmark::State& state) {
         readers.join();
         for (int fd : fds)
             ::close(fd);
+        if (sleeper >= 0)
+            ::close(sleeper);
         testing::WaitFor([&] { return server->ClientCount() == 0; });
 
         for (const auto& r : received) {
@@ -200,14 +214,16 @@ void BM_ShareLatency(benchmark::State& state) {
     state.counters["p99_ms"] = Percentile(latencies, 0.99);
     state.counters["max_ms"] = Percentile(latencies, 1.0);
     state.counters["samples"] = static_cast<double>(latencies.size());
+    state.counters["dropped"] = server->ClientsDropped();
 }
 
 } // namespace
 
 BENCHMARK(BM_ShareLatency)
-    ->ArgName("clients")
-    ->Arg(1)
-    ->Arg(16)
+    ->ArgNames({"clients", "stalled"})
+    ->Args({1, 0})
+    ->Args({16, 0})
+    ->Args({15, 1})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

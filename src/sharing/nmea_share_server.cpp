@@ -51,9 +51,9 @@ void NmeaShareServer::Accept() {
         s->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption,
                            static_cast<int>(limits.kernelSendBytes));
         s->setReadBufferSize(kInboundBuffer);
+        // Not taking until a line begins: a client joining mid-stream starts with a whole line.
         auto c = std::make_unique<Client>();
         c->socket = s;
-        // Mid-stream, the client starts with the next whole line.
         Client* raw = c.get();
         QObject::connect(s, &QTcpSocket::readyRead, &server, [s] { s->skip(s->bytesAvailable()); });
         QObject::connect(s, &QTcpSocket::disconnected, &server, [this, raw] { Drop(*raw); });
