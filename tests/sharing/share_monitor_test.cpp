@@ -138,35 +138,26 @@ TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiver) {
 
 TEST_F(ShareMonitorTest, NothingAClientSendsReachesTheReceiverOrTheWindow) {
     Share();
-    QSerialPort tuner;
+    QSerialPort tuner; // the CFGPS is sent nothing on connecting
     tuner.setPortName(pty->peerLink);
     ASSERT_TRUE(tuner.open(QIODevice::ReadWrite));
     form->Mnu_Start_Click();
-    ASSERT_TRUE(form->MSComm1->IsOpen());
-    WaitFor([&] { return tuner.waitForReadyRead(10) && false; }, 300);
-    tuner.readAll(); // anything sent while connecting
-
     RawClient noisy(port);
     ASSERT_TRUE(WaitFor([&] { return server->ClientCount() == 1; }));
     QByteArray garbage;
     while (garbage.size() < (1 << 20))
         garbage += "$GPGGA,235959,0101.0000,S,00101.0000,W,1,12,1.0,9.9,M,0.0,M,,*00\r\n";
-    const QByteArray real("$GPGGA,120000,3541.0000,N,13945.0000,E,1,08,1.0,40.0,M,36.7,M,,*00\r\n");
     qsizetype pushed = 0;
     QDeadlineTimer deadline(10000);
     while (pushed < garbage.size() && !deadline.hasExpired()) {
         pushed += noisy.Send(garbage.mid(pushed, 65536));
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        noisy.Read();
     }
-    EXPECT_EQ(pushed, garbage.size());
-    tuner.write(real);
-    tuner.flush();
-    ASSERT_TRUE(WaitFor([&] {
-        noisy.Read();
-        return noisy.got == real;
-    }));
-    EXPECT_EQ(nav.RawSentence[0] + QStringLiteral("\r\n"), QString::fromLatin1(real));
-    WaitFor([&] { return tuner.waitForReadyRead(10) && false; }, 200);
+    EXPECT_EQ(pushed, garbage.size()) << "the server reads it all";
+    WaitFor([&] { return tuner.waitForReadyRead(10) && false; }, 300);
     EXPECT_TRUE(tuner.readAll().isEmpty()) << "nothing went to the receiver";
+    EXPECT_TRUE(read.isEmpty());
+    EXPECT_TRUE(nav.RawSentence[0].isEmpty());
+    EXPECT_TRUE(form->Label16[0].caption.isEmpty());
+    EXPECT_EQ(server->ClientCount(), 1);
 }
