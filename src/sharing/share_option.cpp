@@ -86,6 +86,16 @@ ShareArguments TakeShareOption(const QStringList& arguments) {
     return out;
 }
 
+ShareArguments TakeShareOption(std::vector<char*>& argv) {
+    QStringList arguments;
+    for (size_t i = 1; i < argv.size(); ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    ShareArguments out = TakeShareOption(arguments);
+    for (auto it = out.takenAt.rbegin(); it != out.takenAt.rend(); ++it)
+        argv.erase(argv.begin() + 1 + *it);
+    return out;
+}
+
 QString EndpointText(const QString& host, quint16 port) {
     const QString h = host.contains(u':') ? u'[' + host + u']' : host;
     return h + u':' + QString::number(port);

@@ -37,6 +37,8 @@ struct ShareArguments {
 // "LOGGER:10110" never reaches the text searched for the words FW, LOG and REPLAY. The last
 // occurrence wins.
 ShareArguments TakeShareOption(const QStringList& arguments);
+// The same on main()'s arguments (program name first): what is taken leaves `argv`.
+ShareArguments TakeShareOption(std::vector<char*>& argv);
 
 // Address and port as a user writes them: "127.0.0.1:10110", "[::1]:10110".
 QString EndpointText(const QString& host, quint16 port);

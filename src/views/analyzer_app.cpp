@@ -18,7 +18,6 @@
 #include <QFileInfo>
 #include <QStyleFactory>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -76,15 +75,8 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     }
     // --share-nmea and its value leave the command line before anything reads it, so an address
     // never counts as one of the words that show hidden commands.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const sharing::ShareArguments share = sharing::TakeShareOption(arguments);
-    std::vector<char*> kept{argv[0]};
-    for (int i = 1; i < argc; ++i) {
-        if (std::find(share.takenAt.begin(), share.takenAt.end(), i - 1) == share.takenAt.end())
-            kept.push_back(argv[i]);
-    }
+    std::vector<char*> kept(argv, argv + argc);
+    const sharing::ShareArguments share = sharing::TakeShareOption(kept);
     kept.push_back(nullptr);
     argc = static_cast<int>(kept.size()) - 1;
     argv = kept.data();

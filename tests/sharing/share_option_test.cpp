@@ -68,11 +68,22 @@ TEST_F(ShareWordsTest, TheOptionAndItsValueNeverCountAsWords) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(u' ').toStdString());
-        const auto taken = TakeShareOption(c.args);
+        // As main() hands them over, program name first.
+        std::vector<QByteArray> bytes{"velsor-gps-analyzer"};
+        for (const QString& a : c.args)
+            bytes.push_back(a.toLocal8Bit());
+        std::vector<char*> argv;
+        for (QByteArray& b : bytes)
+            argv.push_back(b.data());
+        const auto taken = TakeShareOption(argv);
         EXPECT_EQ(taken.endpoint.has_value(), c.shared);
+        QStringList rest;
+        for (size_t i = 1; i < argv.size(); ++i)
+            rest << QString::fromLocal8Bit(argv[i]);
+        EXPECT_EQ(rest, taken.rest);
         form = std::make_unique<NAV_FORM>(nav, plat, prop);
         nav.HistoryLogOn = 0;
-        program.commandLine = taken.rest.join(u' ');
+        program.commandLine = rest.join(u' ');
         Load();
         EXPECT_EQ(form->Mnu_FW.visible, c.fw);
         EXPECT_EQ(form->Mnu_Rec_Log.visible, c.log);
