@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 60
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-.PHONY: all deps build test sanitize fuzz bench bench-monitor soak demo clean format
+.PHONY: all deps build test sanitize fuzz bench bench-monitor soak bench-share demo clean format
 
 all: build
 
@@ -51,6 +51,12 @@ bench: deps
 	$(BENCH_BUILD)/bench/bench_decode
 	$(BENCH_BUILD)/bench/bench_replay
 	bash bench/decode_vs_gpsdecode.sh $(BENCH_BUILD)/apps/velsor-decode
+
+# Latency of NMEA sharing from the serial port to TCP clients.
+bench-share: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_share_latency
+	$(BENCH_BUILD)/bench/bench_share_latency
 
 # The monitor's CPU, memory and first paint against an empty Qt window, under Xvfb.
 bench-monitor: deps

@@ -3,10 +3,14 @@
 // The device is driven with QSerialPort in blocking style (no event loop): its wait functions
 // push queued output and take in whatever the analyzer sends, which is read and dropped. It
 // works on pseudo-terminals too; should the line settings be refused there, the program notes
-// it and goes on, since the pacing below does not depend on them.
+// it and goes on, since the pacing below does not depend on them. With --share-nmea the same
+// bytes also go to TCP clients; the waits then turn the event loop every few milliseconds so
+// clients are taken in and served promptly.
 
 #include "line_pacer.h"
 #include "nmea_sim.h"
+#include "sharing/nav_form_sharing.h"
+#include "sharing/nmea_share_server.h"
 #include "sim_options.h"
 
 #include <QCoreApplication>
@@ -18,6 +22,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -46,10 +51,11 @@ void complain(const QString& message) {
     std::fprintf(stderr, "velsor-sim: %s\n", qPrintable(message));
 }
 
-// Writes to the port no faster than the line would carry the bytes.
+// Writes to the port and the TCP clients no faster than the line would carry the bytes.
 class SerialLine {
 public:
-    SerialLine(QSerialPort& port, int bytesPerSecond) : port_(port), pacer_(bytesPerSecond) {}
+    SerialLine(QSerialPort* port, velsor::sharing::NmeaShareServer* share, int bytesPerSecond)
+        : port_(port), share_(share), pacer_(bytesPerSecond) {}
 
     qint64 chunkBytes() const { return pacer_.chunkBytes(); }
 
@@ -61,10 +67,13 @@ public:
             }
             // A real line drops what nobody reads; queueing without bound would only grow
             // memory while the far end of a pty pair is stalled.
-            if (port_.bytesToWrite() < kMostQueued) {
-                if (port_.write(bytes.data() + pos, n) != n) {
+            if (port_ && port_->bytesToWrite() < kMostQueued) {
+                if (port_->write(bytes.data() + pos, n) != n) {
                     return Outcome::Lost;
                 }
+            }
+            if (share_) {
+                share_->Send(bytes.sliced(pos, n));
             }
             pos += n;
         }
@@ -83,12 +92,19 @@ public:
                 return Outcome::Done;
             }
             const auto slice =
-                std::min<Clock::duration>(until - now, std::chrono::milliseconds(50));
+                std::min<Clock::duration>(until - now, std::chrono::milliseconds(share_ ? 5 : 50));
             const auto ms = std::chrono::ceil<std::chrono::milliseconds>(slice).count();
-            port_.waitForReadyRead(static_cast<int>(ms));
-            port_.readAll();
-            if (lost()) {
-                return Outcome::Lost;
+            if (port_) {
+                port_->waitForReadyRead(static_cast<int>(ms));
+                port_->readAll();
+                if (lost()) {
+                    return Outcome::Lost;
+                }
+            } else {
+                std::this_thread::sleep_for(slice);
+            }
+            if (share_) {
+                QCoreApplication::processEvents();
             }
         }
     }
@@ -96,8 +112,8 @@ public:
     // Lets queued output leave before the port closes, within a bounded time.
     void drain() {
         const auto until = Clock::now() + std::chrono::seconds(1);
-        while (port_.bytesToWrite() > 0 && Clock::now() < until && !lost()) {
-            port_.waitForBytesWritten(50);
+        while (port_ && port_->bytesToWrite() > 0 && Clock::now() < until && !lost()) {
+            port_->waitForBytesWritten(50);
         }
         // Give the far side of a pseudo-terminal a moment to collect the last bytes.
         const auto lineTime = pacer_.freeAt() - Clock::now();
@@ -109,11 +125,11 @@ public:
 
 private:
     bool lost() {
-        switch (port_.error()) {
+        switch (port_->error()) {
         case QSerialPort::NoError:
             return false;
         case QSerialPort::TimeoutError:
-            port_.clearError();
+            port_->clearError();
             return false;
         default:
             return true;
@@ -121,7 +137,8 @@ private:
     }
 
     static constexpr qint64 kMostQueued = 4096;
-    QSerialPort& port_;
+    QSerialPort* port_;
+    velsor::sharing::NmeaShareServer* share_;
     LinePacer pacer_;
 };
 
@@ -223,25 +240,46 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    QSerialPort port;
-    port.setPortName(portLocation(options.device));
-    if (!port.open(QIODevice::ReadWrite)) {
-        complain(QStringLiteral("cannot open %1: %2").arg(options.device, port.errorString()));
-        return 2;
+    std::unique_ptr<velsor::sharing::NmeaShareServer> share;
+    if (options.share) {
+        const QString where =
+            velsor::sharing::EndpointText(options.share->host, options.share->port);
+        const QHostAddress address = velsor::sharing::ResolveListenAddress(options.share->host);
+        share = std::make_unique<velsor::sharing::NmeaShareServer>();
+        if (address.isNull() || !share->Listen(address, options.share->port)) {
+            complain(QStringLiteral("cannot share on %1: %2")
+                         .arg(where, address.isNull() ? QStringLiteral("address not found")
+                                                      : share->ErrorString()));
+            return 2;
+        }
+        complain(
+            QStringLiteral("sharing NMEA on %1")
+                .arg(velsor::sharing::EndpointText(share->Address().toString(), share->Port())));
     }
-    const bool lineSet = port.setBaudRate(options.baud) && port.setDataBits(QSerialPort::Data8) &&
-                         port.setParity(QSerialPort::NoParity) &&
-                         port.setStopBits(QSerialPort::OneStop) &&
-                         port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!lineSet) {
-        complain(QStringLiteral("note: %1 refused the line settings (%2); pacing at %3 baud anyway")
-                     .arg(options.device, port.errorString())
-                     .arg(options.baud));
-        port.clearError();
+
+    QSerialPort port;
+    if (!options.device.isEmpty()) {
+        port.setPortName(portLocation(options.device));
+        if (!port.open(QIODevice::ReadWrite)) {
+            complain(QStringLiteral("cannot open %1: %2").arg(options.device, port.errorString()));
+            return 2;
+        }
+        const bool lineSet =
+            port.setBaudRate(options.baud) && port.setDataBits(QSerialPort::Data8) &&
+            port.setParity(QSerialPort::NoParity) && port.setStopBits(QSerialPort::OneStop) &&
+            port.setFlowControl(QSerialPort::NoFlowControl);
+        if (!lineSet) {
+            complain(
+                QStringLiteral("note: %1 refused the line settings (%2); pacing at %3 baud anyway")
+                    .arg(options.device, port.errorString())
+                    .arg(options.baud));
+            port.clearError();
+        }
     }
 
     installStopHandlers();
-    SerialLine line(port, velsor::sim::lineBytesPerSecond(options.baud));
+    SerialLine line(port.isOpen() ? &port : nullptr, share.get(),
+                    velsor::sim::lineBytesPerSecond(options.baud));
     const Clock::time_point deadline = options.seconds
                                            ? Clock::now() + std::chrono::seconds(*options.seconds)
                                            : Clock::time_point::max();

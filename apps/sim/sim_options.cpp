@@ -20,12 +20,17 @@ std::optional<long long> positiveNumber(const QString& text, long long most) {
 QString helpText() {
     return QStringLiteral(
         "Usage: velsor-sim --device PATH [options]\n"
+        "       velsor-sim --share-nmea [ADDRESS:]PORT [--device PATH] [options]\n"
         "\n"
         "Simulated GPS tuner: writes NMEA 0183 sentences to a serial device, or to one end of a\n"
         "pseudo-terminal pair (socat -d -d pty,raw,echo=0,link=A pty,raw,echo=0,link=B), once a\n"
         "second, in the fixed-column layout of the chosen receiver model.\n"
         "\n"
-        "  --device PATH        serial device to write to (required)\n"
+        "  --device PATH        serial device to write to (required unless --share-nmea)\n"
+        "  --share-nmea [ADDRESS:]PORT\n"
+        "                       also serve the sentences over TCP, as the analyzer does:\n"
+        "                       PORT alone (or ':' for 10110) listens on 127.0.0.1 only;\n"
+        "                       name an address (0.0.0.0:10110) to let other machines in\n"
         "  --tuner 0|1          0: FURUNO GT-74/77, 4800 baud, GGA GSA GSV ZDA (default)\n"
         "                       1: I-O DATA CFGPS, 9600 baud, GGA GSA GSV RMC\n"
         "  --baud B             line speed instead of the model's; bytes leave at B/10 per second\n"
@@ -64,8 +69,9 @@ ParseResult parseArguments(const QStringList& arguments) {
     const QCommandLineOption mode2dFor("mode2d-for", "mode2d-for", "M");
     const QCommandLineOption replay("replay", "replay", "FILE");
     const QCommandLineOption seconds("seconds", "seconds", "N");
+    const QCommandLineOption share("share-nmea", "share-nmea", "[ADDRESS:]PORT");
     parser.addOptions({help, device, tuner, baud, seed, nofixEvery, nofixFor, mode2dEvery,
-                       mode2dFor, replay, seconds});
+                       mode2dFor, replay, seconds, share});
 
     const auto fail = [](const QString& message) { return ParseResult{std::nullopt, message}; };
 
@@ -83,7 +89,7 @@ ParseResult parseArguments(const QStringList& arguments) {
     }
     // A value given twice is a typing slip, not a choice; refuse rather than guess.
     for (const QCommandLineOption* option : {&device, &tuner, &baud, &seed, &nofixEvery, &nofixFor,
-                                             &mode2dEvery, &mode2dFor, &replay, &seconds}) {
+                                             &mode2dEvery, &mode2dFor, &replay, &seconds, &share}) {
         if (parser.values(*option).size() > 1) {
             return fail(QStringLiteral("--%1 given more than once").arg(option->names().first()));
         }
@@ -157,9 +163,18 @@ ParseResult parseArguments(const QStringList& arguments) {
         o.seconds = static_cast<int>(*s);
     }
 
+    if (parser.isSet(share)) {
+        o.share = velsor::sharing::ParseShareValue(parser.value(share));
+        if (!o.share) {
+            return fail(QStringLiteral("--share-nmea needs [ADDRESS:]PORT with a port from 1 to "
+                                       "65535, not '%1'")
+                            .arg(parser.value(share)));
+        }
+    }
+
     o.device = parser.value(device);
-    if (o.device.isEmpty()) {
-        return fail(QStringLiteral("--device PATH is required"));
+    if (o.device.isEmpty() && !o.share) {
+        return fail(QStringLiteral("--device PATH is required (or --share-nmea)"));
     }
     return ParseResult{o, {}};
 }

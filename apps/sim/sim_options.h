@@ -2,6 +2,7 @@
 #pragma once
 
 #include "nmea_sim.h"
+#include "sharing/share_option.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,7 +13,8 @@
 namespace velsor::sim {
 
 struct Options {
-    QString device;
+    QString device; // may be empty when the sentences are shared over TCP
+    std::optional<velsor::sharing::ShareEndpoint> share;
     Tuner tuner = Tuner::Gt74;
     int baud = 0; // the model's own speed once parsed
     FixSchedule schedule;

@@ -134,6 +134,8 @@ public:
     std::function<void(const QString& slot, QStringView fix)> onSnapshot;
     // Called when the model changed outside a user action (received data, timers).
     std::function<void()> changed;
+    // Every received chunk, after forwarding and before decoding; it must not wait.
+    std::function<void(QByteArrayView)> onReceived;
 
     // The clock-correction indicator on the tuner label: corrected at a 2D or 3D fix.
     void ShowClockCorrected(bool at2D);

@@ -187,6 +187,8 @@ void NAV_FORM::MSComm1_OnComm() {
         RxBytes = MSComm1->ReadAll();
         // Forwarded unchanged before any decoding; a failed write does not stop reception.
         forwarder->Forward(RxBytes);
+        if (onReceived)
+            onReceived(RxBytes);
         RxChunk = QString::fromLatin1(RxBytes);
         receiver->AssembleLines(RxChunk);
     } else if (event == comm::kEvDeviceLost) {

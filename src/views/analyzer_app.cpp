@@ -8,6 +8,7 @@
 #include "platform/qt/qt_program.h"
 #include "platform/qt/qt_serial_port.h"
 #include "settings/prop_form.h"
+#include "sharing/nav_form_sharing.h"
 #include "views/nav_form_view.h"
 #include "views/view_support.h"
 #include "views/windows.h"
@@ -19,6 +20,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace velsor::views {
 
@@ -71,6 +73,14 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
                    stderr);
         return 2;
     }
+    // --share-nmea and its value leave the command line before anything reads it, so an address
+    // never counts as one of the words that show hidden commands.
+    std::vector<char*> kept(argv, argv + argc);
+    const sharing::ShareArguments share = sharing::TakeShareOption(kept);
+    kept.push_back(nullptr);
+    argc = static_cast<int>(kept.size()) - 1;
+    argv = kept.data();
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velsor-gps-analyzer"));
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
@@ -95,6 +105,7 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     form.Form_Load();
     if (program.ExitRequested())
         return 0; // another instance runs; it has been said
+    const auto sharingServer = sharing::StartSharing(form, share, dialogs);
 
     NavFormView view(form);
     ConnectWindows(form, view);

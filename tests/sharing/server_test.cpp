@@ -1,0 +1,148 @@
+// The NMEA server on loopback with plain-socket clients: byte-identical streams, whole lines
+// for clients that fall behind, bounded queues.
+
+#include "raw_client.h"
+#include "sharing/nmea_share_server.h"
+#include "support/pty_pair.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <memory>
+#include <vector>
+
+using velsor::sharing::NmeaShareServer;
+using velsor::sharing::ShareLimits;
+using velsor::testing::RawClient;
+using velsor::testing::WaitFor;
+
+namespace {
+
+QByteArray Capture() {
+    QFile f(QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/garmin25lp.log"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class ShareServerTest : public ::testing::Test {
+protected:
+    void Start(ShareLimits limits = {}) {
+        velsor::testing::EnsureCoreApp();
+        clients.clear();
+        server = std::make_unique<NmeaShareServer>(limits);
+        ASSERT_TRUE(server->Listen(QHostAddress::LocalHost, 0));
+    }
+    RawClient& Join(int receiveBuffer = 0) {
+        clients.push_back(std::make_unique<RawClient>(server->Port(), receiveBuffer));
+        const int n = static_cast<int>(clients.size());
+        EXPECT_TRUE(WaitFor([&] { return server->ClientCount() == n; }));
+        return *clients.back();
+    }
+    void SendInPieces(const QByteArray& data, qsizetype piece, RawClient* reader = nullptr) {
+        for (qsizetype pos = 0; pos < data.size(); pos += piece) {
+            server->Send(QByteArrayView(data).sliced(pos, std::min(piece, data.size() - pos)));
+            if (reader)
+                reader->Read();
+        }
+    }
+    // Pumps events until the client has `size` bytes.
+    bool Received(RawClient& c, qsizetype size) {
+        return WaitFor([&] {
+            c.Read();
+            return c.got.size() >= size;
+        });
+    }
+    std::unique_ptr<NmeaShareServer> server;
+    std::vector<std::unique_ptr<RawClient>> clients;
+};
+
+} // namespace
+
+TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedFromTheNextWholeLineOn) {
+    const QByteArray data = Capture() + QByteArray("\x00\xff noise, no line feed", 23);
+    const qsizetype secondLine = data.indexOf('\n') + 1;
+    struct Case {
+        int clients;
+        int piece;                // 0: random sizes from 1 to 300
+        qsizetype sentBeforeJoin; // mid-stream joiners start at the next line
+        qsizetype firstSeen;
+    };
+    const Case cases[] = {
+        {1, 1, 0, 0},
+        {1, 7, 0, 0},
+        {1, 4096, 0, 0},
+        {16, 13, 0, 0},
+        {16, 0, 0, 0},
+        {1, 5, 3, secondLine},
+        {2, 5, secondLine - 1, secondLine},
+        {1, 5, secondLine, secondLine},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.clients << " clients, pieces of " << c.piece
+                                        << ", joined after " << c.sentBeforeJoin);
+        Start();
+        server->Send(QByteArrayView(data).first(c.sentBeforeJoin));
+        for (int i = 0; i < c.clients; ++i)
+            Join();
+        QRandomGenerator rng(42);
+        for (qsizetype pos = c.sentBeforeJoin; pos < data.size();) {
+            const qsizetype n =
+                std::min<qsizetype>(c.piece ? c.piece : rng.bounded(1, 301), data.size() - pos);
+            server->Send(QByteArrayView(data).sliced(pos, n));
+            pos += n;
+        }
+        for (auto& client : clients) {
+            ASSERT_TRUE(Received(*client, data.size() - c.firstSeen));
+            EXPECT_EQ(client->got, data.mid(c.firstSeen));
+        }
+    }
+}
+
+TEST_F(ShareServerTest, SlowClientsLoseWholeLinesAStalledOneIsDroppedOthersLoseNothing) {
+    ShareLimits limits;
+    limits.queueBytes = 4096;
+    limits.hardBytes = 64 * 1024;
+    limits.behindMs = 1000;
+    limits.kernelSendBytes = 4096;
+    Start(limits);
+    RawClient& keeper = Join();
+    RawClient& lagger = Join(4096);
+    Join(2048); // never reads
+    const QByteArray capture = Capture();
+    QByteArray sent;
+    qint64 mostQueued = 0;
+    QDeadlineTimer deadline(10000);
+    while (server->ClientsDropped() == 0 && !deadline.hasExpired()) {
+        sent += capture;
+        SendInPieces(capture, 97, &keeper); // lines straddle the pieces
+        mostQueued = std::max(mostQueued, server->QueuedBytes());
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        lagger.Read(300);
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(server->ClientsDropped(), 1) << "the stalled client stayed behind";
+    EXPECT_TRUE(WaitFor([&] { return server->ClientCount() == 2; }));
+    const qsizetype longestLine = 90;
+    EXPECT_LE(mostQueued, 3 * (limits.queueBytes + longestLine)) << "queues keep their bound";
+    ASSERT_TRUE(Received(keeper, sent.size()));
+    EXPECT_EQ(keeper.got, sent) << "the client that keeps up loses nothing";
+
+    // The lagging client, once it caught up, has sent lines, whole and in order, with gaps.
+    for (qsizetype had = -1; had != lagger.got.size();) {
+        had = lagger.got.size();
+        WaitFor([] { return false; }, 100);
+        lagger.Read();
+    }
+    EXPECT_GT(server->LinesDropped(), 0);
+    const QList<QByteArray> sentLines = sent.split('\n');
+    QList<QByteArray> gotLines = lagger.got.split('\n');
+    ASSERT_TRUE(gotLines.takeLast().isEmpty()) << "ends with a whole line";
+    ASSERT_LT(gotLines.size(), sentLines.size());
+    qsizetype at = 0;
+    for (const QByteArray& line : gotLines) {
+        while (at < sentLines.size() && sentLines[at] != line)
+            ++at;
+        ASSERT_LT(at++, sentLines.size()) << "not a sent line: " << line.toStdString();
+    }
+}
