@@ -5,11 +5,35 @@
 #include "settings/settings_file.h"
 #include "views/about_view.h"
 #include "views/end_view.h"
+#include "views/graph_view.h"
 #include "views/nav_form_view.h"
 #include "views/prop_form_view.h"
 #include "views/view_support.h"
 
+#include <memory>
+
 namespace velsor::views {
+
+namespace {
+
+// The graph window's model lives as long as the main window; its view is made on first use
+// and only hidden when closed.
+class GraphWindow : public QObject {
+public:
+    GraphWindow(platform::Platform& p, QObject* owner)
+        : QObject(owner), model(p.dialogs, p.program) {}
+    void Open() {
+        if (!view)
+            view = std::make_unique<GraphView>(model);
+        view->Open();
+    }
+
+private:
+    frmGraph model;
+    std::unique_ptr<GraphView> view;
+};
+
+} // namespace
 
 void ShowAbout(platform::Dialogs& dialogs, platform::Program& program, QWidget* parent) {
     frmAbout about(dialogs, program);
@@ -45,6 +69,8 @@ void ConnectWindows(NAV_FORM& form, NavFormView& view) {
     platform::Platform& p = *form.platform;
     form.showAbout = [&p, &view] { ShowAbout(p.dialogs, p.program, &view); };
     form.showEnd = [&p, &view] { ShowEnd(p.dialogs, p.program, view); };
+    auto* graph = new GraphWindow(p, &view);
+    form.showGraph = [graph] { graph->Open(); };
     if (form.prop) {
         form.showProperties = [&form, &view] {
             ShowProperties(*form.prop, form.SettingsFilePath(), &view);
