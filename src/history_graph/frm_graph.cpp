@@ -125,6 +125,13 @@ MsgResult frmGraph::Message(const QString& text, MsgButtons buttons) {
                               QStringLiteral("Velsor GPS Analyzer"));
 }
 
+void frmGraph::Busy(bool on) {
+    if (busy == on)
+        return;
+    busy = on;
+    dialogs.SetBusyPointer(on);
+}
+
 void frmGraph::DrawFrame() {
     const double W = Picture1.scaleWidth, H = Picture1.scaleHeight;
     Picture1.Line(0, H - 500, W, H - 500, kBlack);
@@ -149,7 +156,7 @@ void frmGraph::Form_Unload() {
         FileChannels::Instance().Close(kChannel);
         loading = false;
     }
-    dialogs.SetBusyPointer(false);
+    Busy(false);
     loaded = false;
 }
 
@@ -213,7 +220,7 @@ bool frmGraph::Yield(const std::uint64_t& generation, std::uint64_t mine) {
 }
 
 void frmGraph::LoadHistoryFile() {
-    dialogs.SetBusyPointer(true);
+    Busy(true);
     sinceYield.start();
     FileChannels& ch = FileChannels::Instance();
     const int err = ch.Open(kChannel, HistoryFilePath, FileChannels::Mode::Input);
@@ -247,12 +254,12 @@ void frmGraph::LoadHistoryFile() {
     ch.Close(kChannel);
     loading = false;
     HistoryLastIndex = static_cast<std::int16_t>(i - 1);
-    dialogs.SetBusyPointer(false);
+    Busy(false);
 }
 
 void frmGraph::DrawHistoryGraph() {
     const std::uint64_t mine = ++drawGeneration;
-    dialogs.SetBusyPointer(true);
+    Busy(true);
     sinceYield.start();
     const double W = Picture1.scaleWidth, H = Picture1.scaleHeight;
     const int L = HistoryLastIndex;
@@ -312,7 +319,7 @@ void frmGraph::DrawHistoryGraph() {
             label(k * (L / 6), W * k / 6 - 600, k % 2 == 1 ? H - 200 : H - 380);
     }
     label(L, W - 1150, H - 380);
-    dialogs.SetBusyPointer(false);
+    Busy(false);
 }
 
 void frmGraph::Mnu_File_Quit_Click() {

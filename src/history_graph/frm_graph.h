@@ -96,6 +96,7 @@ private:
     // Turns the event loop when the interval has passed. False when the caller must stop:
     // its work has been superseded or its window closed.
     bool Yield(const std::uint64_t& generation, std::uint64_t mine);
+    void Busy(bool on);
     void DrawFrame();
     void ClearLines();
     // Clears the lines and loads the file again; false when a load is still running.
@@ -107,6 +108,7 @@ private:
     platform::Program& program;
     bool loaded = false;
     bool loading = false; // a load holds channel 1
+    bool busy = false;    // the hourglass is shown
     std::uint64_t drawGeneration = 0;
     std::uint64_t loadGeneration = 0;
     QElapsedTimer sinceYield;
