@@ -105,6 +105,7 @@ GraphView::GraphView(frmGraph& model, QWidget* parent) : QMainWindow(parent), m(
               &frmGraph::Mnu_File_Quit_Click);
 
     printer = std::make_unique<platform::QtWindowPrinter>(client);
+    printer->prepare = [this] { Render(); };
     m.printer = printer.get();
     m.closeWindow = [this] { close(); };
 

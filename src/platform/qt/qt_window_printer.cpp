@@ -6,6 +6,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPicture>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSvgGenerator>
@@ -17,13 +18,30 @@ void QtWindowPrinter::PaintArea(QWidget& w, QPainter& p, const QRectF& target) {
     p.save();
     p.translate(target.left() + (target.width() - w.width() * s) / 2, target.top());
     p.scale(s, s);
-    w.render(&p, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    const auto flags = QWidget::DrawWindowBackground | QWidget::DrawChildren;
+    if (p.device()->devType() == QInternal::Printer) {
+        // Widgets render to a printer through a screen-sized pixmap; recorded as a picture
+        // first, lines and text reach the page as lines and text.
+        QPicture picture;
+        QPainter recorder(&picture);
+        w.render(&recorder, QPoint(), QRegion(), flags);
+        recorder.end();
+        // Played on a printer, a picture is scaled to its resolution: the scale above
+        // has done that already.
+        p.scale(double(picture.logicalDpiX()) / p.device()->logicalDpiX(),
+                double(picture.logicalDpiY()) / p.device()->logicalDpiY());
+        p.drawPicture(0, 0, picture);
+    } else {
+        w.render(&p, QPoint(), QRegion(), flags);
+    }
     p.restore();
 }
 
 PrintResult QtWindowPrinter::PrintWindow(const QString& documentName) {
     if (!area)
         return PrintResult::Failed;
+    if (prepare)
+        prepare();
     const QPrinterInfo info = printerName.isEmpty() ? QPrinterInfo::defaultPrinter()
                                                     : QPrinterInfo::printerInfo(printerName);
     if (info.isNull())
@@ -45,6 +63,8 @@ PrintResult QtWindowPrinter::PrintWindow(const QString& documentName) {
 bool QtWindowPrinter::SaveWindowImage(const QString& path) {
     if (!area)
         return false;
+    if (prepare)
+        prepare();
     const QString ext = QFileInfo(path).suffix().toLower();
     const QSize size = area->size();
     bool ok = false;

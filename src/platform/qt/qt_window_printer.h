@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class QPainter;
 
 namespace velsor::platform {
@@ -21,6 +23,8 @@ public:
 
     // The printer name used instead of the system default; empty: the default.
     QString printerName;
+    // Brings the area up to date before it is painted.
+    std::function<void()> prepare;
 
     // Paints the area scaled into target, in the painter's device coordinates.
     static void PaintArea(QWidget& area, QPainter& painter, const QRectF& target);
