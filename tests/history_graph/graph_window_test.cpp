@@ -245,3 +245,18 @@ TEST(GraphView, PrintsOnePageOnTheDefaultPrinter) {
     if (!HasFailure() && qEnvironmentVariableIsEmpty("VELSOR_KEEP_PRINT"))
         QFile::remove(printed);
 }
+
+// A picture of the window with a week of records, for a person to look at. Written only when
+// VELSOR_GRAPH_SCREENSHOT names the PNG and VELSOR_GRAPH_LOG the history file to show.
+TEST(GraphView, Screenshot) {
+    const QString png = qEnvironmentVariable("VELSOR_GRAPH_SCREENSHOT");
+    const QString log = qEnvironmentVariable("VELSOR_GRAPH_LOG");
+    if (png.isEmpty() || log.isEmpty())
+        GTEST_SKIP() << "VELSOR_GRAPH_SCREENSHOT or VELSOR_GRAPH_LOG not set";
+    ViewRig rig;
+    rig.dialogs.files.push_back(log);
+    rig.Action("Mnu_File_Open")->trigger();
+    rig.view->findChild<QCheckBox*>(QStringLiteral("Check3"))->click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(rig.view->grab().save(png)) << png.toStdString();
+}
