@@ -17,8 +17,8 @@
 #include <memory>
 
 using namespace velsor;
-using velsor::testing::GraphRig;
 using platform::MsgResult;
+using velsor::testing::GraphRig;
 
 namespace {
 
@@ -117,20 +117,55 @@ TEST(GraphWindow, PrintAndSaveMessages) {
     const QString cannotSave = QStringLiteral("ファイルに保存できません。\r\n");
     const std::vector<Case> cases = {
         {"printed", true, platform::PrintResult::Printed, {}, {}, true, {}, {}},
-        {"a failed print says so", true, platform::PrintResult::Failed, {}, {}, true,
-         {"印刷できませんでした。"}, {}},
-        {"no printer, declined", true, platform::PrintResult::NoPrinter, {MsgResult::No}, {},
-         true, {noPrinter}, {}},
-        {"no printer, saved as PDF", true, platform::PrintResult::NoPrinter, {MsgResult::Yes},
-         {"/t/a.PDF"}, true, {noPrinter}, {"/t/a.PDF"}},
-        {"no printer, the PDF cannot be written", true, platform::PrintResult::NoPrinter,
-         {MsgResult::Yes}, {"/t/a.PDF"}, false, {noPrinter, cannotSave + "/t/a.PDF"},
+        {"a failed print says so",
+         true,
+         platform::PrintResult::Failed,
+         {},
+         {},
+         true,
+         {"印刷できませんでした。"},
+         {}},
+        {"no printer, declined",
+         true,
+         platform::PrintResult::NoPrinter,
+         {MsgResult::No},
+         {},
+         true,
+         {noPrinter},
+         {}},
+        {"no printer, saved as PDF",
+         true,
+         platform::PrintResult::NoPrinter,
+         {MsgResult::Yes},
+         {"/t/a.PDF"},
+         true,
+         {noPrinter},
+         {"/t/a.PDF"}},
+        {"no printer, the PDF cannot be written",
+         true,
+         platform::PrintResult::NoPrinter,
+         {MsgResult::Yes},
+         {"/t/a.PDF"},
+         false,
+         {noPrinter, cannotSave + "/t/a.PDF"},
          {"/t/a.PDF"}},
         {"save cancelled", false, {}, {}, {""}, true, {}, {}},
         {"save as SVG", false, {}, {}, {"/t/g.svg"}, true, {}, {"/t/g.svg"}},
-        {"an extension that is no image format", false, {}, {}, {"/t/g.jpg"}, true,
-         {"PNG、PDF、SVG のいずれかの拡張子を付けてください。\r\n/t/g.jpg"}, {}},
-        {"an unwritable path", false, {}, {}, {"/t/g.png"}, false, {cannotSave + "/t/g.png"},
+        {"an extension that is no image format",
+         false,
+         {},
+         {},
+         {"/t/g.jpg"},
+         true,
+         {"PNG、PDF、SVG のいずれかの拡張子を付けてください。\r\n/t/g.jpg"},
+         {}},
+        {"an unwritable path",
+         false,
+         {},
+         {},
+         {"/t/g.png"},
+         false,
+         {cannotSave + "/t/g.png"},
          {"/t/g.png"}},
     };
     for (const Case& c : cases) {
@@ -205,9 +240,9 @@ TEST(GraphView, PrintsOnePageOnTheDefaultPrinter) {
     QTemporaryDir stateDir;
     const QString state = stateDir.filePath(QStringLiteral("cups.state"));
     int code = 0;
-    const QString outDir =
-        QString::fromUtf8(RunTool(QStringLiteral("bash"), {script, QStringLiteral("up"), state}, &code))
-            .trimmed();
+    const QString outDir = QString::fromUtf8(RunTool(QStringLiteral("bash"),
+                                                     {script, QStringLiteral("up"), state}, &code))
+                               .trimmed();
     struct Down {
         QString script, state;
         ~Down() { RunTool(QStringLiteral("bash"), {script, QStringLiteral("down"), state}); }

@@ -86,8 +86,8 @@ TEST_F(HistoryLog, FromTheSimulatedTunerToTheGraph) {
         const auto match = shape.match(records[k]);
         ASSERT_TRUE(match.hasMatch()) << records[k].toStdString();
         EXPECT_EQ(match.captured(1), QString::number(k + 2));
-        EXPECT_EQ(match.captured(2), QStringLiteral("24/05/06 12:%1").arg(6 + 3 * k, 2, 10,
-                                                                          QLatin1Char('0')));
+        EXPECT_EQ(match.captured(2),
+                  QStringLiteral("24/05/06 12:%1").arg(6 + 3 * k, 2, 10, QLatin1Char('0')));
     }
 
     // The graph window reads it while the recording goes on, and a refresh picks up more.
@@ -116,9 +116,9 @@ TEST_F(HistoryLog, WrittenOnlyWithLogAndWhileRecording) {
         bool record;
         bool logWritten;
     };
-    for (const Case& c : {Case{"no LOG word", "", true, false},
-                          Case{"LOG but no recording", "LOG", false, false},
-                          Case{"LOG and recording", "FW LOG", true, true}}) {
+    for (const Case& c :
+         {Case{"no LOG word", "", true, false}, Case{"LOG but no recording", "LOG", false, false},
+          Case{"LOG and recording", "FW LOG", true, true}}) {
         SCOPED_TRACE(c.name);
         form = std::make_unique<NAV_FORM>(nav, plat, prop);
         nav = Nav();
@@ -135,8 +135,8 @@ TEST_F(HistoryLog, WrittenOnlyWithLogAndWhileRecording) {
     EXPECT_EQ(ReadFile(logFile), "2,24/05/06 09:06,0,3,1\r\n");
     EXPECT_EQ(HistoryFileName(QStringLiteral("C:\\GPS\\0304.CSV")), u"C:\\GPS\\0304.LOG");
     EXPECT_EQ(HistoryFileName(QStringLiteral("/d/a/week1.txt")), u"/d/a/week1.LOG");
-    EXPECT_EQ(HistoryRecord(QStringLiteral("0"), QDateTime(QDate(2002, 3, 4), QTime(0, 0, 59)),
-                            12, 11, u"3"),
+    EXPECT_EQ(HistoryRecord(QStringLiteral("0"), QDateTime(QDate(2002, 3, 4), QTime(0, 0, 59)), 12,
+                            11, u"3"),
               u"0,02/03/04 00:00,12,11,3");
 }
 
@@ -148,8 +148,8 @@ TEST_F(HistoryLog, AFileThatCannotBeWrittenIsToldOnceAndTriedAgain) {
     Record();
     FeedNoFix();
     Minutes(9, 4, 12); // slots 06, 09, 12
-    const QString told = QStringLiteral("履歴ファイルに書き込めません。\r\n") +
-                         QDir::toNativeSeparators(logFile);
+    const QString told =
+        QStringLiteral("履歴ファイルに書き込めません。\r\n") + QDir::toNativeSeparators(logFile);
     EXPECT_EQ(MessageTexts().count(told), 1);
     EXPECT_EQ(nav.RecordingOn, 1) << "recording goes on";
     EXPECT_FALSE(ReadFile(recordFile).isEmpty());

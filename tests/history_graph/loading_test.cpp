@@ -13,8 +13,8 @@ const QString kInUse =
     QStringLiteral("現在ファイル使用中につき、読み込みできません。再度、実行してください。");
 
 int CountOf(const std::vector<DrawOp>& ops, Rgb color) {
-    return static_cast<int>(std::count_if(ops.begin(), ops.end(),
-                                          [&](const DrawOp& op) { return op.color == color; }));
+    return static_cast<int>(
+        std::count_if(ops.begin(), ops.end(), [&](const DrawOp& op) { return op.color == color; }));
 }
 
 } // namespace
@@ -37,8 +37,12 @@ TEST(LoadHistoryFile, ReadsWhatTheFileHolds) {
          "0,24/05/06 00:00,5,8,3", "19,24/05/12 23:57,5,8,3"},
         {"lines of 10,000 characters are kept whole", longLine + "\r\n" + longLine, 0, 1,
          QString::fromLatin1(longLine), QString::fromLatin1(longLine)},
-        {"binary bytes survive one to one", QByteArray("\x00\xff\x80,\x01", 5), 3, 0,
-         QString::fromLatin1(QByteArray("\x00\xff\x80,\x01", 5)), {}},
+        {"binary bytes survive one to one",
+         QByteArray("\x00\xff\x80,\x01", 5),
+         3,
+         0,
+         QString::fromLatin1(QByteArray("\x00\xff\x80,\x01", 5)),
+         {}},
         {"an empty file leaves the last index", "", 7, 7, {}, {}},
         {"a missing file: silent, the index stays", QByteArray(), 7, 7, {}, {}},
     };

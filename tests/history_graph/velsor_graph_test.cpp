@@ -94,19 +94,25 @@ TEST(VelsorGraph, JsonListsTheOperationsInTwips) {
         EXPECT_EQ(lines, c.lines);
         EXPECT_EQ(texts, c.texts);
     }
-    const Result r = Graph({QStringLiteral("--series"), QStringLiteral("used"),
-                            QStringLiteral("--json"), log});
+    const Result r =
+        Graph({QStringLiteral("--series"), QStringLiteral("used"), QStringLiteral("--json"), log});
     const QJsonArray ops = QJsonDocument::fromJson(r.out).object()[QStringLiteral("ops")].toArray();
     // The frame first, then the segments at W/L steps, not rounded to pixels.
-    EXPECT_EQ(ops[0].toObject(), (QJsonObject{{"op", "line"}, {"x1", 0}, {"y1", 3595},
-                                              {"x2", 7215}, {"y2", 3595}, {"color", "#000000"}}));
+    EXPECT_EQ(ops[0].toObject(), (QJsonObject{{"op", "line"},
+                                              {"x1", 0},
+                                              {"y1", 3595},
+                                              {"x2", 7215},
+                                              {"y2", 3595},
+                                              {"color", "#000000"}}));
     const QJsonObject first = ops[3].toObject();
     EXPECT_EQ(first[QStringLiteral("color")].toString(), u"#ff0000");
     EXPECT_DOUBLE_EQ(first[QStringLiteral("x2")].toDouble(), 7215.0 / 7);
     EXPECT_DOUBLE_EQ(first[QStringLiteral("y1")].toDouble(), 3595 - 359.5 * 4);
     EXPECT_DOUBLE_EQ(ops[9].toObject()[QStringLiteral("y2")].toDouble(), 3595 - 359.5 * 12);
-    EXPECT_EQ(ops.last().toObject(), (QJsonObject{{"op", "text"}, {"x", 7215 - 1150},
-                                                  {"y", 4095 - 380}, {"text", "24/05/06 00:21"}}));
+    EXPECT_EQ(
+        ops.last().toObject(),
+        (QJsonObject{
+            {"op", "text"}, {"x", 7215 - 1150}, {"y", 4095 - 380}, {"text", "24/05/06 00:21"}}));
 }
 
 TEST(VelsorGraph, RendersTheWindowImageToEachFormat) {
@@ -114,9 +120,9 @@ TEST(VelsorGraph, RendersTheWindowImageToEachFormat) {
     const QString week = rig.Write(QStringLiteral("week.LOG"), GraphRig::Records(3360));
     const QString empty = rig.Write(QStringLiteral("empty.LOG"), QByteArray());
     const QString binary = rig.Write(QStringLiteral("bin.LOG"), QByteArray("\x00\x01\xff\r\n", 5));
-    for (const auto& [file, out] : {std::pair{week, "week.png"}, std::pair{week, "week.svg"},
-                                    std::pair{week, "week.pdf"}, std::pair{empty, "empty.png"},
-                                    std::pair{binary, "bin.png"}}) {
+    for (const auto& [file, out] :
+         {std::pair{week, "week.png"}, std::pair{week, "week.svg"}, std::pair{week, "week.pdf"},
+          std::pair{empty, "empty.png"}, std::pair{binary, "bin.png"}}) {
         SCOPED_TRACE(out);
         const QString path = rig.dir.filePath(QLatin1String(out));
         const Result r = Graph({QStringLiteral("-o"), path, file});

@@ -18,8 +18,8 @@
 
 namespace velsor::testing {
 
-// Runs the queued actions, one per turn of the event loop (an empty one is a quiet turn), as clicks arriving while a long
-// load or drawing lets events through.
+// Runs the queued actions, one per turn of the event loop (an empty one is a quiet turn), as clicks
+// arriving while a long load or drawing lets events through.
 class ScriptedEvents : public FakeProgram {
 public:
     std::vector<std::function<void()>> actions;
