@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -51,20 +52,25 @@ struct GraphRig {
         dialogs.files.push_back(path);
         graph.Mnu_File_Open_Click();
     }
-    // Records "i,24/05/06 hh:mm,used,view,fix" for i = 0 .. count-1.
+    // The picture as comparable rows.
+    std::vector<std::tuple<double, double, double, double, QString>> Picture() const {
+        std::vector<std::tuple<double, double, double, double, QString>> out;
+        for (const DrawOp& op : graph.Picture1.ops)
+            out.emplace_back(op.x1, op.y1, op.x2, op.y2, ColorText(op.color) + op.text);
+        return out;
+    }
+    // A record every three minutes from 24/05/06 00:00: "slot,yy/mm/dd hh:mm,used,view,fix".
     static QByteArray Records(int count, int used = 5, int view = 8, int fix = 3) {
         QByteArray out;
-        for (int i = 0; i < count; ++i) {
-            out += QStringLiteral("%1,24/05/%2 %3:%4,%5,%6,%7\r\n")
+        QDateTime t(QDate(2024, 5, 6), QTime(0, 0));
+        for (int i = 0; i < count; ++i, t = t.addSecs(180))
+            out += QStringLiteral("%1,%2,%3,%4,%5\r\n")
                        .arg(i % 20)
-                       .arg(6 + i / 480, 2, 10, QLatin1Char('0'))
-                       .arg(i / 20 % 24, 2, 10, QLatin1Char('0'))
-                       .arg(i % 20 * 3, 2, 10, QLatin1Char('0'))
+                       .arg(t.toString(u"yy/MM/dd HH:mm"))
                        .arg(used)
                        .arg(view)
                        .arg(fix)
                        .toLatin1();
-        }
         return out;
     }
 
