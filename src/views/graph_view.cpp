@@ -12,8 +12,8 @@
 
 namespace velsor::views {
 
-template <typename Handler> void GraphView::Forward(Handler&& h) {
-    h();
+void GraphView::Forward(void (frmGraph::*handler)()) {
+    (m.*handler)();
     Render();
 }
 
@@ -64,8 +64,7 @@ GraphView::GraphView(frmGraph& model, QWidget* parent) : QMainWindow(parent), m(
     command1 = new QPushButton(m.Command1.caption, client);
     command1->setObjectName(QStringLiteral("Command1"));
     command1->setGeometry(PxRect(m.Command1));
-    connect(command1, &QPushButton::clicked, this,
-            [this] { Forward([&] { m.Command1_Click(); }); });
+    connect(command1, &QPushButton::clicked, this, [this] { Forward(&frmGraph::Command1_Click); });
 
     QCheckBox* c1 = AddCheck(m.Check1, QStringLiteral("Check1"));
     QCheckBox* c2 = AddCheck(m.Check2, QStringLiteral("Check2"));
@@ -73,15 +72,15 @@ GraphView::GraphView(frmGraph& model, QWidget* parent) : QMainWindow(parent), m(
     // The model's value follows the box before its handler runs, as a click sets it.
     connect(c1, &QCheckBox::clicked, this, [this](bool on) {
         m.Check1.value = on ? 1 : 0;
-        Forward([&] { m.Check1_Click(); });
+        Forward(&frmGraph::Check1_Click);
     });
     connect(c2, &QCheckBox::clicked, this, [this](bool on) {
         m.Check2.value = on ? 1 : 0;
-        Forward([&] { m.Check2_Click(); });
+        Forward(&frmGraph::Check2_Click);
     });
     connect(c3, &QCheckBox::clicked, this, [this](bool on) {
         m.Check3.value = on ? 1 : 0;
-        Forward([&] { m.Check3_Click(); });
+        Forward(&frmGraph::Check3_Click);
     });
 
     picture = new DisplayListWidget(m.Picture1, client);
@@ -139,7 +138,7 @@ QAction* GraphView::AddAction(QMenu* menu, MenuItem& item, const QString& name,
     a->setObjectName(name);
     a->setShortcut(QKeySequence::fromString(item.shortcut, QKeySequence::PortableText));
     a->setShortcutContext(Qt::WindowShortcut);
-    connect(a, &QAction::triggered, this, [this, h] { Forward([&] { (m.*h)(); }); });
+    connect(a, &QAction::triggered, this, [this, h] { Forward(h); });
     return a;
 }
 

@@ -34,7 +34,8 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    template <typename Handler> void Forward(Handler&& h);
+    // Runs a handler of the model, then shows what it changed.
+    void Forward(void (frmGraph::*handler)());
     QCheckBox* AddCheck(const ColorCheckBox& model, const QString& name);
     QAction* AddAction(QMenu* menu, MenuItem& item, const QString& name, void (frmGraph::*h)());
 
