@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 60
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-.PHONY: all deps build test sanitize fuzz bench bench-monitor soak bench-share demo clean format
+.PHONY: all deps build test sanitize fuzz bench bench-monitor soak bench-share bench-history demo clean format
 
 all: build
 
@@ -57,6 +57,13 @@ bench-share: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_share_latency
 	$(BENCH_BUILD)/bench/bench_share_latency
+
+# The history graph: load and draw of a week of records, and velsor-graph as a whole process.
+bench-history: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_history_graph velsor-graph
+	$(BENCH_BUILD)/bench/bench_history_graph
+	bash bench/velsor_graph.sh $(BENCH_BUILD) 20
 
 # The monitor's CPU, memory and first paint against an empty Qt window, under Xvfb.
 bench-monitor: deps

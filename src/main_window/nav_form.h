@@ -103,6 +103,8 @@ public:
     void Mnu_Rec_Stop_Click();
     void WriteRecordBlock();
     void RecordingStep();
+    // Appends one record to the history file named after RecordFile.
+    void WriteHistoryRecord(const QString& slot, QStringView fix);
     void Image3_MouseDown(int index, int button, int shift, int x, int y);
     void Image3_MouseUp(int index, int button, int shift, int x, int y);
 
@@ -162,7 +164,14 @@ private:
     platform::MsgResult Message(const QString& text, platform::MsgButtons buttons,
                                 platform::MsgIcon icon);
     bool recordWriteWarned = false;
+    bool historyWriteWarned = false;
 };
+
+// The history file of a recording file: its name without the last four characters, ".LOG".
+QString HistoryFileName(const QString& recordFile);
+// "slot,yy/mm/dd hh:mm,used,inView,fix".
+QString HistoryRecord(const QString& slot, const QDateTime& now, int used, int inView,
+                      QStringView fix);
 
 inline constexpr const char* kProgramTitle = "Velsor GPS Analyzer";
 

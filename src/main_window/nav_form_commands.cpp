@@ -231,6 +231,7 @@ void NAV_FORM::Mnu_Prop_Click() {
 void NAV_FORM::Mnu_Rec_Log_Click() {
     if (showGraph)
         showGraph();
+    GraphOpened = 1;
 }
 
 void NAV_FORM::Mnu_Replay_Click() {

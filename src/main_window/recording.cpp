@@ -140,6 +140,8 @@ void NAV_FORM::RecordingStep() {
         return;
     const QString fixChar = fix.toString();
     WriteRecordBlock();
+    if (nav.HistoryLogOn == 1)
+        WriteHistoryRecord(SlotText, fixChar);
     if (nav.HistoryLogOn == 1 && onSnapshot)
         onSnapshot(SlotText, fixChar);
 }

@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTextLayout>
@@ -299,6 +300,10 @@ void DisplayListWidget::Redraw() {
     image.setDevicePixelRatio(dpr);
     image.fill(ToQColor(back));
     QPainter p(&image);
+    PaintOps(p);
+}
+
+void DisplayListWidget::PaintOps(QPainter& p) const {
     const double sx = m.scaleWidth != 0 ? width() / m.scaleWidth : 1.0 / kTwipsPerPixel;
     const double sy = m.scaleHeight != 0 ? height() / m.scaleHeight : 1.0 / kTwipsPerPixel;
     auto X = [&](double x) { return (x - m.scaleLeft) * sx; };
@@ -333,9 +338,20 @@ void DisplayListWidget::Redraw() {
 
 void DisplayListWidget::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    p.drawPixmap(e->rect(), image,
-                 QRectF(e->rect().topLeft() * image.devicePixelRatio(),
-                        e->rect().size() * image.devicePixelRatio()));
+    const QPaintEngine* engine = p.paintEngine();
+    if (engine && engine->type() != QPaintEngine::Raster) {
+        // Printed or exported: drawn afresh, so lines and text stay sharp and searchable.
+        p.fillRect(rect(), ToQColor(back));
+        p.setClipRect(rect());
+        PaintOps(p);
+        p.setClipping(false);
+    } else {
+        p.drawPixmap(e->rect(), image,
+                     QRectF(e->rect().topLeft() * image.devicePixelRatio(),
+                            e->rect().size() * image.devicePixelRatio()));
+    }
+    if (!sunken)
+        return;
     // A sunken edge, as the picture sits in the window.
     p.setPen(QColor(128, 128, 128));
     p.drawLine(0, 0, width() - 1, 0);

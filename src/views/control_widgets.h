@@ -6,6 +6,7 @@
 #include "nav/display_list.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -115,12 +116,17 @@ class DisplayListWidget : public QWidget {
 public:
     DisplayListWidget(const PictureBox& model, QWidget* parent);
     void Render();
+    // Without the sunken edge, for a surface that has no border of its own.
+    void SetSunken(bool on) { sunken = on; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
     void Redraw();
+    // Draws the list on a painter whose unit is one widget pixel.
+    void PaintOps(QPainter& p) const;
+    bool sunken = true;
     const PictureBox& m;
     std::vector<DrawOp> drawn;
     bool rendered = false;

@@ -9,12 +9,36 @@
 #include "views/about_view.h"
 #include "views/com2_view.h"
 #include "views/end_view.h"
+#include "views/graph_view.h"
 #include "views/nav_form_view.h"
 #include "views/player_view.h"
 #include "views/prop_form_view.h"
 #include "views/view_support.h"
 
+#include <memory>
+
 namespace velsor::views {
+
+namespace {
+
+// The graph window's model lives as long as the main window; its view is made on first use
+// and only hidden when closed.
+class GraphWindow : public QObject {
+public:
+    GraphWindow(platform::Platform& p, QObject* owner)
+        : QObject(owner), model(p.dialogs, p.program) {}
+    void Open() {
+        if (!view)
+            view = std::make_unique<GraphView>(model);
+        view->Open();
+    }
+
+private:
+    frmGraph model;
+    std::unique_ptr<GraphView> view;
+};
+
+} // namespace
 
 void ShowAbout(platform::Dialogs& dialogs, platform::Program& program, QWidget* parent) {
     frmAbout about(dialogs, program);
@@ -65,6 +89,8 @@ void ConnectWindows(NAV_FORM& form, NavFormView& view) {
         return std::array<int, 2>{r.left, r.top};
     };
     form.showReplay = [player] { player->model().StartFromMenu(); };
+    auto* graph = new GraphWindow(p, &view);
+    form.showGraph = [graph] { graph->Open(); };
     if (form.prop) {
         form.showProperties = [&form, &view] {
             ShowProperties(*form.prop, form.SettingsFilePath(), &view);

@@ -1,0 +1,50 @@
+// The reception history log: one record per snapshot, appended to the ".LOG" file beside the
+// recording file through channel 5.
+
+#include "main_window/nav_form.h"
+#include "nav/file_channels.h"
+
+#include <QDir>
+
+namespace velsor {
+
+namespace {
+constexpr int kChannel = 5;
+} // namespace
+
+QString HistoryFileName(const QString& recordFile) {
+    QString name = recordFile;
+    name.chop(4);
+    return name + QStringLiteral(".LOG");
+}
+
+QString HistoryRecord(const QString& slot, const QDateTime& now, int used, int inView,
+                      QStringView fix) {
+    return slot + u',' + now.toString(u"yy/MM/dd HH:mm") + u',' + QString::number(used) + u',' +
+           QString::number(inView) + u',' + fix.toString();
+}
+
+void NAV_FORM::WriteHistoryRecord(const QString& slot, QStringView fix) {
+    const QString path = HistoryFileName(nav.RecordFile);
+    const QString record =
+        HistoryRecord(slot, platform->clock.Now(), nav.SatsInUse, nav.SatsInView, fix);
+    FileChannels& ch = FileChannels::Instance();
+    int err = ch.Open(kChannel, path, FileChannels::Mode::Append);
+    if (err == fileerr::kOk) {
+        err = ch.WriteLine(kChannel, record);
+        ch.Close(kChannel);
+    }
+    if (err == fileerr::kOk) {
+        historyWriteWarned = false;
+        return;
+    }
+    // Said once until a record goes in again; each snapshot tries anew. The flag is set
+    // first: the message box lets timer ticks run.
+    if (historyWriteWarned)
+        return;
+    historyWriteWarned = true;
+    Message(QStringLiteral("履歴ファイルに書き込めません。\r\n") + QDir::toNativeSeparators(path),
+            platform::MsgButtons::Ok, platform::MsgIcon::Exclamation);
+}
+
+} // namespace velsor

@@ -1,0 +1,124 @@
+// LoadHistoryFile through channel 1, and what a user may do while a load or drawing lets
+// events through.
+
+#include "nav/file_channels.h"
+#include "support/graph_support.h"
+
+using namespace velsor;
+using velsor::testing::GraphRig;
+
+namespace {
+const QString kInUse =
+    QStringLiteral("現在ファイル使用中につき、読み込みできません。再度、実行してください。");
+} // namespace
+
+TEST(LoadHistoryFile, ReadsWhatTheFileHolds) {
+    const QByteArray wide = "0,d,5,8,3," + QByteArray(10000, 'x');
+    const QByteArray binary("\x00\xff\x80,\x01", 5);
+    const struct {
+        const char* name;
+        QByteArray content; // null: no such file
+        int last;           // HistoryLastIndex after, 7 before
+        QString line0, lastLine;
+    } cases[] = {
+        {"one line", "0,d,5,8,3\r\n", 0, "0,d,5,8,3", "0,d,5,8,3"},
+        {"no line end at the end", "a\r\nb", 1, "a", "b"},
+        {"100,000 lines: the first 3360", GraphRig::Records(100000), 3359, "0,24/05/06 00:00,5,8,3",
+         "19,24/05/12 23:57,5,8,3"},
+        {"lines of 10,000 characters, kept whole", wide + "\r\n" + wide, 1, wide, wide},
+        {"binary bytes, one to one", binary, 0, QString::fromLatin1(binary), {}},
+        {"an empty file: the index stays", "", 7, {}, {}},
+        {"a missing file: silent, the index stays", QByteArray(), 7, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        GraphRig rig;
+        rig.graph.HistoryLastIndex = 7;
+        rig.graph.HistoryLines[0] = QStringLiteral("old");
+        rig.Open(c.content.isNull() ? rig.dir.filePath(QStringLiteral("none.LOG"))
+                                    : rig.Write(QStringLiteral("h.LOG"), c.content));
+        EXPECT_EQ(rig.graph.HistoryLastIndex, c.last);
+        EXPECT_EQ(rig.graph.HistoryLines[0], c.line0);
+        EXPECT_EQ(rig.graph.HistoryLines[c.last], c.lastLine.isNull() ? c.line0 : c.lastLine);
+        EXPECT_TRUE(rig.graph.HistoryLines[3360].isEmpty());
+        EXPECT_TRUE(rig.dialogs.messages.empty());
+        EXPECT_FALSE(FileChannels::Instance().IsOpen(1)) << "released at once";
+        EXPECT_EQ(rig.dialogs.busy, 0);
+    }
+    // Held by someone else: the file-in-use message; a cancelled dialog changes nothing.
+    GraphRig rig;
+    const QString path = rig.Write(QStringLiteral("a.LOG"), GraphRig::Records(5));
+    ASSERT_EQ(FileChannels::Instance().Open(1, path, FileChannels::Mode::Input), 0);
+    rig.Open(path);
+    FileChannels::Instance().Close(1);
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    EXPECT_EQ(rig.dialogs.messages[0].text, kInUse);
+    EXPECT_EQ(rig.dialogs.messages[0].title, u"Velsor GPS Analyzer");
+    rig.Open(QString());
+    EXPECT_EQ(rig.graph.HistoryFilePath, path);
+}
+
+TEST(GraphWindow, ActionsDuringALoadOrDrawing) {
+    auto tickFix = [](GraphRig& r) {
+        r.graph.Check3.value = 1;
+        r.graph.Check3_Click();
+    };
+    auto refresh = [](GraphRig& r) { r.graph.Command1_Click(); };
+    // 40 records: the load turns the loop twice a record, then the drawing once a record.
+    const struct {
+        const char* name;
+        std::function<void(GraphRig&)> action;
+        int turn;
+        int messages;
+    } cases[] = {
+        {"a check box during the drawing supersedes it", tickFix, 85, 0},
+        {"a check box during the load; the load's own drawing follows", tickFix, 7, 0},
+        {"refresh during the load: file in use, nothing cleared", refresh, 7, 1},
+        {"open during the load: file in use, the path kept",
+         [](GraphRig& r) {
+             r.dialogs.files.push_back(r.dir.filePath(QStringLiteral("b.LOG")));
+             r.graph.Mnu_File_Open_Click();
+         },
+         7, 1},
+        {"refresh during the drawing loads and draws anew", refresh, 85, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        GraphRig rig;
+        const QString path = rig.Write(QStringLiteral("a.LOG"), GraphRig::Records(40));
+        rig.events.actions.resize(c.turn);
+        rig.events.actions.push_back([&] { c.action(rig); });
+        rig.Open(path);
+        EXPECT_EQ(rig.dialogs.messages.size(), static_cast<std::size_t>(c.messages));
+        EXPECT_EQ(rig.graph.HistoryFilePath, path);
+        EXPECT_EQ(rig.graph.HistoryLastIndex, 39);
+        EXPECT_EQ(rig.graph.HistoryLines[0], u"0,24/05/06 00:00,5,8,3");
+        EXPECT_FALSE(FileChannels::Instance().IsOpen(1));
+        // One complete drawing, never two mixed.
+        GraphRig fresh;
+        fresh.graph.HistoryLines = rig.graph.HistoryLines;
+        fresh.graph.HistoryLastIndex = rig.graph.HistoryLastIndex;
+        fresh.graph.Check3.value = rig.graph.Check3.value;
+        fresh.graph.DrawHistoryGraph();
+        EXPECT_EQ(rig.Picture(), fresh.Picture());
+    }
+}
+
+TEST(GraphWindow, ClosingDuringALoadReleasesTheChannelAndReopensInTheDesignState) {
+    GraphRig rig;
+    rig.events.actions.resize(9);
+    rig.events.actions.push_back([&] { rig.graph.Mnu_File_Quit_Click(); });
+    rig.Open(rig.Write(QStringLiteral("a.LOG"), GraphRig::Records(40)));
+    EXPECT_FALSE(FileChannels::Instance().IsOpen(1));
+    EXPECT_FALSE(rig.graph.Loaded());
+    EXPECT_EQ(rig.graph.HistoryLastIndex, 0) << "the stopped load set nothing";
+    EXPECT_EQ(rig.dialogs.busy, 0);
+    rig.graph.Check3.value = 1;
+    rig.graph.Check1.value = 0;
+    rig.graph.Form_Load();
+    EXPECT_EQ(rig.graph.Check1.value + rig.graph.Check2.value + rig.graph.Check3.value, 2);
+    EXPECT_EQ(rig.graph.Picture1.ops.size(), 3u) << "the frame only";
+    // The file is kept: refresh reads it, the channel being free again.
+    rig.graph.Command1_Click();
+    EXPECT_EQ(rig.graph.HistoryLastIndex, 39);
+}
