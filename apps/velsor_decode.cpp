@@ -1,6 +1,7 @@
 // velsor-decode: feeds raw bytes (files, or standard input) through the receive path exactly as
 // bytes from the tuner's port and prints the decoded state as JSON. No clock is ever set.
 
+#include "decode_health.h"
 #include "decoding/receiver.h"
 #include "decoding/state_json.h"
 #include "main_window/nav_form.h"
@@ -18,7 +19,8 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: velsor-decode [--tuner 0|1] [--each] [FILE ...]";
+constexpr const char* kUsage = "usage: velsor-decode [--tuner 0|1] [--each] [FILE ...]\n"
+                       "       velsor-decode --health [--tuner 0|1] [FILE ...]";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "velsor-decode: %s\n", message.c_str());
@@ -33,6 +35,8 @@ bool WriteOut(const QByteArray& data) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (velsor::WantsHealth(argc, argv))
+        return velsor::RunHealth(argc, argv);
     QString tuner = QStringLiteral("0");
     bool each = false;
     std::vector<QString> files;
