@@ -19,8 +19,7 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: velsor-decode [--tuner 0|1] [--each] [FILE ...]\n"
-                       "       velsor-decode --health [--tuner 0|1] [FILE ...]";
+constexpr const char* kUsage = "usage: velsor-decode [--tuner 0|1] [--each | --health] [FILE ...]";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "velsor-decode: %s\n", message.c_str());
