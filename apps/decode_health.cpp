@@ -121,7 +121,8 @@ int RunHealth(int argc, char** argv) {
         }
         quoted += "\",";
         json.replace(0, 1, quoted);
-        const QByteArray out = json + '\n' + name.toUtf8() + ": " + health.Verdict().toUtf8() + '\n';
+        const QByteArray out =
+            json + '\n' + name.toUtf8() + ": " + health.Verdict().toUtf8() + '\n';
         if (std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout) !=
             static_cast<size_t>(out.size()))
             return 1;

@@ -10,8 +10,8 @@ namespace velsor::gsv {
 inline constexpr int kSlotWidth = 13;
 inline constexpr int kSlotsPerMessage = 4;
 // Start positions with offset 0, slot 0.
-inline constexpr int kBefore = 13; // the character before the satellite number
-inline constexpr int kNumber = 14; // 2 characters
+inline constexpr int kBefore = 13;    // the character before the satellite number
+inline constexpr int kNumber = 14;    // 2 characters
 inline constexpr int kElevation = 17; // 2 characters
 inline constexpr int kAzimuth = 20;   // 3 characters
 inline constexpr int kSnr = 24;       // 2 characters

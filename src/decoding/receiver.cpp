@@ -289,7 +289,9 @@ void Receiver::DecodeGSV(const QString& line, std::int16_t group) {
     const int first = 4 * (group - 1);
     const int o = gsv::Offset(nav.TunerType);
     std::int16_t snr[8] = {};
-    auto at = [&](int j, int offset, int len) { return Or(Mid(line, gsv::Pos(offset, o, j), len)); };
+    auto at = [&](int j, int offset, int len) {
+        return Or(Mid(line, gsv::Pos(offset, o, j), len));
+    };
 
     for (int j = 0; j < 4; ++j) {
         Label& l = form.Label6[first + j];

@@ -108,9 +108,8 @@ std::optional<bool> GsvFits(QStringView line, Layout layout) {
         if (before != u',')
             return false;
         if (!Digits(line, Pos(kNumber, o, j), 2) || !Is(line, Pos(kNumber, o, j) + 2, u',') ||
-            !Digits(line, Pos(kElevation, o, j), 2) ||
-            !Is(line, Pos(kElevation, o, j) + 2, u',') || !Digits(line, Pos(kAzimuth, o, j), 3) ||
-            !Is(line, Pos(kAzimuth, o, j) + 3, u','))
+            !Digits(line, Pos(kElevation, o, j), 2) || !Is(line, Pos(kElevation, o, j) + 2, u',') ||
+            !Digits(line, Pos(kAzimuth, o, j), 3) || !Is(line, Pos(kAzimuth, o, j) + 3, u','))
             return false;
         // A satellite not tracked has an empty SNR; the receiver then shortens the line, which
         // is its own field width, not a sign of the other layout: the rest is not judged.
@@ -210,9 +209,9 @@ double StreamHealth::GarbageShare() const {
 }
 
 double StreamHealth::FitShare(Layout layout) const {
-    return judged ? static_cast<double>(fits[static_cast<int>(layout)]) /
-                        static_cast<double>(judged)
-                  : 0.0;
+    return judged
+               ? static_cast<double>(fits[static_cast<int>(layout)]) / static_cast<double>(judged)
+               : 0.0;
 }
 
 StreamHealth::Hint StreamHealth::Diagnose(QStringView tunerType) const {

@@ -8,8 +8,8 @@
 #include <QStringView>
 
 #include <array>
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 

@@ -1,6 +1,7 @@
 #include "main_window/nav_form.h"
 
 #include "decoding/receiver.h"
+#include "main_window/reception_hint.h"
 #include "nav/basic_text.h"
 #include "nav/file_channels.h"
 #include "settings/prop_form.h"
@@ -33,6 +34,7 @@ NAV_FORM::NAV_FORM(Nav& n, platform::Platform& p, Prop_Form& pf) : NAV_FORM(n) {
     MSComm2->SetSettings(QStringLiteral("9600,n,8,1"));
     MSComm1->onComm = [this] { MSComm1_OnComm(); };
     receiver = std::make_unique<Receiver>(nav, *this, &p.clock);
+    receptionHint = std::make_unique<ReceptionHint>(*receiver);
     // OK in the properties dialog writes the file; a failure is said, the dialog's state stays.
     prop->writeSettings = [this] {
         if (WriteSettings(SettingsFilePath(), nav, *prop))

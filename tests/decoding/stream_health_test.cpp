@@ -24,8 +24,10 @@ QString Framed(const QString& body) {
 const QString kGgaGt = Framed(u"GPGGA,123456,3541.1234,N,13945.6789,E,1,08,1.0,40.0,M,39.4,M,,"_qs);
 const QString kGgaCf =
     Framed(u"GPGGA,123456.0,3541.1234,N,13945.6789,E,1,08,1.0,40.0,M,39.4,M,,"_qs);
-const QString kGsvGt = Framed(u"GPGSV,2,1,08,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50"_qs);
-const QString kGsvCf = Framed(u"GPGSV,2,1,8,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50"_qs);
+const QString kGsvGt =
+    Framed(u"GPGSV,2,1,08,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50"_qs);
+const QString kGsvCf =
+    Framed(u"GPGSV,2,1,8,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50"_qs);
 
 class HealthTest : public DecoderTest {
 protected:
@@ -51,14 +53,14 @@ TEST(LayoutFit, FixedPositionsOfBothReceivers) {
         {"hhmmss.ss fits neither",
          u"$GPGGA,123456.00,3541.1234,N,13945.6789,E,1,08,1.0,40.0,M,,M,,*00"_qs, false, false},
         {"5-decimal minutes", u"$GPGGA,123456,3541.12345,N,13945.67890,E,1,08*00"_qs, false, false},
-        {"hemisphere letter out of place", u"$GPGGA,123456,3541.1234,X,13945.6789,E,1*00"_qs,
-         false, false},
+        {"hemisphere letter out of place", u"$GPGGA,123456,3541.1234,X,13945.6789,E,1*00"_qs, false,
+         false},
         {"GT GSV", kGsvGt, true, false},
         {"CFGPS GSV", kGsvCf, false, true},
         {"no satellites", u"$GPGSV,1,1,00*79"_qs, true, false},
         {"untracked last satellite", u"$GPGSV,2,2,08,15,33,070,40,16,05,184,*7B"_qs, true, false},
-        {"untracked satellite mid-line", u"$GPGSV,2,1,08,01,10,158,45,11,24,279,,14,30,119,48*76"_qs,
-         true, false},
+        {"untracked satellite mid-line",
+         u"$GPGSV,2,1,08,01,10,158,45,11,24,279,,14,30,119,48*76"_qs, true, false},
         {"unpadded fields", u"$GPGSV,3,1,10,1,5,,23,2,28,73,24*00"_qs, false, false},
         {"empty blocks", u"$GPGSV,3,1,00,,,,,,,,,,,,*00"_qs, false, false},
     };
@@ -73,14 +75,14 @@ TEST(LayoutFit, FixedPositionsOfBothReceivers) {
 
 TEST_F(HealthTest, CountsOfAHandMadeStream) {
     QString overlong = u"$GPTXT,"_qs + QString(2000, u'A') + u"\r\n"_qs;
-    const QString stream = kGgaGt + u"\r\n"_qs                     // good
-                           + kGsvGt + u"\n"_qs                     // bare LF
+    const QString stream = kGgaGt + u"\r\n"_qs                                   // good
+                           + kGsvGt + u"\n"_qs                                   // bare LF
                            + u"$GPGSA,A,3,04,05,,,,,,,,,,,2.0,1.0,1.5*FF\r\n"_qs // bad sum
-                           + u"$GPZDA,123456,06,05,2002,,\r\n"_qs  // no checksum
-                           + u"$PFEC,GPint,GGA01*00\r\n"_qs        // unknown, bad sum
-                           + u"\r\n"_qs                            // blank
-                           + overlong                              // dropped
-                           + u"xx\u0001\u00FF\u0080$GPVTG,,T,,M*4E\r\n"_qs; // garbage in front
+                           + u"$GPZDA,123456,06,05,2002,,\r\n"_qs                // no checksum
+                           + u"$PFEC,GPint,GGA01*00\r\n"_qs                      // unknown, bad sum
+                           + u"\r\n"_qs                                          // blank
+                           + overlong                                            // dropped
+                           + u"xx\u0001\u00FF\u0080$GPVTG,,T,,M*4E\r\n"_qs;      // garbage in front
     // In small pieces, as a serial port delivers them.
     for (qsizetype i = 0; i < stream.size(); i += 7)
         rx.AssembleLines(QStringView(stream).mid(i, 7));
