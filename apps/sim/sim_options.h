@@ -19,6 +19,7 @@ struct Options {
     QString replayFile; // empty: generate sentences
     std::optional<int> seconds;
     std::uint64_t seed = 1;
+    std::optional<Sector> blocked;
     bool help = false;
 };
 
@@ -31,5 +32,8 @@ struct ParseResult {
 ParseResult parseArguments(const QStringList& arguments);
 
 QString helpText();
+
+// "AZ1-AZ2" or "AZ1-AZ2:ELMAX", degrees; empty on a malformed text.
+std::optional<Sector> parseSector(const QString& text);
 
 } // namespace velsor::sim
