@@ -8,29 +8,6 @@ namespace velsor {
 
 namespace {
 
-// The character at a 1-based position, or 0 beyond the end.
-char16_t At(QStringView s, int pos) {
-    return pos >= 1 && pos <= s.size() ? s[pos - 1].unicode() : 0;
-}
-
-bool Digits(QStringView s, int pos, int n) {
-    for (int i = 0; i < n; ++i) {
-        const char16_t c = At(s, pos + i);
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    return true;
-}
-
-bool Is(QStringView s, int pos, char16_t c) {
-    return At(s, pos) == c;
-}
-
-bool OneOf(QStringView s, int pos, char16_t a, char16_t b) {
-    const char16_t c = At(s, pos);
-    return c == a || c == b;
-}
-
 int HexDigit(char16_t c) {
     if (c >= u'0' && c <= u'9')
         return c - u'0';
@@ -40,9 +17,6 @@ int HexDigit(char16_t c) {
         return c - u'a' + 10;
     return -1;
 }
-
-const char16_t* const kKnownTypes[] = {u"$GPGGA", u"$GPGSA", u"$GPGSV",
-                                       u"$GPZDA", u"$GPVTG", u"$GPRMC"};
 
 int Percent(double share) {
     return static_cast<int>(std::floor(share * 100.0 + 1e-9));
@@ -70,123 +44,216 @@ QByteArray Share(double v) {
 
 } // namespace
 
+namespace {
+
+// Fixed-position checks on a line known to be long enough: p[pos - 1] is position pos.
+struct Fields {
+    const char16_t* p;
+    qsizetype n;
+
+    char16_t At(int pos) const { return pos <= n ? p[pos - 1] : 0; }
+    bool Digits(int pos, int count) const {
+        if (pos - 1 + count > n)
+            return false;
+        bool ok = true;
+        for (int i = 0; i < count; ++i)
+            ok &= static_cast<char16_t>(p[pos - 1 + i] - u'0') < 10;
+        return ok;
+    }
+    bool Is(int pos, char16_t c) const { return At(pos) == c; }
+    bool OneOf(int pos, char16_t a, char16_t b) const {
+        const char16_t c = At(pos);
+        return c == a || c == b;
+    }
+};
+
+Fields Of(QStringView s) {
+    return {reinterpret_cast<const char16_t*>(s.utf16()), s.size()};
+}
+
+// Up to eight ASCII characters packed into one number, for quick comparison of types; 0 when
+// the type does not fit.
+std::uint64_t TypeKey(const char16_t* p, qsizetype n) {
+    if (n == 0 || n > 8)
+        return 0;
+    std::uint64_t key = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] == 0 || p[i] > 0x7F)
+            return 0;
+        key = key << 8 | p[i];
+    }
+    return key;
+}
+
+constexpr std::uint64_t Key(const char* s) {
+    std::uint64_t key = 0;
+    for (; *s; ++s)
+        key = key << 8 | static_cast<unsigned char>(*s);
+    return key;
+}
+
+constexpr std::uint64_t kGga = Key("$GPGGA"), kGsv = Key("$GPGSV");
+constexpr std::uint64_t kKnown[] = {kGga,          Key("$GPGSA"), kGsv,
+                                    Key("$GPZDA"), Key("$GPVTG"), Key("$GPRMC")};
+
+} // namespace
+
 std::optional<bool> GgaFits(QStringView line, Layout layout) {
+    const Fields f = Of(line);
     // hhmmss at 8-13; the CFGPS adds ".s" before the comma.
-    if (Is(line, 8, u','))
+    if (f.Is(8, u','))
         return std::nullopt;
     int p = 14;
-    if (!Digits(line, 8, 6))
+    if (!f.Digits(8, 6))
         return false;
     if (layout == Layout::Cfgps) {
-        if (!Is(line, 14, u'.') || !Digits(line, 15, 1))
+        if (!f.Is(14, u'.') || !f.Digits(15, 1))
             return false;
         p = 16;
     }
-    if (!Is(line, p, u','))
+    if (!f.Is(p, u','))
         return false;
     // Without a fix the position fields are empty: the time alone decides.
-    if (Is(line, p + 1, u','))
+    if (f.Is(p + 1, u','))
         return true;
     const int lat = p + 1, lon = lat + 12;
-    return Digits(line, lat, 4) && Is(line, lat + 4, u'.') && Digits(line, lat + 5, 4) &&
-           Is(line, lat + 9, u',') && OneOf(line, lat + 10, u'N', u'S') &&
-           Is(line, lat + 11, u',') && Digits(line, lon, 5) && Is(line, lon + 5, u'.') &&
-           Digits(line, lon + 6, 4) && Is(line, lon + 10, u',') &&
-           OneOf(line, lon + 11, u'E', u'W') && Is(line, lon + 12, u',');
+    return f.Digits(lat, 4) && f.Is(lat + 4, u'.') && f.Digits(lat + 5, 4) && f.Is(lat + 9, u',') &&
+           f.OneOf(lat + 10, u'N', u'S') && f.Is(lat + 11, u',') && f.Digits(lon, 5) &&
+           f.Is(lon + 5, u'.') && f.Digits(lon + 6, 4) && f.Is(lon + 10, u',') &&
+           f.OneOf(lon + 11, u'E', u'W') && f.Is(lon + 12, u',');
 }
 
 std::optional<bool> GsvFits(QStringView line, Layout layout) {
+    const Fields f = Of(line);
     const int o = layout == Layout::Gt74 ? 1 : 0;
-    if (!Digits(line, 8, 1) || !Is(line, 9, u',') || !Digits(line, 10, 1) || !Is(line, 11, u',') ||
-        !Digits(line, 12, 1 + o))
+    if (!f.Digits(8, 1) || !f.Is(9, u',') || !f.Digits(10, 1) || !f.Is(11, u',') ||
+        !f.Digits(12, 1 + o))
         return false;
     using namespace gsv;
     for (int j = 0; j < kSlotsPerMessage; ++j) {
-        const char16_t before = At(line, Pos(kBefore, o, j));
+        const char16_t before = f.At(Pos(kBefore, o, j));
         if (before == u'*' || before == u'\r' || before == 0)
             return true; // the list ends
         if (before != u',')
             return false;
-        if (!Digits(line, Pos(kNumber, o, j), 2) || !Is(line, Pos(kNumber, o, j) + 2, u',') ||
-            !Digits(line, Pos(kElevation, o, j), 2) || !Is(line, Pos(kElevation, o, j) + 2, u',') ||
-            !Digits(line, Pos(kAzimuth, o, j), 3) || !Is(line, Pos(kAzimuth, o, j) + 3, u','))
+        const int no = Pos(kNumber, o, j), el = Pos(kElevation, o, j), az = Pos(kAzimuth, o, j);
+        if (!f.Digits(no, 2) || !f.Is(no + 2, u',') || !f.Digits(el, 2) || !f.Is(el + 2, u',') ||
+            !f.Digits(az, 3) || !f.Is(az + 3, u','))
             return false;
         // A satellite not tracked has an empty SNR; the receiver then shortens the line, which
         // is its own field width, not a sign of the other layout: the rest is not judged.
-        if (!Digits(line, Pos(kSnr, o, j), 2))
-            return OneOf(line, Pos(kSnr, o, j), u',', u'*');
+        if (!f.Digits(Pos(kSnr, o, j), 2))
+            return f.OneOf(Pos(kSnr, o, j), u',', u'*');
     }
     return true;
 }
 
 void StreamHealth::CountBytes(QStringView text) {
     bytes += static_cast<std::uint64_t>(text.size());
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        if (c >= 0x7F || (c < 0x20 && c != u'\r' && c != u'\n'))
-            ++garbageBytes;
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
+    std::uint64_t g = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = p[i];
+        g += (static_cast<char16_t>(c - 0x20) >= 0x5F) - (c == u'\r') - (c == u'\n');
     }
+    garbageBytes += g;
 }
 
-void StreamHealth::Count(QStringView type) {
-    for (auto& [name, n] : types) {
-        if (name == type) {
-            ++n;
+void StreamHealth::Count(QStringView type, std::uint64_t key) {
+    // Packed types are found through a small table, the rest by comparing the text.
+    const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 59);
+    if (key != 0) {
+        const std::uint8_t k = typeSlots[slot];
+        if (k != 0 && typeKeys[k - 1] == key) {
+            ++types[k - 1].second;
+            return;
+        }
+    }
+    for (std::size_t k = 0; k < types.size(); ++k) {
+        if (typeKeys[k] == key && (key != 0 || types[k].first == type)) {
+            ++types[k].second;
+            if (key != 0)
+                typeSlots[slot] = static_cast<std::uint8_t>(k + 1);
             return;
         }
     }
     if (types.size() < kMaxTypes - 1) {
         types.emplace_back(type.toString(), 1);
+        typeKeys.push_back(key);
+        if (key != 0)
+            typeSlots[slot] = static_cast<std::uint8_t>(types.size());
         return;
     }
-    const QString other = QStringLiteral("(other)");
-    if (types.size() < kMaxTypes)
-        types.emplace_back(other, 0);
+    if (types.size() < kMaxTypes) {
+        types.emplace_back(QStringLiteral("(other)"), 0);
+        typeKeys.push_back(~std::uint64_t(0)); // matches no type
+    }
     ++types.back().second;
 }
 
 void StreamHealth::Line(QStringView line) {
-    CountBytes(line);
+    const char16_t* p = reinterpret_cast<const char16_t*>(line.utf16());
+    qsizetype n = line.size();
+    // One pass over the whole line: bytes that cannot be NMEA and the XOR of everything, from
+    // which the checksum range is cut out below.
+    bytes += static_cast<std::uint64_t>(n);
+    // Narrow accumulators let the compiler do this on many characters at once; a line is at
+    // most Receiver::kMaxLine characters long.
+    std::uint16_t g = 0, cr = 0, all = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const std::uint16_t c = p[i];
+        all ^= c;
+        g += static_cast<std::uint16_t>(c - 0x20) >= 0x5F;
+        cr += (c == u'\r') | (c == u'\n');
+    }
+    garbageBytes += static_cast<std::uint16_t>(g - cr);
     ++lines;
-    QStringView body = line;
-    while (!body.isEmpty() && (body.back() == u'\n' || body.back() == u'\r'))
-        body.chop(1);
-    if (body.isEmpty()) {
+    while (n > 0 && (p[n - 1] == u'\n' || p[n - 1] == u'\r')) {
+        all ^= p[n - 1];
+        --n;
+    }
+    if (n == 0) {
         ++blankLines;
         return;
     }
 
     // The type as the dispatcher splits it: up to the first comma or "*".
     qsizetype end = 0;
-    while (end < body.size() && body[end] != u',' && body[end] != u'*')
+    while (end < n && p[end] != u',' && p[end] != u'*')
         ++end;
-    const QStringView type = body.first(end);
-    Count(type);
+    const std::uint64_t key = TypeKey(p, end);
+    const QStringView body(p, n);
+    Count(body.first(end), key);
     bool known = false;
-    for (const char16_t* k : kKnownTypes)
-        known = known || type == QStringView(k);
-    if (!known)
-        ++unknownType;
+    for (const std::uint64_t k : kKnown)
+        known |= key == k;
+    unknownType += known ? 0 : 1;
 
     // Checksum: XOR of everything between "$" and "*", two hex digits after the "*".
-    const qsizetype star = body.lastIndexOf(u'*');
-    const qsizetype dollar = body.indexOf(u'$');
-    if (dollar < 0 || star < dollar || star + 3 > body.size()) {
+    qsizetype star = n >= 3 && p[n - 3] == u'*' ? n - 3 : body.lastIndexOf(u'*');
+    const qsizetype dollar = p[0] == u'$' ? 0 : body.indexOf(u'$');
+    if (dollar < 0 || star < dollar || star + 3 > n) {
         ++checksumMissing;
     } else {
-        const int hi = HexDigit(body[star + 1].unicode()), lo = HexDigit(body[star + 2].unicode());
+        const int hi = HexDigit(p[star + 1]), lo = HexDigit(p[star + 2]);
         if (hi < 0 || lo < 0) {
             ++checksumMissing;
         } else {
-            unsigned sum = 0;
-            for (qsizetype i = dollar + 1; i < star; ++i)
-                sum ^= body[i].unicode();
+            unsigned sum = all;
+            if (dollar == 0 && star == n - 3) {
+                sum ^= p[0] ^ p[star] ^ p[star + 1] ^ p[star + 2];
+            } else {
+                for (qsizetype i = 0; i <= dollar; ++i)
+                    sum ^= p[i];
+                for (qsizetype i = star; i < n; ++i)
+                    sum ^= p[i];
+            }
             if (sum != static_cast<unsigned>(hi * 16 + lo))
                 ++checksumBad;
         }
     }
 
-    const bool gga = type == u"$GPGGA", gsv = type == u"$GPGSV";
+    const bool gga = key == kGga, gsv = key == kGsv;
     if (!gga && !gsv)
         return;
     const auto fit0 = gga ? GgaFits(body, Layout::Gt74) : GsvFits(body, Layout::Gt74);

@@ -43,8 +43,8 @@ Rgb SnrBandColour(int snr) {
 bool SkyMap::Add(int elevation, int azimuth, int snr) {
     if (elevation < 0 || elevation > 90 || azimuth < 0 || azimuth > 359 || snr < 0)
         return false;
-    SkyCell& c = cells[std::min(elevation / kCellDegrees, kElevationCells - 1)]
-                      [azimuth / kCellDegrees];
+    SkyCell& c =
+        cells[std::min(elevation / kCellDegrees, kElevationCells - 1)][azimuth / kCellDegrees];
     ++c.sightings;
     c.snrSum += static_cast<std::uint64_t>(snr);
     if (snr == 0)

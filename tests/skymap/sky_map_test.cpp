@@ -45,15 +45,23 @@ TEST(SkyMap, GsvSlotsAtTheDecodersPositions) {
         std::vector<Sighting> cells; // elevation band, azimuth band, SNR sum
     };
     const std::vector<Case> cases = {
-        {"GT, four slots", "0", u"$GPGSV,2,1,08,04,45,090,47,05,30,185,42,07,10,300,00,09,85,010,50*00"_qs,
+        {"GT, four slots",
+         "0",
+         u"$GPGSV,2,1,08,04,45,090,47,05,30,185,42,07,10,300,00,09,85,010,50*00"_qs,
          {{10, 300, 0}, {30, 180, 42}, {40, 90, 47}, {80, 10, 50}}},
-        {"CFGPS, one digit count", "1", u"$GPGSV,2,1,8,04,45,090,47,05,30,185,42*00"_qs,
+        {"CFGPS, one digit count",
+         "1",
+         u"$GPGSV,2,1,8,04,45,090,47,05,30,185,42*00"_qs,
          {{30, 180, 42}, {40, 90, 47}}},
         {"GT line read as CFGPS", "1", u"$GPGSV,2,1,08,04,45,090,47*00"_qs, {}},
-        {"untracked: SNR 0, the rest shifted", "0",
-         u"$GPGSV,2,1,08,01,10,158,,14,30,119,48*76"_qs, {{10, 150, 0}}},
-        {"elevation 00 and azimuth 000 are not plotted", "0",
-         u"$GPGSV,1,1,02,01,00,158,30,02,20,000,30*00"_qs, {}},
+        {"untracked: SNR 0, the rest shifted",
+         "0",
+         u"$GPGSV,2,1,08,01,10,158,,14,30,119,48*76"_qs,
+         {{10, 150, 0}}},
+        {"elevation 00 and azimuth 000 are not plotted",
+         "0",
+         u"$GPGSV,1,1,02,01,00,158,30,02,20,000,30*00"_qs,
+         {}},
         {"the list ends at the star", "0", u"$GPGSV,1,1,01,01,90,359,33*00"_qs, {{80, 350, 33}}},
     };
     for (const Case& c : cases) {
@@ -71,14 +79,10 @@ TEST(SkyMap, CellsMeansBandsAndBlocked) {
         Rgb colour; // of the rounded mean
     };
     const Case cases[] = {
-        {{0, 0, 0}, 0.0, true, RGB(192, 192, 192)},
-        {{0, 0, 30}, 10.0, true, RGB(255, 128, 128)},
-        {{0, 40}, 20.0, true, RGB(255, 128, 128)},
-        {{0, 40, 41}, 27.0, false, RGB(255, 128, 128)},
-        {{40, 41}, 40.5, false, RGB(255, 255, 128)},
-        {{45}, 45.0, false, RGB(255, 255, 128)},
-        {{46}, 46.0, false, RGB(128, 255, 128)},
-        {{99}, 99.0, false, RGB(128, 255, 128)},
+        {{0, 0, 0}, 0.0, true, RGB(192, 192, 192)},  {{0, 0, 30}, 10.0, true, RGB(255, 128, 128)},
+        {{0, 40}, 20.0, true, RGB(255, 128, 128)},   {{0, 40, 41}, 27.0, false, RGB(255, 128, 128)},
+        {{40, 41}, 40.5, false, RGB(255, 255, 128)}, {{45}, 45.0, false, RGB(255, 255, 128)},
+        {{46}, 46.0, false, RGB(128, 255, 128)},     {{99}, 99.0, false, RGB(128, 255, 128)},
     };
     for (const Case& c : cases) {
         SkyMap m;
@@ -183,7 +187,8 @@ TEST(SkyMapTool, JsonAndPicturesWithoutADisplay) {
     ASSERT_FALSE(img.isNull());
     const auto pixelAt = [&](double az, double el) {
         const SkyMap::Geometry g = SkyMap::SkyPlotGeometry();
-        const double s = img.width() / g.width, rad = M_PI / 180, rho = g.radius * std::cos(el * rad);
+        const double s = img.width() / g.width, rad = M_PI / 180,
+                     rho = g.radius * std::cos(el * rad);
         return img.pixelColor(int((g.centreX + rho * std::sin(az * rad)) * s),
                               int((g.centreY - rho * std::cos(az * rad)) * s));
     };
