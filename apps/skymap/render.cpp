@@ -20,7 +20,7 @@ namespace {
 // The sky plot is drawn at its own size in twips and scaled to this many pixels across.
 constexpr double kWidthPx = 640.0;
 // Room under the plot for the legend and the title, in twips.
-constexpr double kLegendTwips = 900.0;
+constexpr double kLegendTwips = 1150.0;
 
 QColor ToQColor(Rgb c) {
     return QColor(c.r, c.g, c.b);
@@ -59,6 +59,8 @@ void Paint(QPainter& p, const SkyMap& map, const SkyMap::Geometry& g, const QStr
             const Rgb fill =
                 c.Blocked() ? SnrBandColour(0) : SnrBandColour(int(std::lround(c.MeanSnr())));
             p.fillPath(path, ToQColor(fill));
+            // Covers the hairline seams that antialiasing leaves between neighbours.
+            p.strokePath(path, QPen(ToQColor(fill), 8));
             if (c.Blocked()) {
                 // Hatched and outlined, so that blocked stands apart from a weak grey cell.
                 p.save();
@@ -71,10 +73,12 @@ void Paint(QPainter& p, const SkyMap& map, const SkyMap::Geometry& g, const QStr
     }
 
     // The grid as the sky plot draws it.
+    // Smaller than the window's 9 points: the grid's fixed offsets were made for a small plot.
+    constexpr double kFont = 140;
     QFont font(QStringLiteral("Noto Sans CJK JP"));
-    font.setPixelSize(180); // 9 points in twips
+    font.setPixelSize(int(kFont));
     p.setFont(font);
-    const double baseline = 0.88 * 180;
+    const double baseline = 0.88 * kFont;
     for (const DrawOp& op : g.grid) {
         p.setPen(QPen(ToQColor(op.color), 15));
         p.setBrush(Qt::NoBrush);
@@ -106,10 +110,15 @@ void Paint(QPainter& p, const SkyMap& map, const SkyMap::Geometry& g, const QStr
         {QStringLiteral("未受信"), std::nullopt, false},
     };
     double x = 120;
-    const double y = g.height + 60;
+    double y = g.height + 40;
     QFontMetricsF fm(font);
     for (const Key& k : keys) {
-        const QRectF box(x, y, 240, 180);
+        const double w = 200 + 60 + fm.horizontalAdvance(k.text);
+        if (x + w > g.width - 60) {
+            x = 120;
+            y += 220;
+        }
+        const QRectF box(x, y, 200, 150);
         if (k.colour)
             p.fillRect(box, ToQColor(*k.colour));
         if (k.blocked)
@@ -117,14 +126,14 @@ void Paint(QPainter& p, const SkyMap& map, const SkyMap::Geometry& g, const QStr
         p.setPen(QPen(Qt::black, 10));
         p.setBrush(Qt::NoBrush);
         p.drawRect(box);
-        p.drawText(QPointF(x + 300, y + baseline), k.text);
-        x += 300 + fm.horizontalAdvance(k.text) + 180;
+        p.drawText(QPointF(x + 260, y + baseline - 10), k.text);
+        x += w + 160;
     }
     p.setPen(Qt::black);
     QFont small = font;
-    small.setPixelSize(150);
+    small.setPixelSize(110);
     p.setFont(small);
-    p.drawText(QRectF(120, g.height + 330, g.width - 240, kLegendTwips - 360),
+    p.drawText(QRectF(120, y + 240, g.width - 240, g.height + kLegendTwips - y - 260),
                Qt::AlignLeft | Qt::TextWordWrap, title);
 }
 
