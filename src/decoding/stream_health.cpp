@@ -4,6 +4,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace velsor {
 
 namespace {
@@ -73,18 +77,6 @@ Fields Of(QStringView s) {
 
 // Up to eight ASCII characters packed into one number, for quick comparison of types; 0 when
 // the type does not fit.
-std::uint64_t TypeKey(const char16_t* p, qsizetype n) {
-    if (n == 0 || n > 8)
-        return 0;
-    std::uint64_t key = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        if (p[i] == 0 || p[i] > 0x7F)
-            return 0;
-        key = key << 8 | p[i];
-    }
-    return key;
-}
-
 constexpr std::uint64_t Key(const char* s) {
     std::uint64_t key = 0;
     for (; *s; ++s)
@@ -95,6 +87,65 @@ constexpr std::uint64_t Key(const char* s) {
 constexpr std::uint64_t kGga = Key("$GPGGA"), kGsv = Key("$GPGSV");
 constexpr std::uint64_t kKnown[] = {kGga,          Key("$GPGSA"), kGsv,
                                     Key("$GPZDA"), Key("$GPVTG"), Key("$GPRMC")};
+
+// Counts the characters that cannot be NMEA (below 0x20 except CR and LF, 0x7F and above) and
+// XORs all of them together, eight at a time where the processor allows. Lines are short, so
+// the last, partial group is read as the final eight characters with the ones already counted
+// masked off.
+struct CharScan {
+    unsigned garbage = 0;
+    unsigned xorAll = 0;
+};
+
+CharScan ScanScalar(const char16_t* p, qsizetype n) {
+    CharScan r;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i];
+        r.xorAll ^= c;
+        r.garbage += (c < 0x20 && c != u'\r' && c != u'\n') || c >= 0x7F;
+    }
+    return r;
+}
+
+CharScan Scan(const char16_t* p, qsizetype n) {
+#if defined(__SSE2__)
+    if (n < 8)
+        return ScanScalar(p, n);
+    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i low = _mm_set1_epi16(static_cast<short>(0x20 ^ 0x8000));
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0x7E ^ 0x8000));
+    const __m128i cr = _mm_set1_epi16(13), lf = _mm_set1_epi16(10);
+    __m128i vx = _mm_setzero_si128(), vg = _mm_setzero_si128();
+    const auto step = [&](__m128i c, __m128i keep) {
+        c = _mm_and_si128(c, keep);
+        vx = _mm_xor_si128(vx, c);
+        const __m128i cs = _mm_xor_si128(c, flip); // unsigned order as signed
+        __m128i bad = _mm_or_si128(_mm_cmplt_epi16(cs, low), _mm_cmpgt_epi16(cs, high));
+        bad = _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi16(c, cr), _mm_cmpeq_epi16(c, lf)), bad);
+        vg = _mm_sub_epi16(vg, _mm_and_si128(bad, keep));
+    };
+    const __m128i all = _mm_set1_epi16(-1);
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8)
+        step(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), all);
+    if (i < n) {
+        const short done = static_cast<short>(8 - (n - i));
+        const __m128i lane = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+        step(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 8)),
+             _mm_cmpgt_epi16(lane, _mm_set1_epi16(static_cast<short>(done - 1))));
+    }
+    __m128i sum = _mm_madd_epi16(vg, _mm_set1_epi16(1));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(1, 0, 3, 2)));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
+    vx = _mm_xor_si128(vx, _mm_srli_si128(vx, 8));
+    vx = _mm_xor_si128(vx, _mm_srli_si128(vx, 4));
+    vx = _mm_xor_si128(vx, _mm_srli_si128(vx, 2));
+    return {static_cast<unsigned>(_mm_cvtsi128_si32(sum)),
+            static_cast<unsigned>(_mm_cvtsi128_si32(vx)) & 0xFFFF};
+#else
+    return ScanScalar(p, n);
+#endif
+}
 
 } // namespace
 
@@ -150,18 +201,16 @@ std::optional<bool> GsvFits(QStringView line, Layout layout) {
 
 void StreamHealth::CountBytes(QStringView text) {
     bytes += static_cast<std::uint64_t>(text.size());
-    const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
-    std::uint64_t g = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = p[i];
-        g += (static_cast<char16_t>(c - 0x20) >= 0x5F) - (c == u'\r') - (c == u'\n');
+    // Dropped text can be long; the scan's lane counters hold up to 8 x 32767.
+    for (qsizetype at = 0; at < text.size(); at += 4096) {
+        const qsizetype len = std::min<qsizetype>(4096, text.size() - at);
+        garbageBytes += Scan(reinterpret_cast<const char16_t*>(text.utf16()) + at, len).garbage;
     }
-    garbageBytes += g;
 }
 
 void StreamHealth::Count(QStringView type, std::uint64_t key) {
     // Packed types are found through a small table, the rest by comparing the text.
-    const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 59);
+    const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 56);
     if (key != 0) {
         const std::uint8_t k = typeSlots[slot];
         if (k != 0 && typeKeys[k - 1] == key) {
@@ -197,16 +246,9 @@ void StreamHealth::Line(QStringView line) {
     // One pass over the whole line: bytes that cannot be NMEA and the XOR of everything, from
     // which the checksum range is cut out below.
     bytes += static_cast<std::uint64_t>(n);
-    // Narrow accumulators let the compiler do this on many characters at once; a line is at
-    // most Receiver::kMaxLine characters long.
-    std::uint16_t g = 0, cr = 0, all = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const std::uint16_t c = p[i];
-        all ^= c;
-        g += static_cast<std::uint16_t>(c - 0x20) >= 0x5F;
-        cr += (c == u'\r') | (c == u'\n');
-    }
-    garbageBytes += static_cast<std::uint16_t>(g - cr);
+    const CharScan scan = Scan(p, n);
+    garbageBytes += scan.garbage;
+    unsigned all = scan.xorAll;
     ++lines;
     while (n > 0 && (p[n - 1] == u'\n' || p[n - 1] == u'\r')) {
         all ^= p[n - 1];
@@ -217,13 +259,38 @@ void StreamHealth::Line(QStringView line) {
         return;
     }
 
-    // The type as the dispatcher splits it: up to the first comma or "*".
+    // The type as the dispatcher splits it: up to the first comma or "*"; packed on the way
+    // when it is short ASCII.
     qsizetype end = 0;
-    while (end < n && p[end] != u',' && p[end] != u'*')
-        ++end;
-    const std::uint64_t key = TypeKey(p, end);
+    std::uint64_t key = 0;
+    bool packable = true;
+    if (n > 6 && p[6] == u',') {
+        // The usual "$ttsss," in one go.
+        for (int i = 0; i < 6; ++i) {
+            const char16_t c = p[i];
+            packable &= c != u',' && c != u'*' && c != 0 && c < 0x80;
+            key = key << 8 | (c & 0xFF);
+        }
+        end = 6;
+    }
+    if (end == 0 || !packable) {
+        key = 0;
+        packable = true;
+        for (end = 0; end < n && p[end] != u',' && p[end] != u'*'; ++end) {
+            packable &= end < 8 && p[end] != 0 && p[end] < 0x80;
+            key = key << 8 | (p[end] & 0xFF);
+        }
+    }
+    if (!packable)
+        key = 0;
     const QStringView body(p, n);
-    Count(body.first(end), key);
+    // Most lines hit the table straight away; the rest go the long way.
+    const std::uint8_t hit =
+        key ? typeSlots[static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 56)] : 0;
+    if (hit != 0 && typeKeys[hit - 1] == key)
+        ++types[hit - 1].second;
+    else
+        Count(body.first(end), key);
     bool known = false;
     for (const std::uint64_t k : kKnown)
         known |= key == k;

@@ -78,8 +78,8 @@ public:
 private:
     void Count(QStringView type, std::uint64_t key);
     void CountBytes(QStringView text);
-    std::vector<std::uint64_t> typeKeys;      // packed types, beside `types`
-    std::array<std::uint8_t, 32> typeSlots{}; // 1 + index into types, by a hash of the key
+    std::vector<std::uint64_t> typeKeys;       // packed types, beside `types`
+    std::array<std::uint8_t, 256> typeSlots{}; // 1 + index into types, by a hash of the key
 };
 
 } // namespace velsor
