@@ -166,3 +166,24 @@ TEST(CaptureHealth, EveryLayout0CaptureFitsTheGt74Layout) {
     }
     EXPECT_GE(layout0, 5);
 }
+
+TEST(StreamHealthScan, EveryLengthAndPositionCountsOnceAndChecksOnce) {
+    // Lines are scanned in groups of characters; a fault must be counted wherever it falls.
+    for (int len = 1; len <= 40; ++len) {
+        const QString body = u"GPTXT,"_qs + QString(len, u'A');
+        for (int at = 0; at < body.size(); ++at) {
+            StreamHealth h;
+            QString bad = body;
+            bad[at] = QChar(u'\u00E9');
+            h.Line(u'$' + bad + u"\r\n"_qs);
+            EXPECT_EQ(h.garbageBytes, 1u) << len << " " << at;
+            h.Line(Framed(body) + u"\r\n"_qs);
+            EXPECT_EQ(h.checksumBad, 0u) << len << " " << at;
+            QString wrong = Framed(body);
+            wrong[1 + at] = u'B';
+            h.Line(wrong + u"\r\n"_qs);
+            EXPECT_EQ(h.checksumBad, body[at] == u'B' ? 0u : 1u) << len << " " << at;
+            EXPECT_EQ(h.garbageBytes, 1u) << len << " " << at;
+        }
+    }
+}
