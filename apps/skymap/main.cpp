@@ -24,6 +24,14 @@ int Fail(const std::string& message) {
     return 2;
 }
 
+// Qt's remarks about the session it runs in (no runtime directory under a bare shell) are no
+// concern of a tool that only draws into a file.
+void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(u"QStandardPaths:"))
+        return;
+    std::fprintf(stderr, "velsor-skymap: %s\n", qPrintable(message));
+}
+
 QByteArray JsonString(const QString& s) {
     QByteArray o = "\"";
     for (const QChar c : s) {
@@ -102,6 +110,7 @@ int main(int argc, char** argv) {
         // Drawing needs fonts, not a screen.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(QuietQt);
         QGuiApplication app(argc, argv);
         QStringList names;
         for (const QString& f : files)

@@ -50,19 +50,22 @@ std::optional<QString> ReceptionHint::Take(QStringView tunerType) {
 }
 
 QString WrongModelText(QStringView tunerType) {
-    return QStringLiteral("受信データの形式が、設定されたＧＰＳチューナ（") + ModelName(tunerType) +
-           QStringLiteral("）と合いません。\r\n") + OtherModelName(tunerType) +
-           QStringLiteral("のデータのようです。\r\n"
-                          "ｵﾌﾟｼｮﾝ > ﾌﾟﾛﾊﾟﾃｨ でＧＰＳチューナの機種を確認してください。");
+    return QStringLiteral("受信データの形式が、設定されたＧＰＳチューナ\r\n（") +
+           ModelName(tunerType) + QStringLiteral("）と合いません。\r\n") +
+           OtherModelName(tunerType) +
+           QStringLiteral(" のデータのようです。\r\n"
+                          "ｵﾌﾟｼｮﾝ > ﾌﾟﾛﾊﾟﾃｨ で\r\n"
+                          "ＧＰＳチューナの機種を確認してください。");
 }
 
 QString WrongBaudText(QStringView tunerType) {
     const QString speed = tunerType == u"1" ? QStringLiteral("9600") : QStringLiteral("4800");
-    return QStringLiteral("受信データに読み取れない文字が多く含まれています。\r\n"
-                          "通信速度（") +
+    return QStringLiteral("受信データに読み取れない文字が多く含まれています。\r\n通信速度（") +
            speed +
-           QStringLiteral(" bps）がＧＰＳチューナと合っていない可能性があります。\r\n"
-                          "ｵﾌﾟｼｮﾝ > ﾌﾟﾛﾊﾟﾃｨ でＧＰＳチューナの機種を確認してください。\r\n"
+           QStringLiteral(" bps）がＧＰＳチューナと\r\n"
+                          "合っていない可能性があります。\r\n"
+                          "ｵﾌﾟｼｮﾝ > ﾌﾟﾛﾊﾟﾃｨ で\r\n"
+                          "ＧＰＳチューナの機種を確認してください。\r\n"
                           "（GT-74/GT-77 は 4800 bps、CFGPS は 9600 bps です）");
 }
 
