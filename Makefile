@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 60
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-.PHONY: all deps build test sanitize fuzz bench bench-monitor soak bench-share bench-history demo clean format
+.PHONY: all deps build test sanitize fuzz bench bench-monitor soak bench-share bench-history bench-skymap demo clean format
 
 all: build
 
@@ -78,6 +78,12 @@ soak: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench-monitor-app velsor-sim
 	xvfb-run -a -s "-screen 0 1024x768x24" bash bench/soak.sh $(BENCH_BUILD)
+
+# velsor-skymap over a week of recording as a whole process (target: 200 ms).
+bench-skymap: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target velsor-skymap make-sky-recording
+	bash bench/skymap.sh $(BENCH_BUILD)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

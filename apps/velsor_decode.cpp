@@ -1,6 +1,7 @@
 // velsor-decode: feeds raw bytes (files, or standard input) through the receive path exactly as
 // bytes from the tuner's port and prints the decoded state as JSON. No clock is ever set.
 
+#include "decode_health.h"
 #include "decoding/receiver.h"
 #include "decoding/state_json.h"
 #include "main_window/nav_form.h"
@@ -19,7 +20,7 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: velsor-decode [--tuner 0|1] [--each] [FILE ...]";
+constexpr const char* kUsage = "usage: velsor-decode [--tuner 0|1] [--each | --health] [FILE ...]";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "velsor-decode: %s\n", message.c_str());
@@ -36,6 +37,8 @@ bool WriteOut(const QByteArray& data) {
 int main(int argc, char** argv) {
     if (velsor::cli::WantsReplay(argc, argv))
         return velsor::cli::RunReplay(argc, argv);
+    if (velsor::WantsHealth(argc, argv))
+        return velsor::RunHealth(argc, argv);
     QString tuner = QStringLiteral("0");
     bool each = false;
     std::vector<QString> files;

@@ -288,7 +288,8 @@ int main(int argc, char* argv[]) {
     if (!capture.isEmpty()) {
         outcome = runReplay(line, capture, deadline, options.seconds.has_value());
     } else {
-        const velsor::sim::Generator generator(options.tuner, options.seed, options.schedule);
+        velsor::sim::Generator generator(options.tuner, options.seed, options.schedule);
+        generator.setBlocked(options.blocked);
         outcome = runGenerator(line, generator, deadline);
     }
 

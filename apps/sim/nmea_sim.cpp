@@ -172,6 +172,13 @@ Fix FixSchedule::at(std::int64_t second) const {
     return Fix::ThreeD;
 }
 
+bool Sector::contains(int azimuth, int elevation) const {
+    if (elevation > elevationMax) {
+        return false;
+    }
+    return from <= to ? azimuth >= from && azimuth <= to : azimuth >= from || azimuth <= to;
+}
+
 Position positionAt(std::uint64_t seed, std::int64_t second) {
     const auto s = static_cast<std::uint64_t>(second);
     // About +-4 m north-south and east-west, +-1.5 m in height.
@@ -302,6 +309,13 @@ Epoch Generator::epoch(const QDateTime& utc, std::int64_t runSecond) const {
     e.utc = utc;
     e.inView = sky_.at(runSecond);
     e.position = positionAt(seed_, runSecond);
+    if (blocked_) {
+        for (Satellite& s : e.inView) {
+            if (blocked_->contains(s.azimuth, s.elevation)) {
+                s.snr = 0;
+            }
+        }
+    }
 
     const Fix wanted = schedule_.at(runSecond);
     if (wanted == Fix::None) {

@@ -9,6 +9,7 @@
 #include <QList>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace velsor::sim {
@@ -93,6 +94,18 @@ struct Position {
 // The antenna near Tokyo (35 41' N, 139 45' E) with a jitter of a few metres.
 Position positionAt(std::uint64_t seed, std::int64_t second);
 
+// Part of the sky the antenna cannot see: satellites with an azimuth from `from` to `to`
+// degrees (clockwise, wrapping through north when from > to) and an elevation of at most
+// `elevationMax` are reported with SNR 0.
+struct Sector {
+    int from = 0;
+    int to = 0;
+    int elevationMax = 90;
+
+    bool contains(int azimuth, int elevation) const;
+    bool operator==(const Sector&) const = default;
+};
+
 // Everything the receiver reports for one second.
 struct Epoch {
     QDateTime utc;
@@ -122,6 +135,7 @@ public:
     Generator(Tuner tuner, std::uint64_t seed, FixSchedule schedule);
 
     Tuner tuner() const { return tuner_; }
+    void setBlocked(std::optional<Sector> sector) { blocked_ = sector; }
     Epoch epoch(const QDateTime& utc, std::int64_t runSecond) const;
     // The second's sentences joined into the burst that goes out on the line.
     QByteArray burst(const QDateTime& utc, std::int64_t runSecond) const;
@@ -131,6 +145,7 @@ private:
     std::uint64_t seed_;
     FixSchedule schedule_;
     Sky sky_;
+    std::optional<Sector> blocked_;
 };
 
 } // namespace velsor::sim

@@ -17,6 +17,31 @@ std::optional<long long> positiveNumber(const QString& text, long long most) {
 
 } // namespace
 
+std::optional<Sector> parseSector(const QString& text) {
+    const QStringList main = text.split(u':');
+    if (main.size() > 2) {
+        return std::nullopt;
+    }
+    const QStringList range = main[0].split(u'-');
+    if (range.size() != 2) {
+        return std::nullopt;
+    }
+    const auto number = [](const QString& t, int most) -> std::optional<int> {
+        bool ok = false;
+        const int v = t.toInt(&ok);
+        if (!ok || v < 0 || v > most || t.startsWith(u'+')) {
+            return std::nullopt;
+        }
+        return v;
+    };
+    const auto from = number(range[0], 359), to = number(range[1], 359);
+    const auto elevation = main.size() == 2 ? number(main[1], 90) : std::optional<int>(90);
+    if (!from || !to || !elevation) {
+        return std::nullopt;
+    }
+    return Sector{*from, *to, *elevation};
+}
+
 QString helpText() {
     return QStringLiteral(
         "Usage: velsor-sim --device PATH [options]\n"
@@ -40,6 +65,10 @@ QString helpText() {
         "                       still sent)\n"
         "  --mode2d-every N --mode2d-for M\n"
         "                       the last M of every N seconds with a 2D fix only\n"
+        "  --blocked-sector AZ1-AZ2[:ELMAX]\n"
+        "                       satellites at azimuth AZ1 to AZ2 (0-359, clockwise, through\n"
+        "                       north when AZ1 > AZ2) and elevation up to ELMAX (default 90)\n"
+        "                       are reported with SNR 0, as behind a wall\n"
         "  --replay FILE        send FILE instead of generated sentences. The capture is\n"
         "                       paced as-is: its bytes go out as they stand at the line\n"
         "                       rate, nothing re-stamped, so its dates and times are old\n"
@@ -70,8 +99,9 @@ ParseResult parseArguments(const QStringList& arguments) {
     const QCommandLineOption replay("replay", "replay", "FILE");
     const QCommandLineOption seconds("seconds", "seconds", "N");
     const QCommandLineOption share("share-nmea", "share-nmea", "[ADDRESS:]PORT");
+    const QCommandLineOption blocked("blocked-sector", "blocked-sector", "AZ1-AZ2[:ELMAX]");
     parser.addOptions({help, device, tuner, baud, seed, nofixEvery, nofixFor, mode2dEvery,
-                       mode2dFor, replay, seconds, share});
+                       mode2dFor, replay, seconds, share, blocked});
 
     const auto fail = [](const QString& message) { return ParseResult{std::nullopt, message}; };
 
@@ -88,8 +118,9 @@ ParseResult parseArguments(const QStringList& arguments) {
                         .arg(parser.positionalArguments().constFirst()));
     }
     // A value given twice is a typing slip, not a choice; refuse rather than guess.
-    for (const QCommandLineOption* option : {&device, &tuner, &baud, &seed, &nofixEvery, &nofixFor,
-                                             &mode2dEvery, &mode2dFor, &replay, &seconds, &share}) {
+    for (const QCommandLineOption* option :
+         {&device, &tuner, &baud, &seed, &nofixEvery, &nofixFor, &mode2dEvery, &mode2dFor, &replay,
+          &seconds, &share, &blocked}) {
         if (parser.values(*option).size() > 1) {
             return fail(QStringLiteral("--%1 given more than once").arg(option->names().first()));
         }
@@ -152,6 +183,14 @@ ParseResult parseArguments(const QStringList& arguments) {
         o.replayFile = parser.value(replay);
         if (o.replayFile.isEmpty()) {
             return fail(QStringLiteral("--replay needs a file name"));
+        }
+    }
+
+    if (parser.isSet(blocked)) {
+        o.blocked = parseSector(parser.value(blocked));
+        if (!o.blocked) {
+            return fail(QStringLiteral("--blocked-sector must be AZ1-AZ2 or AZ1-AZ2:ELMAX, "
+                                       "azimuths 0-359 and elevation 0-90"));
         }
     }
 

@@ -21,6 +21,7 @@ struct Options {
     QString replayFile; // empty: generate sentences
     std::optional<int> seconds;
     std::uint64_t seed = 1;
+    std::optional<Sector> blocked;
     bool help = false;
 };
 
@@ -33,5 +34,8 @@ struct ParseResult {
 ParseResult parseArguments(const QStringList& arguments);
 
 QString helpText();
+
+// "AZ1-AZ2" or "AZ1-AZ2:ELMAX", degrees; empty on a malformed text.
+std::optional<Sector> parseSector(const QString& text);
 
 } // namespace velsor::sim

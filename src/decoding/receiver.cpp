@@ -1,5 +1,7 @@
 #include "decoding/receiver.h"
 
+#include "decoding/gsv_fields.h"
+#include "decoding/stream_health.h"
 #include "nav/basic_text.h"
 
 #include <QVarLengthArray>
@@ -57,9 +59,15 @@ void Receiver::AssembleLines(QStringView text) {
             // The rest of an over-long line, up to and including its line feed.
             if (lf >= 0)
                 nav.RxDiscarding = false;
+            if (listener)
+                listener->Dropped(piece, false);
             continue;
         }
         if (buf.size() + piece.size() > kMaxLine) {
+            if (listener) {
+                listener->Dropped(buf, true);
+                listener->Dropped(piece, false);
+            }
             buf = QString();
             nav.RxDiscarding = lf < 0;
             continue;
@@ -76,6 +84,8 @@ void Receiver::AssembleLines(QStringView text) {
             line = std::move(buf);
         }
         buf = QString();
+        if (listener)
+            listener->Line(line);
         DispatchSentence(line);
     }
 }
@@ -277,20 +287,22 @@ void Receiver::DecodeGSV(const QString& line, std::int16_t group) {
     if (group != 1 && group != 2)
         return;
     const int first = 4 * (group - 1);
-    const int o = nav.TunerType == u"0" ? 1 : 0;
+    const int o = gsv::Offset(nav.TunerType);
     std::int16_t snr[8] = {};
-    auto at = [&](int j, int offset, int len) { return Or(Mid(line, offset + o + 13 * j, len)); };
+    auto at = [&](int j, int offset, int len) {
+        return Or(Mid(line, gsv::Pos(offset, o, j), len));
+    };
 
     for (int j = 0; j < 4; ++j) {
         Label& l = form.Label6[first + j];
-        if (at(j, 13, 1) != u"*")
-            Assign(l.caption, at(j, 14, 2));
+        if (at(j, gsv::kBefore, 1) != u"*")
+            Assign(l.caption, at(j, gsv::kNumber, 2));
         else
             Assign(l.caption, QStringView(u"--"));
         l.left = 795;
     }
     for (int j = 0; j < 4; ++j)
-        snr[first + j] = ValInt16(at(j, 24, 2)).value_or(0);
+        snr[first + j] = ValInt16(at(j, gsv::kSnr, 2)).value_or(0);
     for (int j = 0; j < 4; ++j) {
         const int row = first + j;
         const int s = snr[row];
@@ -309,13 +321,13 @@ void Receiver::DecodeGSV(const QString& line, std::int16_t group) {
     }
     for (int j = 0; j < 4; ++j) {
         Label& l = form.Label9[first + j];
-        Assign(l.caption, at(j, 17, 2));
+        Assign(l.caption, at(j, gsv::kElevation, 2));
         if (l.caption == u"00")
             Assign(l.caption, QStringView(u"--"));
     }
     for (int j = 0; j < 4; ++j) {
         Label& l = form.Label10[first + j];
-        Assign(l.caption, at(j, 20, 3));
+        Assign(l.caption, at(j, gsv::kAzimuth, 3));
         if (l.caption == u"000")
             Assign(l.caption, QStringView(u"---"));
     }

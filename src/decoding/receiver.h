@@ -17,6 +17,8 @@
 
 namespace velsor {
 
+class StreamListener;
+
 class Receiver {
 public:
     // The clock may be null: then no clock is ever set.
@@ -50,6 +52,8 @@ public:
     QString lastType;
     // Called after every dispatched line.
     std::function<void()> afterDispatch;
+    // Sees every line the assembler completes, before its dispatch, and what it drops.
+    StreamListener* listener = nullptr;
 
 private:
     void StoreRaw(int index, const QString& line);

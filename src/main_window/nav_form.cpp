@@ -2,6 +2,7 @@
 
 #include "decoding/receiver.h"
 #include "forwarding/forwarder.h"
+#include "main_window/reception_hint.h"
 #include "nav/basic_text.h"
 #include "nav/file_channels.h"
 #include "settings/prop_form.h"
@@ -35,6 +36,7 @@ NAV_FORM::NAV_FORM(Nav& n, platform::Platform& p, Prop_Form& pf) : NAV_FORM(n) {
     MSComm1->onComm = [this] { MSComm1_OnComm(); };
     forwarder = std::make_unique<Forwarder>(*MSComm2, p.dialogs);
     receiver = std::make_unique<Receiver>(nav, *this, &p.clock);
+    receptionHint = std::make_unique<ReceptionHint>(*receiver);
     // OK in the properties dialog writes the file; a failure is said, the dialog's state stays.
     prop->writeSettings = [this] {
         if (WriteSettings(SettingsFilePath(), nav, *prop))

@@ -152,6 +152,10 @@ public:
     platform::Platform* platform = nullptr;
     Prop_Form* prop = nullptr;
     std::unique_ptr<class Receiver> receiver;
+    // Watches the tuner's stream for a receiver that does not match the settings.
+    std::unique_ptr<class ReceptionHint> receptionHint;
+    // Shows that hint once per connection; called from Timer2.
+    void CheckReceptionHint();
 
 private:
     void SetRecordButtons(bool recording);

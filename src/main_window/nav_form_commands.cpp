@@ -3,6 +3,7 @@
 #include "decoding/receiver.h"
 #include "forwarding/forwarder.h"
 #include "main_window/nav_form.h"
+#include "main_window/reception_hint.h"
 #include "nav/basic_text.h"
 #include "settings/prop_form.h"
 #include "settings/settings_file.h"
@@ -104,6 +105,8 @@ int NAV_FORM::ConnectSteps() {
     code = MSComm1->Open();
     if (failed(code))
         return code;
+    if (receptionHint)
+        receptionHint->Connected();
     Label11.caption = kMonitoring;
     Mnu_Rec.enabled = true;
     SetRecordButtons(false);

@@ -86,6 +86,7 @@ void NAV_FORM::Timer2_Timer() {
         nav.ClockSetWait < std::numeric_limits<std::int16_t>::max())
         ++nav.ClockSetWait;
     RecordingStep();
+    CheckReceptionHint();
 }
 
 } // namespace velsor

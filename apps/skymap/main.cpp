@@ -1,0 +1,158 @@
+// velsor-skymap: where the antenna does not see the sky. Reads raw captures and recording files
+// through the receive path, gathers every GSV sighting into 10 x 10 degree cells and prints the
+// grid (--json) or draws it in the sky plot's geometry (-o OUT.png|OUT.svg|OUT.pdf).
+
+#include "render.h"
+#include "skymap/sky_map.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velsor-skymap [--tuner 0|1] [--json] [-o OUT.png|OUT.svg|OUT.pdf] FILE ...";
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "velsor-skymap: %s\n", message.c_str());
+    return 2;
+}
+
+// Qt's remarks about the session it runs in (no runtime directory under a bare shell) are no
+// concern of a tool that only draws into a file.
+void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(u"QStandardPaths:"))
+        return;
+    std::fprintf(stderr, "velsor-skymap: %s\n", qPrintable(message));
+}
+
+QByteArray JsonString(const QString& s) {
+    QByteArray o = "\"";
+    for (const QChar c : s) {
+        if (c == u'"' || c == u'\\')
+            o += '\\';
+        if (c.unicode() < 0x20)
+            o += '?';
+        else
+            o += QString(c).toUtf8();
+    }
+    return o + '"';
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QString tuner = QStringLiteral("0");
+    bool json = false;
+    QString out;
+    std::vector<QString> files;
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg == "--json") {
+            json = true;
+        } else if (!optionsDone && (arg == "--tuner" || arg.rfind("--tuner=", 0) == 0)) {
+            std::string value = arg == "--tuner" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(8);
+            if (value != "0" && value != "1")
+                return Fail("--tuner must be 0 or 1, not '" + value + "'");
+            tuner = QString::fromStdString(value);
+        } else if (!optionsDone && arg == "-o") {
+            if (i + 1 >= argc)
+                return Fail("-o needs a file name");
+            out = QString::fromLocal8Bit(argv[++i]);
+            const QString ext = QFileInfo(out).suffix().toLower();
+            if (ext != u"png" && ext != u"svg" && ext != u"pdf")
+                return Fail("-o: the output must end in .png, .svg or .pdf");
+        } else if (!optionsDone && (arg == "--help" || arg == "-h")) {
+            std::printf("%s\n", kUsage);
+            return 0;
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            return Fail("unknown option '" + arg + "'; " + kUsage);
+        } else {
+            files.push_back(QString::fromLocal8Bit(argv[i]));
+        }
+    }
+    if (files.empty())
+        return Fail(std::string("no input file; ") + kUsage);
+
+    // Every file must be readable before anything is printed.
+    std::vector<std::unique_ptr<QFile>> inputs;
+    for (const QString& name : files) {
+        if (QFileInfo(name).isDir())
+            return Fail("cannot read '" + name.toStdString() + "': is a directory");
+        auto f = std::make_unique<QFile>(name);
+        if (!f->open(QIODevice::ReadOnly))
+            return Fail("cannot read '" + name.toStdString() +
+                        "': " + f->errorString().toStdString());
+        inputs.push_back(std::move(f));
+    }
+
+    velsor::SkyMap map;
+    velsor::SkyMapReader reader(map, tuner);
+    int recordings = 0;
+    for (auto& f : inputs) {
+        const QString error = reader.Read(*f);
+        if (!error.isEmpty())
+            return Fail("read error on '" + f->fileName().toStdString() +
+                        "': " + error.toStdString());
+        recordings += reader.lastWasRecording ? 1 : 0;
+    }
+
+    if (!out.isEmpty()) {
+        // Drawing needs fonts, not a screen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(QuietQt);
+        QGuiApplication app(argc, argv);
+        QStringList names;
+        for (const QString& f : files)
+            names << QFileInfo(f).fileName();
+        const QString title =
+            QStringLiteral("%1 sightings, %2 GSV lines: %3")
+                .arg(map.Sightings())
+                .arg(map.gsvLines)
+                .arg(names.size() > 6 ? QStringLiteral("%1 files").arg(names.size())
+                                      : names.join(QStringLiteral(", ")));
+        const QString error = velsor::RenderSkyMap(map, out, title);
+        if (!error.isEmpty())
+            return Fail("cannot write '" + out.toStdString() + "': " + error.toStdString());
+    }
+
+    QByteArray text;
+    if (json) {
+        QByteArray extra = "\"tuner\":" + JsonString(tuner) + ",\"files\":[";
+        for (std::size_t k = 0; k < files.size(); ++k)
+            extra += (k ? "," : "") + JsonString(files[k]);
+        extra += "],\"recordings\":" + QByteArray::number(recordings);
+        extra += ",\"snapshots\":" + QByteArray::number(map.snapshots) + ',';
+        text = map.Json(extra) + '\n';
+    } else if (out.isEmpty()) {
+        int seen = 0, blocked = 0;
+        for (int e = 0; e < velsor::SkyMap::kElevationCells; ++e) {
+            for (int a = 0; a < velsor::SkyMap::kAzimuthCells; ++a) {
+                seen += map.Cell(e, a).Seen() ? 1 : 0;
+                blocked += map.Cell(e, a).Blocked() ? 1 : 0;
+            }
+        }
+        text = QStringLiteral("%1 sightings in %2 GSV lines; %3 of %4 cells seen, %5 blocked\n")
+                   .arg(map.Sightings())
+                   .arg(map.gsvLines)
+                   .arg(seen)
+                   .arg(velsor::SkyMap::kElevationCells * velsor::SkyMap::kAzimuthCells)
+                   .arg(blocked)
+                   .toUtf8();
+    }
+    if (std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout) !=
+            static_cast<size_t>(text.size()) ||
+        std::fflush(stdout) != 0)
+        return 1;
+    return 0;
+}

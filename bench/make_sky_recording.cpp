@@ -1,0 +1,36 @@
+// Writes a synthetic recording for the sky-map benchmark and pictures:
+// make-sky-recording OUT.CSV SNAPSHOTS [AZ1-AZ2[:ELMAX]]
+
+#include "sim_options.h"
+#include "support/sky_recording.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (argc < 3 || argc > 4) {
+        std::fprintf(stderr, "usage: make-sky-recording OUT.CSV SNAPSHOTS [AZ1-AZ2[:ELMAX]]\n");
+        return 2;
+    }
+    bool ok = false;
+    const int n = QByteArray(argv[2]).toInt(&ok);
+    std::optional<velsor::sim::Sector> sector;
+    if (argc == 4) {
+        sector = velsor::sim::parseSector(QString::fromLocal8Bit(argv[3]));
+        if (!sector) {
+            std::fprintf(stderr, "make-sky-recording: bad sector '%s'\n", argv[3]);
+            return 2;
+        }
+    }
+    if (!ok || n < 1) {
+        std::fprintf(stderr, "make-sky-recording: SNAPSHOTS must be a positive number\n");
+        return 2;
+    }
+    QFile f(QString::fromLocal8Bit(argv[1]));
+    if (!f.open(QIODevice::WriteOnly) || f.write(velsor::testing::SkyRecording(n, sector)) < 0) {
+        std::fprintf(stderr, "make-sky-recording: cannot write '%s'\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The hint about a receiver that does not match the settings: it watches the tuner's stream and,
+// once per connection, has a message ready when the data fit the other receiver model or look
+// like a wrong baud rate. The main window shows it from a timer tick, outside the receive path.
+
+#include "decoding/stream_health.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace velsor {
+
+class Receiver;
+
+class ReceptionHint {
+public:
+    explicit ReceptionHint(Receiver& rx);
+    ~ReceptionHint();
+    ReceptionHint(const ReceptionHint&) = delete;
+    ReceptionHint& operator=(const ReceptionHint&) = delete;
+
+    // A new connection: counting starts afresh and the hint may be given once more.
+    void Connected();
+    // The message for this tuner setting, once per connection, when the stream calls for one.
+    std::optional<QString> Take(QStringView tunerType);
+
+    const StreamHealth& Health() const { return health; }
+
+private:
+    Receiver& rx;
+    StreamHealth health;
+    bool told = false;
+};
+
+// The texts, by the tuner setting ("0" GT-74/77, "1" CFGPS).
+QString WrongModelText(QStringView tunerType);
+QString WrongBaudText(QStringView tunerType);
+
+} // namespace velsor

@@ -1,0 +1,71 @@
+// The simulator's blocked sector: how it is given on the command line and what it does to the
+// reported signals.
+
+#include "nmea_sim.h"
+#include "sim_options.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+
+using namespace velsor::sim;
+
+TEST(SimBlockedSector, CommandLine) {
+    struct Case {
+        const char* text;
+        std::optional<Sector> sector;
+    };
+    const Case cases[] = {
+        {"90-180", Sector{90, 180, 90}}, {"300-30:40", Sector{300, 30, 40}},
+        {"0-359:0", Sector{0, 359, 0}},  {"90", std::nullopt},
+        {"90-360", std::nullopt},        {"-10-20", std::nullopt},
+        {"10-20:91", std::nullopt},      {"10-20:", std::nullopt},
+        {"a-b", std::nullopt},           {"10-20:30:40", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const ParseResult r = parseArguments({"velsor-sim", "--device", "/dev/null",
+                                              "--blocked-sector", QString::fromLatin1(c.text)});
+        EXPECT_EQ(r.options.has_value(), c.sector.has_value()) << c.text;
+        if (r.options && c.sector) {
+            EXPECT_EQ(r.options->blocked, c.sector) << c.text;
+        }
+        if (!c.sector) {
+            EXPECT_TRUE(r.error.contains(u"--blocked-sector")) << c.text;
+        }
+    }
+    EXPECT_FALSE(parseArguments({"velsor-sim", "--device", "/dev/null"}).options->blocked);
+}
+
+TEST(SimBlockedSector, SignalsInsideAreZeroAndOutsideUnchanged) {
+    struct Case {
+        const char* what;
+        Sector sector;
+    };
+    const Case cases[] = {
+        {"east, all elevations", {45, 135, 90}},
+        {"through north, low only", {300, 60, 30}},
+    };
+    const QDateTime t0(QDate(2026, 12, 1), QTime(0, 0), Qt::UTC);
+    for (const Case& c : cases) {
+        Generator open(Tuner::Gt74, 5, {});
+        Generator walled(Tuner::Gt74, 5, {});
+        walled.setBlocked(c.sector);
+        int inside = 0, outside = 0;
+        for (std::int64_t s = 0; s < 7 * 24 * 3600; s += 180) {
+            const Epoch a = open.epoch(t0.addSecs(s), s), b = walled.epoch(t0.addSecs(s), s);
+            ASSERT_EQ(a.inView.size(), b.inView.size());
+            for (std::size_t i = 0; i < a.inView.size(); ++i) {
+                const Satellite& sat = a.inView[i];
+                if (c.sector.contains(sat.azimuth, sat.elevation)) {
+                    ++inside;
+                    EXPECT_EQ(b.inView[i].snr, 0) << c.what;
+                } else {
+                    ++outside;
+                    EXPECT_EQ(b.inView[i].snr, sat.snr) << c.what;
+                }
+            }
+        }
+        EXPECT_GT(inside, 100) << c.what;
+        EXPECT_GT(outside, inside) << c.what;
+    }
+}

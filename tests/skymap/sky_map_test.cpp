@@ -1,0 +1,209 @@
+// The sky obstruction map: reading GSV slots, the cells, recordings with a blocked sector, and
+// the velsor-skymap tool on real files.
+
+#include "skymap/sky_map.h"
+#include "support/captures.h"
+#include "support/pty_pair.h"
+#include "support/sky_recording.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using namespace velsor;
+
+namespace {
+
+struct Sighting {
+    int el, az, snr;
+};
+
+std::vector<Sighting> Read(const SkyMap& m) {
+    std::vector<Sighting> out;
+    for (int e = 0; e < SkyMap::kElevationCells; ++e)
+        for (int a = 0; a < SkyMap::kAzimuthCells; ++a)
+            if (m.Cell(e, a).Seen())
+                out.push_back({e * 10, a * 10, int(m.Cell(e, a).snrSum)});
+    return out;
+}
+
+bool operator==(const Sighting& a, const Sighting& b) {
+    return a.el == b.el && a.az == b.az && a.snr == b.snr;
+}
+
+} // namespace
+
+TEST(SkyMap, GsvSlotsAtTheDecodersPositions) {
+    struct Case {
+        const char* what;
+        const char* tuner;
+        QString line;
+        std::vector<Sighting> cells; // elevation band, azimuth band, SNR sum
+    };
+    const std::vector<Case> cases = {
+        {"GT, four slots",
+         "0",
+         u"$GPGSV,2,1,08,04,45,090,47,05,30,185,42,07,10,300,00,09,85,010,50*00"_qs,
+         {{10, 300, 0}, {30, 180, 42}, {40, 90, 47}, {80, 10, 50}}},
+        {"CFGPS, one digit count",
+         "1",
+         u"$GPGSV,2,1,8,04,45,090,47,05,30,185,42*00"_qs,
+         {{30, 180, 42}, {40, 90, 47}}},
+        {"GT line read as CFGPS", "1", u"$GPGSV,2,1,08,04,45,090,47*00"_qs, {}},
+        {"untracked: SNR 0, the rest shifted",
+         "0",
+         u"$GPGSV,2,1,08,01,10,158,,14,30,119,48*76"_qs,
+         {{10, 150, 0}}},
+        {"elevation 00 and azimuth 000 are not plotted",
+         "0",
+         u"$GPGSV,1,1,02,01,00,158,30,02,20,000,30*00"_qs,
+         {}},
+        {"the list ends at the star", "0", u"$GPGSV,1,1,01,01,90,359,33*00"_qs, {{80, 350, 33}}},
+    };
+    for (const Case& c : cases) {
+        SkyMap m;
+        m.AddGsv(c.line, QString::fromLatin1(c.tuner));
+        EXPECT_EQ(Read(m), c.cells) << c.what;
+    }
+}
+
+TEST(SkyMap, CellsMeansBandsAndBlocked) {
+    struct Case {
+        std::vector<int> snrs;
+        double mean;
+        bool blocked;
+        Rgb colour; // of the rounded mean
+    };
+    const Case cases[] = {
+        {{0, 0, 0}, 0.0, true, RGB(192, 192, 192)},  {{0, 0, 30}, 10.0, true, RGB(255, 128, 128)},
+        {{0, 40}, 20.0, true, RGB(255, 128, 128)},   {{0, 40, 41}, 27.0, false, RGB(255, 128, 128)},
+        {{40, 41}, 40.5, false, RGB(255, 255, 128)}, {{45}, 45.0, false, RGB(255, 255, 128)},
+        {{46}, 46.0, false, RGB(128, 255, 128)},     {{99}, 99.0, false, RGB(128, 255, 128)},
+    };
+    for (const Case& c : cases) {
+        SkyMap m;
+        for (int s : c.snrs)
+            m.Add(45, 95, s);
+        const SkyCell& cell = m.Cell(4, 9);
+        EXPECT_DOUBLE_EQ(cell.MeanSnr(), c.mean);
+        EXPECT_EQ(cell.Blocked(), c.blocked) << c.mean;
+        EXPECT_EQ(SnrBandColour(int(std::lround(cell.MeanSnr()))), c.colour) << c.mean;
+    }
+    SkyMap m;
+    EXPECT_TRUE(m.Add(90, 359, 1));
+    EXPECT_TRUE(m.Cell(8, 35).Seen());
+    for (auto [el, az] : {std::pair{91, 0}, {-1, 0}, {10, 360}, {10, -1}})
+        EXPECT_FALSE(m.Add(el, az, 30)) << el << " " << az;
+    EXPECT_EQ(m.Sightings(), 1u);
+}
+
+TEST(SkyMap, ARecordingWithABlockedSectorShowsItBlockedAndTheRestSeen) {
+    // A week of snapshots with a wall east-south-east up to 40 degrees.
+    const QByteArray rec = velsor::testing::SkyRecording(3360, sim::Sector{90, 179, 40});
+    QBuffer in;
+    in.setData(rec);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    SkyMap m;
+    SkyMapReader reader(m, QStringLiteral("0"));
+    ASSERT_TRUE(reader.Read(in).isEmpty());
+    EXPECT_TRUE(reader.lastWasRecording);
+    EXPECT_EQ(m.snapshots, 3360u);
+    EXPECT_GE(m.gsvLines, 3360u);
+
+    int blockedInside = 0, seenInside = 0, blockedOutside = 0, seenOutside = 0;
+    for (int e = 1; e < 4; ++e) { // 10-39 degrees: all inside the wall's height
+        for (int a = 0; a < SkyMap::kAzimuthCells; ++a) {
+            const SkyCell& c = m.Cell(e, a);
+            if (!c.Seen())
+                continue;
+            const bool inside = a >= 9 && a <= 17;
+            (inside ? seenInside : seenOutside)++;
+            if (c.Blocked())
+                (inside ? blockedInside : blockedOutside)++;
+        }
+    }
+    EXPECT_GT(seenInside, 15);
+    EXPECT_EQ(blockedInside, seenInside);
+    EXPECT_GT(seenOutside, 60);
+    EXPECT_EQ(blockedOutside, 0);
+    // Above the wall the same azimuths are heard.
+    int clearAbove = 0;
+    for (int a = 9; a <= 17; ++a)
+        clearAbove += m.Cell(5, a).Seen() && !m.Cell(5, a).Blocked() ? 1 : 0;
+    EXPECT_GT(clearAbove, 4);
+}
+
+TEST(SkyMap, ARawCaptureIsReadThroughTheSameLines) {
+    const QString name = QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/GPSmap-76S.log");
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    SkyMap m;
+    SkyMapReader reader(m, QStringLiteral("0"));
+    ASSERT_TRUE(reader.Read(f).isEmpty());
+    EXPECT_FALSE(reader.lastWasRecording);
+    EXPECT_EQ(m.gsvLines, 36u);
+    // 10 satellites in view, every message read: 10 sightings in each of 12 epochs.
+    EXPECT_EQ(m.Sightings(), 120u);
+}
+
+TEST(SkyMapTool, JsonAndPicturesWithoutADisplay) {
+    QTemporaryDir dir;
+    const QString rec = dir.filePath(QStringLiteral("week.CSV"));
+    {
+        QFile f(rec);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(velsor::testing::SkyRecording(480, sim::Sector{90, 179, 40}));
+    }
+    auto run = [](const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(VELSOR_SKYMAP_PATH), args);
+        p.waitForFinished(30000);
+        return std::tuple{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    };
+
+    auto [code, out, err] = run({QStringLiteral("--json"), rec});
+    ASSERT_EQ(code, 0) << err.constData();
+    EXPECT_TRUE(out.startsWith("{\"tuner\":\"0\",\"files\":[")) << out.left(80).constData();
+    EXPECT_TRUE(out.contains("\"recordings\":1,\"snapshots\":480,"));
+    EXPECT_TRUE(out.contains("\"blocked\":true"));
+    EXPECT_TRUE(out.contains("\"mean_snr\":[["));
+
+    for (const char* ext : {"png", "svg", "pdf"}) {
+        const QString file = dir.filePath(QStringLiteral("map.") + QLatin1String(ext));
+        auto [c, o, e] = run({QStringLiteral("-o"), file, rec});
+        ASSERT_EQ(c, 0) << ext << ": " << e.constData();
+        EXPECT_GT(QFileInfo(file).size(), 1000) << ext;
+    }
+    // The PNG: a blocked cell (az 130, el 25) grey-hatched, a clear one (az 270, el 45) coloured.
+    const QImage img(dir.filePath(QStringLiteral("map.png")));
+    ASSERT_FALSE(img.isNull());
+    const auto pixelAt = [&](double az, double el) {
+        const SkyMap::Geometry g = SkyMap::SkyPlotGeometry();
+        const double s = img.width() / g.width, rad = M_PI / 180,
+                     rho = g.radius * std::cos(el * rad);
+        return img.pixelColor(int((g.centreX + rho * std::sin(az * rad)) * s),
+                              int((g.centreY - rho * std::cos(az * rad)) * s));
+    };
+    const QColor blocked = pixelAt(133, 24), clear = pixelAt(273, 46);
+    EXPECT_TRUE(blocked == QColor(192, 192, 192) || blocked == QColor(64, 64, 64))
+        << blocked.name().toStdString();
+    EXPECT_NE(clear, QColor(192, 192, 192));
+    EXPECT_NE(clear, QColor(Qt::white));
+
+    for (const QStringList& bad : {QStringList{}, QStringList{QStringLiteral("--tuner"), "2", rec},
+                                   QStringList{QStringLiteral("-o"), "x.gif", rec},
+                                   QStringList{dir.filePath(QStringLiteral("missing"))}}) {
+        auto [c, o, e] = run(bad);
+        EXPECT_EQ(c, 2) << bad.join(u' ').toStdString();
+        EXPECT_TRUE(e.startsWith("velsor-skymap: ")) << e.constData();
+        EXPECT_TRUE(o.isEmpty());
+    }
+}
