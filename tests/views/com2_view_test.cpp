@@ -5,7 +5,6 @@
 #include "views/view_rig.h"
 #include "views/windows.h"
 
-#include <QLineEdit>
 #include <QPushButton>
 
 using namespace velsor;
@@ -35,9 +34,6 @@ struct DialogRig : ViewRig {
         PumpUntil([&] { return QApplication::activeWindow() == dialog.get(); });
     }
     QWidget* Focused() const { return QApplication::focusWidget(); }
-    QWidget* Control(const char* name) const {
-        return dialog->findChild<QWidget*>(QLatin1String(name));
-    }
     velsor::testing::FakeSerialPort& Port() const { return *ports.made.at(1); }
 
     frmCom2 model{nav, *form.MSComm2, dialogs, form.forwarder.get()};
@@ -53,32 +49,20 @@ TEST(Com2View, TheMenuEntryShowsTheDialogModally) {
     QTimer::singleShot(0, [&] {
         QWidget* modal = QApplication::activeModalWidget();
         ASSERT_NE(modal, nullptr);
-        shown = modal->objectName() + u' ' + modal->windowTitle();
+        shown = modal->objectName();
         modal->close();
     });
     rig.Action("Mnu_FW")->trigger();
-    EXPECT_EQ(shown, u"frmCom2 転送先ポート設定");
-    EXPECT_FALSE(rig.form.MSComm2->IsOpen());
+    EXPECT_EQ(shown, u"frmCom2");
 }
 
-TEST(Com2View, TabGoesThroughPortCodeAndOk) {
-    DialogRig rig;
-    QStringList order;
-    for (int i = 0; i < 3; ++i) {
-        order << rig.Focused()->objectName();
-        Key(rig.Focused(), Qt::Key_Tab);
-    }
-    EXPECT_EQ(order.join(u' '), u"Text1 Text2 Command1");
-    EXPECT_EQ(rig.dialog->findChild<QPushButton*>(QStringLiteral("Command1"))->text(), u"&OK");
-    EXPECT_EQ(rig.dialog->findChildren<QPushButton*>().size(), 1) << "no cancel button";
-}
-
+// Typed in tab order, port then code, then OK (Space) or Esc on the button.
 TEST(Com2View, OkAppliesWhatWasTypedAndClosingAppliesNothing) {
     struct Case {
         const char* what;
         const char* port;
         const char* code;
-        bool close; // by Esc instead of OK
+        bool esc;
         bool stillShown;
         const char* forwardPortNo;
         bool open;
@@ -91,12 +75,13 @@ TEST(Com2View, OkAppliesWhatWasTypedAndClosingAppliesNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         DialogRig rig;
-        Type(rig.Control("Text1"), QString::fromLatin1(c.port));
-        Type(rig.Control("Text2"), QString::fromLatin1(c.code));
-        if (c.close)
-            Key(rig.Control("Text2"), Qt::Key_Escape);
-        else
-            static_cast<QPushButton*>(rig.Control("Command1"))->click();
+        for (const char* text : {c.port, c.code}) {
+            Type(rig.Focused(), QString::fromLatin1(text));
+            Key(rig.Focused(), Qt::Key_Tab);
+        }
+        ASSERT_EQ(rig.Focused()->objectName(), u"Command1");
+        EXPECT_EQ(rig.dialog->findChildren<QPushButton*>().size(), 1) << "no cancel button";
+        Key(rig.Focused(), c.esc ? Qt::Key_Escape : Qt::Key_Space, c.esc ? "" : " ");
         rig.Pump();
         EXPECT_EQ(rig.dialog->isVisible(), c.stillShown);
         EXPECT_EQ(rig.nav.ForwardPortNo, QString::fromLatin1(c.forwardPortNo));
