@@ -38,10 +38,8 @@ protected:
         port = FreePort();
     }
     void TearDown() override {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            process.waitForFinished(5000);
-        }
+        process.kill();
+        process.waitForFinished(5000);
     }
     void Run(const char* path, const QStringList& args) {
         TearDown();
@@ -59,50 +57,53 @@ protected:
 
 } // namespace
 
-TEST_F(ShareProgramTest, LoopbackOnlyUnlessAnAddressIsNamed) {
+// Where the program listens, or what it says when it cannot; either way the monitor runs on.
+TEST_F(ShareProgramTest, LoopbackOnlyUnlessNamedAndAMessageWhenItCannotShare) {
     if (QStandardPaths::findExecutable(QStringLiteral("ss")).isEmpty())
         GTEST_SKIP() << "ss (iproute2) is not installed";
-    const QString p = QString::number(port);
-    const QStringList cases[][2] = {
-        {{QStringLiteral("--share-nmea"), p}, {QStringLiteral("127.0.0.1:") + p}},
-        {{QStringLiteral("--share-nmea=:") + p}, {QStringLiteral("127.0.0.1:") + p}},
-        {{QStringLiteral("--share-nmea"), QStringLiteral("0.0.0.0:") + p},
-         {QStringLiteral("0.0.0.0:") + p}},
+    struct Case {
+        const char* args;    // split at blanks; %1 is the free port
+        const char* listens; // nullptr: cannot share, says why
+        QStringList says;
+        bool portInUse = false;
     };
-    for (const auto& [args, listens] : cases) {
-        SCOPED_TRACE(args.join(u' ').toStdString());
-        Run(VELSOR_ANALYZER_PATH, args);
-        ASSERT_TRUE(WaitFor([&] { return !Listening(port).isEmpty(); }, 10000));
-        EXPECT_EQ(Listening(port), listens);
-    }
-}
-
-TEST_F(ShareProgramTest, WhenTheProgramCannotShareItSaysSoAndRunsOn) {
+    const Case cases[] = {
+        {"--share-nmea %1", "127.0.0.1:%1", {}},
+        {"--share-nmea=:%1", "127.0.0.1:%1", {}},
+        {"--share-nmea 0.0.0.0:%1", "0.0.0.0:%1", {}},
+        {"--share-nmea LOGGER:port", nullptr, {"NMEA 共有の指定「LOGGER:port」が読めません。"}},
+        {"--share-nmea=192.0.2.1:%1",
+         nullptr,
+         {"このアドレスはこのコンピュータのものではありません。"}},
+        {"--share-nmea %1",
+         nullptr,
+         {"NMEA 共有を開始できません（127.0.0.1:%1）。",
+          "このポートはほかのプログラムが使っています。"},
+         true},
+    };
+    const auto withPort = [p = QString::number(port)](QString s) {
+        return s.replace(QStringLiteral("%1"), p);
+    };
     QTcpServer other;
-    ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
-    const QString p = QString::number(port);
-    const QStringList cases[][2] = {
-        {{QStringLiteral("--share-nmea"), p},
-         {QStringLiteral("NMEA 共有を開始できません（127.0.0.1:%1）。").arg(port),
-          QStringLiteral("このポートはほかのプログラムが使っています。")}},
-        {{QStringLiteral("--share-nmea"), QStringLiteral("LOGGER:port")},
-         {QStringLiteral("NMEA 共有の指定「LOGGER:port」が読めません。")}},
-        {{QStringLiteral("--share-nmea=192.0.2.1:") + p},
-         {QStringLiteral("このアドレスはこのコンピュータのものではありません。")}},
-    };
-    for (const auto& [args, says] : cases) {
-        SCOPED_TRACE(args.join(u' ').toStdString());
-        Run(VELSOR_ANALYZER_PATH, args);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        ASSERT_TRUE(!c.portInUse || other.listen(QHostAddress::LocalHost, port));
+        Run(VELSOR_ANALYZER_PATH, withPort(QString::fromUtf8(c.args)).split(u' '));
         QString err;
-        ASSERT_TRUE(WaitFor(
-            [&] {
-                err += QString::fromUtf8(process.readAllStandardError());
-                return err.contains(u"共有せず");
-            },
-            10000));
-        for (const QString& text : says)
-            EXPECT_TRUE(err.contains(text)) << err.toStdString();
-        WaitFor([] { return false; }, 300);
+        if (c.listens) {
+            ASSERT_TRUE(WaitFor([&] { return !Listening(port).isEmpty(); }, 10000));
+            EXPECT_EQ(Listening(port), QStringList{withPort(QString::fromUtf8(c.listens))});
+        } else {
+            ASSERT_TRUE(WaitFor(
+                [&] {
+                    err += QString::fromUtf8(process.readAllStandardError());
+                    return err.contains(u"共有せず");
+                },
+                10000));
+            WaitFor([] { return false; }, 300);
+        }
+        for (const QString& text : c.says)
+            EXPECT_TRUE(err.contains(withPort(text))) << err.toStdString();
         EXPECT_EQ(process.state(), QProcess::Running) << "the monitor runs on";
     }
 }
@@ -126,10 +127,9 @@ TEST_F(ShareProgramTest, TheSimulatorSharesWithoutADeviceAndRefusesWhatItCannotD
 
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
-    for (const char* value : {"LOG", "70000", ""}) {
-        SCOPED_TRACE(value);
-        const QString v = *value ? QString::fromLatin1(value) : QString::number(port);
-        Run(VELSOR_SIM_PATH, {QStringLiteral("--share-nmea"), v});
+    for (const QString& value : {QStringLiteral("LOG"), QString::number(port)}) {
+        SCOPED_TRACE(value.toStdString());
+        Run(VELSOR_SIM_PATH, {QStringLiteral("--share-nmea"), value});
         ASSERT_TRUE(process.waitForFinished(5000));
         EXPECT_EQ(process.exitCode(), 2);
         EXPECT_TRUE(process.readAllStandardError().contains("share"));
