@@ -61,7 +61,7 @@ protected:
 } // namespace
 
 TEST_F(Forwarding, TheDialogOpensThePortOnlyWithTheExactCode) {
-    enum class Before { Nothing, Forwarding, PortHeldElsewhere };
+    enum class Before { Nothing, Forwarding, HeldElsewhere };
     struct Case {
         const char* what;
         Before before;
@@ -70,19 +70,17 @@ TEST_F(Forwarding, TheDialogOpensThePortOnlyWithTheExactCode) {
         bool closed;
         bool open;
         int number; // port number of MSComm2 afterwards
-        bool alreadyOpen;
     };
     const Case cases[] = {
-        {"right code", Before::Nothing, "3", "QRV42MZT", true, true, 3, false},
-        {"blanks around the number", Before::Nothing, " 3 ", "QRV42MZT", true, true, 3, false},
-        {"lower-case code", Before::Nothing, "3", "qrv42mzt", true, false, 3, false},
-        {"code with a blank", Before::Nothing, "3", "QRV42MZT ", true, false, 3, false},
-        {"letters", Before::Nothing, "COM3", "QRV42MZT", false, false, 1, false},
-        {"port 0", Before::Nothing, "0", "QRV42MZT", false, false, 1, false},
-        {"no such device", Before::Nothing, "4", "QRV42MZT", false, false, 4, false},
-        {"second OK while forwarding", Before::Forwarding, "5", "QRV42MZT", true, true, 3, true},
-        {"port used by another program", Before::PortHeldElsewhere, "3", "QRV42MZT", true, false, 3,
-         true},
+        {"right code", Before::Nothing, "3", "QRV42MZT", true, true, 3},
+        {"blanks around the number", Before::Nothing, " 3 ", "QRV42MZT", true, true, 3},
+        {"lower-case code", Before::Nothing, "3", "qrv42mzt", true, false, 3},
+        {"code with a blank", Before::Nothing, "3", "QRV42MZT ", true, false, 3},
+        {"letters", Before::Nothing, "COM3", "QRV42MZT", false, false, 1},
+        {"port 0", Before::Nothing, "0", "QRV42MZT", false, false, 1},
+        {"no such device", Before::Nothing, "4", "QRV42MZT", false, false, 4},
+        {"second OK while forwarding", Before::Forwarding, "5", "QRV42MZT", true, true, 3},
+        {"port used by another program", Before::HeldElsewhere, "3", "QRV42MZT", true, false, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -91,7 +89,7 @@ TEST_F(Forwarding, TheDialogOpensThePortOnlyWithTheExactCode) {
         QSerialPort other(QFileInfo(farPty->portLink).canonicalFilePath());
         if (c.before == Before::Forwarding) {
             ASSERT_TRUE(Ok());
-        } else if (c.before == Before::PortHeldElsewhere) {
+        } else if (c.before == Before::HeldElsewhere) {
             ASSERT_TRUE(other.open(QIODevice::ReadWrite));
         }
         dialogs.messages.clear();
@@ -100,10 +98,10 @@ TEST_F(Forwarding, TheDialogOpensThePortOnlyWithTheExactCode) {
         EXPECT_EQ(nav.ForwardPortNo, QString::fromUtf8(c.port));
         EXPECT_EQ(form->MSComm2->IsOpen(), c.open);
         EXPECT_EQ(form->MSComm2->CommPort(), c.number);
-        EXPECT_EQ(MessageTexts(), c.alreadyOpen
-                                      ? QStringList{QStringLiteral("既にポートが開かれています")}
-                                      : QStringList{});
-        if (c.alreadyOpen) {
+        const bool told = c.before != Before::Nothing; // the port was open already
+        EXPECT_EQ(MessageTexts(),
+                  told ? QStringList{QStringLiteral("既にポートが開かれています")} : QStringList{});
+        if (told) {
             EXPECT_EQ(dialogs.messages[0].icon, platform::MsgIcon::Exclamation);
         }
         if (c.open) {
