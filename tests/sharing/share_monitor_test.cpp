@@ -22,33 +22,18 @@ using velsor::testing::PtyPair;
 using velsor::testing::RawClient;
 using velsor::testing::WaitFor;
 
-namespace {
-
-class ShareMonitorTest : public MainWindowTest {
-protected:
-    void SetUp() override {
-        if (!PtyPair::Available())
-            GTEST_SKIP() << "socat is not installed";
-        for (const char* tool : {"gpsd", "gpspipe"})
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                GTEST_SKIP() << tool << " is not installed";
-        pty = std::make_unique<PtyPair>(dir.path(), 1);
-        ASSERT_TRUE(pty->Ready());
-        Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n");
-    }
-    void TearDown() override {
-        for (QProcess* p : {&gpsd, &sim}) {
-            p->kill();
-            p->waitForFinished(3000);
-        }
-    }
-    std::unique_ptr<PtyPair> pty;
-    QProcess sim, gpsd;
-};
-
-} // namespace
+using ShareMonitorTest = MainWindowTest;
 
 TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannotWriteTo) {
+    if (!PtyPair::Available())
+        GTEST_SKIP() << "socat is not installed";
+    for (const char* tool : {"gpsd", "gpspipe"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            GTEST_SKIP() << tool << " is not installed";
+    PtyPair pty(dir.path(), 1);
+    ASSERT_TRUE(pty.Ready());
+    Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n");
+    QProcess sim, gpsd;
     const quint16 port = FreePort();
     const auto server =
         StartSharing(*form, ShareEndpoint{QStringLiteral("127.0.0.1"), port, false}, dialogs);
@@ -63,7 +48,7 @@ TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannot
     {
         // First the test holds the tuner's end: a megabyte from a client reaches neither it
         // nor the window. The CFGPS is sent nothing on connecting.
-        QSerialPort tuner(pty->peerLink);
+        QSerialPort tuner(pty.peerLink);
         ASSERT_TRUE(tuner.open(QIODevice::ReadWrite));
         form->Mnu_Start_Click();
         ASSERT_TRUE(form->MSComm1->IsOpen());
@@ -85,7 +70,7 @@ TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannot
     }
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start(QStringLiteral(VELSOR_SIM_PATH),
-              {QStringLiteral("--device"), pty->peerLink, QStringLiteral("--tuner"),
+              {QStringLiteral("--device"), pty.peerLink, QStringLiteral("--tuner"),
                QStringLiteral("1"), QStringLiteral("--seconds"), QStringLiteral("60")});
     ASSERT_TRUE(sim.waitForStarted(5000));
 
@@ -136,4 +121,8 @@ TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannot
     // And the window decoded it as ever.
     EXPECT_TRUE(nav.RawSentence[0].startsWith(u"$GPGGA"));
     EXPECT_EQ(nav.FixMode, u"3D");
+    for (QProcess* p : {&gpsd, &sim}) {
+        p->kill();
+        p->waitForFinished(3000);
+    }
 }

@@ -7,9 +7,7 @@
 using namespace velsor;
 using velsor::sharing::TakeShareOption;
 
-namespace {
-class ShareOptionTest : public velsor::testing::MainWindowTest {};
-} // namespace
+using ShareOptionTest = velsor::testing::MainWindowTest;
 
 TEST_F(ShareOptionTest, WhereItListensAndWhichWordsStillCount) {
     struct Case {
