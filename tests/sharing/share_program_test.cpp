@@ -20,14 +20,13 @@ namespace {
 // Local addresses of the listening TCP sockets on `port`, as `ss -ltn` lists them.
 QStringList Listening(quint16 port) {
     QProcess ss;
-    ss.start(QStringLiteral("ss"), {QStringLiteral("-ltnH")});
+    ss.start(QStringLiteral("ss"),
+             {QStringLiteral("-ltnH"), QStringLiteral("sport = :%1").arg(port)});
     ss.waitForFinished(5000);
     QStringList found;
-    for (const QString& line : QString::fromLatin1(ss.readAllStandardOutput()).split(u'\n')) {
-        const QStringList cols = line.simplified().split(u' ');
-        if (cols.size() >= 4 && cols[3].endsWith(u':' + QString::number(port)))
-            found << cols[3];
-    }
+    for (const QString& line :
+         QString::fromLatin1(ss.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
+        found << line.simplified().section(u' ', 3, 3);
     return found;
 }
 
