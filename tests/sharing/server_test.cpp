@@ -96,11 +96,8 @@ TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedFromTheNextWholeLineOn) {
 }
 
 TEST_F(ShareServerTest, SlowClientsLoseWholeLinesAStalledOneIsDroppedOthersLoseNothing) {
-    ShareLimits limits;
-    limits.queueBytes = 4096;
-    limits.hardBytes = 64 * 1024;
-    limits.behindMs = 1000;
-    limits.kernelSendBytes = 4096;
+    const ShareLimits limits{
+        .queueBytes = 4096, .hardBytes = 64 * 1024, .behindMs = 1000, .kernelSendBytes = 4096};
     Start(limits);
     RawClient& keeper = Join();
     RawClient& lagger = Join(4096);
