@@ -7,6 +7,7 @@
 #include "decoding/state_json.h"
 #include "nmea_sim.h"
 #include "replay/frm_player.h"
+#include "replay/recording_files.h"
 #include "support/main_window_fixture.h"
 
 #include <QJsonArray>
@@ -25,37 +26,33 @@ constexpr int kSnapshots = 12;
 constexpr int kRepeats = 6; // each snapshot's sentences, so that the test can catch it whole
 
 // What replay cannot show the same way: the raw-sentence copies (replayed lines carry no CR,
-// so they are never copied), and the counters of lines and link time.
-QJsonObject Comparable(const Nav& nav, const NAV_FORM& form) {
+// so they are never copied), and the counters of lines and link time. `own`: only what a
+// snapshot carries itself, whatever was shown before it: without a fix its GGA has no position
+// (the one shown stays), and a hidden sky mark keeps whatever place it had.
+std::string Comparable(const Nav& nav, const NAV_FORM& form, bool own = false) {
     QByteArray json;
     AppendStateJson(json, nav, form, 0, u"");
-    QJsonObject o = QJsonDocument::fromJson(json).object();
+    const QJsonObject o = QJsonDocument::fromJson(json).object();
     QJsonObject state = o[QStringLiteral("state")].toObject();
     state.remove(QStringLiteral("RawSentence"));
     state.remove(QStringLiteral("ClockSetWait"));
     QJsonObject shown = o[QStringLiteral("form")].toObject();
     shown.remove(QStringLiteral("Label16"));
-    return QJsonObject{{QStringLiteral("state"), state}, {QStringLiteral("form"), shown}};
-}
-
-std::string Text(const QJsonObject& o) {
-    return QJsonDocument(o).toJson(QJsonDocument::Indented).toStdString();
-}
-
-// What a snapshot carries itself, whatever was shown before it: without a fix its GGA has no
-// position (the one shown stays), and a hidden sky mark keeps whatever place it had.
-QJsonObject OwnValues(QJsonObject o) {
-    QJsonObject shown = o[QStringLiteral("form")].toObject();
-    if (o[QStringLiteral("state")].toObject()[QStringLiteral("FixMode")].toString() == u"--")
+    if (own && state[QStringLiteral("FixMode")].toString() == u"--")
         shown.remove(QStringLiteral("Label3"));
     QJsonArray marks = shown[QStringLiteral("Label15")].toArray();
-    for (qsizetype i = 0; i < marks.size(); ++i) {
+    for (qsizetype i = 0; own && i < marks.size(); ++i) {
         if (!marks[i].toObject()[QStringLiteral("visible")].toBool())
             marks[i] = QJsonObject{{QStringLiteral("visible"), false}};
     }
     shown[QStringLiteral("Label15")] = marks;
-    o[QStringLiteral("form")] = shown;
-    return o;
+    const QJsonObject both{{QStringLiteral("state"), state}, {QStringLiteral("form"), shown}};
+    return QJsonDocument(both).toJson(QJsonDocument::Indented).toStdString();
+}
+
+QByteArray Settings(int tuner) {
+    return "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=" + QByteArray::number(tuner) +
+           "\r\n[Time]=0\r\n";
 }
 
 class ReplayRoundTrip : public MainWindowTest, public ::testing::WithParamInterface<int> {
@@ -96,15 +93,9 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     const int tuner = GetParam();
     PtyPair pty(dir.path(), 1);
     ASSERT_TRUE(pty.Ready());
-    // The other model is configured: the recording's own date sentence must win.
-    Load(tuner == 0 ? "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n"
-                    : "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n");
+    Load(Settings(tuner).constData());
     const QString stream = Path(QStringLiteral("stream.nmea"));
-    {
-        QFile f(stream);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(Stream(static_cast<sim::Tuner>(tuner)));
-    }
+    ASSERT_TRUE(velsor::testing::WriteFile(stream, Stream(static_cast<sim::Tuner>(tuner))));
     sim = std::make_unique<QProcess>();
     sim->setProcessChannelMode(QProcess::ForwardedChannels);
     sim->start(QStringLiteral(VELSOR_SIM_PATH),
@@ -119,7 +110,7 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     clock.now = QDateTime(QDate(2026, 12, 6), QTime(20, 59, 30));
     dialogs.files.push_back(file);
     form->Mnu_Rec_Save_Click();
-    std::vector<QJsonObject> live;
+    std::vector<std::pair<std::string, std::string>> live; // all values, own values
     for (int i = 0; i < kSnapshots; ++i) {
         // The whole snapshot has arrived once its GGA and date sentence are the newest.
         const QString gga = snapshotGga[i];
@@ -135,7 +126,7 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
         form->Timer2_Timer();
         clock.now = QDateTime(QDate(2026, 12, 6), QTime(21, 3 * i, 0));
         form->Timer2_Timer();
-        live.push_back(Comparable(nav, *form));
+        live.emplace_back(Comparable(nav, *form), Comparable(nav, *form, true));
     }
     form->Mnu_Stop_Click();
     ASSERT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
@@ -145,9 +136,9 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
         ASSERT_TRUE(QFile::copy(file, sample));
     }
 
-    // Replay it with the other model configured.
-    Load(tuner == 0 ? "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n"
-                    : "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n");
+    // Replayed with the other model configured: the recording's own tuner wins while the
+    // window is open, with the menus that could change it disabled.
+    Load(Settings(1 - tuner).constData());
     const QString configured = form->Label14.caption;
     frmPlayer player(nav, *form, *form->receiver, dialogs, program);
     form->showReplay = [&] { player.StartFromMenu(); };
@@ -155,19 +146,20 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     form->Mnu_Replay_Click();
     ASSERT_EQ(nav.ReplayCount, kSnapshots - 1);
     EXPECT_EQ(form->Label14.caption, tuner == 0 ? u"GT-74/77" : u"CFGPS");
-    EXPECT_EQ(Text(Comparable(nav, *form)), Text(live[0]));
+    EXPECT_FALSE(form->Mnu_File.enabled || form->Mnu_Option.enabled || form->Mnu_Version.enabled);
     // Forwards as recorded: exactly the live values. Backwards: what each snapshot carries.
-    for (int b = 1; b < kSnapshots; ++b) {
+    for (int b = 0; b < kSnapshots; ++b) {
         player.SetHScroll1Value(b);
-        EXPECT_EQ(Text(Comparable(nav, *form)), Text(live[b])) << "block " << b;
+        EXPECT_EQ(Comparable(nav, *form), live[b].first) << "block " << b;
     }
     for (int b = kSnapshots - 2; b >= 0; --b) {
         player.SetHScroll1Value(b);
-        EXPECT_EQ(Text(OwnValues(Comparable(nav, *form))), Text(OwnValues(live[b])))
-            << "block " << b;
+        EXPECT_EQ(Comparable(nav, *form, true), live[b].second) << "block " << b;
     }
     player.Form_Unload();
     EXPECT_EQ(form->Label14.caption, configured);
+    EXPECT_TRUE(form->Mnu_File.enabled && form->Mnu_Option.enabled && form->Mnu_Version.enabled);
+    EXPECT_TRUE(nav.ReplayLine[0][0].isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTuners, ReplayRoundTrip, ::testing::Values(0, 1),
