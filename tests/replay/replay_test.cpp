@@ -173,11 +173,8 @@ TEST_F(ReplayTest, OpenFileButtonAndScrollBar) {
     player->SetHScroll1Value(99999); // as far as the file goes, no further
     EXPECT_EQ(ShownSnapshot(), 119);
     player->SetHScroll1Value(100);
-    player->Image4_MouseDown(0, 1, 0, 10, 10);
-    EXPECT_TRUE(player->Image4[1].visible && !player->Image4[0].visible);
     fed.clear();
-    player->Image4_MouseUp(0, 1, 0, 10, 10); // cancelled: up again, nothing fed
-    EXPECT_TRUE(player->Image4[0].visible && !player->Image4[1].visible);
+    ChooseWithButton(QString()); // cancelled: nothing fed
     EXPECT_TRUE(fed.empty());
 
     // A shorter file while the bar stands beyond its end: the bar drops to the new end, which
@@ -209,50 +206,43 @@ TEST_F(ReplayTest, MenuCommandStopsTheLinkAndRecordingWhenTheUserAgrees) {
         GTEST_SKIP() << "socat is not installed";
     velsor::testing::PtyPair pty(dir.path(), 1);
     ASSERT_TRUE(pty.Ready());
-    const QString recording = Path(QStringLiteral("rec.CSV"));
+    const QString recordingFile = Path(QStringLiteral("rec.CSV"));
     const QString replay = File("replay.CSV", "S 3 X");
+    // With the link open the user is asked; each answer, with and without a recording.
     using platform::MsgResult;
-    struct Case {
-        bool link, recording;
-        MsgResult answer;
-        const char* question; // nullptr: none asked
-    } cases[] = {
-        {false, false, MsgResult::No, nullptr},
-        {true, false, MsgResult::No, "通信中です。終了しますか？"},
-        {true, false, MsgResult::Yes, "通信中です。終了しますか？"},
-        {true, true, MsgResult::No, "通信中、データ記録中です。終了しますか？"},
-        {true, true, MsgResult::Yes, "通信中、データ記録中です。終了しますか？"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.question ? c.question : "closed");
-        const bool replays = !c.link || c.answer == MsgResult::Yes;
+    for (const auto& [recording, answer] : {std::pair{false, MsgResult::No},
+                                            {false, MsgResult::Yes},
+                                            {true, MsgResult::No},
+                                            {true, MsgResult::Yes}}) {
+        const QString question = recording
+                                     ? QStringLiteral("通信中、データ記録中です。終了しますか？")
+                                     : QStringLiteral("通信中です。終了しますか？");
+        SCOPED_TRACE(question.toStdString() + (answer == MsgResult::Yes ? " yes" : " no"));
+        const bool replays = answer == MsgResult::Yes;
         if (player->loaded)
             player->Form_Unload();
         dialogs.messages.clear();
         shown = 0;
-        if (c.link)
-            form->Mnu_Start_Click();
-        if (c.recording) {
-            dialogs.files = {recording};
+        form->Mnu_Start_Click();
+        if (recording) {
+            dialogs.files = {recordingFile};
             form->Mnu_Rec_Save_Click();
         }
-        dialogs.answers = {c.answer};
+        dialogs.answers = {answer};
         dialogs.files = {replay};
         form->Mnu_Replay_Click();
 
-        EXPECT_EQ(MessageTexts(),
-                  c.question ? QStringList{QString::fromUtf8(c.question)} : QStringList{});
+        EXPECT_EQ(MessageTexts(), QStringList{question});
         EXPECT_EQ(shown, replays ? 1 : 0);
         EXPECT_EQ(form->MSComm1->IsOpen(), !replays);
-        EXPECT_EQ(nav.RecordingOn, c.recording && !replays ? 1 : 0);
-        if (c.recording && replays) {
-            EXPECT_TRUE(ReadFile(recording).endsWith("(JST) Stopped.\r\n"));
+        EXPECT_EQ(nav.RecordingOn, recording && !replays ? 1 : 0);
+        if (recording && replays) {
+            EXPECT_TRUE(ReadFile(recordingFile).endsWith("(JST) Stopped.\r\n"));
         }
         EXPECT_EQ(dialogs.busy, 0);
         form->Mnu_Stop_Click();
     }
 }
-
 // A yield of a long load lets the user act: a newer load takes over, closing the window stops
 // it. Either way nothing of the older load is fed or left, and the channel is free.
 TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
