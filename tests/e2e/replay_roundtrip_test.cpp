@@ -1,19 +1,23 @@
 // Record, then replay: velsor-sim sends a three-minute snapshot sky through a socat
 // pseudo-terminal pair, the program's models record it with the fake clock, and the replay
 // window's model loads that file. Every block must show the decoded state the monitor showed
-// when the block was written. When VELSOR_SAMPLE_RECORDING names a file, the GT-74/77
+// when the block was written, and the history log kept beside the recording must show in the
+// graph window. When VELSOR_SAMPLE_RECORDING names a file, the GT-74/77
 // recording is copied there.
 
 #include "decoding/state_json.h"
 #include "nmea_sim.h"
 #include "replay/frm_player.h"
 #include "replay/recording_files.h"
+#include "support/graph_support.h"
 #include "support/main_window_fixture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+
+#include <algorithm>
 
 using namespace velsor;
 using velsor::testing::MainWindowTest;
@@ -62,10 +66,8 @@ protected:
             GTEST_SKIP() << "socat is not installed";
     }
     void TearDown() override {
-        if (sim && sim->state() != QProcess::NotRunning) {
-            sim->terminate();
-            sim->waitForFinished(5000);
-        }
+        sim.terminate();
+        sim.waitForFinished(5000);
     }
     // Snapshot i at 12:(3i):00 UTC, a slot minute, with 3D, 2D and no-fix stretches.
     QByteArray Stream(sim::Tuner tuner) {
@@ -84,7 +86,7 @@ protected:
         return out;
     }
     QStringList snapshotGga;
-    std::unique_ptr<QProcess> sim;
+    QProcess sim;
 };
 
 } // namespace
@@ -93,16 +95,16 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     const int tuner = GetParam();
     PtyPair pty(dir.path(), 1);
     ASSERT_TRUE(pty.Ready());
+    program.commandLine = QStringLiteral("LOG"); // with the reception history log
     Load(Settings(tuner).constData());
     const QString stream = Path(QStringLiteral("stream.nmea"));
     ASSERT_TRUE(velsor::testing::WriteFile(stream, Stream(static_cast<sim::Tuner>(tuner))));
-    sim = std::make_unique<QProcess>();
-    sim->setProcessChannelMode(QProcess::ForwardedChannels);
-    sim->start(QStringLiteral(VELSOR_SIM_PATH),
-               {QStringLiteral("--device"), pty.peerLink, QStringLiteral("--tuner"),
-                QString::number(tuner), QStringLiteral("--baud"), QStringLiteral("57600"),
-                QStringLiteral("--replay"), stream});
-    ASSERT_TRUE(sim->waitForStarted(5000));
+    sim.setProcessChannelMode(QProcess::ForwardedChannels);
+    sim.start(QStringLiteral(VELSOR_SIM_PATH),
+              {QStringLiteral("--device"), pty.peerLink, QStringLiteral("--tuner"),
+               QString::number(tuner), QStringLiteral("--baud"), QStringLiteral("57600"),
+               QStringLiteral("--replay"), stream});
+    ASSERT_TRUE(sim.waitForStarted(5000));
     form->Mnu_Start_Click();
     ASSERT_TRUE(form->MSComm1->IsOpen());
 
@@ -111,6 +113,8 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     dialogs.files.push_back(file);
     form->Mnu_Rec_Save_Click();
     std::vector<std::pair<std::string, std::string>> live; // all values, own values
+    QStringList history;                                   // what each history record starts with
+    velsor::testing::GraphRig graph;
     for (int i = 0; i < kSnapshots; ++i) {
         // The whole snapshot has arrived once its GGA and date sentence are the newest.
         const QString gga = snapshotGga[i];
@@ -127,9 +131,33 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
         clock.now = QDateTime(QDate(2026, 12, 6), QTime(21, 3 * i, 0));
         form->Timer2_Timer();
         live.emplace_back(Comparable(nav, *form), Comparable(nav, *form, true));
+        history << QStringLiteral("%1,26/12/06 21:%2,%3,%4,")
+                       .arg(i)
+                       .arg(3 * i, 2, 10, QLatin1Char('0'))
+                       .arg(nav.SatsInUse)
+                       .arg(nav.SatsInView);
+        if (i == 5) // the graph reads the history while recording goes on
+            graph.Open(Path(QStringLiteral("roundtrip.LOG")));
     }
     form->Mnu_Stop_Click();
     ASSERT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
+    // One history record a snapshot, with its fix: all three kinds came by.
+    const QStringList records = QString::fromLatin1(ReadFile(Path(QStringLiteral("roundtrip.LOG"))))
+                                    .split(QStringLiteral("\r\n"));
+    ASSERT_EQ(records.size(), kSnapshots + 1);
+    QString fixes;
+    for (int i = 0; i < kSnapshots; ++i) {
+        EXPECT_TRUE(records[i].startsWith(history[i])) << records[i].toStdString();
+        if (!fixes.contains(records[i].back()))
+            fixes += records[i].back();
+    }
+    std::sort(fixes.begin(), fixes.end());
+    EXPECT_EQ(fixes, u"123");
+    // A refresh of the graph picks up what was added since it was opened.
+    EXPECT_EQ(graph.graph.HistoryLastIndex, 5);
+    graph.graph.Command1_Click();
+    EXPECT_EQ(graph.graph.HistoryLastIndex, kSnapshots - 1);
+    EXPECT_EQ(graph.graph.Picture1.ops.back().text, u"26/12/06 21:33");
     const QString sample = qEnvironmentVariable("VELSOR_SAMPLE_RECORDING");
     if (tuner == 0 && !sample.isEmpty()) {
         QFile::remove(sample);
