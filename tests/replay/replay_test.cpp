@@ -5,6 +5,7 @@
 #include "nav/file_channels.h"
 #include "replay/frm_player.h"
 #include "replay/recording_files.h"
+#include "support/graph_support.h"
 #include "support/main_window_fixture.h"
 
 #include <QRandomGenerator>
@@ -20,16 +21,6 @@ namespace {
 
 const QString kTooFew = QStringLiteral("データ数が足りません。ほかのファイルを選んでください。");
 const QString kUnreadable = QStringLiteral("再生ファイルを読み込めません。");
-
-// The event pump of a load: runs one planned action at the first yield.
-struct YieldingProgram : velsor::testing::FakeProgram {
-    std::function<void()> atYield;
-    void ProcessEvents() override {
-        ++eventPasses;
-        if (auto f = std::exchange(atYield, nullptr))
-            f();
-    }
-};
 
 class ReplayTest : public MainWindowTest {
 protected:
@@ -71,7 +62,7 @@ protected:
         return true;
     }
 
-    YieldingProgram events;
+    velsor::testing::ScriptedEvents events; // runs a planned action at a yield of a load
     std::unique_ptr<frmPlayer> player;
     int shown = 0;
     std::vector<int> fed;
@@ -183,7 +174,6 @@ TEST_F(ReplayTest, OpenFileButtonAndScrollBar) {
     EXPECT_EQ(fed, (std::vector<int>{49, 0}));
     EXPECT_EQ(player->HScroll1.value, 49);
     EXPECT_EQ(player->HScroll1.max, 49);
-    EXPECT_EQ(player->Label3.caption, u"再生ファイル： short.CSV");
 
     // A refused file leaves no file loaded.
     ChooseWithButton(File("two.CSV", "S 2 X"));
@@ -255,7 +245,7 @@ TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
             player->Form_Unload();
         fed.clear();
         shown = 0;
-        events.atYield = [&] { newer ? ChooseWithButton(small) : player->Form_Unload(); };
+        events.actions = {[&] { newer ? ChooseWithButton(small) : player->Form_Unload(); }};
         ReplayFromMenu(big);
 
         EXPECT_EQ(player->loaded, newer);
