@@ -139,8 +139,6 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
         if (i == 5) // the graph reads the history while recording goes on
             graph.Open(Path(QStringLiteral("roundtrip.LOG")));
     }
-    form->Mnu_Stop_Click();
-    ASSERT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
     // One history record a snapshot, with its fix: all three kinds came by.
     const QStringList records = QString::fromLatin1(ReadFile(Path(QStringLiteral("roundtrip.LOG"))))
                                     .split(QStringLiteral("\r\n"));
@@ -158,20 +156,30 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     graph.graph.Command1_Click();
     EXPECT_EQ(graph.graph.HistoryLastIndex, kSnapshots - 1);
     EXPECT_EQ(graph.graph.Picture1.ops.back().text, u"26/12/06 21:33");
+
+    // Replay asked for while linked and recording, with the other model now configured: "No"
+    // leaves both running; "Yes" stops them, the stop line ending the file, and replays it.
+    Load(Settings(1 - tuner).constData());
+    const QString configured = form->Label14.caption;
+    frmPlayer player(nav, *form, *form->receiver, dialogs, program);
+    form->showReplay = [&] { player.StartFromMenu(); };
+    dialogs.answers = {platform::MsgResult::No};
+    form->Mnu_Replay_Click();
+    EXPECT_TRUE(form->MSComm1->IsOpen() && nav.RecordingOn == 1 && !player.loaded);
+    dialogs.answers = {platform::MsgResult::Yes};
+    dialogs.files = {file};
+    form->Mnu_Replay_Click();
+    EXPECT_EQ(MessageTexts(),
+              QStringList(2, QStringLiteral("通信中、データ記録中です。終了しますか？")));
+    EXPECT_FALSE(form->MSComm1->IsOpen());
+    ASSERT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
     const QString sample = qEnvironmentVariable("VELSOR_SAMPLE_RECORDING");
     if (tuner == 0 && !sample.isEmpty()) {
         QFile::remove(sample);
         ASSERT_TRUE(QFile::copy(file, sample));
     }
-
-    // Replayed with the other model configured: the recording's own tuner wins while the
-    // window is open, with the menus that could change it disabled.
-    Load(Settings(1 - tuner).constData());
-    const QString configured = form->Label14.caption;
-    frmPlayer player(nav, *form, *form->receiver, dialogs, program);
-    form->showReplay = [&] { player.StartFromMenu(); };
-    dialogs.files.push_back(file);
-    form->Mnu_Replay_Click();
+    // The recording's own tuner wins while the window is open, with the menus that could
+    // change it disabled.
     ASSERT_EQ(nav.ReplayCount, kSnapshots - 1);
     EXPECT_EQ(form->Label14.caption, tuner == 0 ? u"GT-74/77" : u"CFGPS");
     EXPECT_FALSE(form->Mnu_File.enabled || form->Mnu_Option.enabled || form->Mnu_Version.enabled);
