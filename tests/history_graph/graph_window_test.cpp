@@ -75,7 +75,6 @@ TEST(GraphWindow, PrintAndSaveMessages) {
         QString file;
         QStringList messages;
     } cases[] = {
-        {true, R::Printed, {}, {}, {}},
         {true, R::Failed, {}, {}, {"印刷できませんでした。"}},
         {true, R::NoPrinter, MsgResult::No, {}, {none}},
         {true,
