@@ -1,18 +1,23 @@
 // Record, then replay: velsor-sim sends a three-minute snapshot sky through a socat
 // pseudo-terminal pair, the program's models record it with the fake clock, and the replay
 // window's model loads that file. Every block must show the decoded state the monitor showed
-// when the block was written. When VELSOR_SAMPLE_RECORDING names a file, the GT-74/77
+// when the block was written, and the history log kept beside the recording must show in the
+// graph window. When VELSOR_SAMPLE_RECORDING names a file, the GT-74/77
 // recording is copied there.
 
 #include "decoding/state_json.h"
 #include "nmea_sim.h"
 #include "replay/frm_player.h"
+#include "replay/recording_files.h"
+#include "support/graph_support.h"
 #include "support/main_window_fixture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+
+#include <algorithm>
 
 using namespace velsor;
 using velsor::testing::MainWindowTest;
@@ -25,37 +30,33 @@ constexpr int kSnapshots = 12;
 constexpr int kRepeats = 6; // each snapshot's sentences, so that the test can catch it whole
 
 // What replay cannot show the same way: the raw-sentence copies (replayed lines carry no CR,
-// so they are never copied), and the counters of lines and link time.
-QJsonObject Comparable(const Nav& nav, const NAV_FORM& form) {
+// so they are never copied), and the counters of lines and link time. `own`: only what a
+// snapshot carries itself, whatever was shown before it: without a fix its GGA has no position
+// (the one shown stays), and a hidden sky mark keeps whatever place it had.
+std::string Comparable(const Nav& nav, const NAV_FORM& form, bool own = false) {
     QByteArray json;
     AppendStateJson(json, nav, form, 0, u"");
-    QJsonObject o = QJsonDocument::fromJson(json).object();
+    const QJsonObject o = QJsonDocument::fromJson(json).object();
     QJsonObject state = o[QStringLiteral("state")].toObject();
     state.remove(QStringLiteral("RawSentence"));
     state.remove(QStringLiteral("ClockSetWait"));
     QJsonObject shown = o[QStringLiteral("form")].toObject();
     shown.remove(QStringLiteral("Label16"));
-    return QJsonObject{{QStringLiteral("state"), state}, {QStringLiteral("form"), shown}};
-}
-
-std::string Text(const QJsonObject& o) {
-    return QJsonDocument(o).toJson(QJsonDocument::Indented).toStdString();
-}
-
-// What a snapshot carries itself, whatever was shown before it: without a fix its GGA has no
-// position (the one shown stays), and a hidden sky mark keeps whatever place it had.
-QJsonObject OwnValues(QJsonObject o) {
-    QJsonObject shown = o[QStringLiteral("form")].toObject();
-    if (o[QStringLiteral("state")].toObject()[QStringLiteral("FixMode")].toString() == u"--")
+    if (own && state[QStringLiteral("FixMode")].toString() == u"--")
         shown.remove(QStringLiteral("Label3"));
     QJsonArray marks = shown[QStringLiteral("Label15")].toArray();
-    for (qsizetype i = 0; i < marks.size(); ++i) {
+    for (qsizetype i = 0; own && i < marks.size(); ++i) {
         if (!marks[i].toObject()[QStringLiteral("visible")].toBool())
             marks[i] = QJsonObject{{QStringLiteral("visible"), false}};
     }
     shown[QStringLiteral("Label15")] = marks;
-    o[QStringLiteral("form")] = shown;
-    return o;
+    const QJsonObject both{{QStringLiteral("state"), state}, {QStringLiteral("form"), shown}};
+    return QJsonDocument(both).toJson(QJsonDocument::Indented).toStdString();
+}
+
+QByteArray Settings(int tuner) {
+    return "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=" + QByteArray::number(tuner) +
+           "\r\n[Time]=0\r\n";
 }
 
 class ReplayRoundTrip : public MainWindowTest, public ::testing::WithParamInterface<int> {
@@ -65,10 +66,8 @@ protected:
             GTEST_SKIP() << "socat is not installed";
     }
     void TearDown() override {
-        if (sim && sim->state() != QProcess::NotRunning) {
-            sim->terminate();
-            sim->waitForFinished(5000);
-        }
+        sim.terminate();
+        sim.waitForFinished(5000);
     }
     // Snapshot i at 12:(3i):00 UTC, a slot minute, with 3D, 2D and no-fix stretches.
     QByteArray Stream(sim::Tuner tuner) {
@@ -87,7 +86,7 @@ protected:
         return out;
     }
     QStringList snapshotGga;
-    std::unique_ptr<QProcess> sim;
+    QProcess sim;
 };
 
 } // namespace
@@ -96,22 +95,16 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     const int tuner = GetParam();
     PtyPair pty(dir.path(), 1);
     ASSERT_TRUE(pty.Ready());
-    // The other model is configured: the recording's own date sentence must win.
-    Load(tuner == 0 ? "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n"
-                    : "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n");
+    program.commandLine = QStringLiteral("LOG"); // with the reception history log
+    Load(Settings(tuner).constData());
     const QString stream = Path(QStringLiteral("stream.nmea"));
-    {
-        QFile f(stream);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(Stream(static_cast<sim::Tuner>(tuner)));
-    }
-    sim = std::make_unique<QProcess>();
-    sim->setProcessChannelMode(QProcess::ForwardedChannels);
-    sim->start(QStringLiteral(VELSOR_SIM_PATH),
-               {QStringLiteral("--device"), pty.peerLink, QStringLiteral("--tuner"),
-                QString::number(tuner), QStringLiteral("--baud"), QStringLiteral("57600"),
-                QStringLiteral("--replay"), stream});
-    ASSERT_TRUE(sim->waitForStarted(5000));
+    ASSERT_TRUE(velsor::testing::WriteFile(stream, Stream(static_cast<sim::Tuner>(tuner))));
+    sim.setProcessChannelMode(QProcess::ForwardedChannels);
+    sim.start(QStringLiteral(VELSOR_SIM_PATH),
+              {QStringLiteral("--device"), pty.peerLink, QStringLiteral("--tuner"),
+               QString::number(tuner), QStringLiteral("--baud"), QStringLiteral("57600"),
+               QStringLiteral("--replay"), stream});
+    ASSERT_TRUE(sim.waitForStarted(5000));
     form->Mnu_Start_Click();
     ASSERT_TRUE(form->MSComm1->IsOpen());
 
@@ -119,7 +112,9 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     clock.now = QDateTime(QDate(2026, 12, 6), QTime(20, 59, 30));
     dialogs.files.push_back(file);
     form->Mnu_Rec_Save_Click();
-    std::vector<QJsonObject> live;
+    std::vector<std::pair<std::string, std::string>> live; // all values, own values
+    QStringList history;                                   // what each history record starts with
+    velsor::testing::GraphRig graph;
     for (int i = 0; i < kSnapshots; ++i) {
         // The whole snapshot has arrived once its GGA and date sentence are the newest.
         const QString gga = snapshotGga[i];
@@ -135,39 +130,72 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
         form->Timer2_Timer();
         clock.now = QDateTime(QDate(2026, 12, 6), QTime(21, 3 * i, 0));
         form->Timer2_Timer();
-        live.push_back(Comparable(nav, *form));
+        live.emplace_back(Comparable(nav, *form), Comparable(nav, *form, true));
+        history << QStringLiteral("%1,26/12/06 21:%2,%3,%4,")
+                       .arg(i)
+                       .arg(3 * i, 2, 10, QLatin1Char('0'))
+                       .arg(nav.SatsInUse)
+                       .arg(nav.SatsInView);
+        if (i == 5) // the graph reads the history while recording goes on
+            graph.Open(Path(QStringLiteral("roundtrip.LOG")));
     }
-    form->Mnu_Stop_Click();
+    // One history record a snapshot, with its fix: all three kinds came by.
+    const QStringList records = QString::fromLatin1(ReadFile(Path(QStringLiteral("roundtrip.LOG"))))
+                                    .split(QStringLiteral("\r\n"));
+    ASSERT_EQ(records.size(), kSnapshots + 1);
+    QString fixes;
+    for (int i = 0; i < kSnapshots; ++i) {
+        EXPECT_TRUE(records[i].startsWith(history[i])) << records[i].toStdString();
+        if (!fixes.contains(records[i].back()))
+            fixes += records[i].back();
+    }
+    std::sort(fixes.begin(), fixes.end());
+    EXPECT_EQ(fixes, u"123");
+    // A refresh of the graph picks up what was added since it was opened.
+    EXPECT_EQ(graph.graph.HistoryLastIndex, 5);
+    graph.graph.Command1_Click();
+    EXPECT_EQ(graph.graph.HistoryLastIndex, kSnapshots - 1);
+    EXPECT_EQ(graph.graph.Picture1.ops.back().text, u"26/12/06 21:33");
+
+    // Replay asked for while linked and recording, with the other model now configured: "No"
+    // leaves both running; "Yes" stops them, the stop line ending the file, and replays it.
+    Load(Settings(1 - tuner).constData());
+    const QString configured = form->Label14.caption;
+    frmPlayer player(nav, *form, *form->receiver, dialogs, program);
+    form->showReplay = [&] { player.StartFromMenu(); };
+    dialogs.answers = {platform::MsgResult::No};
+    form->Mnu_Replay_Click();
+    EXPECT_TRUE(form->MSComm1->IsOpen() && nav.RecordingOn == 1 && !player.loaded);
+    dialogs.answers = {platform::MsgResult::Yes};
+    dialogs.files = {file};
+    form->Mnu_Replay_Click();
+    EXPECT_EQ(MessageTexts(),
+              QStringList(2, QStringLiteral("通信中、データ記録中です。終了しますか？")));
+    EXPECT_FALSE(form->MSComm1->IsOpen());
     ASSERT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
     const QString sample = qEnvironmentVariable("VELSOR_SAMPLE_RECORDING");
     if (tuner == 0 && !sample.isEmpty()) {
         QFile::remove(sample);
         ASSERT_TRUE(QFile::copy(file, sample));
     }
-
-    // Replay it with the other model configured.
-    Load(tuner == 0 ? "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n"
-                    : "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n");
-    const QString configured = form->Label14.caption;
-    frmPlayer player(nav, *form, *form->receiver, dialogs, program);
-    form->showReplay = [&] { player.StartFromMenu(); };
-    dialogs.files.push_back(file);
-    form->Mnu_Replay_Click();
+    // The recording's own tuner wins while the window is open, with the menus that could
+    // change it disabled.
     ASSERT_EQ(nav.ReplayCount, kSnapshots - 1);
     EXPECT_EQ(form->Label14.caption, tuner == 0 ? u"GT-74/77" : u"CFGPS");
-    EXPECT_EQ(Text(Comparable(nav, *form)), Text(live[0]));
+    EXPECT_FALSE(form->Mnu_File.enabled || form->Mnu_Option.enabled || form->Mnu_Version.enabled);
     // Forwards as recorded: exactly the live values. Backwards: what each snapshot carries.
-    for (int b = 1; b < kSnapshots; ++b) {
+    for (int b = 0; b < kSnapshots; ++b) {
         player.SetHScroll1Value(b);
-        EXPECT_EQ(Text(Comparable(nav, *form)), Text(live[b])) << "block " << b;
+        EXPECT_EQ(Comparable(nav, *form), live[b].first) << "block " << b;
     }
     for (int b = kSnapshots - 2; b >= 0; --b) {
         player.SetHScroll1Value(b);
-        EXPECT_EQ(Text(OwnValues(Comparable(nav, *form))), Text(OwnValues(live[b])))
-            << "block " << b;
+        EXPECT_EQ(Comparable(nav, *form, true), live[b].second) << "block " << b;
     }
     player.Form_Unload();
     EXPECT_EQ(form->Label14.caption, configured);
+    EXPECT_TRUE(form->Mnu_File.enabled && form->Mnu_Option.enabled && form->Mnu_Version.enabled);
+    EXPECT_TRUE(nav.ReplayLine[0][0].isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTuners, ReplayRoundTrip, ::testing::Values(0, 1),

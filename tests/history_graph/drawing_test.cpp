@@ -42,59 +42,37 @@ QStringList Numbered(int count) {
 TEST(DrawHistoryGraph, FollowsTheRecords) {
     const struct {
         const char* name;
-        QStringList records;
-        int last;
-        std::array<int, 3> checks; // Check1 used, Check2 in view, Check3 fix
-        const char* picture;
+        QStringList records; // the last one is HistoryLastIndex
+        const char* picture; // every series shown, none for the long tables
     } cases[] = {
-        {"18 after the first: no ticks, the first and last labels",
-         Numbered(19),
-         18,
-         {0, 0, 0},
+        {"18 after the first: no ticks, the first and last labels", Numbered(19),
          "text 0 3715 d0 | text 6065 3715 d18"},
-        {"19: five ticks, labels of records 3 to 15 in two rows",
-         Numbered(20),
-         19,
-         {0, 0, 0},
+        {"19: five ticks, labels of records 3 to 15 in two rows", Numbered(20),
          "tick 1202.5 | tick 2405 | tick 3607.5 | tick 4810 | tick 6012.5 | text 0 3715 d0 | "
          "text 602.5 3895 d3 | text 1805 3715 d6 | text 3007.5 3895 d9 | text 4210 3715 d12 | "
          "text 5412.5 3895 d15 | text 6065 3715 d19"},
-        {"one record: every walk ends at once",
-         Numbered(1),
-         0,
-         {1, 1, 1},
-         "text 0 3715 d0 | text 6065 3715 d0"},
+        {"one record: every walk ends at once", Numbered(1), "text 0 3715 d0 | text 6065 3715 d0"},
         {"blue, red, green; 10 on the top edge, 12 above, used as in view",
          {"0,a,10,12,1", "1,b,12,10,3"},
-         1,
-         {1, 1, 1},
          "#0000ff 12 10 | #ff0000 10 12 | #00ff00 1 3 | text 0 3715 a | text 6065 3715 b"},
         {"an empty line: used ends there, the others drop to 0",
          {"0,d,5,8,3", "1,d,6,9,2", "", "3,d,7,10,3"},
-         3,
-         {1, 1, 1},
          "#0000ff 8 9 0 10 | #ff0000 5 6 | #00ff00 3 2 0 3 | text 0 3715 d | text 6065 3715 d"},
         {"too few fields: the last one or the whole line; no label without a comma",
          {"7", "0,d,5", "x,y,z,w", "1,d,,,"},
-         3,
-         {1, 1, 1},
          "#0000ff 7 5 0 0 | #ff0000 7 5 0 0 | #00ff00 7 5 0 0 | text 6065 3715 d"},
         {"values: two leading digits, one, or 0",
          {"0,d,0,9x,1", "1,d,05,1a,3", "1,d, 4,123,-2"},
-         2,
-         {1, 1, 1},
-         "#0000ff 9 1 12 | #ff0000 0 0 0 | #00ff00 1 3 0 | text 0 3715 d | "
-         "text 6065 3715 d"},
+         "#0000ff 9 1 12 | #ff0000 0 0 0 | #00ff00 1 3 0 | text 0 3715 d | text 6065 3715 d"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         GraphRig rig;
         for (int i = 0; i < c.records.size(); ++i)
             rig.graph.HistoryLines[i] = c.records[i];
-        rig.graph.HistoryLastIndex = static_cast<std::int16_t>(c.last);
-        rig.graph.Check1.value = c.checks[0];
-        rig.graph.Check2.value = c.checks[1];
-        rig.graph.Check3.value = c.checks[2];
+        rig.graph.HistoryLastIndex = static_cast<std::int16_t>(c.records.size() - 1);
+        const int all = c.records.size() >= 19 ? 0 : 1;
+        rig.graph.Check1.value = rig.graph.Check2.value = rig.graph.Check3.value = all;
         rig.graph.DrawHistoryGraph();
         const auto& ops = rig.graph.Picture1.ops;
         ASSERT_GE(ops.size(), 3u);
@@ -102,7 +80,7 @@ TEST(DrawHistoryGraph, FollowsTheRecords) {
         // The frame: time axis, left edge, right edge; the walks span the whole width.
         EXPECT_EQ(ops[0].y1, H - 500);
         EXPECT_EQ(ops[2].x1, 7215 - 15);
-        if (c.last == 3) {
+        if (c.records.size() == 4) {
             EXPECT_DOUBLE_EQ(ops[5].x2, 7215);
         }
         EXPECT_EQ(rig.dialogs.busy, 0) << "the pointer is back to normal";

@@ -96,7 +96,6 @@ TEST(VelsorGraph, JsonListsTheOperationsInTwips) {
                                               {"color", "#000000"}}));
     // Not rounded to pixels: record 1 at 7215/7.
     EXPECT_DOUBLE_EQ(ops[3].toObject()[QStringLiteral("x2")].toDouble(), 7215.0 / 7);
-    EXPECT_EQ(ops[10].toObject()[QStringLiteral("color")].toString(), u"#ff0000");
     EXPECT_DOUBLE_EQ(ops[16].toObject()[QStringLiteral("y2")].toDouble(), 3595 - 359.5 * 12);
     EXPECT_EQ(
         ops.last().toObject(),

@@ -10,8 +10,8 @@
 
 namespace velsor::testing {
 
-// Snapshot n of a GT-74/77 (ZDA) or CFGPS (RMC) recording, five lines without line ends.
-inline QStringList Snapshot(int n, bool cfgps = false) {
+// Snapshot n of a GT-74/77 recording, five lines without line ends.
+inline QStringList Snapshot(int n) {
     const QString t = QStringLiteral("%1%2%3")
                           .arg(n / 3600 % 24, 2, 10, QLatin1Char('0'))
                           .arg(n / 60 % 60, 2, 10, QLatin1Char('0'))
@@ -21,15 +21,14 @@ inline QStringList Snapshot(int n, bool cfgps = false) {
         QStringLiteral("$GPGSA,A,3,04,05,12,,,,,,,,,,1.0,1.0,1.0*00"),
         QStringLiteral("$GPGSV,2,1,05,04,45,090,47,05,30,180,42,12,10,200,30,17,60,300,45*00"),
         QStringLiteral("$GPGSV,2,2,05,20,05,100,20*00"),
-        cfgps ? QStringLiteral("$GPRMC,%1,A,3541.1234,N,13945.6789,E,0.0,0.0,061226,,*00").arg(t)
-              : QStringLiteral("$GPZDA,%1,06,12,2026,00,00*00").arg(t),
+        QStringLiteral("$GPZDA,%1,06,12,2026,00,00*00").arg(t),
     };
 }
 
 inline const QString kStartLine = QStringLiteral("2026/12/06 21:04:00(JST) Started.");
 inline const QString kStopLine = QStringLiteral("2026/12/07 9:00:00(JST) Stopped.");
 
-inline QByteArray RecordingText(const QString& description, bool cfgps = false) {
+inline QByteArray RecordingText(const QString& description) {
     QByteArray out;
     int n = 0;
     for (const QString& word : description.split(u' ', Qt::SkipEmptyParts)) {
@@ -39,10 +38,10 @@ inline QByteArray RecordingText(const QString& description, bool cfgps = false) 
         } else if (word == u"X") {
             lines << kStopLine;
         } else if (word.startsWith(u'p')) {
-            lines = Snapshot(n++, cfgps).mid(0, word.mid(1).toInt());
+            lines = Snapshot(n++).mid(0, word.mid(1).toInt());
         } else {
             for (int i = word.toInt(); i > 0; --i)
-                lines << Snapshot(n++, cfgps);
+                lines << Snapshot(n++);
         }
         for (const QString& l : lines)
             out += l.toLatin1() + "\r\n";

@@ -1,10 +1,11 @@
 // The replay window's model on the main window's model: counting rules of the file reading,
-// refusals and bad input, tuner detection, the open-file button, the menu command's questions,
+// refusals and bad input, the open-file button, the menu command's questions,
 // and loads that are interrupted by a newer load or by closing the window.
 
 #include "nav/file_channels.h"
 #include "replay/frm_player.h"
 #include "replay/recording_files.h"
+#include "support/graph_support.h"
 #include "support/main_window_fixture.h"
 
 #include <QRandomGenerator>
@@ -20,24 +21,11 @@ namespace {
 
 const QString kTooFew = QStringLiteral("データ数が足りません。ほかのファイルを選んでください。");
 const QString kUnreadable = QStringLiteral("再生ファイルを読み込めません。");
-const char* kGtSettings = "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n";
-const char* kCfSettings = "[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n";
-
-// The event pump of a load: runs one planned action at the first yield.
-struct YieldingProgram : velsor::testing::FakeProgram {
-    std::function<void()> atYield;
-    void ProcessEvents() override {
-        ++eventPasses;
-        if (auto f = std::exchange(atYield, nullptr))
-            f();
-    }
-};
 
 class ReplayTest : public MainWindowTest {
 protected:
-    void SetUp() override { Start(kGtSettings); }
-    void Start(const char* settings) {
-        Load(settings);
+    void SetUp() override {
+        Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n");
         player = std::make_unique<frmPlayer>(nav, *form, *form->receiver, dialogs, events);
         form->showReplay = [this] { player->StartFromMenu(); };
         player->show = [this] { ++shown; };
@@ -51,9 +39,10 @@ protected:
         const QStringList p = form->Label4[0].caption.split(u' ');
         return p.size() >= 5 ? p[0].toInt() * 3600 + p[2].toInt() * 60 + p[4].toInt() : -1;
     }
-    QString File(const char* name, const QString& description, bool cfgps = false) {
+    QString File(const char* name, const char* description) {
         const QString path = Path(QString::fromLatin1(name));
-        EXPECT_TRUE(velsor::testing::WriteFile(path, RecordingText(description, cfgps)));
+        EXPECT_TRUE(
+            velsor::testing::WriteFile(path, RecordingText(QString::fromLatin1(description))));
         return path;
     }
     void ReplayFromMenu(const QString& path) {
@@ -73,7 +62,7 @@ protected:
         return true;
     }
 
-    YieldingProgram events;
+    velsor::testing::ScriptedEvents events; // runs a planned action at a yield of a load
     std::unique_ptr<frmPlayer> player;
     int shown = 0;
     std::vector<int> fed;
@@ -88,43 +77,37 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
     QRandomGenerator rng(7);
     for (char& c : binary)
         c = static_cast<char>(rng.bounded(256));
-    const QByteArray longLine(3 * 1024 * 1024, 'A');
+    auto rec = [](const char* d) { return RecordingText(QString::fromLatin1(d)); };
     QDir(dir.path()).mkdir(QStringLiteral("folder.CSV"));
     struct Case {
         const char* name;
-        QByteArray content; // a description for RecordingText, or with `raw` the bytes
+        QByteArray content; // null: nothing written to `file`
         int count;          // -1: any count within the array
         std::optional<QString> message;
         bool stopShown = false;
         int block = -1, snapshot = -1; // ReplayLine(block, 0) is snapshot's GGA
         const char* file = "case.CSV";
-        bool raw = false; // content written as it is; nothing written when empty
     } cases[] = {
-        {"complete snapshots and the stop line", "S 10 X", 9, {}, true, 9, 9},
-        {"complete snapshots, no stop line", "S 10", 9, {}, false, 9, 9},
-        {"three snapshots are enough", "S 3 X", 2, {}, true},
-        {"two are too few", "S 2 X", 1, kTooFew, true},
-        {"trailing part counts without a stop line", "S 4 p2", 4, {}, false, 4, 4},
-        {"trailing part lies beyond with a stop line", "S 4 p2 X", 3, {}, true, 4, 4},
-        {"stop line in the middle: what follows overwrites", "S 2 X 3", 3, {}, true, 1, 2},
-        {"only the first 3360 snapshots", "S 3365 X", 3359, {}, false, 3359, 3359},
+        {"complete snapshots and the stop line", rec("S 10 X"), 9, {}, true, 9, 9},
+        {"complete snapshots, no stop line", rec("S 10"), 9, {}, false, 9, 9},
+        {"three snapshots are enough", rec("S 3 X"), 2, {}, true},
+        {"two are too few", rec("S 2 X"), 1, kTooFew, true},
+        {"trailing part counts without a stop line", rec("S 4 p2"), 4, {}, false, 4, 4},
+        {"trailing part lies beyond with a stop line", rec("S 4 p2 X"), 3, {}, true, 4, 4},
+        {"stop line in the middle: what follows overwrites", rec("S 2 X 3"), 3, {}, true, 1, 2},
+        {"only the first 3360 snapshots", rec("S 3365 X"), 3359, {}, false, 3359, 3359},
         {"empty file", "", 0, kTooFew},
-        {"start line only", "S", 0, kTooFew},
-        {"stop line right after the start line", "S X", 0, kTooFew, true},
-        {"stop line as the first data line", "S X 3", 2, {}, true, 0, 0},
-        {"binary", binary, -1, std::nullopt, false, -1, -1, "binary.CSV", true},
+        {"start line only", rec("S"), 0, kTooFew},
+        {"stop line right after the start line", rec("S X"), 0, kTooFew, true},
+        {"stop line as the first data line", rec("S X 3"), 2, {}, true, 0, 0},
+        {"binary", binary, -1, std::nullopt},
         {"a line of 3 MiB is kept cut",
-         RecordingText(QStringLiteral("S 2")) + longLine + "\r\n" +
-             RecordingText(QStringLiteral("3 X")),
+         rec("S 2") + QByteArray(3 * 1024 * 1024, 'A') + "\r\n" + rec("3 X"),
          4,
          {},
-         true,
-         -1,
-         -1,
-         "long.CSV",
          true},
-        {"vanished after choosing", {}, 0, kUnreadable, false, -1, -1, "gone.CSV", true},
-        {"a folder", {}, 0, kUnreadable, false, -1, -1, "folder.CSV", true},
+        {"vanished after choosing", {}, 0, kUnreadable, false, -1, -1, "gone.CSV"},
+        {"a folder", {}, 0, kUnreadable, false, -1, -1, "folder.CSV"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -133,9 +116,8 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
         dialogs.messages.clear();
         fed.clear();
         const QString path = Path(QString::fromLatin1(c.file));
-        if (!c.raw || !c.content.isEmpty()) {
-            ASSERT_TRUE(velsor::testing::WriteFile(
-                path, c.raw ? c.content : RecordingText(QString::fromLatin1(c.content))));
+        if (!c.content.isNull()) {
+            ASSERT_TRUE(velsor::testing::WriteFile(path, c.content));
         }
         ReplayFromMenu(path);
 
@@ -151,7 +133,6 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
             ASSERT_EQ(dialogs.messages.size(), 1u);
             EXPECT_TRUE(dialogs.messages[0].text.startsWith(*c.message));
             EXPECT_EQ(dialogs.messages[0].icon, platform::MsgIcon::Exclamation);
-            EXPECT_EQ(dialogs.messages[0].title, u"Velsor GPS Analyzer");
             EXPECT_FALSE(player->HScroll1.enabled);
             EXPECT_TRUE(AllLinesEmpty());
             EXPECT_TRUE(fed.empty());
@@ -178,47 +159,24 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
     }
 }
 
-TEST_F(ReplayTest, TheRecordingsTunerDecodesItAndClosingRestoresTheSettings) {
-    for (const bool cfgpsFile : {false, true}) {
-        SCOPED_TRACE(cfgpsFile);
-        Start(cfgpsFile ? kGtSettings : kCfSettings); // the other model is configured
-        const QString configured = form->Label14.caption;
-        ReplayFromMenu(File("tuner.CSV", QStringLiteral("S 5 X"), cfgpsFile));
-        EXPECT_EQ(form->Label14.caption, cfgpsFile ? u"CFGPS" : u"GT-74/77");
-        // Decoded at that tuner's positions: the date comes from its date sentence.
-        EXPECT_EQ(form->Label4[2].caption, u"2026 年 12 月 06 日 ");
-        EXPECT_FALSE(form->Mnu_File.enabled || form->Mnu_Option.enabled ||
-                     form->Mnu_Version.enabled);
-        player->Form_Unload();
-        EXPECT_EQ(form->Label14.caption, configured);
-        EXPECT_TRUE(form->Mnu_File.enabled && form->Mnu_Option.enabled &&
-                    form->Mnu_Version.enabled);
-        EXPECT_TRUE(AllLinesEmpty());
-    }
-}
-
 TEST_F(ReplayTest, OpenFileButtonAndScrollBar) {
-    ReplayFromMenu(File("long.CSV", QStringLiteral("S 120 X")));
+    ReplayFromMenu(File("long.CSV", "S 120 X"));
     player->SetHScroll1Value(99999); // as far as the file goes, no further
     EXPECT_EQ(ShownSnapshot(), 119);
     player->SetHScroll1Value(100);
-    player->Image4_MouseDown(0, 1, 0, 10, 10);
-    EXPECT_TRUE(player->Image4[1].visible && !player->Image4[0].visible);
     fed.clear();
-    player->Image4_MouseUp(0, 1, 0, 10, 10); // cancelled: up again, nothing fed
-    EXPECT_TRUE(player->Image4[0].visible && !player->Image4[1].visible);
+    ChooseWithButton(QString()); // cancelled: nothing fed
     EXPECT_TRUE(fed.empty());
 
     // A shorter file while the bar stands beyond its end: the bar drops to the new end, which
     // feeds that block, then block 0 is fed.
-    ChooseWithButton(File("short.CSV", QStringLiteral("S 50 X")));
+    ChooseWithButton(File("short.CSV", "S 50 X"));
     EXPECT_EQ(fed, (std::vector<int>{49, 0}));
     EXPECT_EQ(player->HScroll1.value, 49);
     EXPECT_EQ(player->HScroll1.max, 49);
-    EXPECT_EQ(player->Label3.caption, u"再生ファイル： short.CSV");
 
     // A refused file leaves no file loaded.
-    ChooseWithButton(File("two.CSV", QStringLiteral("S 2 X")));
+    ChooseWithButton(File("two.CSV", "S 2 X"));
     EXPECT_EQ(MessageTexts(), QStringList{kTooFew});
     EXPECT_FALSE(player->HScroll1.enabled);
     EXPECT_EQ(dialogs.fileDialogs.back().fileName, Path(QStringLiteral("short.CSV")))
@@ -233,60 +191,32 @@ TEST_F(ReplayTest, OpenFileButtonAndScrollBar) {
     EXPECT_EQ(events.exits, 1);
 }
 
-TEST_F(ReplayTest, MenuCommandStopsTheLinkAndRecordingWhenTheUserAgrees) {
+// With the link open the user is asked first (with a recording too: the round trip).
+TEST_F(ReplayTest, MenuCommandStopsTheLinkWhenTheUserAgrees) {
     if (!velsor::testing::PtyPair::Available())
         GTEST_SKIP() << "socat is not installed";
     velsor::testing::PtyPair pty(dir.path(), 1);
     ASSERT_TRUE(pty.Ready());
-    const QString recording = Path(QStringLiteral("rec.CSV"));
-    const QString replay = File("replay.CSV", QStringLiteral("S 3 X"));
-    using platform::MsgResult;
-    struct Case {
-        bool link, recording;
-        MsgResult answer;
-        const char* question; // nullptr: none asked
-    } cases[] = {
-        {false, false, MsgResult::No, nullptr},
-        {true, false, MsgResult::No, "通信中です。終了しますか？"},
-        {true, false, MsgResult::Yes, "通信中です。終了しますか？"},
-        {true, true, MsgResult::No, "通信中、データ記録中です。終了しますか？"},
-        {true, true, MsgResult::Yes, "通信中、データ記録中です。終了しますか？"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.question ? c.question : "closed");
-        const bool replays = !c.link || c.answer == MsgResult::Yes;
-        if (player->loaded)
-            player->Form_Unload();
+    const QString replay = File("replay.CSV", "S 3 X");
+    form->Mnu_Start_Click();
+    for (const bool yes : {false, true}) { // "No" leaves the link open for the next question
+        SCOPED_TRACE(yes);
         dialogs.messages.clear();
-        shown = 0;
-        if (c.link)
-            form->Mnu_Start_Click();
-        if (c.recording) {
-            dialogs.files = {recording};
-            form->Mnu_Rec_Save_Click();
-        }
-        dialogs.answers = {c.answer};
+        dialogs.answers = {yes ? platform::MsgResult::Yes : platform::MsgResult::No};
         dialogs.files = {replay};
         form->Mnu_Replay_Click();
-
-        EXPECT_EQ(MessageTexts(),
-                  c.question ? QStringList{QString::fromUtf8(c.question)} : QStringList{});
-        EXPECT_EQ(shown, replays ? 1 : 0);
-        EXPECT_EQ(form->MSComm1->IsOpen(), !replays);
-        EXPECT_EQ(nav.RecordingOn, c.recording && !replays ? 1 : 0);
-        if (c.recording && replays) {
-            EXPECT_TRUE(ReadFile(recording).endsWith("(JST) Stopped.\r\n"));
-        }
+        EXPECT_EQ(MessageTexts(), QStringList{QStringLiteral("通信中です。終了しますか？")});
+        EXPECT_EQ(shown, yes ? 1 : 0);
+        EXPECT_EQ(form->MSComm1->IsOpen(), !yes);
         EXPECT_EQ(dialogs.busy, 0);
-        form->Mnu_Stop_Click();
     }
 }
 
 // A yield of a long load lets the user act: a newer load takes over, closing the window stops
 // it. Either way nothing of the older load is fed or left, and the channel is free.
 TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
-    const QString big = File("big.CSV", QStringLiteral("S 3360 X"));
-    const QString small = File("small.CSV", QStringLiteral("S 5 X"));
+    const QString big = File("big.CSV", "S 3360 X");
+    const QString small = File("small.CSV", "S 5 X");
     player->yieldMs = 0;
     for (const bool newer : {true, false}) {
         SCOPED_TRACE(newer ? "newer load" : "closing");
@@ -294,7 +224,7 @@ TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
             player->Form_Unload();
         fed.clear();
         shown = 0;
-        events.atYield = [&] { newer ? ChooseWithButton(small) : player->Form_Unload(); };
+        events.actions = {[&] { newer ? ChooseWithButton(small) : player->Form_Unload(); }};
         ReplayFromMenu(big);
 
         EXPECT_EQ(player->loaded, newer);
