@@ -1,11 +1,8 @@
-// Stream health: counts on hand-made streams, layout fit on lines of both receivers and on the
-// real captures, and the hint a user would get.
+// Stream health: counts on hand-made streams, layout fit on lines of both receivers, and the hint
+// a user would get (the real captures are judged in captures_test.cpp).
 
 #include "decoding/stream_health.h"
-#include "support/captures.h"
 #include "support/decoder_fixture.h"
-
-#include <QFile>
 
 using namespace velsor;
 using velsor::testing::DecoderTest;
@@ -174,30 +171,6 @@ TEST_F(HealthTest, HintsForTheWrongModelAndTheWrongBaudRate) {
         EXPECT_EQ(health.Diagnose(u"0"), s.send == s.read ? H::None : H::WrongBaud) << s.what;
         EXPECT_EQ(health.Verdict().contains(u"wrong baud rate"), s.send != s.read) << s.what;
     }
-}
-
-TEST(CaptureHealth, EveryLayout0CaptureFitsTheGt74Layout) {
-    const QStringList files = velsor::testing::CaptureFiles(QStringLiteral(VELSOR_TEST_DATA));
-    int layout0 = 0;
-    for (const QString& name : files) {
-        if (!name.contains(u"/layout0/"))
-            continue;
-        ++layout0;
-        QFile f(name);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
-        Nav nav;
-        nav.TunerType = QStringLiteral("0");
-        NAV_FORM form(nav);
-        Receiver rx(nav, form, nullptr);
-        StreamHealth health;
-        rx.listener = &health;
-        rx.AssembleBytes(f.readAll());
-        EXPECT_TRUE(health.Verdict().startsWith(u"fits GT-74/77 layout"))
-            << name.toStdString() << ": " << health.Verdict().toStdString();
-        EXPECT_EQ(health.garbageBytes, 0u) << name.toStdString();
-        EXPECT_NE(health.Diagnose(u"0"), StreamHealth::Hint::WrongBaud) << name.toStdString();
-    }
-    EXPECT_GE(layout0, 5);
 }
 
 TEST(StreamHealthScan, EveryLengthAndPositionCountsOnceAndChecksOnce) {
