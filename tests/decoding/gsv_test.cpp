@@ -78,31 +78,6 @@ TEST_F(DecoderTest, SignalBandsAndTheirEdges) {
     }
 }
 
-TEST_F(DecoderTest, MarkersUseTheOrthographicSkyProjection) {
-    nav.SkyCenterX = 1446;
-    nav.SkyCenterY = 1448;
-    nav.SkyRadius = 1200;
-    struct Case {
-        const char *el, *az;
-        int left, top; // from the centre, less the marker's half size of 128 x 120
-    };
-    const Case cases[] = {
-        {"45", "90", 849, 0},    // r = 1200 cos 45 = 848.5
-        {"90", "123", 0, 0},     // zenith at the centre
-        {"00", "000", 0, -1200}, // north horizon at the top
-    };
-    for (const Case& c : cases) {
-        rx.PlotSatellite(QString::fromLatin1(c.el), QString::fromLatin1(c.az), u"04", u"0", u"47");
-        EXPECT_EQ(form.Label15[0].left, 1446 - 128 + c.left) << c.el << " " << c.az;
-        EXPECT_EQ(form.Label15[0].top, 1448 - 120 + c.top) << c.el << " " << c.az;
-    }
-    // Nothing to plot from an empty or broken field.
-    const Label before = form.Label15[3];
-    for (const char16_t* e : {u"", u"4,", u"4*"})
-        rx.PlotSatellite(e, u"090", u"07", u"3", u"40");
-    EXPECT_EQ(form.Label15[3].left, before.left);
-}
-
 TEST_F(DecoderTest, DateSentencesMarkTheUsedSatellitesInBold) {
     Line(QStringLiteral("$GPGSV,2,1,08,04,45,090,47,05,30,180,42,12,60,270,35,13,10,300,20*00"));
     Line(QStringLiteral("$GPGSA,A,3,05,13,,,,,,,,,,,1.0,1.0,1.0*00"));
@@ -118,7 +93,8 @@ TEST_F(DecoderTest, DateSentencesMarkTheUsedSatellitesInBold) {
         EXPECT_FALSE(form.Label6[row].bold) << row;
 }
 
-TEST_F(DecoderTest, TheSkyGridFollowsThePictureSize) {
+// The grid drawn for the picture's size, and the markers placed on it by orthographic projection.
+TEST_F(DecoderTest, TheSkyGridAndTheMarkersOnIt) {
     EXPECT_EQ(nav.SkyCenterX, 1446);
     EXPECT_EQ(nav.SkyCenterY, 1448); // 1447.5 rounds to even
     EXPECT_EQ(nav.SkyRadius, 1196);
@@ -134,4 +110,24 @@ TEST_F(DecoderTest, TheSkyGridFollowsThePictureSize) {
     EXPECT_EQ(ops[6].text + ops[8].text, u"WN");
     EXPECT_EQ(ops[6].x1, 1446 - 1196 - 180);
     EXPECT_EQ(ops[8].y1, 1448 - 1196 - 180);
+
+    struct Case {
+        const char16_t *el, *az;
+        int left, top; // from the centre, less the marker's half size of 128 x 120
+    };
+    const Case cases[] = {
+        {u"45", u"90", 846, 0},    // r = 1196 cos 45 = 845.7
+        {u"90", u"123", 0, 0},     // zenith at the centre
+        {u"00", u"000", 0, -1196}, // north horizon at the top
+    };
+    for (const Case& c : cases) {
+        rx.PlotSatellite(c.el, c.az, u"04", u"0", u"47");
+        EXPECT_EQ(form.Label15[0].left, 1446 - 128 + c.left) << c.left << " " << c.top;
+        EXPECT_EQ(form.Label15[0].top, 1448 - 120 + c.top) << c.left << " " << c.top;
+    }
+    // Nothing to plot from an empty or broken field.
+    const Label before = form.Label15[3];
+    for (const char16_t* e : {u"", u"4,", u"4*"})
+        rx.PlotSatellite(e, u"090", u"07", u"3", u"40");
+    EXPECT_EQ(form.Label15[3].left, before.left);
 }
