@@ -44,7 +44,7 @@ Epoch fixedEpoch() {
 
 } // namespace
 
-TEST(SimSentences, FixedColumnsOfTheGt74) {
+TEST(SimSentences, FixedColumnsOfBothTuners) {
     const Epoch e = fixedEpoch();
     EXPECT_TRUE(fits(ggaSentence(Tuner::Gt74, e), "$GPGGA,123456,3541.1234,N,13945.6789,E,1,10,"));
     const QList<QByteArray> gsv = gsvSentences(Tuner::Gt74, e);
@@ -57,17 +57,15 @@ TEST(SimSentences, FixedColumnsOfTheGt74) {
     Epoch edge = e;
     edge.position = {35.0 + 59.99999 / 60.0, 139.9999999999, 0};
     EXPECT_EQ(cols(ggaSentence(Tuner::Gt74, edge), 15, 36), "3600.0000,N,14000.0000");
-}
 
-TEST(SimSentences, FixedColumnsOfTheCfgps) {
-    const Epoch e = fixedEpoch();
+    // The CFGPS.
     EXPECT_TRUE(
         fits(ggaSentence(Tuner::Cfgps, e), "$GPGGA,123456.0,3541.1234,N,13945.6789,E,1,10,"));
     // The one-digit count caps the CFGPS at nine satellites.
-    const QList<QByteArray> gsv = gsvSentences(Tuner::Cfgps, e);
-    ASSERT_EQ(gsv.size(), 3);
-    EXPECT_EQ(cols(gsv[0], 8, 25), "3,1,9,02,05,009,00");
-    EXPECT_TRUE(fits(gsv[2], "$GPGSV,3,3,9,99,99,999,99*"));
+    const QList<QByteArray> cf = gsvSentences(Tuner::Cfgps, e);
+    ASSERT_EQ(cf.size(), 3);
+    EXPECT_EQ(cols(cf[0], 8, 25), "3,1,9,02,05,009,00");
+    EXPECT_TRUE(fits(cf[2], "$GPGSV,3,3,9,99,99,999,99*"));
     EXPECT_TRUE(
         fits(rmcSentence(e), "$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,99.9,999.9,060502,"));
 }
