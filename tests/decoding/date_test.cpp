@@ -1,4 +1,5 @@
-// ZDA and RMC: the UTC date. The cases run in order, each on the state the last one left.
+// ZDA and RMC: the UTC date, and the raw copy kept of the date sentence of the set model. The
+// cases run in order, each on the state the last one left.
 
 #include "support/decoder_fixture.h"
 
@@ -12,6 +13,7 @@ TEST_F(DecoderTest, ZdaAndRmcDates) {
         QString line;
         const char16_t* caption;
         int y, m, d;
+        bool raw = true; // kept as the last date sentence
     };
     const Case cases[] = {
         {"0", u"$GPZDA,123456,06,05,2002,00,00*00"_qs, u"2002 年 05 月 06 日 ", 2002, 5, 6},
@@ -27,7 +29,9 @@ TEST_F(DecoderTest, ZdaAndRmcDates) {
         {"1", QString(rmc).replace(u"00.0,000.0,060502"_qs, u"0.0,000.0,070502"_qs),
          u"2099 年 12 月 31 日", 2099, 12, 31},
         {"1", u"$GPRMC,1*00"_qs, u"2099 年 12 月 31 日", 2099, 12, 31},
-        {"1", u"$GPZDA,123456,06,05,2002,00,00*00"_qs, u"2002 年 05 月 06 日 ", 2002, 5, 6},
+        {"1", u"$GPZDA,123456,06,05,2002,00,00*00"_qs, u"2002 年 05 月 06 日 ", 2002, 5, 6, false},
+        {"0", QString(rmc).replace(u"060502"_qs, u"080502"_qs), u"2002 年 05 月 08 日", 2002, 5, 8,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
@@ -36,5 +40,6 @@ TEST_F(DecoderTest, ZdaAndRmcDates) {
         EXPECT_EQ(form.Label4[2].caption, c.caption);
         EXPECT_EQ(nav.UtcDate, *MakeDate(c.y, c.m, c.d));
         EXPECT_EQ(form.Label16[4].caption, c.line + u"\r\n"_qs);
+        EXPECT_EQ(nav.RawSentence[4] == c.line, c.raw);
     }
 }

@@ -134,17 +134,3 @@ TEST_F(DecoderTest, GsvMessagesOneAndTwoFillTheTableAndMessageThreeIsIgnored) {
     }
     EXPECT_EQ(nav.RawSentence, navBefore.RawSentence);
 }
-
-TEST_F(DecoderTest, TheLastSentenceOfEachKindIsKeptByTunerModel) {
-    const QString zda = QStringLiteral("$GPZDA,123456,06,05,2002,00,00*00");
-    const QString rmc =
-        QStringLiteral("$GPRMC,123456,A,3541.1234,N,13945.6789,E,0.0,0.0,060502,,*00");
-    Line(zda);
-    Line(rmc);
-    EXPECT_EQ(nav.RawSentence[4], zda);
-    nav.TunerType = QStringLiteral("1");
-    Line(QString(zda).replace(QStringLiteral("2002"), QStringLiteral("2003")));
-    EXPECT_EQ(nav.RawSentence[4], QStringLiteral("$GPZDA,123456,06,05,2002,00,00*00"));
-    Line(rmc);
-    EXPECT_EQ(nav.RawSentence[4], rmc);
-}
