@@ -1,4 +1,4 @@
-// GSA: fix state and the satellites used.
+// GSA: fix state, the satellites used and the bold marks.
 
 #include "support/decoder_fixture.h"
 
@@ -27,21 +27,21 @@ TEST_F(DecoderTest, GsaFixStateAndUsedSatellites) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
+        nav.SatsInUse = 7;
+        for (int i = 0; i < 8; ++i)
+            form.Label6[i].bold = form.Label15[i].bold = true;
         Line(c.line);
+        // No fix clears the used count and every bold mark; a fix leaves them.
+        const bool fixed = nav.FixMode != u"--";
+        EXPECT_EQ(nav.SatsInUse, fixed ? 7 : 0);
+        for (int i = 0; i < 8; ++i) {
+            EXPECT_EQ(form.Label6[i].bold, fixed) << i;
+            EXPECT_EQ(form.Label15[i].bold, fixed) << i;
+        }
         EXPECT_EQ(form.Label13.caption, u"測位状態： "_qs + QString::fromUtf16(c.caption));
         EXPECT_EQ(nav.FixMode, c.mode);
         for (std::size_t i = 0; i < (c.used.empty() ? 8 : c.used.size()); ++i)
             EXPECT_EQ(nav.UsedSatNo[i], c.used.empty() ? u"" : c.used[i]) << i;
         EXPECT_EQ(form.Label16[3].caption, c.line + u"\r\n"_qs);
     }
-}
-
-TEST_F(DecoderTest, NoFixClearsUsedCountAndAllBoldMarks) {
-    nav.SatsInUse = 7;
-    for (int i = 0; i < 8; ++i)
-        form.Label6[i].bold = form.Label15[i].bold = true;
-    Line(QStringLiteral("$GPGSA,A,1,,,,,,,,,,,,,,,*00"));
-    EXPECT_EQ(nav.SatsInUse, 0);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_FALSE(form.Label6[i].bold || form.Label15[i].bold) << i;
 }
