@@ -2,6 +2,7 @@
 
 #include "decoding/receiver.h"
 #include "decoding/state_json.h"
+#include "decoding/stream_health.h"
 #include "main_window/nav_form.h"
 #include "nav/nav.h"
 #include "support/captures.h"
@@ -27,27 +28,29 @@ QByteArray ReadAll(const QString& path) {
     return f.readAll();
 }
 
-// The --each output of feeding data in the given chunk sizes (0 = all at once).
-QByteArray DecodeEach(const QByteArray& data, const QString& tuner, std::mt19937* rng) {
+struct Decoder {
+    explicit Decoder(const char* tuner) {
+        nav.TunerType = QString::fromLatin1(tuner);
+        form.PrepareDisplay();
+        rx.listener = &health;
+    }
     Nav nav;
-    nav.TunerType = tuner;
-    NAV_FORM form(nav);
-    form.PrepareDisplay();
-    Receiver rx(nav, form, nullptr);
+    NAV_FORM form{nav};
+    Receiver rx{nav, form, nullptr};
+    StreamHealth health;
+};
+
+// The --each output of feeding data whole, or in random chunks when given a generator.
+QByteArray DecodeEach(Decoder& d, const QByteArray& data, std::mt19937* rng) {
     QByteArray out;
-    rx.afterDispatch = [&] {
-        AppendStateJson(out, nav, form, rx.linesDispatched, rx.lastType);
+    d.rx.afterDispatch = [&] {
+        AppendStateJson(out, d.nav, d.form, d.rx.linesDispatched, d.rx.lastType);
         out += '\n';
     };
-    if (!rng) {
-        rx.AssembleBytes(data);
-        return out;
-    }
     std::uniform_int_distribution<qsizetype> size(1, 4096);
-    for (qsizetype i = 0; i < data.size();) {
-        const qsizetype n = std::min(size(*rng), data.size() - i);
-        rx.AssembleBytes(QByteArrayView(data).sliced(i, n));
-        i += n;
+    for (qsizetype i = 0, n = 0; i < data.size(); i += n) {
+        n = rng ? std::min(size(*rng), data.size() - i) : data.size();
+        d.rx.AssembleBytes(QByteArrayView(data).sliced(i, n));
     }
     return out;
 }
@@ -60,7 +63,6 @@ struct ToolRun {
 ToolRun Decode(const QStringList& args, const QByteArray& input = {}) {
     QProcess p;
     p.start(QStringLiteral(VELSOR_DECODE_PATH), args);
-    EXPECT_TRUE(p.waitForStarted());
     p.write(input);
     p.closeWriteChannel();
     EXPECT_TRUE(p.waitForFinished(60000));
@@ -70,65 +72,66 @@ ToolRun Decode(const QStringList& args, const QByteArray& input = {}) {
 
 } // namespace
 
-TEST(Captures, ChunkedFeedingGivesExactlyTheWholeFileOutput) {
+// Chunked feeding gives exactly the whole-file output, and every capture from a receiver of the
+// first layout is judged to fit it.
+TEST(Captures, ChunkedFeedingAndStreamHealth) {
     const QStringList files = velsor::testing::CaptureFiles(QStringLiteral(VELSOR_TEST_DATA));
     ASSERT_GE(files.size(), 16);
     std::mt19937 rng(20261206);
+    int layout0 = 0;
     for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
         const QByteArray data = ReadAll(file);
         for (const char* tuner : {"0", "1"}) {
-            const QByteArray whole = DecodeEach(data, QString::fromLatin1(tuner), nullptr);
-            EXPECT_FALSE(whole.isEmpty()) << file.toStdString(); // broken captures too
+            Decoder whole(tuner);
+            const QByteArray expected = DecodeEach(whole, data, nullptr);
+            EXPECT_FALSE(expected.isEmpty()); // broken captures too
             for (int round = 0; round < 3; ++round) {
-                ASSERT_EQ(DecodeEach(data, QString::fromLatin1(tuner), &rng), whole)
-                    << file.toStdString() << " tuner " << tuner;
+                Decoder chunked(tuner);
+                ASSERT_EQ(DecodeEach(chunked, data, &rng), expected) << "tuner " << tuner;
+            }
+            if (*tuner == '0' && file.contains(u"/layout0/")) {
+                ++layout0;
+                EXPECT_TRUE(whole.health.Verdict().startsWith(u"fits GT-74/77 layout"))
+                    << whole.health.Verdict().toStdString();
+                EXPECT_EQ(whole.health.garbageBytes, 0u);
+                EXPECT_NE(whole.health.Diagnose(u"0"), StreamHealth::Hint::WrongBaud);
             }
         }
     }
+    EXPECT_GE(layout0, 5);
 }
 
 TEST(Captures, Gt74CaptureGivesTheWholeMonitorDisplay) {
-    const QByteArray data =
-        ReadAll(QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/bundg_zeus_9.log"));
-    Nav nav;
-    nav.TunerType = QStringLiteral("0");
-    NAV_FORM form(nav);
-    form.PrepareDisplay();
-    Receiver rx(nav, form, nullptr);
-    rx.AssembleBytes(data);
-    EXPECT_EQ(rx.linesDispatched, 4999u);
-    EXPECT_EQ(nav.FixMode, u"3D");
-    EXPECT_EQ(DateText(nav.UtcDate), u"2018/08/20");
-    EXPECT_EQ(DateText(nav.JstDateTime), u"2018/08/20 18:49:59");
-    EXPECT_EQ(form.Label3[0].caption, u" 52 度 50.8776 分 - N");
-    EXPECT_EQ(form.Label3[1].caption, u"005 度 18.5177 分 - E");
-    EXPECT_EQ(form.Label2.caption, u"12 / 12 個");
-    for (const auto& raw : nav.RawSentence)
+    Decoder d("0");
+    d.rx.AssembleBytes(ReadAll(QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/bundg_zeus_9.log")));
+    EXPECT_EQ(d.rx.linesDispatched, 4999u);
+    EXPECT_EQ(d.nav.FixMode, u"3D");
+    EXPECT_EQ(DateText(d.nav.UtcDate), u"2018/08/20");
+    EXPECT_EQ(DateText(d.nav.JstDateTime), u"2018/08/20 18:49:59");
+    EXPECT_EQ(d.form.Label3[0].caption, u" 52 度 50.8776 分 - N");
+    EXPECT_EQ(d.form.Label3[1].caption, u"005 度 18.5177 分 - E");
+    EXPECT_EQ(d.form.Label2.caption, u"12 / 12 個");
+    for (const auto& raw : d.nav.RawSentence)
         EXPECT_FALSE(raw.isEmpty());
-    int visible = 0;
     for (int i = 0; i < 8; ++i) {
-        EXPECT_NE(form.Label6[i].caption, u"--");
-        EXPECT_TRUE(form.Label6[i].bold);
-        visible += form.Label15[i].visible;
+        EXPECT_NE(d.form.Label6[i].caption, u"--");
+        EXPECT_TRUE(d.form.Label6[i].bold);
+        EXPECT_TRUE(d.form.Label15[i].visible);
     }
-    EXPECT_EQ(visible, 8);
 }
 
-TEST(DecodeTool, PrintsOneObjectOrOnePerLine) {
+TEST(DecodeTool, OneObjectOrOnePerLineAndStatus2OnBadArguments) {
     const QString file = QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/garmin17n.log");
     ToolRun all = Decode({file});
     ASSERT_EQ(all.exitCode, 0) << all.err.toStdString();
     const QJsonObject last = QJsonDocument::fromJson(all.out).object();
     EXPECT_EQ(last[u"line"].toInt(), 22);
-    const QJsonObject state = last[u"state"].toObject();
-    EXPECT_EQ(state[u"TunerType"].toString(), u"0");
-    EXPECT_EQ(state[u"UsedSatNo"].toArray().size(), 8);
+    EXPECT_EQ(last[u"state"].toObject()[u"UsedSatNo"].toArray().size(), 8);
     const QJsonObject form = last[u"form"].toObject();
     EXPECT_EQ(form[u"dB1"].toArray()[0].toObject()[u"fillColor"].toString(), u"#ff8080");
-    EXPECT_EQ(form[u"Label15"].toArray().size(), 8);
 
-    ToolRun each = Decode(
-        {QStringLiteral("--each"), QStringLiteral("--tuner"), QStringLiteral("1")}, ReadAll(file));
+    ToolRun each = Decode({u"--each"_qs, u"--tuner"_qs, u"1"_qs}, ReadAll(file));
     ASSERT_EQ(each.exitCode, 0);
     const QList<QByteArray> lines = each.out.trimmed().split('\n');
     ASSERT_EQ(lines.size(), 22);
@@ -136,17 +139,15 @@ TEST(DecodeTool, PrintsOneObjectOrOnePerLine) {
         EXPECT_EQ(QJsonDocument::fromJson(lines[i]).object()[u"line"].toInt(), i + 1);
     // Captions keep their line ends (this capture has LF only).
     const QJsonObject o = QJsonDocument::fromJson(lines[0]).object();
-    EXPECT_EQ(o[u"type"].toString(), u"$GPRMC");
+    EXPECT_EQ(o[u"state"].toObject()[u"TunerType"].toString(), u"1");
     EXPECT_EQ(o[u"form"].toObject()[u"Label16"].toArray()[4].toString(),
               u"$GPRMC,093802,A,5213.1439,N,02100.6511,E,000.0,226.0,160305,004.2,E,D*15\n");
-}
 
-TEST(DecodeTool, BadArgumentsAndUnreadableFilesExitWithStatus2) {
     QTemporaryDir dir;
     for (const QStringList& args :
-         {QStringList{QStringLiteral("--tuner"), QStringLiteral("2")},
-          QStringList{QStringLiteral("--tuner")}, QStringList{QStringLiteral("--bogus")},
-          QStringList{dir.filePath(QStringLiteral("missing.log"))}, QStringList{dir.path()}}) {
+         {QStringList{u"--tuner"_qs, u"2"_qs}, QStringList{u"--tuner"_qs},
+          QStringList{u"--bogus"_qs}, QStringList{dir.filePath(u"missing.log"_qs)},
+          QStringList{dir.path()}}) {
         ToolRun r = Decode(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(u' ').toStdString();
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();

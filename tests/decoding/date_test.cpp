@@ -1,66 +1,45 @@
-// ZDA and RMC: the UTC date.
+// ZDA and RMC: the UTC date, and the raw copy kept of the date sentence of the set model. The
+// cases run in order, each on the state the last one left.
 
 #include "support/decoder_fixture.h"
 
 using namespace velsor;
-using velsor::testing::At;
-using velsor::testing::CfgpsDecoderTest;
 using velsor::testing::DecoderTest;
 
-TEST_F(DecoderTest, ZdaSetsDateAndCaptionWithTrailingBlank) {
-    Line(QStringLiteral("$GPZDA,123456,06,05,2002,00,00*00"));
-    EXPECT_EQ(form.Label4[2].caption, u"2002 年 05 月 06 日 ");
-    EXPECT_EQ(nav.UtcDate, *MakeDate(2002, 5, 6));
-    EXPECT_EQ(form.Label16[4].caption, u"$GPZDA,123456,06,05,2002,00,00*00\r\n");
-}
-
-TEST_F(DecoderTest, ZdaWithAnEmptyTimeStillSetsTheDateButNotTheCaption) {
-    Line(QStringLiteral("$GPZDA,123456,06,05,2002,00,00*00"));
-    Line(QStringLiteral("$GPZDA,,07,05,2002,00,00*00"));
-    EXPECT_EQ(form.Label4[2].caption, u"2002 年 05 月 06 日 ");
-    // The head is taken at fixed places, so an empty time shifts the date fields.
-    EXPECT_EQ(nav.UtcDate, *MakeDate(2002, 5, 6));
-    Line(QStringLiteral("$GPZDA,      ,07,05,2002,00,00*00"));
-    EXPECT_EQ(nav.UtcDate, *MakeDate(2002, 5, 7));
-    EXPECT_EQ(form.Label4[2].caption, u"2002 年 05 月 07 日 ");
-}
-
-TEST_F(DecoderTest, AnInvalidDateIsShownButNotTaken) {
-    Line(QStringLiteral("$GPZDA,123456,06,05,2002,00,00*00"));
-    Line(QStringLiteral("$GPZDA,123456,31,02,2002,00,00*00"));
-    EXPECT_EQ(form.Label4[2].caption, u"2002 年 02 月 31 日 ");
-    EXPECT_EQ(nav.UtcDate, *MakeDate(2002, 5, 6));
-}
-
-TEST_F(CfgpsDecoderTest, RmcTakesTheDateAtColumns55To60) {
-    const QString rmc =
-        QStringLiteral("$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,00.0,000.0,060502,,,A*00");
-    ASSERT_EQ(At(rmc, 55, 6), u"060502");
-    Line(rmc);
-    EXPECT_EQ(form.Label4[2].caption, u"2002 年 05 月 06 日");
-    EXPECT_EQ(nav.UtcDate, *MakeDate(2002, 5, 6));
-    EXPECT_EQ(nav.RawSentence[4], rmc);
-    // Years 00 to 99 are 2000 to 2099.
-    Line(QString(rmc).replace(QStringLiteral("060502"), QStringLiteral("311299")));
-    EXPECT_EQ(nav.UtcDate, *MakeDate(2099, 12, 31));
-}
-
-TEST_F(CfgpsDecoderTest, AShiftedRmcDateChangesOnlyTheRawLine) {
-    const QString good =
-        QStringLiteral("$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,00.0,000.0,060502,,,A*00");
-    Line(good);
-    const QString shifted =
-        QStringLiteral("$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,0.0,000.0,070502,,,A*00");
-    Line(shifted);
-    EXPECT_EQ(form.Label16[4].caption, shifted + QStringLiteral("\r\n"));
-    EXPECT_EQ(form.Label4[2].caption, u"2002 年 05 月 06 日");
-    EXPECT_EQ(nav.UtcDate, *MakeDate(2002, 5, 6));
-    Line(QStringLiteral("$GPRMC,1*00"));
-    EXPECT_EQ(nav.UtcDate, *MakeDate(2002, 5, 6));
-}
-
-TEST_F(CfgpsDecoderTest, ZdaIsStillDecodedForTheCfgps) {
-    Line(QStringLiteral("$GPZDA,123456,06,05,2002,00,00*00"));
-    EXPECT_EQ(nav.UtcDate, *MakeDate(2002, 5, 6));
-    EXPECT_EQ(nav.RawSentence[4], u"");
+TEST_F(DecoderTest, ZdaAndRmcDates) {
+    const QString rmc = u"$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,00.0,000.0,060502,,,A*00"_qs;
+    struct Case {
+        const char* tuner;
+        QString line;
+        const char16_t* caption;
+        int y, m, d;
+        bool raw = true; // kept as the last date sentence
+    };
+    const Case cases[] = {
+        {"0", u"$GPZDA,123456,06,05,2002,00,00*00"_qs, u"2002 年 05 月 06 日 ", 2002, 5, 6},
+        // The head is taken at fixed places: an empty time shifts the date fields, and a time
+        // with a comma leaves the caption.
+        {"0", u"$GPZDA,,07,05,2002,00,00*00"_qs, u"2002 年 05 月 06 日 ", 2002, 5, 6},
+        {"0", u"$GPZDA,      ,07,05,2002,00,00*00"_qs, u"2002 年 05 月 07 日 ", 2002, 5, 7},
+        {"0", u"$GPZDA,123456,31,02,2002,00,00*00"_qs, u"2002 年 02 月 31 日 ", 2002, 5, 7},
+        // The CFGPS date is at columns 55 to 60; years 00 to 99 are 2000 to 2099.
+        {"1", rmc, u"2002 年 05 月 06 日", 2002, 5, 6},
+        {"1", QString(rmc).replace(u"060502"_qs, u"311299"_qs), u"2099 年 12 月 31 日", 2099, 12,
+         31},
+        {"1", QString(rmc).replace(u"00.0,000.0,060502"_qs, u"0.0,000.0,070502"_qs),
+         u"2099 年 12 月 31 日", 2099, 12, 31},
+        {"1", u"$GPRMC,1*00"_qs, u"2099 年 12 月 31 日", 2099, 12, 31},
+        {"1", u"$GPZDA,123456,06,05,2002,00,00*00"_qs, u"2002 年 05 月 06 日 ", 2002, 5, 6, false},
+        {"0", QString(rmc).replace(u"060502"_qs, u"080502"_qs), u"2002 年 05 月 08 日", 2002, 5, 8,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        nav.TunerType = QString::fromLatin1(c.tuner);
+        Line(c.line);
+        EXPECT_EQ(form.Label4[2].caption, c.caption);
+        EXPECT_EQ(nav.UtcDate, *MakeDate(c.y, c.m, c.d));
+        EXPECT_EQ(form.Label16[4].caption, c.line + u"\r\n"_qs);
+        EXPECT_EQ(nav.RawSentence[4] == c.line, c.raw);
+    }
 }

@@ -5,120 +5,77 @@
 #include <cmath>
 
 using namespace velsor;
-using velsor::testing::At;
-using velsor::testing::CfgpsDecoderTest;
 using velsor::testing::DecoderTest;
 
 namespace {
 const Rgb kGreen = RGB(128, 255, 128);
 const Rgb kYellow = RGB(255, 255, 128);
 const Rgb kRed = RGB(255, 128, 128);
-
-void ExpectClearedRow(const NAV_FORM& form, int row) {
-    EXPECT_EQ(form.Label6[row].caption, u"--") << "row " << row;
-    EXPECT_EQ(form.Label9[row].caption, u"--") << "row " << row;
-    EXPECT_EQ(form.Label10[row].caption, u"---") << "row " << row;
-    EXPECT_FALSE(form.Label15[row].visible) << "row " << row;
-}
 } // namespace
 
-TEST_F(DecoderTest, AShortMessageFillsItsRowsAndClearsTheRest) {
-    const QString m = QStringLiteral("$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00");
-    ASSERT_EQ(At(m, 15, 2), u"04");
-    Line(m);
-    EXPECT_EQ(form.Label6[0].caption + form.Label9[0].caption + form.Label10[0].caption,
-              u"0445090");
-    EXPECT_EQ(form.Label6[0].left, 795);
-    EXPECT_EQ(form.dB1[0].fillColor, kGreen);
-    EXPECT_DOUBLE_EQ(form.dB1[0].width, 47 * 4335.0 / 60);
-    EXPECT_EQ(form.dB1[1].fillColor, kYellow);
-    EXPECT_TRUE(form.Label15[0].visible);
-    EXPECT_EQ(form.Label15[0].caption, u"04");
-    EXPECT_EQ(form.Label15[1].backColor, kYellow);
-    for (int row : {2, 3}) {
-        ExpectClearedRow(form, row);
-        EXPECT_EQ(form.dB1[row].width, 0);
-        EXPECT_EQ(form.dB1[row].fillColor, kRed);
+// Each row as number + elevation + azimuth captions; a row with a "-" has no marker.
+TEST_F(DecoderTest, TheTableRowsOfBothLayouts) {
+    struct Case {
+        const char* tuner;
+        QString line;
+        const char16_t* rows[4];
+    };
+    const Case cases[] = {
+        {"0",
+         u"$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00"_qs,
+         {u"0445090", u"0530180", u"-------", u"-------"}},
+        {"1",
+         u"$GPGSV,2,1,8,04,45,090,47,05,30,180,42,12,60,270,35,13,10,300,20*00"_qs,
+         {u"0445090", u"0530180", u"1260270", u"1310300"}},
+        // Elevation 00, azimuth 000 and numbers from 40 are not plotted.
+        {"0",
+         u"$GPGSV,2,1,08,07,00,090,30,08,45,000,30,42,45,090,48,09,45,090,30*00"_qs,
+         {u"07--090", u"0845---", u"-------", u"0945090"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        nav.TunerType = QString::fromLatin1(c.tuner);
+        Line(c.line);
+        for (int row = 0; row < 4; ++row) {
+            const QString text =
+                form.Label6[row].caption + form.Label9[row].caption + form.Label10[row].caption;
+            EXPECT_EQ(text, c.rows[row]) << row;
+            EXPECT_EQ(form.Label15[row].visible, !text.contains(u'-')) << row;
+            if (form.Label15[row].visible) {
+                EXPECT_EQ(form.Label15[row].caption, text.left(2));
+            }
+        }
     }
+    EXPECT_EQ(nav.SatsInView, 8);
+    // Satellite 42 is cleared from the table but keeps the bar computed for it; the rows the
+    // short message left empty have none.
+    EXPECT_DOUBLE_EQ(form.dB1[2].width, 48 * 4335.0 / 60);
+    Line(u"$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00"_qs);
+    EXPECT_EQ(form.dB1[3].width, 0);
+    EXPECT_EQ(form.dB1[3].fillColor, kRed);
 }
 
 TEST_F(DecoderTest, SignalBandsAndTheirEdges) {
-    Line(QStringLiteral("$GPGSV,2,1,08,01,45,090,46,02,45,090,50,03,45,090,45,06,45,090,41*00"));
-    EXPECT_EQ(form.dB1[0].fillColor, kGreen);
-    EXPECT_EQ(form.dB1[1].fillColor, kGreen);
-    EXPECT_EQ(form.dB1[2].fillColor, kYellow);
-    EXPECT_EQ(form.dB1[3].fillColor, kYellow);
-    EXPECT_EQ(form.Label15[1].backColor, kGreen);
-    EXPECT_EQ(form.Label15[3].backColor, kYellow);
-
-    // Above 50 leaves bar and marker as they were; 40 is red; 00 is an empty grey marker.
-    Line(QStringLiteral("$GPGSV,2,1,08,01,45,090,40,02,45,090,51,03,45,090,00,06,45,090,01*00"));
-    EXPECT_EQ(form.dB1[0].fillColor, kRed);
-    EXPECT_EQ(form.dB1[1].fillColor, kGreen);
-    EXPECT_DOUBLE_EQ(form.dB1[1].width, 50 * 4335.0 / 60);
-    EXPECT_EQ(form.Label15[1].backColor, kGreen);
-    EXPECT_EQ(form.dB1[2].fillColor, kRed);
-    EXPECT_EQ(form.dB1[2].width, 0);
-    EXPECT_EQ(form.Label15[2].backColor, kGrey);
-    EXPECT_EQ(form.Label15[3].backColor, kRed);
-
-    // An empty or negative SNR draws no bar.
-    Line(QStringLiteral("$GPGSV,2,1,08,01,45,090,-5,02,45,090,  ,03,45,090,xx,06,45,090,01*00"));
-    for (int row = 0; row < 3; ++row)
-        EXPECT_EQ(form.dB1[row].width, 0) << row;
-}
-
-TEST_F(DecoderTest, ZeroElevationAzimuthAndHighNumbersAreNotPlotted) {
-    Line(QStringLiteral("$GPGSV,2,1,08,07,00,090,30,08,45,000,30,42,45,090,48,09,45,090,30*00"));
-    EXPECT_EQ(form.Label9[0].caption, u"--");
-    EXPECT_FALSE(form.Label15[0].visible);
-    EXPECT_EQ(form.Label10[1].caption, u"---");
-    EXPECT_FALSE(form.Label15[1].visible);
-    // Satellite 42 is cleared from the table but keeps the bar computed for it.
-    ExpectClearedRow(form, 2);
-    EXPECT_EQ(form.dB1[2].fillColor, kGreen);
-    EXPECT_DOUBLE_EQ(form.dB1[2].width, 48 * 4335.0 / 60);
-    EXPECT_TRUE(form.Label15[3].visible);
-}
-
-TEST_F(CfgpsDecoderTest, CfgpsBlocksStartOnePositionEarlier) {
-    const QString m =
-        QStringLiteral("$GPGSV,2,1,8,04,45,090,47,05,30,180,42,12,60,270,35,13,10,300,20*00");
-    ASSERT_EQ(At(m, 14, 2), u"04");
-    Line(m);
-    EXPECT_EQ(nav.SatsInView, 8);
-    const QString numbers[] = {QStringLiteral("04"), QStringLiteral("05"), QStringLiteral("12"),
-                               QStringLiteral("13")};
-    for (int row = 0; row < 4; ++row) {
-        EXPECT_EQ(form.Label6[row].caption, numbers[row]);
-        EXPECT_TRUE(form.Label15[row].visible);
+    struct Case {
+        const char* snr;
+        Rgb bar;
+        int width; // in dB
+        Rgb marker;
+    };
+    const Case cases[] = {
+        {"46", kGreen, 46, kGreen},   {"50", kGreen, 50, kGreen}, {"45", kYellow, 45, kYellow},
+        {"41", kYellow, 41, kYellow}, {"40", kRed, 40, kRed},     {"01", kRed, 1, kRed},
+        {"00", kRed, 0, kGrey},       {"-5", kRed, 0, kGrey},     {"  ", kRed, 0, kGrey},
+        {"xx", kRed, 0, kGrey},       {"51", kGreen, 50, kGreen}, // above 50: left as it was
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.snr);
+        Line(QStringLiteral("$GPGSV,1,1,01,01,45,090,50*00"));
+        Line(QStringLiteral("$GPGSV,1,1,01,01,45,090,%1*00").arg(QLatin1String(c.snr)));
+        EXPECT_EQ(form.dB1[0].fillColor, c.bar);
+        EXPECT_DOUBLE_EQ(form.dB1[0].width, c.width * 4335.0 / 60);
+        EXPECT_EQ(form.Label15[0].backColor, c.marker);
     }
-    EXPECT_EQ(form.Label10[3].caption, u"300");
-}
-
-TEST_F(DecoderTest, MarkersUseTheOrthographicSkyProjection) {
-    nav.SkyCenterX = 1446;
-    nav.SkyCenterY = 1448;
-    nav.SkyRadius = 1200;
-    rx.PlotSatellite(u"45", u"90", u"04", u"0", u"47");
-    // r = 1200 cos 45 = 848.5, so 849 right of the centre; the marker's half size is 128 x 120.
-    EXPECT_EQ(form.Label15[0].left, 1446 - 128 + 849);
-    EXPECT_EQ(form.Label15[0].top, 1448 - 120);
-    EXPECT_EQ(form.Label15[0].backColor, kGreen);
-
-    rx.PlotSatellite(u"90", u"123", u"05", u"1", u"10");
-    EXPECT_EQ(form.Label15[1].left, 1446 - 128);
-    EXPECT_EQ(form.Label15[1].top, 1448 - 120) << "zenith at the centre";
-
-    rx.PlotSatellite(u"00", u"000", u"06", u"2", u"0");
-    EXPECT_EQ(form.Label15[2].top, 1448 - 120 - 1200) << "north horizon at the top";
-    EXPECT_EQ(form.Label15[2].backColor, kGrey);
-
-    // Nothing to plot from an empty or broken field.
-    const Label before = form.Label15[3];
-    for (const char16_t* e : {u"", u"4,", u"4*"})
-        rx.PlotSatellite(e, u"090", u"07", u"3", u"40");
-    EXPECT_EQ(form.Label15[3].left, before.left);
 }
 
 TEST_F(DecoderTest, DateSentencesMarkTheUsedSatellitesInBold) {
@@ -126,10 +83,9 @@ TEST_F(DecoderTest, DateSentencesMarkTheUsedSatellitesInBold) {
     Line(QStringLiteral("$GPGSA,A,3,05,13,,,,,,,,,,,1.0,1.0,1.0*00"));
     EXPECT_FALSE(form.Label6[1].bold) << "bold follows only on the date sentence";
     Line(QStringLiteral("$GPZDA,123456,06,05,2002,00,00*00"));
-    const bool expected[] = {false, true, false, true};
     for (int row = 0; row < 4; ++row) {
-        EXPECT_EQ(form.Label6[row].bold, expected[row]) << row;
-        EXPECT_EQ(form.Label15[row].bold, expected[row]) << row;
+        EXPECT_EQ(form.Label6[row].bold, row % 2 == 1) << row;
+        EXPECT_EQ(form.Label15[row].bold, row % 2 == 1) << row;
     }
     Line(QStringLiteral("$GPGSA,A,3,,,,,,,,,,,,,1.0,1.0,1.0*00"));
     Line(QStringLiteral("$GPRMC,123456,A,3541.1234,N,13945.6789,E,0.0,0.0,060502,,*00"));
@@ -137,7 +93,8 @@ TEST_F(DecoderTest, DateSentencesMarkTheUsedSatellitesInBold) {
         EXPECT_FALSE(form.Label6[row].bold) << row;
 }
 
-TEST_F(DecoderTest, TheSkyGridFollowsThePictureSize) {
+// The grid drawn for the picture's size, and the markers placed on it by orthographic projection.
+TEST_F(DecoderTest, TheSkyGridAndTheMarkersOnIt) {
     EXPECT_EQ(nav.SkyCenterX, 1446);
     EXPECT_EQ(nav.SkyCenterY, 1448); // 1447.5 rounds to even
     EXPECT_EQ(nav.SkyRadius, 1196);
@@ -150,9 +107,27 @@ TEST_F(DecoderTest, TheSkyGridFollowsThePictureSize) {
         EXPECT_TRUE(ops[i].x1 >= 0 && ops[i].y1 >= 0 && ops[i].x1 < 2892 && ops[i].y1 < 2895)
             << ops[i].text.toStdString();
     }
-    EXPECT_EQ(ops[6].text, u"W");
+    EXPECT_EQ(ops[6].text + ops[8].text, u"WN");
     EXPECT_EQ(ops[6].x1, 1446 - 1196 - 180);
-    EXPECT_EQ(ops[8].text, u"N");
     EXPECT_EQ(ops[8].y1, 1448 - 1196 - 180);
-    EXPECT_EQ(ops[9].text, u"0\uFF9F");
+
+    struct Case {
+        const char16_t *el, *az;
+        int left, top; // from the centre, less the marker's half size of 128 x 120
+    };
+    const Case cases[] = {
+        {u"45", u"90", 846, 0},    // r = 1196 cos 45 = 845.7
+        {u"90", u"123", 0, 0},     // zenith at the centre
+        {u"00", u"000", 0, -1196}, // north horizon at the top
+    };
+    for (const Case& c : cases) {
+        rx.PlotSatellite(c.el, c.az, u"04", u"0", u"47");
+        EXPECT_EQ(form.Label15[0].left, 1446 - 128 + c.left) << c.left << " " << c.top;
+        EXPECT_EQ(form.Label15[0].top, 1448 - 120 + c.top) << c.left << " " << c.top;
+    }
+    // Nothing to plot from an empty or broken field.
+    const Label before = form.Label15[3];
+    for (const char16_t* e : {u"", u"4,", u"4*"})
+        rx.PlotSatellite(e, u"090", u"07", u"3", u"40");
+    EXPECT_EQ(form.Label15[3].left, before.left);
 }

@@ -2,36 +2,30 @@
 // reads the other.
 
 #include "nmea_sim.h"
+#include "support/pty_pair.h"
 
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QSet>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
+using velsor::testing::PtyPair;
+
 // The GT-74/77 run ends by --seconds, the CFGPS run by SIGTERM; both end with status 0, every
 // sentence whole and no faster than the line.
 TEST(SimEndToEnd, SentencesArriveCompleteWithinTheLineRate) {
-    if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
+    if (!PtyPair::Available())
         GTEST_SKIP() << "socat is not installed";
     QTemporaryDir dir;
-    QProcess socat;
-    socat.start("socat", {"pty,raw,echo=0,link=" + dir.filePath("a"),
-                          "pty,raw,echo=0,link=" + dir.filePath("b")});
-    ASSERT_TRUE(socat.waitForStarted(5000));
-    for (int i = 0; i < 100 && !QFile::exists(dir.filePath("b")); ++i)
-        QThread::msleep(50);
-    const int fd =
-        ::open(QFile::encodeName(dir.filePath("b")).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(fd, 0) << "socat pty pair did not come up";
+    PtyPair pty(dir.path(), 1);
+    ASSERT_TRUE(pty.Ready());
+    const int fd = ::open(QFile::encodeName(pty.peerLink).constData(), O_RDONLY | O_NOCTTY);
+    ASSERT_GE(fd, 0);
     const auto drain = [fd](QByteArray& out, int ms) {
         pollfd p{fd, POLLIN, 0};
         char buf[4096];
@@ -46,7 +40,7 @@ TEST(SimEndToEnd, SentencesArriveCompleteWithinTheLineRate) {
         clock.start();
         sim.start(
             VELSOR_SIM_PATH,
-            QStringList{"--device", dir.filePath("a")} +
+            QStringList{"--device", pty.portLink} +
                 (gt74 ? QStringList{"--seconds", "3", "--nofix-every", "3", "--nofix-for", "1"}
                       : QStringList{"--tuner", "1", "--mode2d-every", "2", "--mode2d-for", "1"}));
         ASSERT_TRUE(sim.waitForStarted(5000));
@@ -76,6 +70,4 @@ TEST(SimEndToEnd, SentencesArriveCompleteWithinTheLineRate) {
             << got.size() << " bytes in " << seconds << " s";
     }
     ::close(fd);
-    socat.terminate();
-    socat.waitForFinished(2000);
 }
