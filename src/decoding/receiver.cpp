@@ -245,8 +245,7 @@ void Receiver::DecodeGGA(const QString& line) {
     // Start-up correction of the PC clock. Never from the empty date: that would put the clock
     // at midnight; it stays pending until a date has been received. A refusal by the system
     // also ends it for this connection rather than retrying at every sentence.
-    const bool due =
-        nav.ClockSetDone == 0 && nav.ClockSetWait >= 120 && nav.JstDateTimeChecked;
+    const bool due = nav.ClockSetDone == 0 && nav.ClockSetWait >= 120 && nav.JstDateTimeChecked;
     const bool is2D = nav.FixMode == u"2D", is3D = nav.FixMode == u"3D";
     if (due && (is2D || is3D)) {
         const bool set = clock && clock->SetLocalDate(DatePart(nav.JstDateTime)) &&

@@ -155,8 +155,8 @@ void NAV_FORM::RecordingStep() {
         } else if (!slotMinute) {
             SnapshotTaken = 0;
         } else if (SnapshotTaken == 0) {
-            const bool isMinute = ggaMinute.size() == 2 && ggaMinute[0].isDigit() &&
-                                  ggaMinute[1].isDigit();
+            const bool isMinute =
+                ggaMinute.size() == 2 && ggaMinute[0].isDigit() && ggaMinute[1].isDigit();
             slotMissed = slotMissed || isMinute;
         }
     } else if (fix == u"1") {
