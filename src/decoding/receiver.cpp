@@ -45,6 +45,30 @@ int HexDigit(char16_t c) {
     return -1;
 }
 
+// Decimal text of an integer, as QString::number writes it, without building a string.
+class Digits {
+public:
+    explicit Digits(int v) {
+        char16_t rev[12];
+        int n = 0;
+        unsigned u = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
+        do {
+            rev[n++] = static_cast<char16_t>(u'0' + u % 10);
+            u /= 10;
+        } while (u != 0);
+        if (v < 0)
+            rev[n++] = u'-';
+        for (int i = 0; i < n; ++i)
+            buf[i] = rev[n - 1 - i];
+        len = n;
+    }
+    QStringView view() const { return QStringView(buf, len); }
+
+private:
+    char16_t buf[12];
+    int len;
+};
+
 bool Has(QStringView s, char16_t c) {
     return s.contains(QChar(c));
 }
@@ -141,11 +165,25 @@ void Receiver::StoreRaw(int index, const QString& line) {
 }
 
 void Receiver::DispatchSentence(const QString& line) {
-    QString source = line;
-    std::int16_t star = 0;
-    const QString type = NextField(source, u",", star);
+    // The type is the text up to the first "," or "*", the rest stays in RxBuffer(0), as
+    // NextField leaves them; done in place, since this runs for every line received.
+    QString empty;
+    QStringView type;
+    if (line.isEmpty()) {
+        std::int16_t star = 0;
+        QString source;
+        empty = NextField(source, u",", star);
+        type = empty;
+    } else {
+        qsizetype end = 0;
+        while (end < line.size() && line[end] != u',' && line[end] != u'*')
+            ++end;
+        type = QStringView(line).first(end);
+        Assign(nav.RxBuffer[0],
+               end < line.size() ? QStringView(line).sliced(end + 1) : QStringView());
+    }
     ++linesDispatched;
-    lastType = type;
+    Assign(lastType, type);
 
     if (type == u"$GPGGA") {
         DecodeGGA(line);
@@ -208,7 +246,7 @@ void Receiver::DispatchGSV(const QString& line) {
     }
     if (group == 1 || group == 2) {
         Caption c;
-        c << NumText(nav.SatsInUse) << u" / " << NumText(nav.SatsInView) << u" 個";
+        c << Digits(nav.SatsInUse).view() << u" / " << Digits(nav.SatsInView).view() << u" 個";
         Assign(form.Label2.caption, c.view());
         DecodeGSV(line, group);
     }
@@ -361,7 +399,7 @@ void Receiver::DecodeGSV(const QString& line, std::int16_t group) {
         if (no != u"--" && form.Label9[row].caption != u"--" &&
             form.Label10[row].caption != u"---") {
             PlotSatellite(form.Label9[row].caption, form.Label10[row].caption, no,
-                          QString::number(row), QString::number(snr[row]));
+                          Digits(row).view(), Digits(snr[row]).view());
             Assign(mark.caption, no);
             mark.visible = true;
         } else {

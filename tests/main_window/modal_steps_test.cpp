@@ -20,6 +20,10 @@ struct Case {
     platform::MsgResult answer; // for the stop question
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ModalStepTest : public MainWindowTest, public ::testing::WithParamInterface<Case> {
 protected:
     void Connect() {

@@ -180,7 +180,7 @@ TEST_F(TimersTest, ARefusedClockIsToldOnceAtATimerTickAndNeverShownAsCorrected) 
     EXPECT_EQ(form->Label14.toolTip, u"時刻修正できませんでした");
     form->Timer1_Timer();
     form->Timer1_Timer();
-    EXPECT_EQ(countTold(), 1);
+    ASSERT_EQ(countTold(), 1);
     EXPECT_EQ(dialogs.messages.back().icon, platform::MsgIcon::Exclamation);
 
     // The hourly correction refused as well: the same look, no second message.

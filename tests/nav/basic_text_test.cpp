@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace velsor;
 
 TEST(BasicText, MidCountsFromOneAndShortensAtTheEnd) {
@@ -74,4 +76,38 @@ TEST(DateValue, RoundTripsThroughQDateTime) {
     // Nine hours past 15:00 UTC carry into the next day.
     const DateValue jst = *MakeDate(2024, 2, 28) + *MakeTime(15, 30, 0) + kJstOffset;
     EXPECT_EQ(DateText(jst), u"2024/02/29 0:30:00");
+}
+
+TEST(AssignTest, ReusesTheBufferWithoutTouchingCopiesOrItsOwnSource) {
+    struct Case {
+        const char* name;
+        QString start;
+        std::function<QStringView(const QString&)> source; // may look into the target itself
+        QString expected;
+    };
+    const QString other = QStringLiteral("$GPGSA,A,3");
+    const Case cases[] = {
+        {"shorter text", QStringLiteral("$GPGGA,123456,xyz"),
+         [&](const QString&) { return QStringView(other); }, other},
+        {"longer text", QStringLiteral("ab"), [&](const QString&) { return QStringView(other); },
+         other},
+        {"its own tail", QStringLiteral("0123456789"),
+         [](const QString& s) { return QStringView(s).sliced(4); }, QStringLiteral("456789")},
+        {"its own head", QStringLiteral("0123456789"),
+         [](const QString& s) { return QStringView(s).first(3); }, QStringLiteral("012")},
+        {"empty", QStringLiteral("0123"), [](const QString&) { return QStringView(); }, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString target = c.start;
+        target.detach();
+        const QString copy = target; // a caption the view still holds
+        Assign(target, c.source(target));
+        EXPECT_EQ(target, c.expected);
+        EXPECT_EQ(copy, c.start);
+        QString alone = c.start;
+        alone.detach();
+        Assign(alone, c.source(alone));
+        EXPECT_EQ(alone, c.expected);
+    }
 }
