@@ -23,6 +23,4 @@ set +e
     tee "$artifacts/log" | grep -v -E '^#[0-9]+[[:space:]]+(NEW|REDUCE)'
 status=${PIPESTATUS[0]}
 set -e
-# The totals: executions and their rate over the whole run.
-grep -E 'stat::number_of_executed_units|stat::average_exec_per_sec' "$artifacts/log" || true
 exit "$status"
