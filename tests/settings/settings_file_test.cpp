@@ -99,19 +99,6 @@ TEST_F(SettingsTest, WritingTakesTheClockFromTheCheckBox) {
     EXPECT_TRUE(ReadFile(ini()).contains("[CommPort]=\r\n"));
 }
 
-TEST_F(SettingsTest, AnUnwritableFileIsReported) {
-    Load();
-    // A folder where the file should be: refused even to root.
-    QFile::remove(ini());
-    QDir(dir.path()).mkdir(QStringLiteral("GPSMN.INI"));
-    EXPECT_FALSE(WriteSettings(ini(), nav, prop));
-    prop.Command1_Click(0); // OK in the dialog says so
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
-    form->ReadSettings();
-    EXPECT_EQ(nav.CommPortNo, u"1") << "an unreadable file changes nothing";
-}
-
 TEST_F(SettingsTest, CancellingThePropertiesDialogRestoresTheFile) {
     Load();
     form->showProperties = [&] {
