@@ -42,9 +42,10 @@ fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DVELSOR_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	bash scripts/run-fuzz.sh $(FUZZ_BUILD)/fuzz/fuzz_assemble_lines $(FUZZ_SECONDS)
+	bash scripts/run-fuzz.sh $(FUZZ_BUILD)/fuzz/fuzz_assemble_lines $(FUZZ_SECONDS) \
+	    tests/data/nmea fuzz/nmea.dict
 	bash scripts/run-fuzz.sh $(FUZZ_BUILD)/fuzz/fuzz_settings_file $(SETTINGS_FUZZ_SECONDS) \
-	    fuzz/seeds/settings
+	    fuzz/seeds/settings fuzz/settings.dict
 
 # Builds the program and runs it against a simulated receiver on a pseudo-terminal.
 demo: build

@@ -8,9 +8,11 @@
 
 #include "decoding/receiver.h"
 #include "main_window/nav_form.h"
+#include "nav/basic_text.h"
 #include "nav/nav.h"
 #include "platform/clock.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -27,25 +29,66 @@ public:
     bool SetLocalTime(const QTime&) override { return accept; }
 };
 
-// The controls the decoders write, as they were after loading.
-struct Display {
-    explicit Display(const velsor::NAV_FORM& f)
-        : Label16(f.Label16), Label4(f.Label4), Label3(f.Label3), Label2(f.Label2),
+// Puts a text back into the string's own buffer: a copy of the loaded one would be shared,
+// and the next decoder write would then allocate anew.
+void Restore(QString& s, const QString& loaded) {
+    velsor::Assign(s, QStringView(loaded));
+}
+
+// A control back to its loaded state, keeping the buffer of its caption.
+template <typename Control> void Restore(Control& c, const Control& loaded) {
+    QString caption = std::move(c.caption);
+    c = loaded;
+    Restore(caption, loaded.caption);
+    c.caption = std::move(caption);
+}
+
+template <typename T, std::size_t N>
+void Restore(std::array<T, N>& a, const std::array<T, N>& loaded) {
+    for (std::size_t i = 0; i < N; ++i)
+        Restore(a[i], loaded[i]);
+}
+
+// What the decoders write, as it was after loading.
+struct Loaded {
+    explicit Loaded(const velsor::NAV_FORM& f)
+        : nav(f.nav), Label16(f.Label16), Label4(f.Label4), Label3(f.Label3), Label2(f.Label2),
           Label13(f.Label13), Label14(f.Label14), Label6(f.Label6), Label9(f.Label9),
           Label10(f.Label10), Label15(f.Label15), dB1(f.dB1) {}
+
     void RestoreTo(velsor::NAV_FORM& f) const {
-        f.Label16 = Label16;
-        f.Label4 = Label4;
-        f.Label3 = Label3;
-        f.Label2 = Label2;
-        f.Label13 = Label13;
-        f.Label14 = Label14;
-        f.Label6 = Label6;
-        f.Label9 = Label9;
-        f.Label10 = Label10;
-        f.Label15 = Label15;
+        velsor::Nav& n = f.nav;
+        // The texts keep their buffers; everything else is copied whole.
+        QString tuner = std::move(n.TunerType), fix = std::move(n.FixMode);
+        auto used = std::move(n.UsedSatNo);
+        auto rx = std::move(n.RxBuffer);
+        auto raw = std::move(n.RawSentence);
+        n = nav;
+        Restore(tuner, nav.TunerType);
+        Restore(fix, nav.FixMode);
+        Restore(used, nav.UsedSatNo);
+        Restore(rx, nav.RxBuffer);
+        Restore(raw, nav.RawSentence);
+        n.TunerType = std::move(tuner);
+        n.FixMode = std::move(fix);
+        n.UsedSatNo = std::move(used);
+        n.RxBuffer = std::move(rx);
+        n.RawSentence = std::move(raw);
+
+        Restore(f.Label16, Label16);
+        Restore(f.Label4, Label4);
+        Restore(f.Label3, Label3);
+        Restore(f.Label2, Label2);
+        Restore(f.Label13, Label13);
+        Restore(f.Label14, Label14);
+        Restore(f.Label6, Label6);
+        Restore(f.Label9, Label9);
+        Restore(f.Label10, Label10);
+        Restore(f.Label15, Label15);
         f.dB1 = dB1;
     }
+
+    velsor::Nav nav;
     decltype(velsor::NAV_FORM::Label16) Label16;
     decltype(velsor::NAV_FORM::Label4) Label4;
     decltype(velsor::NAV_FORM::Label3) Label3;
@@ -60,13 +103,11 @@ struct Display {
 struct Rig {
     Rig() : form(nav), receiver(nav, form, &clock) {
         form.PrepareDisplay();
-        loadedNav = nav;
-        loaded = std::make_unique<Display>(form);
+        loaded = std::make_unique<Loaded>(form);
     }
     void Reset(bool cfgps, bool clockDue, bool clockAccepts) {
-        nav = loadedNav;
         loaded->RestoreTo(form);
-        nav.TunerType = cfgps ? QStringLiteral("1") : QStringLiteral("0");
+        Restore(nav.TunerType, cfgps ? QStringLiteral("1") : QStringLiteral("0"));
         nav.ClockSetWait = clockDue ? 120 : 0;
         clock.accept = clockAccepts;
     }
@@ -74,8 +115,7 @@ struct Rig {
     velsor::NAV_FORM form;
     InertClock clock;
     velsor::Receiver receiver;
-    velsor::Nav loadedNav;
-    std::unique_ptr<Display> loaded;
+    std::unique_ptr<Loaded> loaded;
 };
 
 } // namespace
