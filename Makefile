@@ -5,6 +5,8 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-release
 FUZZ_SECONDS ?= 60
+# The settings reader is small: a minute covers it.
+SETTINGS_FUZZ_SECONDS ?= 60
 # ccache (when installed) reuses objects across build trees and checkouts.
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
@@ -34,12 +36,16 @@ sanitize: deps
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --output-on-failure -j $(JOBS)
 
-# libFuzzer over the line assembler, seeded with the real captures.
+# libFuzzer over the receive path, seeded with the real captures, then over the settings
+# file reader.
 fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DVELSOR_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	bash scripts/run-fuzz.sh $(FUZZ_BUILD)/fuzz/fuzz_assemble_lines $(FUZZ_SECONDS)
+	bash scripts/run-fuzz.sh $(FUZZ_BUILD)/fuzz/fuzz_assemble_lines $(FUZZ_SECONDS) \
+	    tests/data/nmea fuzz/nmea.dict
+	bash scripts/run-fuzz.sh $(FUZZ_BUILD)/fuzz/fuzz_settings_file $(SETTINGS_FUZZ_SECONDS) \
+	    fuzz/seeds/settings fuzz/settings.dict
 
 # Builds the program and runs it against a simulated receiver on a pseudo-terminal.
 demo: build

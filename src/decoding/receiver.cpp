@@ -37,6 +37,40 @@ std::optional<int> TwoDigits(QStringView s) {
     return (s[0].unicode() - u'0') * 10 + (s[1].unicode() - u'0');
 }
 
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    return -1;
+}
+
+// Decimal text of an integer, as QString::number writes it, without building a string.
+class Digits {
+public:
+    explicit Digits(int v) {
+        char16_t rev[12];
+        int n = 0;
+        unsigned u = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
+        do {
+            rev[n++] = static_cast<char16_t>(u'0' + u % 10);
+            u /= 10;
+        } while (u != 0);
+        if (v < 0)
+            rev[n++] = u'-';
+        for (int i = 0; i < n; ++i)
+            buf[i] = rev[n - 1 - i];
+        len = n;
+    }
+    QStringView view() const { return QStringView(buf, len); }
+
+private:
+    char16_t buf[12];
+    int len;
+};
+
 bool Has(QStringView s, char16_t c) {
     return s.contains(QChar(c));
 }
@@ -48,6 +82,27 @@ const Rgb kRed = RGB(255, 128, 128);
 } // namespace
 
 Receiver::Receiver(Nav& n, NAV_FORM& f, platform::Clock* c) : nav(n), form(f), clock(c) {}
+
+bool Receiver::ChecksumRight(QStringView line) {
+    // "$", the sentence, "*", two hex digits, then nothing but the line end.
+    if (line.isEmpty() || line[0] != u'$')
+        return false;
+    const qsizetype star = line.indexOf(u'*');
+    if (star < 0 || star + 3 > line.size())
+        return false;
+    for (qsizetype i = star + 3; i < line.size(); ++i) {
+        if (line[i] != u'\r' && line[i] != u'\n')
+            return false;
+    }
+    const int hi = HexDigit(line[star + 1].unicode()), lo = HexDigit(line[star + 2].unicode());
+    if (hi < 0 || lo < 0)
+        return false;
+    const char16_t* p = line.utf16();
+    char16_t sum = 0;
+    for (qsizetype i = 1; i < star; ++i)
+        sum ^= p[i];
+    return sum == hi * 16 + lo;
+}
 
 void Receiver::AssembleLines(QStringView text) {
     QString& buf = nav.RxBuffer[1];
@@ -120,11 +175,25 @@ void Receiver::StoreRaw(int index, const QString& line) {
 }
 
 void Receiver::DispatchSentence(const QString& line) {
-    QString source = line;
-    std::int16_t star = 0;
-    const QString type = NextField(source, u",", star);
+    // The type is the text up to the first "," or "*", the rest stays in RxBuffer(0), as
+    // NextField leaves them; done in place, since this runs for every line received.
+    QString empty;
+    QStringView type;
+    if (line.isEmpty()) {
+        std::int16_t star = 0;
+        QString source;
+        empty = NextField(source, u",", star);
+        type = empty;
+    } else {
+        qsizetype end = 0;
+        while (end < line.size() && line[end] != u',' && line[end] != u'*')
+            ++end;
+        type = QStringView(line).first(end);
+        Assign(nav.RxBuffer[0],
+               end < line.size() ? QStringView(line).sliced(end + 1) : QStringView());
+    }
     ++linesDispatched;
-    lastType = type;
+    Assign(lastType, type);
 
     if (type == u"$GPGGA") {
         DecodeGGA(line);
@@ -187,7 +256,7 @@ void Receiver::DispatchGSV(const QString& line) {
     }
     if (group == 1 || group == 2) {
         Caption c;
-        c << NumText(nav.SatsInUse) << u" / " << NumText(nav.SatsInView) << u" 個";
+        c << Digits(nav.SatsInUse).view() << u" / " << Digits(nav.SatsInView).view() << u" 個";
         Assign(form.Label2.caption, c.view());
         DecodeGSV(line, group);
     }
@@ -210,24 +279,28 @@ void Receiver::DecodeGGA(const QString& line) {
     // Local time: the last UTC date with this time, plus nine hours. Without a date yet (the
     // empty date) no local time is formed and the previous one stays.
     const auto h = TwoDigits(hh), m = TwoDigits(mm), s = TwoDigits(ss);
+    bool computed = false;
     if (nav.UtcDate != 0 && h && m && s) {
-        if (auto t = MakeTime(*h, *m, *s))
+        if (auto t = MakeTime(*h, *m, *s)) {
             nav.JstDateTime = nav.UtcDate + *t + kJstOffset;
+            computed = true;
+        }
     }
+    // The display takes any sentence; the PC clock only one whose checksums vouch for it.
+    nav.JstDateTimeChecked = computed && nav.UtcDateChecked && ChecksumRight(line);
     Assign(form.Label4[1].caption, DateText(nav.JstDateTime));
 
     // Start-up correction of the PC clock. Never from the empty date: that would put the clock
-    // at midnight; it stays pending until a date has been received.
-    const bool due = nav.ClockSetDone == 0 && nav.ClockSetWait >= 120 && nav.JstDateTime != 0;
+    // at midnight; it stays pending until a date has been received. A refusal by the system
+    // also ends it for this connection rather than retrying at every sentence.
+    const bool due = nav.ClockSetDone == 0 && nav.ClockSetWait >= 120 && nav.JstDateTimeChecked;
     const bool is2D = nav.FixMode == u"2D", is3D = nav.FixMode == u"3D";
     if (due && (is2D || is3D)) {
-        if (clock) {
-            clock->SetLocalDate(DatePart(nav.JstDateTime));
-            clock->SetLocalTime(TimePart(nav.JstDateTime));
-        }
+        const bool set = clock && clock->SetLocalDate(DatePart(nav.JstDateTime)) &&
+                         clock->SetLocalTime(TimePart(nav.JstDateTime));
         nav.ClockSetDone = 1;
         nav.ClockSetWait = 0;
-        form.ShowClockCorrected(is2D);
+        form.ShowClockCorrection(set, is2D);
     }
 
     // Position, only northern latitude and eastern longitude.
@@ -338,7 +411,7 @@ void Receiver::DecodeGSV(const QString& line, std::int16_t group) {
         if (no != u"--" && form.Label9[row].caption != u"--" &&
             form.Label10[row].caption != u"---") {
             PlotSatellite(form.Label9[row].caption, form.Label10[row].caption, no,
-                          QString::number(row), QString::number(snr[row]));
+                          Digits(row).view(), Digits(snr[row]).view());
             Assign(mark.caption, no);
             mark.visible = true;
         } else {
@@ -419,8 +492,10 @@ void Receiver::DecodeZDA(const QString& line) {
     }
     Caption d;
     d << year << u"/" << month << u"/" << day;
-    if (auto v = ParseDate(d.view()))
+    if (auto v = ParseDate(d.view())) {
         nav.UtcDate = *v;
+        nav.UtcDateChecked = ChecksumRight(line);
+    }
 }
 
 void Receiver::DecodeRMC(const QString& line) {
@@ -435,8 +510,10 @@ void Receiver::DecodeRMC(const QString& line) {
     Assign(form.Label4[2].caption, c.view());
     Caption d;
     d << u"20" << year << u"/" << month << u"/" << day;
-    if (auto v = ParseDate(d.view()))
+    if (auto v = ParseDate(d.view())) {
         nav.UtcDate = *v;
+        nav.UtcDateChecked = ChecksumRight(line);
+    }
 }
 
 } // namespace velsor

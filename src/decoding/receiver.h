@@ -47,6 +47,10 @@ public:
     void DecodeZDA(const QString& line);
     void DecodeRMC(const QString& line);
 
+    // Whether the line ends in a checksum ("*" and two hex digits, then only CR LF) that is
+    // the XOR of every character between "$" and "*".
+    static bool ChecksumRight(QStringView line);
+
     // Lines dispatched so far and the type split off the last one, for tools and tests.
     std::uint64_t linesDispatched = 0;
     QString lastType;

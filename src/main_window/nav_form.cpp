@@ -37,10 +37,15 @@ NAV_FORM::NAV_FORM(Nav& n, platform::Platform& p, Prop_Form& pf) : NAV_FORM(n) {
     forwarder = std::make_unique<Forwarder>(*MSComm2, p.dialogs);
     receiver = std::make_unique<Receiver>(nav, *this, &p.clock);
     receptionHint = std::make_unique<ReceptionHint>(*receiver);
-    // OK in the properties dialog writes the file; a failure is said, the dialog's state stays.
+    // OK in the properties dialog writes the file. A failure is said, and the choice holds for
+    // this run: reading the old file back must not undo it.
     prop->writeSettings = [this] {
-        if (WriteSettings(SettingsFilePath(), nav, *prop))
+        if (WriteSettings(SettingsFilePath(), nav, *prop)) {
+            unsavedSettings.reset();
             return true;
+        }
+        unsavedSettings =
+            SettingsValues{nav.CommPortNo, nav.TunerType, QString::number(prop->Check2.value)};
         Message(QStringLiteral("設定ファイルを保存できません。\r\n") + SettingsFilePath(),
                 platform::MsgButtons::Ok, platform::MsgIcon::Exclamation);
         return false;

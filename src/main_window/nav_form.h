@@ -6,17 +6,17 @@
 #include "nav/display_list.h"
 #include "nav/nav.h"
 #include "platform/platform.h"
+#include "settings/prop_form.h"
 
 #include <QString>
 
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace velsor {
-
-class Prop_Form;
 
 // A menu entry with its place in the tree, for the view to build the menu bar from.
 struct MenuEntry {
@@ -141,6 +141,10 @@ public:
 
     // The clock-correction indicator on the tuner label: corrected at a 2D or 3D fix.
     void ShowClockCorrected(bool at2D);
+    // After an attempt to set the PC clock: the corrected look only when it was set; a refusal
+    // greys the indicator and is told once per run, at the next Timer1 tick (never from inside
+    // the receive path, which a message box would re-enter).
+    void ShowClockCorrection(bool set, bool at2D);
 
     // Clears the sky plot and draws its fixed grid; sets SkyCenterX, SkyCenterY, SkyRadius.
     void DrawSkyGrid();
@@ -159,16 +163,29 @@ public:
 
 private:
     void SetRecordButtons(bool recording);
+    void EnterMonitoring();
+    void ArmClockCorrection();
+    int WriteStopLine();
+    bool LinkLostSince(bool wasOpen) const;
+    void TellClockOff();
     void ConnectFailed(int code);
     int SetPortNumber();
     void ReportConnectError(int code);
     int ConnectSteps();
-    void SetPcClock(DateValue v);
+    bool SetPcClock(DateValue v);
     void WarnRecordWrite();
     platform::MsgResult Message(const QString& text, platform::MsgButtons buttons,
                                 platform::MsgIcon icon);
     bool recordWriteWarned = false;
     bool historyWriteWarned = false;
+    // A slot minute of this recording passed with a fix but without a snapshot.
+    bool slotMissed = false;
+    bool clockOffTold = false;
+    bool clockRefusalPending = false;
+    bool clockRefusalTold = false;
+    // Settings chosen in the dialog that could not be saved: they hold for this run, over
+    // whatever the file says.
+    std::optional<SettingsValues> unsavedSettings;
 };
 
 // The history file of a recording file: its name without the last four characters, ".LOG".

@@ -19,6 +19,7 @@ namespace {
 const QString kIdle = QStringLiteral("動作状態：モニタ停止中");
 const QString kMonitoring = QStringLiteral("動作状態：モニタ中");
 const QString kCantConnect = QStringLiteral("指定した COM ポートと通信できません。");
+const QString kTunerTip = QStringLiteral("選択しているGPSチューナ");
 const QByteArray kInitSentence = QByteArrayLiteral("$PFEC,GPint,GGA01,GSA01,GSV01,ZDA01\r\n");
 } // namespace
 
@@ -31,8 +32,11 @@ QString NAV_FORM::SettingsFilePath() const {
 }
 
 void NAV_FORM::ReadSettings() {
-    if (platform && prop)
-        velsor::ReadSettings(SettingsFilePath(), nav, *prop, *this);
+    if (!platform || !prop)
+        return;
+    velsor::ReadSettings(SettingsFilePath(), nav, *prop, *this);
+    if (unsavedSettings)
+        ApplySettings(*unsavedSettings, nav, *prop, *this);
 }
 
 void NAV_FORM::Form_Load() {
@@ -64,6 +68,12 @@ void NAV_FORM::Form_Unload() {
 }
 
 void NAV_FORM::Mnu_Quit_Click() {
+    // A recording running at the end still gets its closing line; a failure is not worth a
+    // message box on the way out.
+    if (nav.RecordingOn == 1) {
+        nav.RecordingOn = 0;
+        WriteStopLine();
+    }
     if (MSComm1->IsOpen())
         MSComm1->Close();
     if (MSComm2->IsOpen())
@@ -105,21 +115,35 @@ int NAV_FORM::ConnectSteps() {
     code = MSComm1->Open();
     if (failed(code))
         return code;
-    if (receptionHint)
-        receptionHint->Connected();
-    Label11.caption = kMonitoring;
-    Mnu_Rec.enabled = true;
-    SetRecordButtons(false);
-    Label18.visible = true;
+    EnterMonitoring();
     if (nav.TunerType == u"0") {
         code = MSComm1->Write(kInitSentence);
         if (failed(code))
             return code;
     }
+    ArmClockCorrection();
+    return comm::kOk;
+}
+
+void NAV_FORM::EnterMonitoring() {
+    if (receptionHint)
+        receptionHint->Connected(); // a new link is judged afresh
+    Label11.caption = kMonitoring;
+    Mnu_Rec.enabled = true;
+    SetRecordButtons(nav.RecordingOn == 1);
+    Label18.visible = true;
+}
+
+void NAV_FORM::ArmClockCorrection() {
     nav.ClockSetWait = 0;
     if (prop && prop->Check2.value == 1)
         nav.ClockSetDone = 0;
-    return comm::kOk;
+}
+
+bool NAV_FORM::LinkLostSince(bool wasOpen) const {
+    // A modal step runs other events: the tuner may have gone meanwhile, and the disconnect
+    // has already ended the recording and put the window in its idle look.
+    return wasOpen && !MSComm1->IsOpen();
 }
 
 int NAV_FORM::SetPortNumber() {
@@ -156,7 +180,9 @@ void NAV_FORM::Mnu_Stop_Click() {
     Label11.caption = kIdle;
     nav.RxActivityCount = 0;
     Mnu_Rec_Stop_Click();
+    // No correction is claimed once the link is gone.
     Label14.backColor = kGrey;
+    Label14.toolTip = kTunerTip;
     Label18.visible = false;
     for (auto& img : Image3)
         img.visible = false;
@@ -170,7 +196,8 @@ void NAV_FORM::Mnu_Stop_Click() {
 void NAV_FORM::Mnu_Ini_Click() {
     // The init command goes out at the GT-74/77's own 4800 baud: at any other rate the
     // receiver cannot read it, and the port left open would decode its output as noise.
-    if (MSComm1->IsOpen())
+    const bool wasOpen = MSComm1->IsOpen();
+    if (wasOpen)
         MSComm1->Close();
     int code = MSComm1->SetSettings(QStringLiteral("4800,n,8,1"));
     if (code == comm::kOk)
@@ -179,8 +206,18 @@ void NAV_FORM::Mnu_Ini_Click() {
         code = MSComm1->Open();
     if (code == comm::kOk)
         code = MSComm1->Write(kInitSentence);
-    if (code != comm::kOk)
+    if (code != comm::kOk) {
+        // No link: the idle look, and a recording that was running ends properly.
+        if (MSComm1->IsOpen())
+            MSComm1->Close();
+        Mnu_Stop_Click();
         ReportConnectError(code);
+        return;
+    }
+    // The port is open and data flows: the window says so, as after a connect.
+    EnterMonitoring();
+    if (!wasOpen)
+        ArmClockCorrection();
 }
 
 void NAV_FORM::MSComm1_OnComm() {

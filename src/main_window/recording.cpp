@@ -55,17 +55,25 @@ void NAV_FORM::Mnu_Rec_Save_Click() {
     o.filter = QStringLiteral("CSVﾌｧｲﾙ(*.CSV)|*.CSV|");
     o.overwritePrompt = true;
     o.fileName = QString();
+    const bool wasOpen = MSComm1->IsOpen();
     const QString path = platform->dialogs.SaveFile(o);
+    if (LinkLostSince(wasOpen))
+        return;
     if (path.isEmpty()) {
-        SetRecordButtons(false);
+        // Cancelled: the buttons show what is really going on.
+        SetRecordButtons(nav.RecordingOn == 1);
         return;
     }
+    // A new file while recording: the old one is closed off as a stop would.
+    if (nav.RecordingOn == 1)
+        WriteStopLine();
     nav.RecordFile = path;
     for (auto& s : nav.RawSentence)
         s.clear();
     nav.RecordingOn = 1;
     SetRecordButtons(true);
     recordWriteWarned = false;
+    slotMissed = clockOffTold = false;
 
     const QString started = StampText(platform->clock.Now()) + QStringLiteral("(JST) Started.");
     if (WriteLines(path, FileChannels::Mode::Output, std::array{started}) != fileerr::kOk) {
@@ -82,11 +90,15 @@ void NAV_FORM::Mnu_Rec_Stop_Click() {
     if (nav.RecordingOn != 1)
         return;
     nav.RecordingOn = 0;
-    const QString stopped = StampText(platform->clock.Now()) + QStringLiteral("(JST) Stopped.");
-    const int err = WriteLines(nav.RecordFile, FileChannels::Mode::Append, std::array{stopped});
+    const int err = WriteStopLine();
     SetRecordButtons(false);
     if (err != fileerr::kOk)
         WarnRecordWrite();
+}
+
+int NAV_FORM::WriteStopLine() {
+    const QString stopped = StampText(platform->clock.Now()) + QStringLiteral("(JST) Stopped.");
+    return WriteLines(nav.RecordFile, FileChannels::Mode::Append, std::array{stopped});
 }
 
 void NAV_FORM::WarnRecordWrite() {
@@ -97,6 +109,18 @@ void NAV_FORM::WarnRecordWrite() {
     recordWriteWarned = true;
     Message(QStringLiteral("記録ファイルに書き込めません。\r\n") +
                 QDir::toNativeSeparators(nav.RecordFile),
+            MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+void NAV_FORM::TellClockOff() {
+    // A whole slot minute went by with a fix and a GGA of another minute: the PC clock is a
+    // minute or more off GPS time and no snapshot can match. Said once per recording; the
+    // flag is set first because the message box lets timer ticks run.
+    if (clockOffTold)
+        return;
+    clockOffTold = true;
+    Message(QStringLiteral("PCの時計がGPSの時刻と1分以上ずれているため、記録できません。\r\n"
+                           "PCの時計を合わせてください。"),
             MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
@@ -125,19 +149,30 @@ void NAV_FORM::RecordingStep() {
     bool snapshot = false;
     if (fix == u"2" || fix == u"3") {
         const QString mm = QStringLiteral("%1").arg(minute, 2, 10, QLatin1Char('0'));
-        if (SnapshotTaken == 0 && slotMinute &&
-            Mid(nav.RawSentence[0], 10, 2).value_or(QStringView()) == mm)
+        const QStringView ggaMinute = Mid(nav.RawSentence[0], 10, 2).value_or(QStringView());
+        if (SnapshotTaken == 0 && slotMinute && ggaMinute == mm) {
             snapshot = true;
-        else if (!slotMinute)
+        } else if (!slotMinute) {
             SnapshotTaken = 0;
+        } else if (SnapshotTaken == 0) {
+            const bool isMinute =
+                ggaMinute.size() == 2 && ggaMinute[0].isDigit() && ggaMinute[1].isDigit();
+            slotMissed = slotMissed || isMinute;
+        }
     } else if (fix == u"1") {
         if (SnapshotTaken == 0 && slotMinute)
             snapshot = true;
         else if (!slotMinute)
             SnapshotTaken = 0;
     }
+    if (!slotMinute && slotMissed) {
+        slotMissed = false;
+        if (fix == u"2" || fix == u"3")
+            TellClockOff();
+    }
     if (!snapshot)
         return;
+    slotMissed = false;
     const QString fixChar = fix.toString();
     WriteRecordBlock();
     if (nav.HistoryLogOn == 1)
@@ -149,10 +184,15 @@ void NAV_FORM::RecordingStep() {
 void NAV_FORM::Image3_MouseDown(int index, int button, int /*shift*/, int /*x*/, int /*y*/) {
     if (button != 1)
         return;
+    // Each press shows one member of each pair: the pressed button sunk, the other one up.
     if (index == 0) {
         Image3[0].visible = false;
         Image3[1].visible = true;
+        Image3[2].visible = true;
+        Image3[3].visible = false;
     } else if (index == 2) {
+        Image3[0].visible = true;
+        Image3[1].visible = false;
         Image3[2].visible = false;
         Image3[3].visible = true;
     }
@@ -168,15 +208,18 @@ void NAV_FORM::Image3_MouseUp(int index, int button, int /*shift*/, int /*x*/, i
         Label18.caption = QStringLiteral("記録");
     } else if (index == 2) {
         if (nav.RecordingOn == 1) {
+            const bool wasOpen = MSComm1->IsOpen();
             const MsgResult answer = Message(QStringLiteral("記録中です。終了しますか？"),
                                              MsgButtons::YesNo, MsgIcon::None);
+            if (LinkLostSince(wasOpen))
+                return;
             if (answer == MsgResult::Yes) {
-                SetRecordButtons(false);
                 Mnu_Rec_Stop_Click();
                 Label18.caption = QStringLiteral("記録");
-            } else {
-                SetRecordButtons(true);
+                if (LinkLostSince(wasOpen))
+                    return; // a failed stop line's message is modal too
             }
+            SetRecordButtons(nav.RecordingOn == 1);
         } else {
             SetRecordButtons(false);
         }

@@ -20,16 +20,27 @@ void Blink(Image& first, Image& second, Image& otherFirst, Image& otherSecond) {
 
 } // namespace
 
-void NAV_FORM::SetPcClock(DateValue v) {
-    // A refusal (no privilege) is ignored: the program carries on either way.
-    platform->clock.SetLocalDate(DatePart(v));
-    platform->clock.SetLocalTime(TimePart(v));
+bool NAV_FORM::SetPcClock(DateValue v) {
+    // The system may refuse (no right to set the clock); the time is not tried after a
+    // refused date.
+    return platform->clock.SetLocalDate(DatePart(v)) && platform->clock.SetLocalTime(TimePart(v));
 }
 
 void NAV_FORM::ShowClockCorrected(bool at2D) {
     Label14.backColor = at2D ? RGB(192, 192, 255) : RGB(192, 255, 255);
     Label14.toolTip = at2D ? QStringLiteral("2D測位で時刻修正しました")
                            : QStringLiteral("3D測位で時刻修正しました");
+}
+
+void NAV_FORM::ShowClockCorrection(bool set, bool at2D) {
+    if (set) {
+        ShowClockCorrected(at2D);
+        return;
+    }
+    Label14.backColor = kGrey;
+    Label14.toolTip = QStringLiteral("時刻修正できませんでした");
+    if (!clockRefusalTold)
+        clockRefusalPending = true;
 }
 
 void NAV_FORM::Timer1_Timer() {
@@ -57,16 +68,25 @@ void NAV_FORM::Timer1_Timer() {
     const bool settingOn = prop && prop->Check2.value == 1;
     const bool armed = nav.HourlySetDone == 0;
     const bool fixed = nav.FixMode == u"2D" || nav.FixMode == u"3D";
-    if (gps59 && open && fixed && pc59 && armed && settingOn) {
-        SetPcClock(nav.JstDateTime);
+    // The GPS time counts only when its GGA and date sentence passed their checksums.
+    if (gps59 && open && fixed && pc59 && armed && settingOn && nav.JstDateTimeChecked) {
         nav.HourlySetDone = 1;
-        ShowClockCorrected(nav.FixMode == u"2D");
+        ShowClockCorrection(SetPcClock(nav.JstDateTime), nav.FixMode == u"2D");
     } else if (open && nav.FixMode == u"--" && pc59 && armed && settingOn) {
         nav.HourlySetDone = 1;
         Label14.backColor = kGrey;
         Label14.toolTip = QStringLiteral("時刻修正していません");
     } else if (open && !pc59 && nav.HourlySetDone == 1 && settingOn) {
         nav.HourlySetDone = 0;
+    }
+
+    if (clockRefusalPending) {
+        // Once per run: the right to set the clock does not come back by itself.
+        clockRefusalPending = false;
+        clockRefusalTold = true;
+        Message(QStringLiteral("PCの時計を合わせることができませんでした。\r\n"
+                               "時計を変更する権限がありません。"),
+                platform::MsgButtons::Ok, platform::MsgIcon::Exclamation);
     }
 }
 

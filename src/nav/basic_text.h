@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -35,10 +36,19 @@ std::optional<std::int16_t> ValInt16(QStringView s);
 // else (empty text, trailing junk) fails.
 std::optional<std::int16_t> StrictInt16(QStringView s);
 
-// Assigns src to dst only when they differ, so unchanged captions cost no allocation.
+// Assigns src to dst only when they differ, so unchanged captions cost no allocation; a
+// changed one reuses dst's own buffer when it is unshared and large enough.
 inline void Assign(QString& dst, QStringView src) {
-    if (dst != src)
+    if (dst == src)
+        return;
+    const char16_t* buf = reinterpret_cast<const char16_t*>(dst.constData());
+    const bool overlaps = src.utf16() >= buf && src.utf16() < buf + dst.capacity();
+    if (dst.isDetached() && dst.capacity() >= src.size() && !overlaps) {
+        dst.resize(src.size());
+        std::copy(src.begin(), src.end(), dst.begin());
+    } else {
         dst = src.toString();
+    }
 }
 inline void Assign(QString& dst, const QString& src) {
     if (dst != src)

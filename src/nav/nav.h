@@ -22,6 +22,10 @@ struct Nav {
     std::int16_t SatsInUse = 0;
     DateValue UtcDate = 0;
     DateValue JstDateTime = 0;
+    // Whether UtcDate came from a date sentence, and JstDateTime from the last GGA and that
+    // date, with checksums present and right: only such a time may set the PC clock.
+    bool UtcDateChecked = false;
+    bool JstDateTimeChecked = false;
     std::int16_t ClockSetDone = 0; // 0: start-up clock correction pending
     std::int16_t ClockSetWait = 0; // Timer2 ticks since connecting
     std::array<QString, 8> UsedSatNo;

@@ -10,6 +10,11 @@
 
 namespace velsor {
 
+// The three settings as the file holds them: port "1".."6", tuner "0"/"1", clock "0"/"1".
+struct SettingsValues {
+    QString port, tuner, clock;
+};
+
 class Prop_Form {
 public:
     explicit Prop_Form(Nav& nav);

@@ -35,26 +35,41 @@ QString SettingsPath(const QString& programDirectory) {
     return QDir(programDirectory).filePath(QStringLiteral("GPSMN.INI"));
 }
 
+void ApplySettings(const SettingsValues& v, Nav& nav, Prop_Form& prop, NAV_FORM& form) {
+    for (auto& o : prop.Option2)
+        o.value = false;
+    const QStringView port = v.port;
+    if (port.size() == 1 && port[0] >= u'1' && port[0] <= u'6') {
+        nav.CommPortNo = port.toString();
+        prop.Option2[port[0].unicode() - u'1'].value = true;
+    }
+
+    prop.Option1[0].value = prop.Option1[1].value = false;
+    ApplyTuner(v.tuner, nav, prop, form);
+
+    if (v.clock == u"1") {
+        nav.ClockSetDone = 0;
+        prop.Check2.value = 1;
+    } else if (v.clock == u"0") {
+        nav.ClockSetDone = 1;
+        prop.Check2.value = 0;
+    }
+}
+
 void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form) {
     FileChannels& ch = FileChannels::Instance();
     const int err = ch.Open(kChannel, path, FileChannels::Mode::Input);
     if (err == fileerr::kFileNotFound) {
-        // First start: write the defaults, switch the clock correction off for this run.
+        // First start: write the defaults and run with them, so that this run and the file
+        // agree. A folder that cannot be written still leaves the defaults in use.
         if (ch.Open(kChannel, path, FileChannels::Mode::Output) == fileerr::kOk) {
             for (const char* line :
                  {"[Velsor GPS Analyzer]", "[CommPort]=1", "[Tuner]=0", "[Time]=1"})
                 ch.WriteLine(kChannel, QString::fromLatin1(line));
             ch.Close(kChannel);
         }
-        nav.CommPortNo = QStringLiteral("1");
-        for (int i = 0; i < 6; ++i)
-            prop.Option2[i].value = i == 0;
-        nav.TunerType = QStringLiteral("0");
-        prop.Option1[0].value = true;
-        prop.Option1[1].value = false;
-        form.Label14.caption = QStringLiteral("GT-74/77");
-        nav.ClockSetDone = 1;
-        prop.Check2.value = 0;
+        ApplySettings({QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("1")}, nav, prop,
+                      form);
         return;
     }
     if (err != fileerr::kOk)
@@ -70,26 +85,9 @@ void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form
         line = *l;
     }
     ch.Close(kChannel);
-
-    for (auto& o : prop.Option2)
-        o.value = false;
-    const QStringView port = CharAt(lines[1], 12);
-    if (port.size() == 1 && port[0] >= u'1' && port[0] <= u'6') {
-        nav.CommPortNo = port.toString();
-        prop.Option2[port[0].unicode() - u'1'].value = true;
-    }
-
-    prop.Option1[0].value = prop.Option1[1].value = false;
-    ApplyTuner(CharAt(lines[2], 9), nav, prop, form);
-
-    const QStringView clock = CharAt(lines[3], 8);
-    if (clock == u"1") {
-        nav.ClockSetDone = 0;
-        prop.Check2.value = 1;
-    } else if (clock == u"0") {
-        nav.ClockSetDone = 1;
-        prop.Check2.value = 0;
-    }
+    ApplySettings({CharAt(lines[1], 12).toString(), CharAt(lines[2], 9).toString(),
+                   CharAt(lines[3], 8).toString()},
+                  nav, prop, form);
 }
 
 bool WriteSettings(const QString& path, const Nav& nav, const Prop_Form& prop) {

@@ -15,9 +15,13 @@ namespace velsor {
 
 QString SettingsPath(const QString& programDirectory);
 
+// Puts the values into the settings variables, the dialog's controls and the main window's
+// tuner label and init-command menu. A character out of range leaves its setting as it was.
+void ApplySettings(const SettingsValues& values, Nav& nav, Prop_Form& prop, NAV_FORM& form);
+
 // Reads the file into the settings variables, the dialog's controls and the main window's
-// tuner label and init-command menu. A missing file is created with its defaults; any other
-// failure changes nothing.
+// tuner label and init-command menu. A missing file is created with its defaults, which then
+// apply as though read from it; any other failure changes nothing.
 void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form);
 
 // Writes the current settings; the clock item comes from the dialog's check box. Returns

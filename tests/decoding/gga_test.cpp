@@ -6,6 +6,9 @@ using namespace velsor;
 using velsor::testing::At;
 using velsor::testing::CfgpsDecoderTest;
 using velsor::testing::DecoderTest;
+using velsor::testing::FakeClock;
+using velsor::testing::WithChecksum;
+using namespace Qt::StringLiterals;
 
 namespace {
 const QString kGga0 =
@@ -13,6 +16,7 @@ const QString kGga0 =
 // The CFGPS layout: an eight-character time field moves every later field two places on.
 const QString kGga1 =
     QStringLiteral("$GPGGA,123456.0,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
+const char* kGgaBody = "$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
 } // namespace
 
 TEST_F(DecoderTest, GgaShowsTimeAndPositionAtTheGt74Positions) {
@@ -79,22 +83,23 @@ TEST_F(DecoderTest, LocalTimeNeedsADateAndCarriesIntoTheNextDay) {
 }
 
 TEST_F(DecoderTest, StartUpClockCorrectionWaitsFor120TicksAFixAndADate) {
+    const QString gga = WithChecksum(kGgaBody);
     nav.FixMode = QStringLiteral("3D");
     nav.ClockSetWait = 300;
-    Line(kGga0);
+    Line(gga);
     EXPECT_TRUE(clock.timesSet.empty()) << "no date yet: the clock would go to midnight";
 
-    nav.UtcDate = *MakeDate(2002, 5, 6);
+    Line(WithChecksum("$GPZDA,123456,06,05,2002,00,00"));
     nav.ClockSetWait = 119;
-    Line(kGga0);
+    Line(gga);
     nav.FixMode = QStringLiteral("--");
     nav.ClockSetWait = 5000;
-    Line(kGga0);
+    Line(gga);
     EXPECT_TRUE(clock.datesSet.empty()) << "119 ticks, or no fix";
 
     nav.FixMode = QStringLiteral("3D");
     nav.ClockSetWait = 120;
-    Line(kGga0);
+    Line(gga);
     ASSERT_EQ(clock.datesSet.size(), 1u);
     EXPECT_EQ(clock.datesSet[0], QDate(2002, 5, 6));
     EXPECT_EQ(clock.timesSet[0], QTime(21, 34, 56));
@@ -103,19 +108,78 @@ TEST_F(DecoderTest, StartUpClockCorrectionWaitsFor120TicksAFixAndADate) {
     EXPECT_EQ(form.Label14.backColor, RGB(192, 255, 255));
     EXPECT_EQ(form.Label14.toolTip, u"3D測位で時刻修正しました");
     nav.ClockSetWait = 200;
-    Line(kGga0);
+    Line(gga);
     EXPECT_EQ(clock.datesSet.size(), 1u) << "once per arming";
+}
 
-    // At 2D, and a refusal by the system still counts as done.
+TEST_F(DecoderTest, ARefusedClockIsNeitherShownAsCorrectedNorRetried) {
     clock.refuse = true;
-    nav.ClockSetDone = 0;
-    nav.ClockSetWait = 121;
-    nav.FixMode = QStringLiteral("2D");
-    Line(QStringLiteral("$GPGGA,150000,3541.1234,N,13945.6789,E,1,05*00"));
-    ASSERT_EQ(clock.datesSet.size(), 2u);
-    EXPECT_EQ(clock.datesSet[1], QDate(2002, 5, 7));
-    EXPECT_EQ(clock.timesSet[1], QTime(0, 0, 0));
+    Line(WithChecksum("$GPZDA,123456,06,05,2002,00,00"));
+    nav.FixMode = QStringLiteral("3D");
+    nav.ClockSetWait = 120;
+    for (int i = 0; i < 5; ++i)
+        Line(WithChecksum(kGgaBody));
+    EXPECT_EQ(clock.datesSet.size(), 1u) << "one attempt per arming";
+    EXPECT_TRUE(clock.timesSet.empty()) << "the time is not tried after a refused date";
     EXPECT_EQ(nav.ClockSetDone, 1);
-    EXPECT_EQ(form.Label14.backColor, RGB(192, 192, 255));
-    EXPECT_EQ(form.Label14.toolTip, u"2D測位で時刻修正しました");
+    EXPECT_EQ(form.Label14.backColor, kGrey);
+    EXPECT_EQ(form.Label14.toolTip, u"時刻修正できませんでした");
+}
+
+// The display takes every sentence as it comes; the PC clock only a GGA and a date sentence
+// whose checksums are there and right.
+TEST(ClockFromChecksums, OnlyCheckedSentencesSetThePcClock) {
+    const char* rmc2026 = "$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,00.0,000.0,060526,,,A";
+    // One bit flipped in the year: 2026 becomes 2036, the checksum no longer fits.
+    QString rmc2036 = WithChecksum(rmc2026);
+    rmc2036.replace(u"060526"_s, u"060536"_s);
+    const QString zda = WithChecksum("$GPZDA,123456,06,05,2026,00,00");
+    const QString gga = WithChecksum(kGgaBody);
+    QString ggaWrong = gga;
+    ggaWrong[7] = u'2'; // 223456: the checksum is the one of 123456
+    const QString ggaLower = gga.chopped(2) + gga.right(2).toLower();
+    ASSERT_NE(ggaLower, gga) << "the checksum needs a letter for this case";
+
+    struct Case {
+        const char* name;
+        QStringList lines;
+        bool set;
+        const char16_t* shownDate;
+    };
+    const Case cases[] = {
+        {"ZDA and GGA right", {zda, gga}, true, u"2026 年 05 月 06 日 "},
+        {"RMC and GGA right", {WithChecksum(rmc2026), gga}, true, u"2026 年 05 月 06 日"},
+        {"checksum in lower-case hex", {zda, ggaLower}, true, u"2026 年 05 月 06 日 "},
+        {"corrupted RMC after a good one",
+         {WithChecksum(rmc2026), rmc2036, gga},
+         false,
+         u"2036 年 05 月 06 日"},
+        {"date without checksum",
+         {QString::fromLatin1(rmc2026), gga},
+         false,
+         u"2026 年 05 月 06 日"},
+        {"GGA checksum wrong", {zda, ggaWrong}, false, u"2026 年 05 月 06 日 "},
+        {"GGA without checksum",
+         {zda, QString::fromLatin1(kGgaBody)},
+         false,
+         u"2026 年 05 月 06 日 "},
+        {"GGA with text after its checksum", {zda, gga + u" x"_s}, false, u"2026 年 05 月 06 日 "},
+        {"GGA with a one-digit checksum", {zda, gga.chopped(1)}, false, u"2026 年 05 月 06 日 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Nav nav;
+        nav.TunerType = QStringLiteral("1");
+        NAV_FORM form(nav);
+        FakeClock clock;
+        Receiver rx(nav, form, &clock);
+        nav.FixMode = QStringLiteral("3D");
+        nav.ClockSetWait = 120;
+        for (const QString& line : c.lines)
+            rx.AssembleLines(line + u"\r\n"_s);
+        EXPECT_EQ(clock.datesSet.size(), c.set ? 1u : 0u);
+        EXPECT_EQ(form.Label4[2].caption, QStringView(c.shownDate));
+        EXPECT_FALSE(form.Label4[1].caption.isEmpty());
+        EXPECT_EQ(nav.ClockSetDone, c.set ? 1 : 0) << "an unchecked time leaves it pending";
+    }
 }

@@ -28,7 +28,7 @@ protected:
     void Second(int h, int m, int s, char fix = '3') {
         At(h, m, s);
         const QString gga = QString::fromLatin1(kGgaAt)
-                                .arg(m, 2, 10, QLatin1Char('0'))
+                                .arg((m + 60 - gpsMinutesBehind) % 60, 2, 10, QLatin1Char('0'))
                                 .arg(s, 2, 10, QLatin1Char('0'));
         form->receiver->AssembleLines(gga + QStringLiteral("\r\n"));
         Feed(fix == '3' ? "$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00"
@@ -47,7 +47,11 @@ protected:
         return minutes;
     }
     QString file;
+    int gpsMinutesBehind = 0; // how far the PC clock runs ahead of GPS time
 };
+
+const QString kClockOff = QStringLiteral(
+    "PCの時計がGPSの時刻と1分以上ずれているため、記録できません。\r\nPCの時計を合わせてください。");
 
 } // namespace
 
@@ -169,8 +173,6 @@ TEST_F(RecordingTest, RecordButtonsStartAndStopWithConfirmation) {
     form->Image3_MouseUp(0, 1, 0, 0, 0); // the dialog cancelled: nothing starts
     EXPECT_EQ(nav.RecordingOn, 0);
     EXPECT_TRUE(form->Image3[0].visible && !form->Image3[1].visible);
-    form->Image3_MouseDown(0, 1, 0, 0, 0);
-    EXPECT_TRUE(form->Image3[1].visible && !form->Image3[0].visible);
     dialogs.files.push_back(file);
     form->Image3_MouseUp(0, 1, 0, 0, 0);
     EXPECT_EQ(nav.RecordingOn, 1);
@@ -181,8 +183,6 @@ TEST_F(RecordingTest, RecordButtonsStartAndStopWithConfirmation) {
     form->Image3_MouseDown(1, 1, 0, 0, 0);
     EXPECT_EQ(nav.RecordingOn, 1);
 
-    form->Image3_MouseDown(2, 1, 0, 0, 0);
-    EXPECT_TRUE(form->Image3[3].visible);
     dialogs.answers.push_back(platform::MsgResult::No);
     form->Image3_MouseUp(2, 1, 0, 0, 0);
     EXPECT_EQ(dialogs.messages.back().text, u"記録中です。終了しますか？");
@@ -206,4 +206,82 @@ TEST_F(RecordingTest, DisconnectingEndsTheRecordingFirst) {
     EXPECT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
     for (const auto& img : form->Image3)
         EXPECT_FALSE(img.visible);
+}
+
+TEST_F(RecordingTest, EachPressShowsExactlyOneButtonOfEachPair) {
+    struct Case {
+        bool recording;
+        int index;
+        std::array<bool, 4> visible;
+    };
+    const Case cases[] = {
+        {false, 0, {false, true, true, false}},
+        {false, 2, {true, false, false, true}},
+        {true, 0, {false, true, true, false}},
+        {true, 2, {true, false, false, true}}, // the start button back in its idle look
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "recording " << c.recording << ", press " << c.index);
+        nav.RecordingOn = c.recording ? 1 : 0;
+        form->Image3_MouseDown(c.index, 1, 0, 0, 0);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(form->Image3[i].visible, c.visible[i]) << "Image3(" << i << ")";
+    }
+}
+
+TEST_F(RecordingTest, CancellingANewFileKeepsTheRecordingLook) {
+    Start();
+    form->Image3_MouseDown(0, 1, 0, 0, 0);
+    form->Image3_MouseUp(0, 1, 0, 0, 0); // the save dialog cancelled
+    EXPECT_EQ(nav.RecordingOn, 1);
+    EXPECT_TRUE(form->Image3[1].visible && !form->Image3[0].visible);
+    EXPECT_TRUE(form->Image3[2].visible && !form->Image3[3].visible);
+}
+
+TEST_F(RecordingTest, QuittingOrANewFileEndsTheFileWithItsStopLine) {
+    At(9, 5, 0);
+    Start();
+    const QString first = file;
+    file = Path(QStringLiteral("second.CSV"));
+    At(9, 6, 0);
+    Start();
+    EXPECT_EQ(ReadFile(first), QByteArray("2002/03/04 9:05:00(JST) Started.\r\n"
+                                          "2002/03/04 9:06:00(JST) Stopped.\r\n"));
+    At(9, 7, 0);
+    form->Mnu_Quit_Click();
+    EXPECT_EQ(ReadFile(file), QByteArray("2002/03/04 9:06:00(JST) Started.\r\n"
+                                         "2002/03/04 9:07:00(JST) Stopped.\r\n"));
+    EXPECT_EQ(program.exits, 1);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(RecordingTest, APcClockAMinuteOffIsToldOncePerRecording) {
+    gpsMinutesBehind = 1;
+    At(12, 4, 0);
+    Start();
+    for (int m = 4; m <= 6; ++m)
+        for (int s = 0; s < 60; s += 15)
+            Second(12, m, s);
+    EXPECT_TRUE(dialogs.messages.empty()) << "not before the slot minute is over";
+    for (int m = 7; m <= 13; ++m)
+        for (int s = 0; s < 60; s += 15)
+            Second(12, m, s);
+    EXPECT_TRUE(SnapshotMinutes().isEmpty()) << "the slot rule is kept";
+    ASSERT_EQ(MessageTexts(), QStringList{kClockOff});
+    EXPECT_EQ(dialogs.messages[0].icon, platform::MsgIcon::Exclamation);
+
+    // A new recording is told again; clocks that agree are never told.
+    Start();
+    for (int m = 14; m <= 16; ++m)
+        Second(12, m, 0);
+    EXPECT_EQ(MessageTexts().count(kClockOff), 2);
+    gpsMinutesBehind = 0;
+    Start();
+    for (int m = 16; m <= 22; ++m) {
+        At(12, m, 0); // the first tick of a slot minute still has the GGA of the minute before
+        form->Timer2_Timer();
+        Second(12, m, 1);
+    }
+    EXPECT_EQ(MessageTexts().count(kClockOff), 2);
+    EXPECT_EQ(SnapshotMinutes(), (QStringList{QStringLiteral("18"), QStringLiteral("21")}));
 }

@@ -162,15 +162,30 @@ TEST_F(MainWindowTest, TheInitCommandIsSentAtTheReceiversOwnRate) {
     ASSERT_TRUE(form->MSComm1->IsOpen());
     EXPECT_EQ(form->MSComm1->Settings(), u"4800,n,8,1");
     EXPECT_EQ(tuner.Received(37), QByteArray("$PFEC,GPint,GGA01,GSA01,GSV01,ZDA01\r\n"));
-    EXPECT_EQ(form->Label11.caption, u"動作状態：モニタ停止中") << "the look is not changed";
+    // The port is open and data flows: the window looks connected, and disconnect works.
+    EXPECT_EQ(form->Label11.caption, u"動作状態：モニタ中");
+    EXPECT_TRUE(form->Mnu_Rec.enabled && form->Label18.visible);
+    EXPECT_TRUE(form->Image3[0].visible && form->Image3[2].visible && !form->Image3[1].visible);
     form->Mnu_Start_Click();
     EXPECT_TRUE(tuner.Received(1, 300).isEmpty()) << "connect does nothing while the port is open";
-    form->Mnu_Stop_Click();
 
-    // Without a device it says so instead of failing silently.
+    // Sent again while recording: the recording goes on and keeps its look.
+    dialogs.files.push_back(Path(QStringLiteral("run.CSV")));
+    form->Mnu_Rec_Save_Click();
+    form->Mnu_Ini_Click();
+    EXPECT_EQ(tuner.Received(37).size(), 37);
+    EXPECT_EQ(nav.RecordingOn, 1);
+    EXPECT_TRUE(form->Image3[1].visible && !form->Image3[0].visible);
+
+    // The device gone: the port cannot be opened again. The window goes idle, the recording
+    // is closed off, and the user is told.
     pty.Kill();
     form->Mnu_Ini_Click();
     EXPECT_FALSE(form->MSComm1->IsOpen());
+    EXPECT_EQ(form->Label11.caption, u"動作状態：モニタ停止中");
+    EXPECT_FALSE(form->Mnu_Rec.enabled || form->Label18.visible || form->Image3[0].visible);
+    EXPECT_EQ(nav.RecordingOn, 0);
+    EXPECT_TRUE(ReadFile(Path(QStringLiteral("run.CSV"))).endsWith("(JST) Stopped.\r\n"));
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[0].text, kCantConnect);
 }

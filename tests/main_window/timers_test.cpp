@@ -5,6 +5,7 @@
 using namespace velsor;
 using velsor::testing::MainWindowTest;
 using velsor::testing::PtyPair;
+using velsor::testing::WithChecksum;
 
 namespace {
 
@@ -24,6 +25,9 @@ protected:
         for (const auto& img : form->Image2)
             n += img.visible;
         return n;
+    }
+    void FeedChecked(const char* sentence) {
+        form->receiver->AssembleLines(WithChecksum(sentence) + QStringLiteral("\r\n"));
     }
     std::unique_ptr<PtyPair> pty;
 };
@@ -74,15 +78,15 @@ TEST_F(TimersTest, FixLampsBlinkOnlyWhileConnected) {
 
 TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPort) {
     Connect();
-    Feed("$GPZDA,033000,06,05,2002,00,00*00");
+    FeedChecked("$GPZDA,033000,06,05,2002,00,00");
     Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
     for (int tick = 0; tick < 119; ++tick)
         form->Timer2_Timer();
     EXPECT_EQ(nav.ClockSetWait, 119);
-    Feed("$GPGGA,033010,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
+    FeedChecked("$GPGGA,033010,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
     EXPECT_TRUE(clock.timesSet.empty()) << "119 ticks are not enough";
     form->Timer2_Timer();
-    Feed("$GPGGA,033011,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
+    FeedChecked("$GPGGA,033011,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
     ASSERT_EQ(clock.datesSet.size(), 1u);
     EXPECT_EQ(clock.datesSet[0], QDate(2002, 5, 6));
     EXPECT_EQ(clock.timesSet[0], QTime(12, 30, 11));
@@ -94,6 +98,7 @@ TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPort) {
     // Reconnecting arms it again; the counter never wraps.
     form->Mnu_Stop_Click();
     EXPECT_EQ(form->Label14.backColor, kGrey);
+    EXPECT_EQ(form->Label14.toolTip, u"選択しているGPSチューナ") << "no correction claimed";
     form->Mnu_Start_Click();
     EXPECT_EQ(nav.ClockSetDone, 0);
     nav.ClockSetWait = 32766;
@@ -107,6 +112,9 @@ TEST_F(TimersTest, HourlyCorrectionActsOnceInMinute59WhenClocksAgree) {
     nav.FixMode = QStringLiteral("3D");
     nav.JstDateTime = *MakeDate(2024, 1, 1) + *MakeTime(12, 59, 40);
     clock.now = QDateTime(QDate(2024, 1, 1), QTime(12, 59, 10));
+    form->Timer1_Timer();
+    EXPECT_TRUE(clock.timesSet.empty()) << "a GPS time whose checksums were not right";
+    nav.JstDateTimeChecked = true;
     form->Timer1_Timer();
     ASSERT_EQ(clock.timesSet.size(), 1u);
     EXPECT_EQ(clock.timesSet[0], QTime(12, 59, 40));
@@ -130,6 +138,7 @@ TEST_F(TimersTest, HourlyCorrectionActsOnceInMinute59WhenClocksAgree) {
 
 TEST_F(TimersTest, HourlyCheckNeedsMatchingMinutesAFixAndTheSetting) {
     Connect();
+    nav.JstDateTimeChecked = true;
     nav.FixMode = QStringLiteral("3D");
     nav.JstDateTime = *MakeDate(2024, 1, 1) + *MakeTime(12, 59, 0);
     clock.now = QDateTime(QDate(2024, 1, 1), QTime(12, 56, 0));
@@ -152,4 +161,36 @@ TEST_F(TimersTest, HourlyCheckNeedsMatchingMinutesAFixAndTheSetting) {
     form->Timer1_Timer();
     EXPECT_TRUE(clock.timesSet.empty());
     EXPECT_EQ(form->Label14.toolTip, u"時刻修正していません");
+}
+
+TEST_F(TimersTest, ARefusedClockIsToldOnceAtATimerTickAndNeverShownAsCorrected) {
+    Connect();
+    clock.refuse = true;
+    const QString refused = QStringLiteral("PCの時計を合わせることができませんでした。\r\n"
+                                           "時計を変更する権限がありません。");
+    auto countTold = [&] { return MessageTexts().count(refused); };
+    // Start-up correction: refused inside the receive path, told at the next Timer1 tick.
+    FeedChecked("$GPZDA,033000,06,05,2002,00,00");
+    Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
+    nav.ClockSetWait = 120;
+    FeedChecked("$GPGGA,033011,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
+    EXPECT_EQ(clock.datesSet.size(), 1u);
+    EXPECT_EQ(countTold(), 0) << "no message box from inside the receive path";
+    EXPECT_EQ(form->Label14.backColor, kGrey);
+    EXPECT_EQ(form->Label14.toolTip, u"時刻修正できませんでした");
+    form->Timer1_Timer();
+    form->Timer1_Timer();
+    ASSERT_EQ(countTold(), 1);
+    EXPECT_EQ(dialogs.messages.back().icon, platform::MsgIcon::Exclamation);
+
+    // The hourly correction refused as well: the same look, no second message.
+    nav.JstDateTime = *MakeDate(2024, 1, 1) + *MakeTime(12, 59, 40);
+    clock.now = QDateTime(QDate(2024, 1, 1), QTime(12, 59, 10));
+    form->Timer1_Timer();
+    EXPECT_EQ(clock.datesSet.size(), 2u);
+    EXPECT_EQ(form->Label14.toolTip, u"時刻修正できませんでした");
+    EXPECT_NE(form->Label14.backColor, RGB(192, 255, 255));
+    form->Timer1_Timer();
+    EXPECT_EQ(clock.datesSet.size(), 2u) << "once per minute 59";
+    EXPECT_EQ(countTold(), 1) << "once per run";
 }

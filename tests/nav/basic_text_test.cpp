@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace velsor;
 
 TEST(BasicText, MidValAndSixteenBitConversion) {
@@ -62,4 +64,35 @@ TEST(DateValue, CalendarTextParsingAndQDateTime) {
     // Nine hours past 15:00 UTC carry into the next day.
     const DateValue jst = *MakeDate(2024, 2, 28) + *MakeTime(15, 30, 0) + kJstOffset;
     EXPECT_EQ(DateText(jst), u"2024/02/29 0:30:00");
+}
+
+// A changed text goes into the target's own buffer: never into one a copy still shares, and
+// correctly when the new text is part of the old one.
+TEST(AssignTest, ReusesTheBufferWithoutTouchingCopiesOrItsOwnSource) {
+    const QString other = QStringLiteral("$GPGSA,A,3");
+    const QString digits = QStringLiteral("0123456789");
+    struct Case {
+        QString start;
+        std::function<QStringView(const QString&)> source;
+        QString expected;
+    };
+    const Case cases[] = {
+        {QStringLiteral("$GPGGA,123456,xyz"), [&](const QString&) { return QStringView(other); },
+         other},
+        {QStringLiteral("ab"), [&](const QString&) { return QStringView(other); }, other},
+        {digits, [](const QString& s) { return QStringView(s).sliced(4); },
+         QStringLiteral("456789")},
+        {digits, [](const QString& s) { return QStringView(s).first(3); }, QStringLiteral("012")},
+        {digits, [](const QString&) { return QStringView(); }, QString()},
+    };
+    for (const Case& c : cases) {
+        for (const bool shared : {true, false}) {
+            QString target = c.start;
+            target.detach();
+            const QString copy = shared ? target : QString();
+            Assign(target, c.source(target));
+            EXPECT_EQ(target, c.expected) << c.start.toStdString() << (shared ? ", shared" : "");
+            EXPECT_EQ(copy, shared ? c.start : QString());
+        }
+    }
 }

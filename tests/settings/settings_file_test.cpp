@@ -24,23 +24,23 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsTest, FirstStartWritesDefaultsButRunsWithTheClockOff) {
+TEST_F(SettingsTest, FirstStartRunsWithTheDefaultsItWrites) {
     Load(nullptr);
     EXPECT_EQ(ReadFile(ini()), QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n"
                                           "[Time]=1\r\n"));
-    EXPECT_EQ(nav.CommPortNo, u"1");
-    EXPECT_EQ(SelectedPort(), 1);
-    EXPECT_EQ(nav.TunerType, u"0");
-    EXPECT_TRUE(prop.Option1[0].value);
-    EXPECT_EQ(form->Label14.caption, u"GT-74/77");
-    EXPECT_FALSE(form->Mnu_Ini.visible) << "left in its start-up state";
-    EXPECT_EQ(nav.ClockSetDone, 1);
-    EXPECT_EQ(prop.Check2.value, 0);
-    // The next read of the same file follows what it says.
-    Read();
-    EXPECT_EQ(nav.ClockSetDone, 0);
-    EXPECT_EQ(prop.Check2.value, 1);
-    EXPECT_TRUE(form->Mnu_Ini.visible && form->Mnu_Sepa9.visible);
+    // The running program agrees with the file at once, and with a second read of it.
+    for (int read = 0; read < 2; ++read) {
+        SCOPED_TRACE(read == 0 ? "first start" : "read again");
+        EXPECT_EQ(nav.CommPortNo, u"1");
+        EXPECT_EQ(SelectedPort(), 1);
+        EXPECT_EQ(nav.TunerType, u"0");
+        EXPECT_TRUE(prop.Option1[0].value && !prop.Option1[1].value);
+        EXPECT_EQ(form->Label14.caption, u"GT-74/77");
+        EXPECT_TRUE(form->Mnu_Ini.visible && form->Mnu_Sepa9.visible);
+        EXPECT_EQ(nav.ClockSetDone, 0);
+        EXPECT_EQ(prop.Check2.value, 1);
+        Read();
+    }
 }
 
 TEST_F(SettingsTest, ValuesAreReadAtFixedColumnsWhateverTheKeys) {
@@ -99,19 +99,6 @@ TEST_F(SettingsTest, WritingTakesTheClockFromTheCheckBox) {
     EXPECT_TRUE(ReadFile(ini()).contains("[CommPort]=\r\n"));
 }
 
-TEST_F(SettingsTest, AnUnwritableFileIsReported) {
-    Load();
-    // A folder where the file should be: refused even to root.
-    QFile::remove(ini());
-    QDir(dir.path()).mkdir(QStringLiteral("GPSMN.INI"));
-    EXPECT_FALSE(WriteSettings(ini(), nav, prop));
-    prop.Command1_Click(0); // OK in the dialog says so
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
-    form->ReadSettings();
-    EXPECT_EQ(nav.CommPortNo, u"1") << "an unreadable file changes nothing";
-}
-
 TEST_F(SettingsTest, CancellingThePropertiesDialogRestoresTheFile) {
     Load();
     form->showProperties = [&] {
@@ -132,4 +119,55 @@ TEST_F(SettingsTest, CancellingThePropertiesDialogRestoresTheFile) {
     form->Mnu_Prop_Click();
     EXPECT_EQ(nav.TunerType, u"1");
     EXPECT_EQ(form->Label14.caption, u"CFGPS");
+}
+
+// OK in the properties dialog when the settings cannot be saved: the choice holds for the rest
+// of the run, whatever reads the old file (or finds none) afterwards.
+TEST_F(SettingsTest, SettingsThatCannotBeSavedHoldForThisRun) {
+    struct Case {
+        const char* name;
+        bool fileExists;
+    };
+    for (const Case c :
+         {Case{"file cannot be rewritten", true}, Case{"no file, no folder", false}}) {
+        SCOPED_TRACE(c.name);
+        nav = Nav{};
+        form = std::make_unique<NAV_FORM>(nav, plat, prop);
+        dialogs.messages.clear();
+        program.directory = Path(QString::fromLatin1(c.name));
+        if (c.fileExists) {
+            QDir().mkpath(program.directory);
+            QFile f(QDir(program.directory).filePath(QStringLiteral("GPSMN.INI")));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=1\r\n");
+        }
+        form->Form_Load();
+        ASSERT_EQ(nav.CommPortNo, u"1");
+        if (c.fileExists) {
+            // Made unwritable by a folder in the file's place once it has been read.
+            const QString file = QDir(program.directory).filePath(QStringLiteral("GPSMN.INI"));
+            QFile::remove(file);
+            QDir().mkpath(file);
+        }
+        form->showProperties = [&] {
+            prop.Option2_Click(2);
+            prop.Option1_Click(1);
+            prop.Check2.value = 0;
+            prop.Check2_Click();
+            prop.Command1_Click(0);
+        };
+        form->Mnu_Prop_Click();
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
+        for (int read = 0; read < 2; ++read) {
+            EXPECT_EQ(nav.CommPortNo, u"3");
+            EXPECT_EQ(SelectedPort(), 3);
+            EXPECT_EQ(nav.TunerType, u"1");
+            EXPECT_EQ(form->Label14.caption, u"CFGPS");
+            EXPECT_FALSE(form->Mnu_Ini.visible);
+            EXPECT_EQ(prop.Check2.value, 0);
+            EXPECT_EQ(nav.ClockSetDone, 1);
+            form->ReadSettings(); // as a failed connect does
+        }
+    }
 }

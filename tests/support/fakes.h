@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace velsor::testing {
@@ -48,10 +50,14 @@ public:
     std::deque<QString> files;               // file dialog results; empty = cancelled
     std::vector<platform::FileDialogOptions> fileDialogs;
     int busy = 0;
+    // Runs once while the next dialog or message box is up, as events run behind a real
+    // modal one (a device that vanishes, a timer tick).
+    std::function<void()> whileOpen;
 
     platform::MsgResult MessageBox(const QString& text, platform::MsgButtons buttons,
                                    platform::MsgIcon icon, const QString& title) override {
         messages.push_back({text, title, buttons, icon});
+        RunWhileOpen();
         if (buttons == platform::MsgButtons::Ok || answers.empty())
             return buttons == platform::MsgButtons::Ok ? platform::MsgResult::Ok
                                                        : platform::MsgResult::No;
@@ -64,8 +70,13 @@ public:
     void SetBusyPointer(bool b) override { busy += b ? 1 : -1; }
 
 private:
+    void RunWhileOpen() {
+        if (auto f = std::exchange(whileOpen, nullptr))
+            f();
+    }
     QString Next(const platform::FileDialogOptions& o) {
         fileDialogs.push_back(o);
+        RunWhileOpen();
         if (files.empty())
             return QString();
         QString f = files.front();
@@ -90,5 +101,17 @@ public:
     void Exit() override { ++exits; }
     bool StartSystemInfo() override { return systemInfo; }
 };
+
+// A sentence with its checksum: "$GPGGA,..." becomes "$GPGGA,...*hh".
+inline QString WithChecksum(const char* sentence) {
+    const QByteArray s(sentence);
+    char sum = 0;
+    for (qsizetype i = 1; i < s.size(); ++i)
+        sum ^= s[i];
+    return QString::fromLatin1(s) +
+           QStringLiteral("*%1")
+               .arg(static_cast<unsigned char>(sum), 2, 16, QLatin1Char('0'))
+               .toUpper();
+}
 
 } // namespace velsor::testing
