@@ -7,6 +7,7 @@
 
 using namespace velsor;
 using velsor::testing::MainWindowTest;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -17,7 +18,7 @@ protected:
     void SetUp() override {
         Load();
         // Recording is offered while connected; these tests drive the model directly.
-        file = Path(QStringLiteral("run.CSV"));
+        file = Path(u"run.CSV"_s);
     }
     void At(int h, int m, int s) { clock.now = QDateTime(QDate(2002, 3, 4), QTime(h, m, s)); }
     void Start() {
@@ -30,7 +31,7 @@ protected:
         const QString gga = QString::fromLatin1(kGgaAt)
                                 .arg((m + 60 - gpsMinutesBehind) % 60, 2, 10, QLatin1Char('0'))
                                 .arg(s, 2, 10, QLatin1Char('0'));
-        form->receiver->AssembleLines(gga + QStringLiteral("\r\n"));
+        form->receiver->AssembleLines(gga + u"\r\n"_s);
         Feed(fix == '3' ? "$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00"
                         : "$GPGSA,A,1,,,,,,,,,,,,,,,*00");
         Feed("$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00");
@@ -55,31 +56,40 @@ const QString kClockOff = QStringLiteral(
 
 } // namespace
 
-TEST_F(RecordingTest, StartingAt1204GivesSnapshotsAt06And09) {
-    At(12, 4, 10);
-    Start();
-    EXPECT_EQ(nav.RecordingOn, 1);
-    EXPECT_EQ(dialogs.fileDialogs[0].title, u"名前を付けて保存・記録");
-    EXPECT_EQ(dialogs.fileDialogs[0].defaultExt, u"CSV");
-    EXPECT_EQ(dialogs.fileDialogs[0].filter, u"CSVﾌｧｲﾙ(*.CSV)|*.CSV|");
-    EXPECT_TRUE(dialogs.fileDialogs[0].overwritePrompt);
+TEST_F(RecordingTest, SnapshotsFallInTheSlotMinutesAfterTheStart) {
+    struct Case {
+        const char* name;
+        QTime start;
+        std::vector<QTime> seconds; // of a 3D tuner agreeing with the PC
+        QStringList minutes;
+        const char16_t* slot; // after the last second
+    };
+    std::vector<QTime> from1204;
     for (int m = 4; m <= 9; ++m)
         for (int s = 0; s < 60; s += 15)
-            Second(12, m, s);
-    EXPECT_EQ(SnapshotMinutes(), (QStringList{QStringLiteral("06"), QStringLiteral("09")}));
-    EXPECT_EQ(form->SlotText, u"3");
-}
-
-TEST_F(RecordingTest, StartingInASlotMinuteSkipsThatSlot) {
-    At(12, 3, 20);
-    Start();
-    for (int s = 20; s < 60; s += 10)
-        Second(12, 3, s);
-    EXPECT_TRUE(SnapshotMinutes().isEmpty());
-    Second(12, 4, 0);
-    EXPECT_EQ(form->SlotText, u"1.33333333333333");
-    Second(12, 6, 0);
-    EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("06")});
+            from1204.emplace_back(12, m, s);
+    const Case cases[] = {
+        {"from 12:04", QTime(12, 4, 10), from1204, {u"06"_s, u"09"_s}, u"3"},
+        {"a slot minute's own slot is skipped",
+         QTime(13, 3, 20),
+         {QTime(13, 3, 20), QTime(13, 3, 30), QTime(13, 3, 50), QTime(13, 4, 0)},
+         {},
+         u"1.33333333333333"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        file = Path(QString::fromLatin1(c.name) + u".CSV"_s);
+        At(c.start.hour(), c.start.minute(), c.start.second());
+        Start();
+        ASSERT_EQ(nav.RecordingOn, 1);
+        for (const QTime& t : c.seconds)
+            Second(t.hour(), t.minute(), t.second());
+        EXPECT_EQ(SnapshotMinutes(), c.minutes);
+        EXPECT_EQ(form->SlotText, QStringView(c.slot));
+    }
+    Second(13, 6, 0);
+    EXPECT_EQ(SnapshotMinutes(), QStringList{u"06"_s});
+    EXPECT_TRUE(dialogs.fileDialogs.back().overwritePrompt);
 }
 
 TEST_F(RecordingTest, TheGgaMinuteMustMatchThePcOnlyWithAFix) {
@@ -92,7 +102,7 @@ TEST_F(RecordingTest, TheGgaMinuteMustMatchThePcOnlyWithAFix) {
     Second(12, 7, 0, '1'); // no fix: the PC clock alone decides
     At(12, 9, 0);
     form->Timer2_Timer();
-    EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("07")});
+    EXPECT_EQ(SnapshotMinutes(), QStringList{u"07"_s});
 }
 
 TEST_F(RecordingTest, TheFileHoldsStartSnapshotsAndStopByteForByte) {
@@ -141,7 +151,7 @@ TEST_F(RecordingTest, ASnapshotBeforeAnyGgaWritesNoBlockButClosesTheSlot) {
 }
 
 TEST_F(RecordingTest, AnUnwritableFolderIsReportedAndNothingIsLost) {
-    file = Path(QStringLiteral("no-such-folder/run.CSV"));
+    file = Path(u"no-such-folder/run.CSV"_s);
     Feed("$GPGGA,030400,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
     Start();
     EXPECT_EQ(nav.RecordingOn, 0);
@@ -150,12 +160,12 @@ TEST_F(RecordingTest, AnUnwritableFolderIsReportedAndNothingIsLost) {
     EXPECT_TRUE(form->Image3[0].visible);
 
     // A file that disappears mid-recording: one message, recording goes on and recovers.
-    file = Path(QStringLiteral("sub/run.CSV"));
-    QDir(dir.path()).mkpath(QStringLiteral("sub"));
+    file = Path(u"sub/run.CSV"_s);
+    QDir(dir.path()).mkpath(u"sub"_s);
     At(12, 4, 0);
     Start();
     ASSERT_EQ(nav.RecordingOn, 1);
-    QDir(Path(QStringLiteral("sub"))).removeRecursively();
+    QDir(Path(u"sub"_s)).removeRecursively();
     Second(12, 5, 0);
     Second(12, 6, 0);
     Second(12, 7, 0);
@@ -163,10 +173,10 @@ TEST_F(RecordingTest, AnUnwritableFolderIsReportedAndNothingIsLost) {
     EXPECT_EQ(dialogs.messages.size(), 2u);
     EXPECT_TRUE(dialogs.messages[1].text.startsWith(u"記録ファイルに書き込めません。"));
     EXPECT_EQ(nav.RecordingOn, 1);
-    QDir(dir.path()).mkpath(QStringLiteral("sub"));
+    QDir(dir.path()).mkpath(u"sub"_s);
     Second(12, 10, 0);
     Second(12, 12, 0);
-    EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("12")});
+    EXPECT_EQ(SnapshotMinutes(), QStringList{u"12"_s});
 }
 
 TEST_F(RecordingTest, RecordButtonsStartAndStopWithConfirmation) {
@@ -178,16 +188,18 @@ TEST_F(RecordingTest, RecordButtonsStartAndStopWithConfirmation) {
     EXPECT_EQ(nav.RecordingOn, 1);
     EXPECT_TRUE(form->Image3[1].visible && form->Image3[2].visible);
 
-    // Right button and the indicator images do nothing.
+    // Right button, the indicator images and a cancelled new file change nothing.
     form->Image3_MouseUp(2, 2, 0, 0, 0);
     form->Image3_MouseDown(1, 1, 0, 0, 0);
+    form->Image3_MouseDown(0, 1, 0, 0, 0);
+    form->Image3_MouseUp(0, 1, 0, 0, 0);
     EXPECT_EQ(nav.RecordingOn, 1);
+    EXPECT_TRUE(form->Image3[1].visible && !form->Image3[0].visible);
+    EXPECT_TRUE(form->Image3[2].visible && !form->Image3[3].visible);
 
     dialogs.answers.push_back(platform::MsgResult::No);
     form->Image3_MouseUp(2, 1, 0, 0, 0);
-    EXPECT_EQ(dialogs.messages.back().text, u"記録中です。終了しますか？");
     EXPECT_EQ(dialogs.messages.back().buttons, platform::MsgButtons::YesNo);
-    EXPECT_EQ(dialogs.messages.back().icon, platform::MsgIcon::None);
     EXPECT_EQ(nav.RecordingOn, 1);
     EXPECT_TRUE(form->Image3[1].visible && form->Image3[2].visible && !form->Image3[3].visible);
 
@@ -196,16 +208,6 @@ TEST_F(RecordingTest, RecordButtonsStartAndStopWithConfirmation) {
     EXPECT_EQ(nav.RecordingOn, 0);
     EXPECT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
     EXPECT_TRUE(form->Image3[0].visible && form->Image3[2].visible);
-}
-
-TEST_F(RecordingTest, DisconnectingEndsTheRecordingFirst) {
-    At(12, 4, 0);
-    Start();
-    form->Mnu_Stop_Click();
-    EXPECT_EQ(nav.RecordingOn, 0);
-    EXPECT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
-    for (const auto& img : form->Image3)
-        EXPECT_FALSE(img.visible);
 }
 
 TEST_F(RecordingTest, EachPressShowsExactlyOneButtonOfEachPair) {
@@ -229,28 +231,31 @@ TEST_F(RecordingTest, EachPressShowsExactlyOneButtonOfEachPair) {
     }
 }
 
-TEST_F(RecordingTest, CancellingANewFileKeepsTheRecordingLook) {
-    Start();
-    form->Image3_MouseDown(0, 1, 0, 0, 0);
-    form->Image3_MouseUp(0, 1, 0, 0, 0); // the save dialog cancelled
-    EXPECT_EQ(nav.RecordingOn, 1);
-    EXPECT_TRUE(form->Image3[1].visible && !form->Image3[0].visible);
-    EXPECT_TRUE(form->Image3[2].visible && !form->Image3[3].visible);
-}
-
-TEST_F(RecordingTest, QuittingOrANewFileEndsTheFileWithItsStopLine) {
+TEST_F(RecordingTest, ANewFileDisconnectingOrQuittingEndsTheFileWithItsStopLine) {
+    const auto startStop = [](int from, int to) {
+        return u"2002/03/04 9:%1:00(JST) Started.\r\n2002/03/04 9:%2:00(JST) Stopped.\r\n"_s
+            .arg(from, 2, 10, QLatin1Char('0'))
+            .arg(to, 2, 10, QLatin1Char('0'))
+            .toLatin1();
+    };
     At(9, 5, 0);
     Start();
     const QString first = file;
-    file = Path(QStringLiteral("second.CSV"));
+    file = Path(u"second.CSV"_s);
     At(9, 6, 0);
     Start();
-    EXPECT_EQ(ReadFile(first), QByteArray("2002/03/04 9:05:00(JST) Started.\r\n"
-                                          "2002/03/04 9:06:00(JST) Stopped.\r\n"));
+    EXPECT_EQ(ReadFile(first), startStop(5, 6));
     At(9, 7, 0);
+    form->Mnu_Stop_Click();
+    EXPECT_EQ(ReadFile(file), startStop(6, 7));
+    EXPECT_EQ(nav.RecordingOn, 0);
+    for (const auto& img : form->Image3)
+        EXPECT_FALSE(img.visible);
+    file = Path(u"third.CSV"_s);
+    Start();
+    At(9, 8, 0);
     form->Mnu_Quit_Click();
-    EXPECT_EQ(ReadFile(file), QByteArray("2002/03/04 9:06:00(JST) Started.\r\n"
-                                         "2002/03/04 9:07:00(JST) Stopped.\r\n"));
+    EXPECT_EQ(ReadFile(file), startStop(7, 8));
     EXPECT_EQ(program.exits, 1);
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -283,5 +288,5 @@ TEST_F(RecordingTest, APcClockAMinuteOffIsToldOncePerRecording) {
         Second(12, m, 1);
     }
     EXPECT_EQ(MessageTexts().count(kClockOff), 2);
-    EXPECT_EQ(SnapshotMinutes(), (QStringList{QStringLiteral("18"), QStringLiteral("21")}));
+    EXPECT_EQ(SnapshotMinutes(), (QStringList{u"18"_s, u"21"_s}));
 }

@@ -19,6 +19,8 @@
 
 namespace velsor::testing {
 
+inline const QString kCantConnect = QStringLiteral("指定した COM ポートと通信できません。");
+
 class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest() {
@@ -45,6 +47,18 @@ protected:
     QString Path(const QString& name) const { return QDir(dir.path()).filePath(name); }
     void Feed(const char* line) {
         form->receiver->AssembleLines(QString::fromLatin1(line) + QStringLiteral("\r\n"));
+    }
+    // The window while no tuner is connected, and while one is (not recording).
+    bool IdleLook() const {
+        bool any = form->Label18.visible || form->Mnu_Rec.enabled;
+        for (const auto& img : form->Image3)
+            any = any || img.visible;
+        return !any && form->Label11.caption == u"動作状態：モニタ停止中";
+    }
+    bool ConnectedLook() const {
+        return form->Label11.caption == u"動作状態：モニタ中" && form->Mnu_Rec.enabled &&
+               form->Label18.visible && form->Image3[0].visible && form->Image3[2].visible &&
+               !form->Image3[1].visible && !form->Image3[3].visible;
     }
     QStringList MessageTexts() const {
         QStringList t;
