@@ -42,12 +42,6 @@ protected:
             ASSERT_TRUE(WaitFor([&] { return !form->MSComm1->IsOpen(); }));
         };
     }
-    bool IdleLook() const {
-        bool any = form->Label18.visible || form->Mnu_Rec.enabled;
-        for (const auto& img : form->Image3)
-            any = any || img.visible;
-        return !any && form->Label11.caption == u"動作状態：モニタ停止中";
-    }
     std::unique_ptr<PtyPair> pty;
 };
 
@@ -93,7 +87,7 @@ TEST_P(ModalStepTest, TheWindowFollowsTheLinkAfterTheDialog) {
     if (c.recording) {
         EXPECT_TRUE(ReadFile(first).endsWith("(JST) Stopped.\r\n"));
     }
-    EXPECT_TRUE(MessageTexts().contains(QStringLiteral("指定した COM ポートと通信できません。")));
+    EXPECT_TRUE(MessageTexts().contains(velsor::testing::kCantConnect));
 
     // The next connect shows the buttons as the recording really is.
     Connect();
