@@ -3,8 +3,6 @@
 #include "support/decoder_fixture.h"
 
 using namespace velsor;
-using velsor::testing::At;
-using velsor::testing::CfgpsDecoderTest;
 using velsor::testing::DecoderTest;
 using velsor::testing::FakeClock;
 using velsor::testing::WithChecksum;
@@ -19,22 +17,17 @@ const QString kGga1 =
 const char* kGgaBody = "$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
 } // namespace
 
-TEST_F(DecoderTest, GgaShowsTimeAndPositionAtTheGt74Positions) {
-    ASSERT_EQ(At(kGga0, 24, 2), u",N");
-    ASSERT_EQ(At(kGga0, 37, 2), u",E");
-    Line(kGga0);
-    EXPECT_EQ(form.Label4[0].caption, u"12 時 34 分 56 秒");
-    EXPECT_EQ(form.Label3[0].caption, u" 35 度 41.1234 分 - N");
-    EXPECT_EQ(form.Label3[1].caption, u"139 度 45.6789 分 - E");
-}
-
-TEST_F(CfgpsDecoderTest, GgaShowsTimeAndPositionAtTheCfgpsPositions) {
-    ASSERT_EQ(At(kGga1, 26, 2), u",N");
-    ASSERT_EQ(At(kGga1, 39, 2), u",E");
-    Line(kGga1);
-    EXPECT_EQ(form.Label4[0].caption, u"12 時 34 分 56 秒");
-    EXPECT_EQ(form.Label3[0].caption, u" 35 度 41.1234 分 - N");
-    EXPECT_EQ(form.Label3[1].caption, u"139 度 45.6789 分 - E");
+TEST_F(DecoderTest, GgaShowsTimeAndPositionAtEachTunersPositions) {
+    for (const auto& [tuner, gga] : {std::pair{u"0"_s, kGga0}, std::pair{u"1"_s, kGga1}}) {
+        SCOPED_TRACE(gga.toStdString());
+        nav.TunerType = tuner;
+        for (Label* l : {&form.Label4[0], &form.Label3[0], &form.Label3[1]})
+            l->caption.clear();
+        Line(gga);
+        EXPECT_EQ(form.Label4[0].caption, u"12 時 34 分 56 秒");
+        EXPECT_EQ(form.Label3[0].caption, u" 35 度 41.1234 分 - N");
+        EXPECT_EQ(form.Label3[1].caption, u"139 度 45.6789 分 - E");
+    }
 }
 
 TEST_F(DecoderTest, SouthWestAndEmptyPositionsKeepThePreviousText) {
