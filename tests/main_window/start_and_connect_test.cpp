@@ -187,20 +187,3 @@ TEST_F(MainWindowTest, TheInitCommandConnectsAndSurvivesOnlyWhileTheDeviceIsTher
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[0].text, kCantConnect);
 }
-
-TEST_F(MainWindowTest, ForwardingCopiesEveryReceivedByte) {
-    if (!PtyPair::Available())
-        GTEST_SKIP() << "socat is not installed";
-    PtyPair in(dir.path(), 1), out(dir.path(), 2);
-    Tuner tuner(in.peerLink), listener(out.peerLink);
-    Load();
-    form->Mnu_Start_Click();
-    tuner.Received(kInit.size());
-    form->MSComm2->SetCommPort(2);
-    ASSERT_EQ(form->MSComm2->Open(), 0);
-    const QByteArray noise("\x01partial$GPGGA,1\r\n$GPVTG,x*00\r\nabc", 33);
-    tuner.Send(noise);
-    EXPECT_EQ(listener.Received(noise.size()), noise);
-    form->Mnu_Stop_Click();
-    EXPECT_FALSE(form->MSComm2->IsOpen()) << "stopping ends forwarding too";
-}

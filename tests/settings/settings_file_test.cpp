@@ -76,23 +76,7 @@ TEST_F(SettingsTest, ValuesAreReadAtFixedColumnsAndBadOnesAreSkipped) {
     }
 }
 
-TEST_F(SettingsTest, WritingTakesTheClockFromTheCheckBox) {
-    Load();
-    prop.Option2_Click(2);
-    prop.Option1_Click(1);
-    prop.Check2.value = 0;
-    prop.Check2_Click();
-    EXPECT_EQ(nav.ClockSetDone, 1);
-    EXPECT_EQ(form->Label14.caption, u"GT-74/77") << "the label follows only the next read";
-    ASSERT_TRUE(WriteSettings(ini(), nav, prop));
-    EXPECT_EQ(ReadFile(ini()), QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=1\r\n"
-                                          "[Time]=0\r\n"));
-    nav.CommPortNo.clear();
-    ASSERT_TRUE(WriteSettings(ini(), nav, prop));
-    EXPECT_TRUE(ReadFile(ini()).contains("[CommPort]=\r\n"));
-}
-
-TEST_F(SettingsTest, CancellingThePropertiesDialogRestoresTheFile) {
+TEST_F(SettingsTest, ThePropertiesDialogWritesOnOkAndRestoresOnCancel) {
     Load();
     form->showProperties = [&] {
         prop.Option1_Click(1);
@@ -102,14 +86,24 @@ TEST_F(SettingsTest, CancellingThePropertiesDialogRestoresTheFile) {
     form->Mnu_Prop_Click();
     EXPECT_TRUE(dialogs.messages.empty()) << "no message while idle";
     EXPECT_EQ(State(), kDefaultState);
+    EXPECT_EQ(ReadFile(ini()), kDefaults);
 
     form->showProperties = [&] {
+        prop.Option2_Click(2);
         prop.Option1_Click(1);
+        prop.Check2.value = 0;
+        prop.Check2_Click();
+        EXPECT_EQ(nav.ClockSetDone, 1) << "the check box acts at once";
+        EXPECT_EQ(form->Label14.caption, u"GT-74/77") << "the label only at the next read";
         prop.Command1_Click(0);
     };
     form->Mnu_Prop_Click();
-    EXPECT_EQ(nav.TunerType, u"1");
-    EXPECT_EQ(form->Label14.caption, u"CFGPS");
+    EXPECT_EQ(ReadFile(ini()), QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=1\r\n"
+                                          "[Time]=0\r\n"));
+    EXPECT_EQ(State(), "port 3 (option 3) tuner 1 (01) CFGPS clock 0 blocked 1");
+    nav.CommPortNo.clear();
+    ASSERT_TRUE(WriteSettings(ini(), nav, prop));
+    EXPECT_TRUE(ReadFile(ini()).contains("[CommPort]=\r\n"));
 }
 
 // OK in the properties dialog when the settings cannot be saved: the choice holds for the rest
