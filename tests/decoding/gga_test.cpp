@@ -45,14 +45,14 @@ TEST_F(DecoderTest, SouthWestAndEmptyPositionsKeepThePreviousText) {
 
 TEST_F(DecoderTest, AnEmptyOrShortTimeFieldOnlyShowsTheRawLine) {
     Line(kGga0);
-    nav.UtcDate = *MakeDate(2002, 5, 6);
+    Line(WithChecksum("$GPZDA,123456,06,05,2002,00,00"));
     nav.FixMode = QStringLiteral("3D");
     nav.ClockSetWait = 500;
-    const QString shortTime = QStringLiteral("$GPGGA,1234,3541.1234,N,13945.6789,E,1,05*00");
+    const QString shortTime = WithChecksum("$GPGGA,1234,3541.1234,N,13945.6789,E,1,05");
     Line(shortTime);
     EXPECT_EQ(form.Label16[0].caption, shortTime + QStringLiteral("\r\n"));
     EXPECT_EQ(form.Label4[0].caption, u"12 時 34 分 56 秒");
-    EXPECT_TRUE(clock.timesSet.empty());
+    EXPECT_TRUE(clock.datesSet.empty()) << "a checked line, but no time in it";
     Line(QStringLiteral("$GPGGA,"));
     EXPECT_EQ(form.Label4[0].caption, u"12 時 34 分 56 秒");
     EXPECT_EQ(nav.ClockSetDone, 0);
