@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <string>
 
 namespace velsor::testing {
 
@@ -48,17 +49,21 @@ protected:
     void Feed(const char* line) {
         form->receiver->AssembleLines(QString::fromLatin1(line) + QStringLiteral("\r\n"));
     }
+    // The record buttons Image3(0..3) as shown: "0-2-" is the start and stop buttons at rest.
+    std::string Buttons() const {
+        std::string out;
+        for (int i = 0; i < 4; ++i)
+            out += form->Image3[i].visible ? char('0' + i) : '-';
+        return out;
+    }
     // The window while no tuner is connected, and while one is (not recording).
     bool IdleLook() const {
-        bool any = form->Label18.visible || form->Mnu_Rec.enabled;
-        for (const auto& img : form->Image3)
-            any = any || img.visible;
-        return !any && form->Label11.caption == u"動作状態：モニタ停止中";
+        return Buttons() == "----" && !form->Label18.visible && !form->Mnu_Rec.enabled &&
+               form->Label11.caption == u"動作状態：モニタ停止中";
     }
     bool ConnectedLook() const {
-        return form->Label11.caption == u"動作状態：モニタ中" && form->Mnu_Rec.enabled &&
-               form->Label18.visible && form->Image3[0].visible && form->Image3[2].visible &&
-               !form->Image3[1].visible && !form->Image3[3].visible;
+        return Buttons() == "0-2-" && form->Label18.visible && form->Mnu_Rec.enabled &&
+               form->Label11.caption == u"動作状態：モニタ中";
     }
     QStringList MessageTexts() const {
         QStringList t;
