@@ -65,31 +65,17 @@ TEST_F(MonitorE2E, ConnectDecodeRecordLoseTheDeviceAndReconnect) {
     EXPECT_GT(nav.SatsInView, 0);
     EXPECT_NE(form->Label6[0].caption, u"--");
 
-    // Record: the start line, then a snapshot in the next slot minute of the PC clock.
+    // Recording (its snapshots are checked by the replay round trip) while the device goes.
     const QString file = Path(QStringLiteral("live.CSV"));
-    clock.now = QDateTime(QDate(2026, 12, 6), QTime(21, 4, 0));
     dialogs.files.push_back(file);
     form->Mnu_Rec_Save_Click();
     ASSERT_EQ(nav.RecordingOn, 1);
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            return nav.RawSentence[0].startsWith(u"$GPGGA") &&
-                   nav.RawSentence[1].startsWith(u"$GPGSA");
-        },
-        5000));
-    form->Timer2_Timer();
-    clock.now = QDateTime(QDate(2026, 12, 6), QTime(21, 6, 0));
-    form->Timer2_Timer();
-    const QList<QByteArray> lines = ReadFile(file).split('\n');
-    ASSERT_GE(lines.size(), 6);
-    EXPECT_EQ(lines[0], "2026/12/06 21:04:00(JST) Started.\r");
-    EXPECT_TRUE(lines[1].startsWith("$GPGGA,") && lines[5].startsWith("$GPRMC,"));
 
     // The device vanishes mid-stream: the program runs on, idle, and says so once.
     StopSim();
     pty.reset();
     ASSERT_TRUE(WaitFor([&] { return !form->MSComm1->IsOpen(); }, 5000));
-    EXPECT_EQ(form->Label11.caption, u"動作状態：モニタ停止中");
+    EXPECT_TRUE(IdleLook());
     EXPECT_EQ(nav.RecordingOn, 0);
     EXPECT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n")) << "the recording was closed";
     EXPECT_EQ(MessageTexts().count(velsor::testing::kCantConnect), 1);
