@@ -26,9 +26,6 @@ protected:
             out += form->Image2[i].visible ? (i < 2 ? '2' : '3') : '-';
         return out;
     }
-    void FeedChecked(const char* sentence) {
-        form->receiver->AssembleLines(WithChecksum(sentence) + QStringLiteral("\r\n"));
-    }
     std::unique_ptr<PtyPair> pty;
 };
 
@@ -70,13 +67,13 @@ TEST_F(TimersTest, FixLampsBlinkOnlyWhileConnected) {
 
 TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPort) {
     Connect();
-    FeedChecked("$GPZDA,033000,06,05,2002,00,00");
+    Feed(WithChecksum("$GPZDA,033000,06,05,2002,00,00"));
     Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
     for (int tick = 0; tick < 119; ++tick)
         form->Timer2_Timer();
     EXPECT_EQ(nav.ClockSetWait, 119);
     form->Timer2_Timer();
-    FeedChecked("$GPGGA,033011,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
+    Feed(WithChecksum("$GPGGA,033011,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,"));
     EXPECT_EQ(clock.timesSet, std::vector<QTime>{QTime(12, 30, 11)});
     EXPECT_EQ(nav.ClockSetDone, 1);
     EXPECT_EQ(nav.ClockSetWait, 0);
@@ -154,10 +151,10 @@ TEST_F(TimersTest, ARefusedClockIsToldOnceAtATimerTickAndNeverShownAsCorrected) 
                                            "時計を変更する権限がありません。");
     auto countTold = [&] { return MessageTexts().count(refused); };
     // Start-up correction: refused inside the receive path, told at the next Timer1 tick.
-    FeedChecked("$GPZDA,033000,06,05,2002,00,00");
+    Feed(WithChecksum("$GPZDA,033000,06,05,2002,00,00"));
     Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
     nav.ClockSetWait = 120;
-    FeedChecked("$GPGGA,033011,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
+    Feed(WithChecksum("$GPGGA,033011,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,"));
     EXPECT_EQ(clock.datesSet.size(), 1u);
     EXPECT_EQ(countTold(), 0) << "no message box from inside the receive path";
     form->Timer1_Timer();

@@ -46,9 +46,8 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     QString Path(const QString& name) const { return QDir(dir.path()).filePath(name); }
-    void Feed(const char* line) {
-        form->receiver->AssembleLines(QString::fromLatin1(line) + QStringLiteral("\r\n"));
-    }
+    void Feed(const QString& line) { form->receiver->AssembleLines(line + QStringLiteral("\r\n")); }
+    void Feed(const char* line) { Feed(QString::fromLatin1(line)); }
     // The record buttons Image3(0..3) as shown: "0-2-" is the start and stop buttons at rest.
     std::string Buttons() const {
         std::string out;
