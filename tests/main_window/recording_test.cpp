@@ -3,8 +3,6 @@
 
 #include "support/main_window_fixture.h"
 
-#include <QFileInfo>
-
 using namespace velsor;
 using velsor::testing::MainWindowTest;
 using namespace Qt::StringLiterals;
@@ -38,6 +36,12 @@ protected:
         Feed("$GPZDA,033000,04,03,2002,00,00*00");
         form->Timer2_Timer();
     }
+    // Second() every `every` seconds through the minutes from..to.
+    void Seconds(int h, int from, int to, int every = 15) {
+        for (int m = from; m <= to; ++m)
+            for (int s = 0; s < 60; s += every)
+                Second(h, m, s);
+    }
     // Minutes of the snapshots in the file, from their GGA time.
     QStringList SnapshotMinutes() {
         QStringList minutes;
@@ -61,9 +65,7 @@ TEST_F(RecordingTest, SnapshotsFallInTheSlotMinutesAfterTheStart) {
     Start();
     EXPECT_EQ(nav.RecordingOn, 1);
     EXPECT_TRUE(dialogs.fileDialogs[0].overwritePrompt);
-    for (int m = 4; m <= 9; ++m)
-        for (int s = 0; s < 60; s += 15)
-            Second(12, m, s);
+    Seconds(12, 4, 9);
     EXPECT_EQ(SnapshotMinutes(), (QStringList{u"06"_s, u"09"_s}));
     EXPECT_EQ(form->SlotText, u"3");
 
@@ -144,16 +146,12 @@ TEST_F(RecordingTest, AnUnwritableFolderIsReportedAndNothingIsLost) {
     Start();
     ASSERT_EQ(nav.RecordingOn, 1);
     QDir(Path(u"sub"_s)).removeRecursively();
-    Second(12, 5, 0);
-    Second(12, 6, 0);
-    Second(12, 7, 0);
-    Second(12, 9, 0);
+    Seconds(12, 5, 9, 60);
     EXPECT_EQ(dialogs.messages.size(), 2u);
     EXPECT_TRUE(dialogs.messages[1].text.startsWith(u"記録ファイルに書き込めません。"));
     EXPECT_EQ(nav.RecordingOn, 1);
     QDir(dir.path()).mkpath(u"sub"_s);
-    Second(12, 10, 0);
-    Second(12, 12, 0);
+    Seconds(12, 10, 12, 60);
     EXPECT_EQ(SnapshotMinutes(), QStringList{u"12"_s});
 }
 
@@ -231,21 +229,16 @@ TEST_F(RecordingTest, APcClockAMinuteOffIsToldOncePerRecording) {
     gpsMinutesBehind = 1;
     At(12, 4, 0);
     Start();
-    for (int m = 4; m <= 6; ++m)
-        for (int s = 0; s < 60; s += 15)
-            Second(12, m, s);
+    Seconds(12, 4, 6);
     EXPECT_TRUE(dialogs.messages.empty()) << "not before the slot minute is over";
-    for (int m = 7; m <= 13; ++m)
-        for (int s = 0; s < 60; s += 15)
-            Second(12, m, s);
+    Seconds(12, 7, 13);
     EXPECT_TRUE(SnapshotMinutes().isEmpty()) << "the slot rule is kept";
     ASSERT_EQ(MessageTexts(), QStringList{kClockOff});
     EXPECT_EQ(dialogs.messages[0].icon, platform::MsgIcon::Exclamation);
 
     // A new recording is told again; clocks that agree are never told.
     Start();
-    for (int m = 14; m <= 16; ++m)
-        Second(12, m, 0);
+    Seconds(12, 14, 16, 60);
     EXPECT_EQ(MessageTexts().count(kClockOff), 2);
     gpsMinutesBehind = 0;
     Start();
