@@ -15,6 +15,12 @@ const QByteArray kDefaults("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r
 class SettingsTest : public MainWindowTest {
 protected:
     QString ini() const { return Path(QStringLiteral("GPSMN.INI")); }
+    void ChoosePort3CfgpsNoClock() {
+        prop.Option2_Click(2);
+        prop.Option1_Click(1);
+        prop.Check2.value = 0;
+        prop.Check2_Click();
+    }
     // The settings as the running program holds them, in one line.
     std::string State() const {
         QString options;
@@ -89,10 +95,7 @@ TEST_F(SettingsTest, ThePropertiesDialogWritesOnOkAndRestoresOnCancel) {
     EXPECT_EQ(ReadFile(ini()), kDefaults);
 
     form->showProperties = [&] {
-        prop.Option2_Click(2);
-        prop.Option1_Click(1);
-        prop.Check2.value = 0;
-        prop.Check2_Click();
+        ChoosePort3CfgpsNoClock();
         EXPECT_EQ(nav.ClockSetDone, 1) << "the check box acts at once";
         EXPECT_EQ(form->Label14.caption, u"GT-74/77") << "the label only at the next read";
         prop.Command1_Click(0);
@@ -117,10 +120,8 @@ TEST_F(SettingsTest, SettingsThatCannotBeSavedHoldForThisRun) {
         program.directory = Path(fileExists ? QStringLiteral("a") : QStringLiteral("b"));
         const QString file = QDir(program.directory).filePath(QStringLiteral("GPSMN.INI"));
         if (fileExists) {
-            QDir().mkpath(program.directory);
-            QFile f(file);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(kDefaults);
+            ASSERT_TRUE(QDir().mkpath(program.directory));
+            WriteSettingsFile(kDefaults);
         }
         form->Form_Load();
         ASSERT_EQ(State(), kDefaultState);
@@ -130,10 +131,7 @@ TEST_F(SettingsTest, SettingsThatCannotBeSavedHoldForThisRun) {
             QDir().mkpath(file);
         }
         form->showProperties = [&] {
-            prop.Option2_Click(2);
-            prop.Option1_Click(1);
-            prop.Check2.value = 0;
-            prop.Check2_Click();
+            ChoosePort3CfgpsNoClock();
             prop.Command1_Click(0);
         };
         form->Mnu_Prop_Click();

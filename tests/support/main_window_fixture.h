@@ -29,9 +29,9 @@ protected:
         program.directory = dir.path();
     }
 
-    // Writes the settings file; then loads the window.
+    // Writes the settings file into the program folder; then loads the window.
     void WriteSettingsFile(const QByteArray& content) {
-        QFile f(QDir(dir.path()).filePath(QStringLiteral("GPSMN.INI")));
+        QFile f(QDir(program.directory).filePath(QStringLiteral("GPSMN.INI")));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
