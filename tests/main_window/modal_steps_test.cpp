@@ -22,14 +22,6 @@ struct Case {
 
 class ModalStepTest : public MainWindowTest, public ::testing::WithParamInterface<Case> {
 protected:
-    void Connect() {
-        // A pair left behind by a killed socat would point nowhere.
-        QFile::remove(Path(QStringLiteral("ports/COM1")));
-        pty = std::make_unique<PtyPair>(dir.path(), 1);
-        ASSERT_TRUE(pty->Ready());
-        form->Mnu_Start_Click();
-        ASSERT_TRUE(form->MSComm1->IsOpen());
-    }
     // While the next dialog is up the device goes and its loss is handled, as the event loop
     // behind a real modal dialog would.
     void LoseDeviceDuringNextDialog() {
@@ -38,7 +30,6 @@ protected:
             ASSERT_TRUE(WaitFor([&] { return !form->MSComm1->IsOpen(); }));
         };
     }
-    std::unique_ptr<PtyPair> pty;
 };
 
 } // namespace

@@ -4,20 +4,12 @@
 
 using namespace velsor;
 using velsor::testing::MainWindowTest;
-using velsor::testing::PtyPair;
 using velsor::testing::WithChecksum;
 
 namespace {
 
 class TimersTest : public MainWindowTest {
 protected:
-    // Loads with the clock setting on and opens the tuner port on a pseudo-terminal.
-    void Connect() {
-        pty = std::make_unique<PtyPair>(dir.path(), 1);
-        Load();
-        form->Mnu_Start_Click();
-        ASSERT_TRUE(form->MSComm1->IsOpen());
-    }
     bool Lit() const { return form->Image1[0].visible && !form->Image1[1].visible; }
     bool Dark() const { return !form->Image1[0].visible && form->Image1[1].visible; }
     std::string Lamps() const {
@@ -26,7 +18,6 @@ protected:
             out += form->Image2[i].visible ? (i < 2 ? '2' : '3') : '-';
         return out;
     }
-    std::unique_ptr<PtyPair> pty;
 };
 
 } // namespace
@@ -66,6 +57,7 @@ TEST_F(TimersTest, FixLampsBlinkOnlyWhileConnected) {
 }
 
 TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPort) {
+    Load();
     Connect();
     Feed(WithChecksum("$GPZDA,033000,06,05,2002,00,00"));
     Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
@@ -93,6 +85,7 @@ TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPort) {
 }
 
 TEST_F(TimersTest, HourlyCorrectionNeedsMinute59OnBothClocksAFixAndTheSetting) {
+    Load();
     Connect();
     struct Case {
         const char* name;
@@ -145,6 +138,7 @@ TEST_F(TimersTest, HourlyCorrectionNeedsMinute59OnBothClocksAFixAndTheSetting) {
 }
 
 TEST_F(TimersTest, ARefusedClockIsToldOnceAtATimerTickAndNeverShownAsCorrected) {
+    Load();
     Connect();
     clock.refuse = true;
     const QString refused = QStringLiteral("PCの時計を合わせることができませんでした。\r\n"

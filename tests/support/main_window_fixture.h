@@ -41,6 +41,14 @@ protected:
             WriteSettingsFile(settings);
         form->Form_Load();
     }
+    // Opens the tuner's port on a new pseudo-terminal pair at ports/COM1.
+    void Connect() {
+        QFile::remove(Path(QStringLiteral("ports/COM1"))); // left behind by a killed socat
+        pty = std::make_unique<PtyPair>(dir.path(), 1);
+        ASSERT_TRUE(pty->Ready());
+        form->Mnu_Start_Click();
+        ASSERT_TRUE(form->MSComm1->IsOpen());
+    }
     QByteArray ReadFile(const QString& path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
@@ -80,6 +88,7 @@ protected:
     Nav nav;
     Prop_Form prop{nav};
     std::unique_ptr<NAV_FORM> form = std::make_unique<NAV_FORM>(nav, plat, prop);
+    std::unique_ptr<PtyPair> pty;
 };
 
 } // namespace velsor::testing
