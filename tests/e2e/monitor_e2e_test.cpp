@@ -20,14 +20,10 @@ protected:
             GTEST_SKIP() << "socat is not installed";
     }
     void TearDown() override { StopSim(); }
-    // Plugs the tuner in: a new pseudo-terminal pair with the simulator writing into it.
-    void PlugIn() {
-        pty = std::make_unique<PtyPair>(dir.path(), 1);
-        ASSERT_TRUE(pty->Ready());
-        StartSim();
-    }
-    // A CFGPS at 9600 baud, without a fix so that snapshots follow the PC clock alone.
-    void StartSim() {
+    // Plugs the tuner in and connects: velsor-sim plays a CFGPS at 9600 baud, often without a
+    // fix, into a new pseudo-terminal pair.
+    void PlugInAndConnect() {
+        Connect();
         sim = std::make_unique<QProcess>();
         sim->setProcessChannelMode(QProcess::ForwardedChannels);
         sim->start(
@@ -42,7 +38,6 @@ protected:
             sim->waitForFinished(5000);
         }
     }
-    std::unique_ptr<PtyPair> pty;
     std::unique_ptr<QProcess> sim;
 };
 
@@ -50,9 +45,7 @@ protected:
 
 TEST_F(MonitorE2E, ConnectDecodeRecordLoseTheDeviceAndReconnect) {
     Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n");
-    PlugIn();
-    form->Mnu_Start_Click();
-    ASSERT_TRUE(form->MSComm1->IsOpen());
+    PlugInAndConnect();
 
     // Decoded state reaches the window's fields within a few seconds.
     ASSERT_TRUE(WaitFor([&] { return !nav.RawSentence[4].isEmpty() && nav.UtcDate != 0; }, 8000));
@@ -82,10 +75,8 @@ TEST_F(MonitorE2E, ConnectDecodeRecordLoseTheDeviceAndReconnect) {
     form->Mnu_Stop_Click(); // stop still works
 
     // Plugged in again: reconnect and data flows.
-    PlugIn();
     nav.RawSentence[0].clear();
-    form->Mnu_Start_Click();
-    ASSERT_TRUE(form->MSComm1->IsOpen());
+    PlugInAndConnect();
     EXPECT_TRUE(WaitFor([&] { return !nav.RawSentence[0].isEmpty(); }, 8000));
     form->Mnu_Stop_Click();
     EXPECT_FALSE(form->MSComm1->IsOpen());
