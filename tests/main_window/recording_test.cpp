@@ -3,10 +3,9 @@
 
 #include "support/main_window_fixture.h"
 
-#include <QFileInfo>
-
 using namespace velsor;
 using velsor::testing::MainWindowTest;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -17,7 +16,7 @@ protected:
     void SetUp() override {
         Load();
         // Recording is offered while connected; these tests drive the model directly.
-        file = Path(QStringLiteral("run.CSV"));
+        file = Path(u"run.CSV"_s);
     }
     void At(int h, int m, int s) { clock.now = QDateTime(QDate(2002, 3, 4), QTime(h, m, s)); }
     void Start() {
@@ -30,12 +29,18 @@ protected:
         const QString gga = QString::fromLatin1(kGgaAt)
                                 .arg((m + 60 - gpsMinutesBehind) % 60, 2, 10, QLatin1Char('0'))
                                 .arg(s, 2, 10, QLatin1Char('0'));
-        form->receiver->AssembleLines(gga + QStringLiteral("\r\n"));
+        form->receiver->AssembleLines(gga + u"\r\n"_s);
         Feed(fix == '3' ? "$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00"
                         : "$GPGSA,A,1,,,,,,,,,,,,,,,*00");
         Feed("$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00");
         Feed("$GPZDA,033000,04,03,2002,00,00*00");
         form->Timer2_Timer();
+    }
+    // Second() every `every` seconds through the minutes from..to.
+    void Seconds(int h, int from, int to, int every = 15) {
+        for (int m = from; m <= to; ++m)
+            for (int s = 0; s < 60; s += every)
+                Second(h, m, s);
     }
     // Minutes of the snapshots in the file, from their GGA time.
     QStringList SnapshotMinutes() {
@@ -55,31 +60,25 @@ const QString kClockOff = QStringLiteral(
 
 } // namespace
 
-TEST_F(RecordingTest, StartingAt1204GivesSnapshotsAt06And09) {
+TEST_F(RecordingTest, SnapshotsFallInTheSlotMinutesAfterTheStart) {
     At(12, 4, 10);
     Start();
     EXPECT_EQ(nav.RecordingOn, 1);
-    EXPECT_EQ(dialogs.fileDialogs[0].title, u"名前を付けて保存・記録");
-    EXPECT_EQ(dialogs.fileDialogs[0].defaultExt, u"CSV");
-    EXPECT_EQ(dialogs.fileDialogs[0].filter, u"CSVﾌｧｲﾙ(*.CSV)|*.CSV|");
     EXPECT_TRUE(dialogs.fileDialogs[0].overwritePrompt);
-    for (int m = 4; m <= 9; ++m)
-        for (int s = 0; s < 60; s += 15)
-            Second(12, m, s);
-    EXPECT_EQ(SnapshotMinutes(), (QStringList{QStringLiteral("06"), QStringLiteral("09")}));
+    Seconds(12, 4, 9);
+    EXPECT_EQ(SnapshotMinutes(), (QStringList{u"06"_s, u"09"_s}));
     EXPECT_EQ(form->SlotText, u"3");
-}
 
-TEST_F(RecordingTest, StartingInASlotMinuteSkipsThatSlot) {
-    At(12, 3, 20);
+    // Started in a slot minute: that slot is skipped.
+    file = Path(u"second.CSV"_s);
+    At(13, 3, 20);
     Start();
     for (int s = 20; s < 60; s += 10)
-        Second(12, 3, s);
-    EXPECT_TRUE(SnapshotMinutes().isEmpty());
-    Second(12, 4, 0);
+        Second(13, 3, s);
+    Second(13, 4, 0);
     EXPECT_EQ(form->SlotText, u"1.33333333333333");
-    Second(12, 6, 0);
-    EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("06")});
+    Second(13, 6, 0);
+    EXPECT_EQ(SnapshotMinutes(), QStringList{u"06"_s});
 }
 
 TEST_F(RecordingTest, TheGgaMinuteMustMatchThePcOnlyWithAFix) {
@@ -92,17 +91,10 @@ TEST_F(RecordingTest, TheGgaMinuteMustMatchThePcOnlyWithAFix) {
     Second(12, 7, 0, '1'); // no fix: the PC clock alone decides
     At(12, 9, 0);
     form->Timer2_Timer();
-    EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("07")});
+    EXPECT_EQ(SnapshotMinutes(), QStringList{u"07"_s});
 }
 
 TEST_F(RecordingTest, TheFileHoldsStartSnapshotsAndStopByteForByte) {
-    int history = 0;
-    QString seen;
-    nav.HistoryLogOn = 1;
-    form->onSnapshot = [&](const QString& slot, QStringView fix) {
-        ++history;
-        seen += slot + u'/' + fix.toString();
-    };
     At(9, 5, 0);
     Start();
     Second(9, 5, 0);
@@ -118,10 +110,8 @@ TEST_F(RecordingTest, TheFileHoldsStartSnapshotsAndStopByteForByte) {
                          "$GPGSV,2,2,06,20,15,045,30*00\r\n"
                          "$GPZDA,033000,04,03,2002,00,00*00\r\n"
                          "2002/03/04 9:07:30(JST) Stopped.\r\n"));
-    EXPECT_EQ(history, 1);
-    EXPECT_EQ(seen, u"2/3");
     EXPECT_EQ(nav.RecordingOn, 0);
-    EXPECT_TRUE(form->Image3[0].visible && !form->Image3[1].visible);
+    EXPECT_EQ(Buttons(), "0-2-");
 
     // Stopping again writes nothing.
     const QByteArray before = ReadFile(file);
@@ -141,116 +131,96 @@ TEST_F(RecordingTest, ASnapshotBeforeAnyGgaWritesNoBlockButClosesTheSlot) {
 }
 
 TEST_F(RecordingTest, AnUnwritableFolderIsReportedAndNothingIsLost) {
-    file = Path(QStringLiteral("no-such-folder/run.CSV"));
+    file = Path(u"no-such-folder/run.CSV"_s);
     Feed("$GPGGA,030400,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
     Start();
     EXPECT_EQ(nav.RecordingOn, 0);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"記録ファイルを作成できません。"));
-    EXPECT_TRUE(form->Image3[0].visible);
+    EXPECT_EQ(Buttons(), "0-2-");
 
     // A file that disappears mid-recording: one message, recording goes on and recovers.
-    file = Path(QStringLiteral("sub/run.CSV"));
-    QDir(dir.path()).mkpath(QStringLiteral("sub"));
+    file = Path(u"sub/run.CSV"_s);
+    QDir(dir.path()).mkpath(u"sub"_s);
     At(12, 4, 0);
     Start();
     ASSERT_EQ(nav.RecordingOn, 1);
-    QDir(Path(QStringLiteral("sub"))).removeRecursively();
-    Second(12, 5, 0);
-    Second(12, 6, 0);
-    Second(12, 7, 0);
-    Second(12, 9, 0);
+    QDir(Path(u"sub"_s)).removeRecursively();
+    Seconds(12, 5, 9, 60);
     EXPECT_EQ(dialogs.messages.size(), 2u);
     EXPECT_TRUE(dialogs.messages[1].text.startsWith(u"記録ファイルに書き込めません。"));
     EXPECT_EQ(nav.RecordingOn, 1);
-    QDir(dir.path()).mkpath(QStringLiteral("sub"));
-    Second(12, 10, 0);
-    Second(12, 12, 0);
-    EXPECT_EQ(SnapshotMinutes(), QStringList{QStringLiteral("12")});
+    QDir(dir.path()).mkpath(u"sub"_s);
+    Seconds(12, 10, 12, 60);
+    EXPECT_EQ(SnapshotMinutes(), QStringList{u"12"_s});
 }
 
 TEST_F(RecordingTest, RecordButtonsStartAndStopWithConfirmation) {
     form->Image3_MouseUp(0, 1, 0, 0, 0); // the dialog cancelled: nothing starts
     EXPECT_EQ(nav.RecordingOn, 0);
-    EXPECT_TRUE(form->Image3[0].visible && !form->Image3[1].visible);
+    EXPECT_EQ(Buttons(), "0-2-");
     dialogs.files.push_back(file);
     form->Image3_MouseUp(0, 1, 0, 0, 0);
     EXPECT_EQ(nav.RecordingOn, 1);
-    EXPECT_TRUE(form->Image3[1].visible && form->Image3[2].visible);
+    EXPECT_EQ(Buttons(), "-12-");
 
-    // Right button and the indicator images do nothing.
+    // Right button, the indicator images and a cancelled new file change nothing.
     form->Image3_MouseUp(2, 2, 0, 0, 0);
     form->Image3_MouseDown(1, 1, 0, 0, 0);
+    form->Image3_MouseDown(0, 1, 0, 0, 0);
+    form->Image3_MouseUp(0, 1, 0, 0, 0);
     EXPECT_EQ(nav.RecordingOn, 1);
+    EXPECT_EQ(Buttons(), "-12-");
 
     dialogs.answers.push_back(platform::MsgResult::No);
     form->Image3_MouseUp(2, 1, 0, 0, 0);
-    EXPECT_EQ(dialogs.messages.back().text, u"記録中です。終了しますか？");
     EXPECT_EQ(dialogs.messages.back().buttons, platform::MsgButtons::YesNo);
-    EXPECT_EQ(dialogs.messages.back().icon, platform::MsgIcon::None);
     EXPECT_EQ(nav.RecordingOn, 1);
-    EXPECT_TRUE(form->Image3[1].visible && form->Image3[2].visible && !form->Image3[3].visible);
+    EXPECT_EQ(Buttons(), "-12-");
 
     dialogs.answers.push_back(platform::MsgResult::Yes);
     form->Image3_MouseUp(2, 1, 0, 0, 0);
     EXPECT_EQ(nav.RecordingOn, 0);
     EXPECT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
-    EXPECT_TRUE(form->Image3[0].visible && form->Image3[2].visible);
-}
-
-TEST_F(RecordingTest, DisconnectingEndsTheRecordingFirst) {
-    At(12, 4, 0);
-    Start();
-    form->Mnu_Stop_Click();
-    EXPECT_EQ(nav.RecordingOn, 0);
-    EXPECT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
-    for (const auto& img : form->Image3)
-        EXPECT_FALSE(img.visible);
 }
 
 TEST_F(RecordingTest, EachPressShowsExactlyOneButtonOfEachPair) {
     struct Case {
         bool recording;
         int index;
-        std::array<bool, 4> visible;
+        const char* buttons;
     };
-    const Case cases[] = {
-        {false, 0, {false, true, true, false}},
-        {false, 2, {true, false, false, true}},
-        {true, 0, {false, true, true, false}},
-        {true, 2, {true, false, false, true}}, // the start button back in its idle look
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : {Case{false, 0, "-12-"}, Case{false, 2, "0--3"}, Case{true, 0, "-12-"},
+                          Case{true, 2, "0--3"}}) { // the start button back in its idle look
         SCOPED_TRACE(::testing::Message() << "recording " << c.recording << ", press " << c.index);
         nav.RecordingOn = c.recording ? 1 : 0;
         form->Image3_MouseDown(c.index, 1, 0, 0, 0);
-        for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(form->Image3[i].visible, c.visible[i]) << "Image3(" << i << ")";
+        EXPECT_EQ(Buttons(), c.buttons);
     }
 }
 
-TEST_F(RecordingTest, CancellingANewFileKeepsTheRecordingLook) {
-    Start();
-    form->Image3_MouseDown(0, 1, 0, 0, 0);
-    form->Image3_MouseUp(0, 1, 0, 0, 0); // the save dialog cancelled
-    EXPECT_EQ(nav.RecordingOn, 1);
-    EXPECT_TRUE(form->Image3[1].visible && !form->Image3[0].visible);
-    EXPECT_TRUE(form->Image3[2].visible && !form->Image3[3].visible);
-}
-
-TEST_F(RecordingTest, QuittingOrANewFileEndsTheFileWithItsStopLine) {
+TEST_F(RecordingTest, ANewFileDisconnectingOrQuittingEndsTheFileWithItsStopLine) {
+    const auto startStop = [](int from, int to) {
+        return QByteArray("2002/03/04 9:0") + char('0' + from) + ":00(JST) Started.\r\n" +
+               "2002/03/04 9:0" + char('0' + to) + ":00(JST) Stopped.\r\n";
+    };
     At(9, 5, 0);
     Start();
     const QString first = file;
-    file = Path(QStringLiteral("second.CSV"));
+    file = Path(u"second.CSV"_s);
     At(9, 6, 0);
     Start();
-    EXPECT_EQ(ReadFile(first), QByteArray("2002/03/04 9:05:00(JST) Started.\r\n"
-                                          "2002/03/04 9:06:00(JST) Stopped.\r\n"));
+    EXPECT_EQ(ReadFile(first), startStop(5, 6));
     At(9, 7, 0);
+    form->Mnu_Stop_Click();
+    EXPECT_EQ(ReadFile(file), startStop(6, 7));
+    EXPECT_EQ(nav.RecordingOn, 0);
+    EXPECT_EQ(Buttons(), "----");
+    file = Path(u"third.CSV"_s);
+    Start();
+    At(9, 8, 0);
     form->Mnu_Quit_Click();
-    EXPECT_EQ(ReadFile(file), QByteArray("2002/03/04 9:06:00(JST) Started.\r\n"
-                                         "2002/03/04 9:07:00(JST) Stopped.\r\n"));
+    EXPECT_EQ(ReadFile(file), startStop(7, 8));
     EXPECT_EQ(program.exits, 1);
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -259,21 +229,16 @@ TEST_F(RecordingTest, APcClockAMinuteOffIsToldOncePerRecording) {
     gpsMinutesBehind = 1;
     At(12, 4, 0);
     Start();
-    for (int m = 4; m <= 6; ++m)
-        for (int s = 0; s < 60; s += 15)
-            Second(12, m, s);
+    Seconds(12, 4, 6);
     EXPECT_TRUE(dialogs.messages.empty()) << "not before the slot minute is over";
-    for (int m = 7; m <= 13; ++m)
-        for (int s = 0; s < 60; s += 15)
-            Second(12, m, s);
+    Seconds(12, 7, 13);
     EXPECT_TRUE(SnapshotMinutes().isEmpty()) << "the slot rule is kept";
     ASSERT_EQ(MessageTexts(), QStringList{kClockOff});
     EXPECT_EQ(dialogs.messages[0].icon, platform::MsgIcon::Exclamation);
 
     // A new recording is told again; clocks that agree are never told.
     Start();
-    for (int m = 14; m <= 16; ++m)
-        Second(12, m, 0);
+    Seconds(12, 14, 16, 60);
     EXPECT_EQ(MessageTexts().count(kClockOff), 2);
     gpsMinutesBehind = 0;
     Start();
@@ -283,5 +248,5 @@ TEST_F(RecordingTest, APcClockAMinuteOffIsToldOncePerRecording) {
         Second(12, m, 1);
     }
     EXPECT_EQ(MessageTexts().count(kClockOff), 2);
-    EXPECT_EQ(SnapshotMinutes(), (QStringList{QStringLiteral("18"), QStringLiteral("21")}));
+    EXPECT_EQ(SnapshotMinutes(), (QStringList{u"18"_s, u"21"_s}));
 }

@@ -4,32 +4,20 @@
 
 using namespace velsor;
 using velsor::testing::MainWindowTest;
-using velsor::testing::PtyPair;
 using velsor::testing::WithChecksum;
 
 namespace {
 
 class TimersTest : public MainWindowTest {
 protected:
-    // Loads with the clock setting on and opens the tuner port on a pseudo-terminal.
-    void Connect() {
-        pty = std::make_unique<PtyPair>(dir.path(), 1);
-        Load();
-        form->Mnu_Start_Click();
-        ASSERT_TRUE(form->MSComm1->IsOpen());
-    }
     bool Lit() const { return form->Image1[0].visible && !form->Image1[1].visible; }
     bool Dark() const { return !form->Image1[0].visible && form->Image1[1].visible; }
-    int VisibleFixLamps() const {
-        int n = 0;
-        for (const auto& img : form->Image2)
-            n += img.visible;
-        return n;
+    std::string Lamps() const {
+        std::string out;
+        for (int i = 0; i < 4; ++i)
+            out += form->Image2[i].visible ? (i < 2 ? '2' : '3') : '-';
+        return out;
     }
-    void FeedChecked(const char* sentence) {
-        form->receiver->AssembleLines(WithChecksum(sentence) + QStringLiteral("\r\n"));
-    }
-    std::unique_ptr<PtyPair> pty;
 };
 
 } // namespace
@@ -51,45 +39,34 @@ TEST_F(TimersTest, FixLampsBlinkOnlyWhileConnected) {
     Load();
     nav.FixMode = QStringLiteral("2D");
     form->Timer1_Timer();
-    EXPECT_EQ(VisibleFixLamps(), 0) << "port closed: the lamp is hidden again at once";
+    EXPECT_EQ(Lamps(), "----") << "port closed: the lamp is hidden again at once";
 
     Connect();
-    nav.FixMode = QStringLiteral("2D");
-    form->Timer1_Timer();
-    EXPECT_TRUE(form->Image2[0].visible && !form->Image2[1].visible);
-    form->Timer1_Timer();
-    EXPECT_TRUE(!form->Image2[0].visible && form->Image2[1].visible);
-
-    nav.FixMode = QStringLiteral("3D");
-    form->Timer2_Timer();
-    EXPECT_FALSE(form->Image2[0].visible || form->Image2[1].visible) << "3D hides the 2D pair";
-    EXPECT_TRUE(form->Image2[2].visible);
-    form->Timer2_Timer();
-    EXPECT_TRUE(!form->Image2[2].visible && form->Image2[3].visible);
-
-    nav.FixMode = QStringLiteral("2D");
-    form->Timer1_Timer();
-    EXPECT_FALSE(form->Image2[2].visible || form->Image2[3].visible) << "2D hides the 3D pair";
-
-    nav.FixMode = QStringLiteral("--");
-    form->Timer2_Timer();
-    EXPECT_EQ(VisibleFixLamps(), 0);
+    struct Step {
+        const char* fix;
+        int timer;
+        const char* lamps; // Image2(0..3): the 2D pair, then the 3D pair
+    };
+    for (const Step& s : {Step{"2D", 1, "2---"}, Step{"2D", 1, "-2--"}, Step{"3D", 2, "--3-"},
+                          Step{"3D", 2, "---3"}, Step{"2D", 1, "2---"}, Step{"--", 2, "----"}}) {
+        SCOPED_TRACE(::testing::Message() << s.fix << " at Timer" << s.timer);
+        nav.FixMode = QString::fromLatin1(s.fix);
+        s.timer == 1 ? form->Timer1_Timer() : form->Timer2_Timer();
+        EXPECT_EQ(Lamps(), s.lamps);
+    }
 }
 
 TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPort) {
+    Load();
     Connect();
-    FeedChecked("$GPZDA,033000,06,05,2002,00,00");
+    Feed(WithChecksum("$GPZDA,033000,06,05,2002,00,00"));
     Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
     for (int tick = 0; tick < 119; ++tick)
         form->Timer2_Timer();
     EXPECT_EQ(nav.ClockSetWait, 119);
-    FeedChecked("$GPGGA,033010,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
-    EXPECT_TRUE(clock.timesSet.empty()) << "119 ticks are not enough";
     form->Timer2_Timer();
-    FeedChecked("$GPGGA,033011,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
-    ASSERT_EQ(clock.datesSet.size(), 1u);
-    EXPECT_EQ(clock.datesSet[0], QDate(2002, 5, 6));
-    EXPECT_EQ(clock.timesSet[0], QTime(12, 30, 11));
+    Feed(WithChecksum("$GPGGA,033011,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,"));
+    EXPECT_EQ(clock.timesSet, std::vector<QTime>{QTime(12, 30, 11)});
     EXPECT_EQ(nav.ClockSetDone, 1);
     EXPECT_EQ(nav.ClockSetWait, 0);
     form->Timer2_Timer();
@@ -107,77 +84,73 @@ TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPort) {
     EXPECT_EQ(nav.ClockSetWait, 32767);
 }
 
-TEST_F(TimersTest, HourlyCorrectionActsOnceInMinute59WhenClocksAgree) {
+TEST_F(TimersTest, HourlyCorrectionNeedsMinute59OnBothClocksAFixAndTheSetting) {
+    Load();
     Connect();
-    nav.FixMode = QStringLiteral("3D");
-    nav.JstDateTime = *MakeDate(2024, 1, 1) + *MakeTime(12, 59, 40);
-    clock.now = QDateTime(QDate(2024, 1, 1), QTime(12, 59, 10));
-    form->Timer1_Timer();
-    EXPECT_TRUE(clock.timesSet.empty()) << "a GPS time whose checksums were not right";
-    nav.JstDateTimeChecked = true;
-    form->Timer1_Timer();
-    ASSERT_EQ(clock.timesSet.size(), 1u);
-    EXPECT_EQ(clock.timesSet[0], QTime(12, 59, 40));
-    EXPECT_EQ(form->Label14.backColor, RGB(192, 255, 255));
-    EXPECT_EQ(form->Label14.toolTip, u"3D測位で時刻修正しました");
-    form->Timer1_Timer();
-    EXPECT_EQ(clock.timesSet.size(), 1u) << "once per minute 59";
+    struct Case {
+        const char* name;
+        QTime pc, gps;
+        const char* fix;
+        bool checked, settingOn;
+        int done; // HourlySetDone before
+        bool set;
+        Rgb color;
+        const char16_t* toolTip;
+    };
+    const QTime pc(12, 59, 10), gps(12, 59, 40);
+    const Rgb untouched = RGB(1, 2, 3);
+    const Case cases[] = {
+        {"3D", pc, gps, "3D", true, true, 0, true, RGB(192, 255, 255), u"3D測位で時刻修正しました"},
+        {"2D", pc, gps, "2D", true, true, 0, true, RGB(192, 192, 255), u"2D測位で時刻修正しました"},
+        {"GPS time unchecked", pc, gps, "3D", false, true, 0, false, untouched, u"before"},
+        {"PC at 12:56", QTime(12, 56, 0), gps, "3D", true, true, 0, false, untouched, u"before"},
+        {"GPS at 12:58", pc, QTime(12, 58, 0), "3D", true, true, 0, false, untouched, u"before"},
+        {"done this hour", pc, gps, "3D", true, true, 1, false, untouched, u"before"},
+        {"setting off", pc, gps, "3D", true, false, 0, false, untouched, u"before"},
+        {"no fix", pc, gps, "--", true, true, 0, false, kGrey, u"時刻修正していません"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clock.timesSet.clear();
+        clock.now = QDateTime(QDate(2024, 1, 1), c.pc);
+        nav.JstDateTime =
+            *MakeDate(2024, 1, 1) + *MakeTime(c.gps.hour(), c.gps.minute(), c.gps.second());
+        nav.FixMode = QString::fromLatin1(c.fix);
+        nav.JstDateTimeChecked = c.checked;
+        prop.Check2.value = c.settingOn ? 1 : 0;
+        nav.HourlySetDone = c.done;
+        form->Label14.backColor = untouched;
+        form->Label14.toolTip = QStringLiteral("before");
+        form->Timer1_Timer();
+        EXPECT_EQ(clock.timesSet, c.set ? std::vector<QTime>{c.gps} : std::vector<QTime>{});
+        EXPECT_EQ(form->Label14.backColor, c.color);
+        EXPECT_EQ(form->Label14.toolTip, QStringView(c.toolTip));
+        EXPECT_EQ(nav.HourlySetDone, c.set || c.color == kGrey ? 1 : c.done);
+    }
 
+    // Once per minute 59, armed again after it.
+    nav.FixMode = QStringLiteral("3D");
+    form->Timer1_Timer();
+    EXPECT_TRUE(clock.timesSet.empty());
     clock.now = QDateTime(QDate(2024, 1, 1), QTime(13, 0, 0));
     form->Timer1_Timer();
-    EXPECT_EQ(nav.HourlySetDone, 0) << "re-armed after minute 59";
-
-    // 2D in the next hour.
-    nav.FixMode = QStringLiteral("2D");
-    nav.JstDateTime = *MakeDate(2024, 1, 1) + *MakeTime(13, 59, 5);
-    clock.now = QDateTime(QDate(2024, 1, 1), QTime(13, 59, 1));
-    form->Timer1_Timer();
-    EXPECT_EQ(clock.timesSet.size(), 2u);
-    EXPECT_EQ(form->Label14.backColor, RGB(192, 192, 255));
-}
-
-TEST_F(TimersTest, HourlyCheckNeedsMatchingMinutesAFixAndTheSetting) {
-    Connect();
-    nav.JstDateTimeChecked = true;
-    nav.FixMode = QStringLiteral("3D");
-    nav.JstDateTime = *MakeDate(2024, 1, 1) + *MakeTime(12, 59, 0);
-    clock.now = QDateTime(QDate(2024, 1, 1), QTime(12, 56, 0));
-    form->Timer1_Timer();
-    EXPECT_TRUE(clock.timesSet.empty()) << "PC at 12:56, GPS at 12:59";
-
-    // No fix in minute 59: grey indicator, clock untouched.
-    nav.FixMode = QStringLiteral("--");
-    clock.now = QDateTime(QDate(2024, 1, 1), QTime(12, 59, 30));
-    form->Timer1_Timer();
-    EXPECT_TRUE(clock.timesSet.empty());
-    EXPECT_EQ(form->Label14.backColor, kGrey);
-    EXPECT_EQ(form->Label14.toolTip, u"時刻修正していません");
-    EXPECT_EQ(nav.HourlySetDone, 1);
-
-    // Setting off: never acts, the indicator keeps its state.
-    prop.Check2.value = 0;
-    nav.FixMode = QStringLiteral("3D");
-    nav.HourlySetDone = 0;
-    form->Timer1_Timer();
-    EXPECT_TRUE(clock.timesSet.empty());
-    EXPECT_EQ(form->Label14.toolTip, u"時刻修正していません");
+    EXPECT_EQ(nav.HourlySetDone, 0);
 }
 
 TEST_F(TimersTest, ARefusedClockIsToldOnceAtATimerTickAndNeverShownAsCorrected) {
+    Load();
     Connect();
     clock.refuse = true;
     const QString refused = QStringLiteral("PCの時計を合わせることができませんでした。\r\n"
                                            "時計を変更する権限がありません。");
     auto countTold = [&] { return MessageTexts().count(refused); };
     // Start-up correction: refused inside the receive path, told at the next Timer1 tick.
-    FeedChecked("$GPZDA,033000,06,05,2002,00,00");
+    Feed(WithChecksum("$GPZDA,033000,06,05,2002,00,00"));
     Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
     nav.ClockSetWait = 120;
-    FeedChecked("$GPGGA,033011,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
+    Feed(WithChecksum("$GPGGA,033011,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,"));
     EXPECT_EQ(clock.datesSet.size(), 1u);
     EXPECT_EQ(countTold(), 0) << "no message box from inside the receive path";
-    EXPECT_EQ(form->Label14.backColor, kGrey);
-    EXPECT_EQ(form->Label14.toolTip, u"時刻修正できませんでした");
     form->Timer1_Timer();
     form->Timer1_Timer();
     ASSERT_EQ(countTold(), 1);

@@ -10,96 +10,79 @@ using velsor::testing::MainWindowTest;
 
 namespace {
 
+const QByteArray kDefaults("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=1\r\n");
+
 class SettingsTest : public MainWindowTest {
 protected:
     QString ini() const { return Path(QStringLiteral("GPSMN.INI")); }
-    void Read() { form->ReadSettings(); }
-    int SelectedPort() const {
+    void ChoosePort3CfgpsNoClock() {
+        prop.Option2_Click(2);
+        prop.Option1_Click(1);
+        prop.Check2.value = 0;
+        prop.Check2_Click();
+    }
+    // The settings as the running program holds them, in one line.
+    std::string State() const {
+        QString options;
         for (int i = 0; i < 6; ++i)
-            if (prop.Option2[i].value)
-                return i + 1;
-        return 0;
+            options += prop.Option2[i].value ? QString::number(i + 1) : QString();
+        return QStringLiteral("port %1 (option %2) tuner %3 (%4%5) %6%7 clock %8 blocked %9")
+            .arg(nav.CommPortNo, options.isEmpty() ? QStringLiteral("none") : options,
+                 nav.TunerType)
+            .arg(prop.Option1[0].value)
+            .arg(prop.Option1[1].value)
+            .arg(form->Label14.caption, form->Mnu_Ini.visible && form->Mnu_Sepa9.visible
+                                            ? QStringLiteral(" +init")
+                                            : QString())
+            .arg(prop.Check2.value)
+            .arg(nav.ClockSetDone)
+            .toStdString();
     }
 };
+
+const char* const kDefaultState = "port 1 (option 1) tuner 0 (10) GT-74/77 +init clock 1 blocked 0";
 
 } // namespace
 
 TEST_F(SettingsTest, FirstStartRunsWithTheDefaultsItWrites) {
     Load(nullptr);
-    EXPECT_EQ(ReadFile(ini()), QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n"
-                                          "[Time]=1\r\n"));
-    // The running program agrees with the file at once, and with a second read of it.
-    for (int read = 0; read < 2; ++read) {
-        SCOPED_TRACE(read == 0 ? "first start" : "read again");
-        EXPECT_EQ(nav.CommPortNo, u"1");
-        EXPECT_EQ(SelectedPort(), 1);
-        EXPECT_EQ(nav.TunerType, u"0");
-        EXPECT_TRUE(prop.Option1[0].value && !prop.Option1[1].value);
-        EXPECT_EQ(form->Label14.caption, u"GT-74/77");
-        EXPECT_TRUE(form->Mnu_Ini.visible && form->Mnu_Sepa9.visible);
-        EXPECT_EQ(nav.ClockSetDone, 0);
-        EXPECT_EQ(prop.Check2.value, 1);
-        Read();
+    EXPECT_EQ(ReadFile(ini()), kDefaults);
+    EXPECT_EQ(State(), kDefaultState);
+    form->ReadSettings();
+    EXPECT_EQ(State(), kDefaultState) << "the file agrees with the running program";
+}
+
+// Read one after the other: a value that cannot be read leaves its setting as it was.
+TEST_F(SettingsTest, ValuesAreReadAtFixedColumnsAndBadOnesAreSkipped) {
+    struct Case {
+        const char* name;
+        const char* file;
+        const char* state;
+    };
+    const Case cases[] = {
+        {"whatever the keys", "something else\r\n[commport]=4\r\n[TUNER]=1\r\n[time]=0\r\n",
+         "port 4 (option 4) tuner 1 (01) CFGPS clock 0 blocked 1"},
+        {"only column 12 counts",
+         "[Velsor GPS Analyzer]\r\n[CommPort]=10\r\n[Tuner]=0\r\n[Time]=1\r\n",
+         "port 1 (option 1) tuner 0 (10) GT-74/77 +init clock 1 blocked 0"},
+        {"bad values", "[Velsor GPS Analyzer]\r\n[CommPort]= 2\r\n[Tuner]=\r\n[Time]=2\r\n",
+         "port 1 (option none) tuner 0 (00) GT-74/77 +init clock 1 blocked 0"},
+        {"a short file is ignored whole", "[Velsor GPS Analyzer]\r\n[CommPort]=6\r\n[Tuner]=1\r\n",
+         "port 1 (option none) tuner 0 (00) GT-74/77 +init clock 1 blocked 0"},
+        {"read again at once, no last line end",
+         "[Velsor GPS Analyzer]\r\n[CommPort]=6\r\n[Tuner]=1\r\n[Time]=1",
+         "port 6 (option 6) tuner 1 (01) CFGPS clock 1 blocked 0"},
+    };
+    Load();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteSettingsFile(c.file);
+        form->ReadSettings();
+        EXPECT_EQ(State(), c.state);
     }
 }
 
-TEST_F(SettingsTest, ValuesAreReadAtFixedColumnsWhateverTheKeys) {
-    Load("something else\r\n[commport]=4\r\n[TUNER]=1\r\n[time]=0\r\n");
-    EXPECT_EQ(nav.CommPortNo, u"4");
-    EXPECT_EQ(SelectedPort(), 4);
-    EXPECT_EQ(nav.TunerType, u"1");
-    EXPECT_EQ(form->Label14.caption, u"CFGPS");
-    EXPECT_FALSE(form->Mnu_Ini.visible);
-    EXPECT_EQ(nav.ClockSetDone, 1);
-
-    WriteSettingsFile("[Velsor GPS Analyzer]\r\n[CommPort]=10\r\n[Tuner]=0\r\n[Time]=1\r\n");
-    Read();
-    EXPECT_EQ(nav.CommPortNo, u"1") << "only column 12 counts";
-    EXPECT_EQ(nav.TunerType, u"0");
-}
-
-TEST_F(SettingsTest, BadValuesLeaveTheirSettingAsItWas) {
-    Load();
-    WriteSettingsFile("[Velsor GPS Analyzer]\r\n[CommPort]= 2\r\n[Tuner]=\r\n[Time]=2\r\n");
-    Read();
-    EXPECT_EQ(nav.CommPortNo, u"1") << "the port keeps its value";
-    EXPECT_EQ(SelectedPort(), 0) << "but no option is selected";
-    EXPECT_EQ(nav.TunerType, u"0");
-    EXPECT_FALSE(prop.Option1[0].value || prop.Option1[1].value);
-    EXPECT_EQ(form->Label14.caption, u"GT-74/77");
-    EXPECT_EQ(prop.Check2.value, 1);
-    EXPECT_EQ(nav.ClockSetDone, 0);
-}
-
-TEST_F(SettingsTest, AShortFileIsIgnoredWhole) {
-    Load();
-    WriteSettingsFile("[Velsor GPS Analyzer]\r\n[CommPort]=6\r\n[Tuner]=1\r\n");
-    Read();
-    EXPECT_EQ(nav.CommPortNo, u"1");
-    EXPECT_EQ(nav.TunerType, u"0");
-    // Nothing was held open: the file can be read again at once.
-    WriteSettingsFile("[Velsor GPS Analyzer]\r\n[CommPort]=6\r\n[Tuner]=1\r\n[Time]=1");
-    Read();
-    EXPECT_EQ(nav.CommPortNo, u"6");
-}
-
-TEST_F(SettingsTest, WritingTakesTheClockFromTheCheckBox) {
-    Load();
-    prop.Option2_Click(2);
-    prop.Option1_Click(1);
-    prop.Check2.value = 0;
-    prop.Check2_Click();
-    EXPECT_EQ(nav.ClockSetDone, 1);
-    EXPECT_EQ(form->Label14.caption, u"GT-74/77") << "the label follows only the next read";
-    ASSERT_TRUE(WriteSettings(ini(), nav, prop));
-    EXPECT_EQ(ReadFile(ini()), QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=1\r\n"
-                                          "[Time]=0\r\n"));
-    nav.CommPortNo.clear();
-    ASSERT_TRUE(WriteSettings(ini(), nav, prop));
-    EXPECT_TRUE(ReadFile(ini()).contains("[CommPort]=\r\n"));
-}
-
-TEST_F(SettingsTest, CancellingThePropertiesDialogRestoresTheFile) {
+TEST_F(SettingsTest, ThePropertiesDialogWritesOnOkAndRestoresOnCancel) {
     Load();
     form->showProperties = [&] {
         prop.Option1_Click(1);
@@ -108,65 +91,54 @@ TEST_F(SettingsTest, CancellingThePropertiesDialogRestoresTheFile) {
     };
     form->Mnu_Prop_Click();
     EXPECT_TRUE(dialogs.messages.empty()) << "no message while idle";
-    EXPECT_EQ(nav.TunerType, u"0");
-    EXPECT_EQ(nav.CommPortNo, u"1");
-    EXPECT_EQ(form->Label14.caption, u"GT-74/77");
+    EXPECT_EQ(State(), kDefaultState);
+    EXPECT_EQ(ReadFile(ini()), kDefaults);
 
     form->showProperties = [&] {
-        prop.Option1_Click(1);
+        ChoosePort3CfgpsNoClock();
+        EXPECT_EQ(nav.ClockSetDone, 1) << "the check box acts at once";
+        EXPECT_EQ(form->Label14.caption, u"GT-74/77") << "the label only at the next read";
         prop.Command1_Click(0);
     };
     form->Mnu_Prop_Click();
-    EXPECT_EQ(nav.TunerType, u"1");
-    EXPECT_EQ(form->Label14.caption, u"CFGPS");
+    EXPECT_EQ(ReadFile(ini()), QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=1\r\n"
+                                          "[Time]=0\r\n"));
+    EXPECT_EQ(State(), "port 3 (option 3) tuner 1 (01) CFGPS clock 0 blocked 1");
+    nav.CommPortNo.clear();
+    ASSERT_TRUE(WriteSettings(ini(), nav, prop));
+    EXPECT_TRUE(ReadFile(ini()).contains("[CommPort]=\r\n"));
 }
 
 // OK in the properties dialog when the settings cannot be saved: the choice holds for the rest
 // of the run, whatever reads the old file (or finds none) afterwards.
 TEST_F(SettingsTest, SettingsThatCannotBeSavedHoldForThisRun) {
-    struct Case {
-        const char* name;
-        bool fileExists;
-    };
-    for (const Case c :
-         {Case{"file cannot be rewritten", true}, Case{"no file, no folder", false}}) {
-        SCOPED_TRACE(c.name);
+    for (const bool fileExists : {true, false}) {
+        SCOPED_TRACE(fileExists ? "file cannot be rewritten" : "no file, no folder");
         nav = Nav{};
         form = std::make_unique<NAV_FORM>(nav, plat, prop);
         dialogs.messages.clear();
-        program.directory = Path(QString::fromLatin1(c.name));
-        if (c.fileExists) {
-            QDir().mkpath(program.directory);
-            QFile f(QDir(program.directory).filePath(QStringLiteral("GPSMN.INI")));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=1\r\n");
+        program.directory = Path(fileExists ? QStringLiteral("a") : QStringLiteral("b"));
+        const QString file = QDir(program.directory).filePath(QStringLiteral("GPSMN.INI"));
+        if (fileExists) {
+            ASSERT_TRUE(QDir().mkpath(program.directory));
+            WriteSettingsFile(kDefaults);
         }
         form->Form_Load();
-        ASSERT_EQ(nav.CommPortNo, u"1");
-        if (c.fileExists) {
+        ASSERT_EQ(State(), kDefaultState);
+        if (fileExists) {
             // Made unwritable by a folder in the file's place once it has been read.
-            const QString file = QDir(program.directory).filePath(QStringLiteral("GPSMN.INI"));
             QFile::remove(file);
             QDir().mkpath(file);
         }
         form->showProperties = [&] {
-            prop.Option2_Click(2);
-            prop.Option1_Click(1);
-            prop.Check2.value = 0;
-            prop.Check2_Click();
+            ChoosePort3CfgpsNoClock();
             prop.Command1_Click(0);
         };
         form->Mnu_Prop_Click();
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
         for (int read = 0; read < 2; ++read) {
-            EXPECT_EQ(nav.CommPortNo, u"3");
-            EXPECT_EQ(SelectedPort(), 3);
-            EXPECT_EQ(nav.TunerType, u"1");
-            EXPECT_EQ(form->Label14.caption, u"CFGPS");
-            EXPECT_FALSE(form->Mnu_Ini.visible);
-            EXPECT_EQ(prop.Check2.value, 0);
-            EXPECT_EQ(nav.ClockSetDone, 1);
+            EXPECT_EQ(State(), "port 3 (option 3) tuner 1 (01) CFGPS clock 0 blocked 1");
             form->ReadSettings(); // as a failed connect does
         }
     }

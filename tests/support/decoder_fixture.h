@@ -14,8 +14,8 @@ namespace velsor::testing {
 
 class DecoderTest : public ::testing::Test {
 protected:
-    explicit DecoderTest(const char* tuner = "0") {
-        nav.TunerType = QString::fromLatin1(tuner);
+    DecoderTest() {
+        nav.TunerType = QStringLiteral("0");
         form.PrepareDisplay();
     }
     // Feeds lines as received, each ended in CR LF unless it already has a line end.
@@ -27,15 +27,5 @@ protected:
     FakeClock clock;
     Receiver rx{nav, form, &clock};
 };
-
-class CfgpsDecoderTest : public DecoderTest {
-protected:
-    CfgpsDecoderTest() : DecoderTest("1") {}
-};
-
-// 1-based field at a position, as the decoders read it.
-inline QString At(const QString& s, int pos, int len) {
-    return s.mid(pos - 1, len);
-}
 
 } // namespace velsor::testing

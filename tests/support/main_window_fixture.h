@@ -16,8 +16,11 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <string>
 
 namespace velsor::testing {
+
+inline const QString kCantConnect = QStringLiteral("指定した COM ポートと通信できません。");
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -26,9 +29,9 @@ protected:
         program.directory = dir.path();
     }
 
-    // Writes the settings file; then loads the window.
+    // Writes the settings file into the program folder; then loads the window.
     void WriteSettingsFile(const QByteArray& content) {
-        QFile f(QDir(dir.path()).filePath(QStringLiteral("GPSMN.INI")));
+        QFile f(QDir(program.directory).filePath(QStringLiteral("GPSMN.INI")));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
@@ -38,13 +41,36 @@ protected:
             WriteSettingsFile(settings);
         form->Form_Load();
     }
+    // Opens the tuner's port on a new pseudo-terminal pair at ports/COM1.
+    void Connect() {
+        QFile::remove(Path(QStringLiteral("ports/COM1"))); // left behind by a killed socat
+        pty = std::make_unique<PtyPair>(dir.path(), 1);
+        ASSERT_TRUE(pty->Ready());
+        form->Mnu_Start_Click();
+        ASSERT_TRUE(form->MSComm1->IsOpen());
+    }
     QByteArray ReadFile(const QString& path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     QString Path(const QString& name) const { return QDir(dir.path()).filePath(name); }
-    void Feed(const char* line) {
-        form->receiver->AssembleLines(QString::fromLatin1(line) + QStringLiteral("\r\n"));
+    void Feed(const QString& line) { form->receiver->AssembleLines(line + QStringLiteral("\r\n")); }
+    void Feed(const char* line) { Feed(QString::fromLatin1(line)); }
+    // The record buttons Image3(0..3) as shown: "0-2-" is the start and stop buttons at rest.
+    std::string Buttons() const {
+        std::string out;
+        for (int i = 0; i < 4; ++i)
+            out += form->Image3[i].visible ? char('0' + i) : '-';
+        return out;
+    }
+    // The window while no tuner is connected, and while one is (not recording).
+    bool IdleLook() const {
+        return Buttons() == "----" && !form->Label18.visible && !form->Mnu_Rec.enabled &&
+               form->Label11.caption == u"動作状態：モニタ停止中";
+    }
+    bool ConnectedLook() const {
+        return Buttons() == "0-2-" && form->Label18.visible && form->Mnu_Rec.enabled &&
+               form->Label11.caption == u"動作状態：モニタ中";
     }
     QStringList MessageTexts() const {
         QStringList t;
@@ -62,6 +88,7 @@ protected:
     Nav nav;
     Prop_Form prop{nav};
     std::unique_ptr<NAV_FORM> form = std::make_unique<NAV_FORM>(nav, plat, prop);
+    std::unique_ptr<PtyPair> pty;
 };
 
 } // namespace velsor::testing

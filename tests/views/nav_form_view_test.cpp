@@ -119,11 +119,9 @@ TEST(NavFormView, RecordButtonsGetTheReleaseOfTheirOwnPress) {
 
     rig.dialogs.answers.push_back(platform::MsgResult::Yes); // stop recording?
     Mouse(stop, Qt::LeftButton, QEvent::MouseButtonPress);
-    EXPECT_EQ(stop->ShownIndex(), 3);
     Mouse(stop, Qt::LeftButton, QEvent::MouseButtonRelease);
     EXPECT_EQ(rig.nav.RecordingOn, 0);
-    EXPECT_EQ(start->ShownIndex(), 0);
-    EXPECT_EQ(stop->ShownIndex(), 2);
+    EXPECT_EQ(start->ShownIndex(), 0) << "back at rest";
 }
 
 TEST(NavFormView, TimerTicksDriveTheLamps) {

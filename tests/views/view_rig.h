@@ -6,17 +6,16 @@
 #include "settings/prop_form.h"
 #include "support/fake_platform.h"
 #include "support/fakes.h"
+#include "support/pty_pair.h"
 #include "views/nav_form_view.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <memory>
@@ -32,12 +31,7 @@ namespace velsor::testing {
 
 // Runs the event loop until done() or the timeout; returns done().
 template <typename F> bool PumpUntil(F done, int timeoutMs = 3000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
+    return WaitFor(done, timeoutMs);
 }
 
 struct ViewRig {
