@@ -131,9 +131,6 @@ public:
     std::function<void()> showGraph;      // frmGraph
     std::function<void()> showReplay;     // frmPlayer
     std::function<void()> showForwarding; // frmCom2, modal
-    // Called after every snapshot, with the slot text and the fix character, for the history
-    // log.
-    std::function<void(const QString& slot, QStringView fix)> onSnapshot;
     // Called when the model changed outside a user action (received data, timers).
     std::function<void()> changed;
     // Every received chunk, after forwarding and before decoding; it must not wait.

@@ -177,8 +177,6 @@ void NAV_FORM::RecordingStep() {
     WriteRecordBlock();
     if (nav.HistoryLogOn == 1)
         WriteHistoryRecord(SlotText, fixChar);
-    if (nav.HistoryLogOn == 1 && onSnapshot)
-        onSnapshot(SlotText, fixChar);
 }
 
 void NAV_FORM::Image3_MouseDown(int index, int button, int /*shift*/, int /*x*/, int /*y*/) {
