@@ -1,5 +1,6 @@
 #include "decode_health.h"
 
+#include "cli_support.h"
 #include "decoding/receiver.h"
 #include "decoding/stream_health.h"
 #include "main_window/nav_form.h"
@@ -47,18 +48,10 @@ int RunHealth(int argc, char** argv) {
         if (!optionsDone && arg == "--") {
             optionsDone = true;
         } else if (!optionsDone && arg == "--health") {
-        } else if (!optionsDone && (arg == "--tuner" || arg.rfind("--tuner=", 0) == 0)) {
-            std::string value;
-            if (arg == "--tuner") {
-                if (i + 1 >= argc)
-                    return Fail("--tuner needs a value, 0 or 1");
-                value = argv[++i];
-            } else {
-                value = arg.substr(8);
-            }
-            if (value != "0" && value != "1")
-                return Fail("--tuner must be 0 or 1, not '" + value + "'");
-            tuner = QString::fromStdString(value);
+        } else if (!optionsDone && velsor::cli::IsTunerOption(arg)) {
+            if (const std::string error = velsor::cli::TakeTuner(argc, argv, i, tuner);
+                !error.empty())
+                return Fail(error);
         } else if (!optionsDone && (arg == "--help" || arg == "-h")) {
             std::printf("%s\n", kUsage);
             return 0;
@@ -71,21 +64,8 @@ int RunHealth(int argc, char** argv) {
 
     // Every file must be readable before anything is printed.
     std::vector<std::unique_ptr<QFile>> inputs;
-    for (const QString& name : files) {
-        if (QFileInfo(name).isDir())
-            return Fail("cannot read '" + name.toStdString() + "': is a directory");
-        auto f = std::make_unique<QFile>(name);
-        if (!f->open(QIODevice::ReadOnly))
-            return Fail("cannot read '" + name.toStdString() +
-                        "': " + f->errorString().toStdString());
-        inputs.push_back(std::move(f));
-    }
-    if (inputs.empty()) {
-        auto f = std::make_unique<QFile>();
-        if (!f->open(stdin, QIODevice::ReadOnly))
-            return Fail("cannot read standard input");
-        inputs.push_back(std::move(f));
-    }
+    if (const std::string error = velsor::cli::OpenInputs(files, true, inputs); !error.empty())
+        return Fail(error);
 
     // Each input is a stream of its own, read through a fresh receive path.
     std::vector<char> chunk(1 << 16);

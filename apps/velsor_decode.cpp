@@ -1,6 +1,7 @@
 // velsor-decode: feeds raw bytes (files, or standard input) through the receive path exactly as
 // bytes from the tuner's port and prints the decoded state as JSON. No clock is ever set.
 
+#include "cli_support.h"
 #include "decode_health.h"
 #include "decoding/receiver.h"
 #include "decoding/state_json.h"
@@ -49,18 +50,10 @@ int main(int argc, char** argv) {
             optionsDone = true;
         } else if (!optionsDone && arg == "--each") {
             each = true;
-        } else if (!optionsDone && (arg == "--tuner" || arg.rfind("--tuner=", 0) == 0)) {
-            std::string value;
-            if (arg == "--tuner") {
-                if (i + 1 >= argc)
-                    return Fail("--tuner needs a value, 0 or 1");
-                value = argv[++i];
-            } else {
-                value = arg.substr(8);
-            }
-            if (value != "0" && value != "1")
-                return Fail("--tuner must be 0 or 1, not '" + value + "'");
-            tuner = QString::fromStdString(value);
+        } else if (!optionsDone && velsor::cli::IsTunerOption(arg)) {
+            if (const std::string error = velsor::cli::TakeTuner(argc, argv, i, tuner);
+                !error.empty())
+                return Fail(error);
         } else if (!optionsDone && (arg == "--help" || arg == "-h")) {
             std::printf("%s\n", kUsage);
             return 0;
@@ -73,21 +66,8 @@ int main(int argc, char** argv) {
 
     // Every file must be readable before anything is printed.
     std::vector<std::unique_ptr<QFile>> inputs;
-    for (const QString& name : files) {
-        auto f = std::make_unique<QFile>(name);
-        if (QFileInfo(name).isDir())
-            return Fail("cannot read '" + name.toStdString() + "': is a directory");
-        if (!f->open(QIODevice::ReadOnly))
-            return Fail("cannot read '" + name.toStdString() +
-                        "': " + f->errorString().toStdString());
-        inputs.push_back(std::move(f));
-    }
-    if (inputs.empty()) {
-        auto f = std::make_unique<QFile>();
-        if (!f->open(stdin, QIODevice::ReadOnly))
-            return Fail("cannot read standard input");
-        inputs.push_back(std::move(f));
-    }
+    if (const std::string error = velsor::cli::OpenInputs(files, true, inputs); !error.empty())
+        return Fail(error);
 
     velsor::Nav nav;
     nav.TunerType = tuner;

@@ -2,6 +2,7 @@
 // through the receive path, gathers every GSV sighting into 10 x 10 degree cells and prints the
 // grid (--json) or draws it in the sky plot's geometry (-o OUT.png|OUT.svg|OUT.pdf).
 
+#include "cli_support.h"
 #include "render.h"
 #include "skymap/sky_map.h"
 
@@ -59,11 +60,10 @@ int main(int argc, char** argv) {
             optionsDone = true;
         } else if (!optionsDone && arg == "--json") {
             json = true;
-        } else if (!optionsDone && (arg == "--tuner" || arg.rfind("--tuner=", 0) == 0)) {
-            std::string value = arg == "--tuner" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(8);
-            if (value != "0" && value != "1")
-                return Fail("--tuner must be 0 or 1, not '" + value + "'");
-            tuner = QString::fromStdString(value);
+        } else if (!optionsDone && velsor::cli::IsTunerOption(arg)) {
+            if (const std::string error = velsor::cli::TakeTuner(argc, argv, i, tuner);
+                !error.empty())
+                return Fail(error);
         } else if (!optionsDone && arg == "-o") {
             if (i + 1 >= argc)
                 return Fail("-o needs a file name");
@@ -85,15 +85,8 @@ int main(int argc, char** argv) {
 
     // Every file must be readable before anything is printed.
     std::vector<std::unique_ptr<QFile>> inputs;
-    for (const QString& name : files) {
-        if (QFileInfo(name).isDir())
-            return Fail("cannot read '" + name.toStdString() + "': is a directory");
-        auto f = std::make_unique<QFile>(name);
-        if (!f->open(QIODevice::ReadOnly))
-            return Fail("cannot read '" + name.toStdString() +
-                        "': " + f->errorString().toStdString());
-        inputs.push_back(std::move(f));
-    }
+    if (const std::string error = velsor::cli::OpenInputs(files, false, inputs); !error.empty())
+        return Fail(error);
 
     velsor::SkyMap map;
     velsor::SkyMapReader reader(map, tuner);
