@@ -37,16 +37,6 @@ std::optional<int> TwoDigits(QStringView s) {
     return (s[0].unicode() - u'0') * 10 + (s[1].unicode() - u'0');
 }
 
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
-}
-
 // Decimal text of an integer, as QString::number writes it, without building a string.
 class Digits {
 public:

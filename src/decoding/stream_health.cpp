@@ -1,6 +1,7 @@
 #include "decoding/stream_health.h"
 
 #include "decoding/gsv_fields.h"
+#include "nav/basic_text.h"
 
 #include <cmath>
 
@@ -11,16 +12,6 @@
 namespace velsor {
 
 namespace {
-
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
-}
 
 int Percent(double share) {
     return static_cast<int>(std::floor(share * 100.0 + 1e-9));

@@ -58,4 +58,15 @@ inline void Assign(QString& dst, const QString& src) {
 // Decimal text of a 16-bit value, no leading blank.
 QString NumText(std::int16_t v);
 
+// The value of one hexadecimal digit of either case, or -1.
+inline int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    return -1;
+}
+
 } // namespace velsor
