@@ -6,6 +6,8 @@ import math
 import random
 import sys
 
+if len(sys.argv) < 2 or sys.argv[1].startswith("-"):
+    sys.exit(__doc__.strip())
 out = sys.argv[1]
 count = int(sys.argv[2]) if len(sys.argv) > 2 else 3360
 rng = random.Random(8)
