@@ -2,6 +2,7 @@
 // What the command-line tools share: the --tuner option and opening every input before
 // anything is printed.
 
+#include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
@@ -54,6 +55,20 @@ inline std::string OpenInputs(const std::vector<QString>& files, bool stdinWhenN
         inputs.push_back(std::move(f));
     }
     return {};
+}
+
+// A JSON string of a file name: quotes and backslashes escaped, control characters as "?".
+inline QByteArray JsonString(const QString& s) {
+    QByteArray o = "\"";
+    for (const QChar c : s) {
+        if (c == u'"' || c == u'\\')
+            o += '\\';
+        if (c.unicode() < 0x20)
+            o += '?';
+        else
+            o += QString(c).toUtf8();
+    }
+    return o + '"';
 }
 
 } // namespace velsor::cli

@@ -90,17 +90,7 @@ int RunHealth(int argc, char** argv) {
         const QString name = files.empty() ? QStringLiteral("-") : files[k];
         QByteArray json = health.Json(tuner);
         // The file name goes first so that a list of objects reads as a table.
-        QByteArray quoted = "{\"file\":\"";
-        for (const QChar c : name) {
-            if (c == u'"' || c == u'\\')
-                quoted += '\\';
-            if (c.unicode() < 0x20)
-                quoted += '?';
-            else
-                quoted += QString(c).toUtf8();
-        }
-        quoted += "\",";
-        json.replace(0, 1, quoted);
+        json.replace(0, 1, "{\"file\":" + cli::JsonString(name) + ',');
         const QByteArray out =
             json + '\n' + name.toUtf8() + ": " + health.Verdict().toUtf8() + '\n';
         if (std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout) !=

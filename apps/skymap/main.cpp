@@ -33,19 +33,6 @@ void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& message) 
     std::fprintf(stderr, "velsor-skymap: %s\n", qPrintable(message));
 }
 
-QByteArray JsonString(const QString& s) {
-    QByteArray o = "\"";
-    for (const QChar c : s) {
-        if (c == u'"' || c == u'\\')
-            o += '\\';
-        if (c.unicode() < 0x20)
-            o += '?';
-        else
-            o += QString(c).toUtf8();
-    }
-    return o + '"';
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -121,9 +108,9 @@ int main(int argc, char** argv) {
 
     QByteArray text;
     if (json) {
-        QByteArray extra = "\"tuner\":" + JsonString(tuner) + ",\"files\":[";
+        QByteArray extra = "\"tuner\":" + velsor::cli::JsonString(tuner) + ",\"files\":[";
         for (std::size_t k = 0; k < files.size(); ++k)
-            extra += (k ? "," : "") + JsonString(files[k]);
+            extra += (k ? "," : "") + velsor::cli::JsonString(files[k]);
         extra += "],\"recordings\":" + QByteArray::number(recordings);
         extra += ",\"snapshots\":" + QByteArray::number(map.snapshots) + ',';
         text = map.Json(extra) + '\n';

@@ -21,17 +21,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const Label& l) {
 } // namespace
 
 AboutView::AboutView(frmAbout& model, QWidget* parent) : QDialog(parent), m(model) {
-    setObjectName(QStringLiteral("frmAbout"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setModal(true);
-    setFont(UiFont());
+    SetUpFixedDialog(*this, QStringLiteral("frmAbout"), m.clientWidth, m.clientHeight);
     surface = new SurfaceWidget(m.Line1, kGrey, this);
     surface->setGeometry(0, 0, Px(m.clientWidth), Px(m.clientHeight));
-    setFixedSize(Px(m.clientWidth), Px(m.clientHeight));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ToQColor(kGrey));
-    setPalette(pal);
 
     icon = new QLabel(surface);
     icon->setObjectName(QStringLiteral("Image1"));

@@ -9,15 +9,7 @@
 namespace velsor::views {
 
 Com2View::Com2View(frmCom2& model, QWidget* parent) : QDialog(parent), m(model) {
-    setObjectName(QStringLiteral("frmCom2"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setModal(true);
-    setFont(UiFont());
-    setFixedSize(Px(m.clientWidth), Px(m.clientHeight));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ToQColor(kGrey));
-    setPalette(pal);
+    SetUpFixedDialog(*this, QStringLiteral("frmCom2"), m.clientWidth, m.clientHeight);
     setAutoFillBackground(true);
 
     label1 = new QLabel(this);

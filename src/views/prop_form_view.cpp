@@ -21,15 +21,7 @@ QRadioButton* MakeOption(QWidget* parent, const QString& name) {
 } // namespace
 
 PropFormView::PropFormView(Prop_Form& model, QWidget* parent) : QDialog(parent), m(model) {
-    setObjectName(QStringLiteral("Prop_Form"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setModal(true);
-    setFont(UiFont());
-    setFixedSize(Px(m.clientWidth), Px(m.clientHeight));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ToQColor(kGrey));
-    setPalette(pal);
+    SetUpFixedDialog(*this, QStringLiteral("Prop_Form"), m.clientWidth, m.clientHeight);
     setAutoFillBackground(true);
 
     frame1 = new QGroupBox(this);

@@ -1,10 +1,12 @@
 #include "views/view_support.h"
 
+#include <QDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmapCache>
 #include <QScreen>
 #include <QSvgRenderer>
@@ -21,6 +23,18 @@ static void InitVelsorResources() {
 }
 
 namespace velsor::views {
+
+void SetUpFixedDialog(QDialog& dialog, const QString& name, int clientWidth, int clientHeight) {
+    dialog.setObjectName(name);
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    dialog.setModal(true);
+    dialog.setFont(UiFont());
+    dialog.setFixedSize(Px(clientWidth), Px(clientHeight));
+    QPalette pal = dialog.palette();
+    pal.setColor(QPalette::Window, ToQColor(kGrey));
+    dialog.setPalette(pal);
+}
 
 void CenterOnScreen(QWidget& window) {
     if (QScreen* screen = window.screen()) {

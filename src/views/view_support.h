@@ -14,6 +14,7 @@
 
 #include <cmath>
 
+class QDialog;
 class QWidget;
 
 namespace velsor::views {
@@ -39,6 +40,10 @@ inline QColor ToQColor(Rgb c) {
 
 // Places a window in the centre of its screen.
 void CenterOnScreen(QWidget& window);
+
+// A modal dialog with a fixed grey client area of the given size in twips, the program's font
+// and a close box only.
+void SetUpFixedDialog(QDialog& dialog, const QString& name, int clientWidth, int clientHeight);
 
 // The family that renders Japanese first; the default family after it catches anything else.
 QStringList UiFamilies();
