@@ -70,13 +70,11 @@ TEST(VelsorGraph, JsonListsTheOperationsInTwips) {
     GraphRig rig;
     const QString log = rig.Write(QStringLiteral("a.LOG"),
                                   GraphRig::Records(7, 4, 9, 3) + "7,24/05/06 00:21,12,10,2\r\n");
-    const Result fix = Graph({"--series", "fix", "--json", log});
-    ASSERT_EQ(fix.code, 0) << fix.err.toStdString();
-    const QJsonObject doc = QJsonDocument::fromJson(fix.out).object();
-    EXPECT_EQ(doc[QStringLiteral("HistoryLastIndex")].toInt(), 7);
-    EXPECT_EQ(doc[QStringLiteral("ops")].toArray().size(), 3 + 7 + 2);
     const Result r = Graph({"--json", log});
-    const QJsonArray ops = QJsonDocument::fromJson(r.out).object()[QStringLiteral("ops")].toArray();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonObject doc = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(doc[QStringLiteral("HistoryLastIndex")].toInt(), 7);
+    const QJsonArray ops = doc[QStringLiteral("ops")].toArray();
     EXPECT_EQ(ops.size(), 3 + 14 + 2) << "used and in view by default";
     EXPECT_EQ(ops[0].toObject(), (QJsonObject{{"op", "line"},
                                               {"x1", 0},
@@ -87,8 +85,4 @@ TEST(VelsorGraph, JsonListsTheOperationsInTwips) {
     // Not rounded to pixels: record 1 at 7215/7.
     EXPECT_DOUBLE_EQ(ops[3].toObject()[QStringLiteral("x2")].toDouble(), 7215.0 / 7);
     EXPECT_DOUBLE_EQ(ops[16].toObject()[QStringLiteral("y2")].toDouble(), 3595 - 359.5 * 12);
-    EXPECT_EQ(
-        ops.last().toObject(),
-        (QJsonObject{
-            {"op", "text"}, {"x", 7215 - 1150}, {"y", 4095 - 380}, {"text", "24/05/06 00:21"}}));
 }
