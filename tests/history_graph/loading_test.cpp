@@ -72,7 +72,6 @@ TEST(GraphWindow, ActionsDuringALoadOrDrawing) {
         {"a check box during the drawing supersedes it", tickFix, 85, 0},
         {"a check box during the load; the load's own drawing follows", tickFix, 7, 0},
         {"refresh during the load: file in use, nothing cleared", refresh, 7, 1},
-        {"refresh during the drawing loads and draws anew", refresh, 85, 0},
         {"closing during the load stops it and frees the channel",
          [](GraphRig& r) { r.graph.Mnu_File_Quit_Click(); }, 9, 0, true},
     };
