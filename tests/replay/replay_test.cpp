@@ -176,27 +176,6 @@ TEST_F(ReplayTest, OpenFileButtonAndScrollBar) {
     EXPECT_EQ(events.exits, 1);
 }
 
-// With the link open the user is asked first (with a recording too: the round trip).
-TEST_F(ReplayTest, MenuCommandStopsTheLinkWhenTheUserAgrees) {
-    if (!velsor::testing::PtyPair::Available())
-        GTEST_SKIP() << "socat is not installed";
-    velsor::testing::PtyPair pty(dir.path(), 1);
-    ASSERT_TRUE(pty.Ready());
-    const QString replay = File("replay.CSV", "S 3 X");
-    form->Mnu_Start_Click();
-    for (const bool yes : {false, true}) { // "No" leaves the link open for the next question
-        SCOPED_TRACE(yes);
-        dialogs.messages.clear();
-        dialogs.answers = {yes ? platform::MsgResult::Yes : platform::MsgResult::No};
-        dialogs.files = {replay};
-        form->Mnu_Replay_Click();
-        EXPECT_EQ(MessageTexts(), QStringList{QStringLiteral("通信中です。終了しますか？")});
-        EXPECT_EQ(shown, yes ? 1 : 0);
-        EXPECT_EQ(form->MSComm1->IsOpen(), !yes);
-        EXPECT_EQ(dialogs.busy, 0);
-    }
-}
-
 // A yield of a long load lets the user act: a newer load takes over, closing the window stops
 // it. Either way nothing of the older load is fed or left, and the channel is free.
 TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
