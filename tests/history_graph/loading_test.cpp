@@ -43,16 +43,6 @@ TEST(LoadHistoryFile, ReadsWhatTheFileHolds) {
         EXPECT_TRUE(rig.dialogs.messages.empty() && rig.dialogs.busy == 0);
         EXPECT_FALSE(FileChannels::Instance().IsOpen(1)) << "released at once";
     }
-    // Held by someone else: the file-in-use message; a cancelled dialog changes nothing.
-    GraphRig rig;
-    const QString path = rig.Write(QStringLiteral("a.LOG"), GraphRig::Records(5));
-    ASSERT_EQ(FileChannels::Instance().Open(1, path, FileChannels::Mode::Input), 0);
-    rig.Open(path);
-    FileChannels::Instance().Close(1);
-    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    EXPECT_EQ(rig.dialogs.messages[0].text, kInUse);
-    rig.Open(QString());
-    EXPECT_EQ(rig.graph.HistoryFilePath, path);
 }
 
 TEST(GraphWindow, ActionsDuringALoadOrDrawing) {
@@ -91,7 +81,10 @@ TEST(GraphWindow, ActionsDuringALoadOrDrawing) {
             rig.graph.Command1_Click();
         }
         EXPECT_EQ(rig.dialogs.busy, 0);
-        EXPECT_EQ(rig.dialogs.messages.size(), static_cast<std::size_t>(c.messages));
+        QStringList told;
+        for (const auto& m : rig.dialogs.messages)
+            told << m.text;
+        EXPECT_EQ(told, c.messages ? QStringList{kInUse} : QStringList());
         EXPECT_EQ(rig.graph.HistoryFilePath, path);
         EXPECT_EQ(rig.graph.HistoryLastIndex, 39);
         EXPECT_EQ(rig.graph.HistoryLines[0], u"0,24/05/06 00:00,5,8,3");
