@@ -33,7 +33,6 @@ TEST(ReplayCli, BlocksFedExitStatusAndMessages) {
         {{r, two, QStringLiteral("--tuner"), QStringLiteral("1")}, 3, {-1}, "1"},
         // Bad arguments and unreadable files: one line on standard error, nothing printed.
         {{r}, 2, {}},
-        {{r, ten, QStringLiteral("--tuner"), QStringLiteral("2")}, 2, {}},
         {{r, dir.filePath(QStringLiteral("missing.CSV"))}, 2, {}},
     };
     for (const Case& c : cases) {
