@@ -155,8 +155,8 @@ TEST(ClockFromChecksums, OnlyCheckedSentencesSetThePcClock) {
         nav.ClockSetWait = 120;
         for (const QString& line : c.lines)
             rx.AssembleLines(line + u"\r\n"_s);
-        EXPECT_EQ(std::pair(clock.datesSet.size(), int(nav.ClockSetDone)),
-                  std::pair(c.set ? 1u : 0u, c.set ? 1 : 0))
+        EXPECT_EQ(std::pair(int(clock.datesSet.size()), int(nav.ClockSetDone)),
+                  std::pair(c.set ? 1 : 0, c.set ? 1 : 0))
             << "an unchecked time leaves it pending";
         EXPECT_TRUE(
             form.Label4[2].caption.startsWith(c.lines.contains(rmc2036) ? u"2036 年" : u"2026 年"))
