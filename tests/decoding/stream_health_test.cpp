@@ -68,7 +68,6 @@ TEST(LayoutFit, FixedPositionsOfBothReceivers) {
         {u"$GPGGA,123456,,,,,0,00,,,M,,M,,*00"_qs, true, false},          // no fix, time only
         {u"$GPGGA,,,,,,0,00,,,M,,M,,*66"_qs, std::nullopt, std::nullopt}, // no time
         {u"$GPGGA,123456,3541.12345,N,13945.67890,E,1,08*00"_qs, false, false},
-        {u"$GPGGA,123456,3541.1234,X,13945.6789,E,1*00"_qs, false, false},
         {kGsvGt, true, false},
         {kGsvCf, false, true},
         {u"$GPGSV,2,2,08,15,33,070,40,16,05,184,*7B"_qs, true, false}, // untracked satellites
