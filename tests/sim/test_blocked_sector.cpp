@@ -30,29 +30,28 @@ TEST(SimBlockedSector, CommandLine) {
     EXPECT_FALSE(parseArguments({"velsor-sim", "--device", "/dev/null"}).options->blocked);
 }
 
+// A sector through north, low only; the map tests run a whole week behind an eastern wall.
 TEST(SimBlockedSector, SignalsInsideAreZeroAndOutsideUnchanged) {
+    const Sector sector{300, 60, 30};
+    for (const auto& [az, el, inside] : {std::tuple{300, 30, true},
+                                         {359, 0, true},
+                                         {60, 10, true},
+                                         {299, 10, false},
+                                         {61, 10, false},
+                                         {0, 31, false}})
+        EXPECT_EQ(sector.contains(az, el), inside) << az << " " << el;
     const QDateTime t0(QDate(2026, 12, 1), QTime(0, 0), Qt::UTC);
-    // East at all elevations; through north, low only.
-    for (const Sector& sector : {Sector{45, 135, 90}, Sector{300, 60, 30}}) {
-        SCOPED_TRACE(sector.from);
-        Generator open(Tuner::Gt74, 5, {});
-        Generator walled(Tuner::Gt74, 5, {});
-        walled.setBlocked(sector);
-        int inside = 0, outside = 0;
-        for (std::int64_t s = 0; s < 7 * 24 * 3600; s += 180) {
-            const Epoch a = open.epoch(t0.addSecs(s), s), b = walled.epoch(t0.addSecs(s), s);
-            ASSERT_EQ(a.inView.size(), b.inView.size());
-            for (std::size_t i = 0; i < a.inView.size(); ++i) {
-                const Satellite& sat = a.inView[i];
-                if (sector.contains(sat.azimuth, sat.elevation)) {
-                    ++inside;
-                    EXPECT_EQ(b.inView[i].snr, 0);
-                } else {
-                    ++outside;
-                    EXPECT_EQ(b.inView[i].snr, sat.snr);
-                }
-            }
+    Generator open(Tuner::Gt74, 5, {}), walled(Tuner::Gt74, 5, {});
+    walled.setBlocked(sector);
+    int inside = 0;
+    for (std::int64_t s = 0; s < 24 * 3600; s += 600) {
+        const Epoch a = open.epoch(t0.addSecs(s), s), b = walled.epoch(t0.addSecs(s), s);
+        ASSERT_EQ(a.inView.size(), b.inView.size());
+        for (std::size_t i = 0; i < a.inView.size(); ++i) {
+            const bool in = sector.contains(a.inView[i].azimuth, a.inView[i].elevation);
+            inside += in;
+            EXPECT_EQ(b.inView[i].snr, in ? 0 : a.inView[i].snr);
         }
-        EXPECT_TRUE(inside > 100 && outside > inside) << inside << " " << outside;
     }
+    EXPECT_GT(inside, 5);
 }
