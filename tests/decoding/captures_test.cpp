@@ -102,26 +102,6 @@ TEST(Captures, ChunkedFeedingAndStreamHealth) {
     EXPECT_GE(layout0, 5);
 }
 
-TEST(Captures, Gt74CaptureGivesTheWholeMonitorDisplay) {
-    Decoder d("0");
-    d.rx.AssembleBytes(ReadAll(QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/bundg_zeus_9.log")));
-    EXPECT_EQ(d.rx.linesDispatched, 4999u);
-    QStringList shown{d.nav.FixMode,
-                      DateText(d.nav.UtcDate),
-                      DateText(d.nav.JstDateTime),
-                      d.form.Label3[0].caption,
-                      d.form.Label3[1].caption,
-                      d.form.Label2.caption};
-    EXPECT_EQ(shown.join(u'|'), u"3D|2018/08/20|2018/08/20 18:49:59| 52 度 50.8776 分 - N|"
-                                u"005 度 18.5177 分 - E|12 / 12 個");
-    for (const auto& raw : d.nav.RawSentence)
-        EXPECT_FALSE(raw.isEmpty());
-    for (int i = 0; i < 8; ++i)
-        EXPECT_TRUE(d.form.Label6[i].caption != u"--" && d.form.Label6[i].bold &&
-                    d.form.Label15[i].visible)
-            << i;
-}
-
 TEST(DecodeTool, OneObjectOrOnePerLineAndStatus2OnBadArguments) {
     const QString file = QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/garmin17n.log");
     ToolRun all = Decode({file});
