@@ -102,15 +102,20 @@ TEST(NavFormView, RecordButtonsGetTheReleaseOfTheirOwnPress) {
     auto* start = rig.Child<views::StackedImage>("Image3_0");
     Click(start, Qt::RightButton);
     EXPECT_TRUE(rig.dialogs.fileDialogs.empty()) << "only the left button counts";
+    Click(start, Qt::LeftButton);
+    EXPECT_EQ(rig.nav.RecordingOn, 0) << "the file dialog cancelled";
     // The release comes after the pressed look replaced the button; it still belongs to it.
     Mouse(start, Qt::LeftButton, QEvent::MouseButtonPress);
     EXPECT_EQ(start->ShownIndex(), 1) << "pressed look";
     rig.dialogs.files.push_back(rig.dir.filePath(QStringLiteral("REC.CSV")));
     Mouse(start, Qt::LeftButton, QEvent::MouseButtonRelease);
     EXPECT_EQ(rig.nav.RecordingOn, 1);
-    rig.dialogs.answers.push_back(platform::MsgResult::Yes); // stop recording?
+    rig.dialogs.answers = {platform::MsgResult::No, platform::MsgResult::Yes}; // stop?
+    Click(rig.Child<views::StackedImage>("Image3_2"), Qt::LeftButton);
+    EXPECT_EQ(rig.nav.RecordingOn, 1);
     Click(rig.Child<views::StackedImage>("Image3_2"), Qt::LeftButton);
     EXPECT_EQ(rig.nav.RecordingOn, 0);
+    EXPECT_TRUE(rig.dialogs.answers.empty());
     EXPECT_EQ(start->ShownIndex(), 0) << "back at rest";
 }
 
