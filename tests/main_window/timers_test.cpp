@@ -78,54 +78,41 @@ TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPort) {
 
 TEST_F(TimersTest, HourlyCorrectionNeedsMinute59OnBothClocksAFixAndTheSetting) {
     Connect();
-    struct Case {
-        QTime pc, gps;
-        const char* fix;
-        bool checked, settingOn;
-        int done; // HourlySetDone before
-        bool set;
-        Rgb color;
-        const char16_t* toolTip;
-    };
-    const QTime pc(12, 59, 10), gps(12, 59, 40);
-    const Rgb same = RGB(1, 2, 3);
-    const Case cases[] = {
-        {pc, gps, "3D", true, true, 0, true, RGB(192, 255, 255), u"3D測位で時刻修正しました"},
-        {pc, gps, "2D", true, true, 0, true, RGB(192, 192, 255), u"2D測位で時刻修正しました"},
-        {pc, gps, "3D", false, true, 0, false, same, u"before"}, // GPS time unchecked
-        {QTime(12, 56, 0), gps, "3D", true, true, 0, false, same, u"before"},
-        {pc, QTime(12, 58, 0), "3D", true, true, 0, false, same, u"before"},
-        {pc, gps, "3D", true, true, 1, false, same, u"before"},  // done this hour
-        {pc, gps, "3D", true, false, 0, false, same, u"before"}, // setting off
-        {pc, gps, "--", true, true, 0, false, kGrey, u"時刻修正していません"},
-    };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const Case& c = cases[i];
-        SCOPED_TRACE(i);
+    // One Timer1 tick; what was set, the label's colour and tip, and HourlySetDone after it.
+    const auto tick = [&](QTime pc, QTime gps, const char* fix, bool checked = true,
+                          int setting = 1, int done = 0) {
         clock.timesSet.clear();
-        clock.now = QDateTime(QDate(2024, 1, 1), c.pc);
-        nav.JstDateTime =
-            *MakeDate(2024, 1, 1) + *MakeTime(c.gps.hour(), c.gps.minute(), c.gps.second());
-        nav.FixMode = QString::fromLatin1(c.fix);
-        nav.JstDateTimeChecked = c.checked;
-        prop.Check2.value = c.settingOn ? 1 : 0;
-        nav.HourlySetDone = c.done;
-        form->Label14.backColor = same;
+        clock.now = QDateTime(QDate(2024, 1, 1), pc);
+        nav.JstDateTime = *MakeDate(2024, 1, 1) + *MakeTime(gps.hour(), gps.minute(), gps.second());
+        nav.FixMode = QString::fromLatin1(fix);
+        nav.JstDateTimeChecked = checked;
+        prop.Check2.value = setting;
+        nav.HourlySetDone = done;
+        form->Label14.backColor = RGB(1, 2, 3);
         form->Label14.toolTip = QStringLiteral("before");
         form->Timer1_Timer();
-        EXPECT_EQ(clock.timesSet, c.set ? std::vector<QTime>{c.gps} : std::vector<QTime>{});
-        EXPECT_EQ(form->Label14.backColor, c.color);
-        EXPECT_EQ(form->Label14.toolTip, QStringView(c.toolTip));
-        EXPECT_EQ(nav.HourlySetDone, c.set || c.color == kGrey ? 1 : c.done);
-    }
-
-    // Once per minute 59, armed again after it.
-    nav.FixMode = QStringLiteral("3D");
-    form->Timer1_Timer();
-    EXPECT_TRUE(clock.timesSet.empty());
+        const Rgb c = form->Label14.backColor;
+        return QStringLiteral("%1 %2,%3,%4 %5 %6")
+            .arg(clock.timesSet.empty() ? QStringLiteral("-") : clock.timesSet[0].toString())
+            .arg(c.r)
+            .arg(c.g)
+            .arg(c.b)
+            .arg(form->Label14.toolTip)
+            .arg(nav.HourlySetDone);
+    };
+    const QTime pc(12, 59, 10), gps(12, 59, 40);
+    EXPECT_EQ(tick(pc, gps, "3D"), u"12:59:40 192,255,255 3D測位で時刻修正しました 1");
+    EXPECT_EQ(tick(pc, gps, "2D"), u"12:59:40 192,192,255 2D測位で時刻修正しました 1");
+    EXPECT_EQ(tick(pc, gps, "--"), u"- 192,192,192 時刻修正していません 1");
+    const QString untouched = QStringLiteral("- 1,2,3 before ");
+    EXPECT_EQ(tick(pc, gps, "3D", false), untouched + u'0') << "GPS time unchecked";
+    EXPECT_EQ(tick(QTime(12, 56, 0), gps, "3D"), untouched + u'0');
+    EXPECT_EQ(tick(pc, QTime(12, 58, 0), "3D"), untouched + u'0');
+    EXPECT_EQ(tick(pc, gps, "3D", true, 0), untouched + u'0') << "setting off";
+    EXPECT_EQ(tick(pc, gps, "3D", true, 1, 1), untouched + u'1') << "done this hour";
     clock.now = QDateTime(QDate(2024, 1, 1), QTime(13, 0, 0));
     form->Timer1_Timer();
-    EXPECT_EQ(nav.HourlySetDone, 0);
+    EXPECT_EQ(nav.HourlySetDone, 0) << "armed again after minute 59";
 }
 
 TEST_F(TimersTest, ARefusedClockIsToldOnceAtATimerTickAndNeverShownAsCorrected) {
