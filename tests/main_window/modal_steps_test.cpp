@@ -61,7 +61,6 @@ TEST_P(ModalStepTest, TheWindowFollowsTheLinkAfterTheDialog) {
 INSTANTIATE_TEST_SUITE_P(
     DeviceLost, ModalStepTest,
     ::testing::Values(Case{"RecordButtonFileChosen", false, 0, true, platform::MsgResult::Ok},
-                      Case{"RecordButtonCancelled", false, 0, false, platform::MsgResult::Ok},
                       Case{"StopQuestionNo", true, 2, false, platform::MsgResult::No},
                       Case{"StopQuestionYes", true, 2, false, platform::MsgResult::Yes},
                       Case{"NewFileWhileRecording", true, -1, true, platform::MsgResult::Ok}),
