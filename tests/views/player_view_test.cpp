@@ -32,7 +32,6 @@ TEST(PlayerView, MenuKeysButtonAndClosing) {
     rig.Action("Mnu_Replay")->trigger(); // cancelled: the window shows, nothing loaded
     rig.Pump();
     ASSERT_TRUE(player->isVisible());
-    EXPECT_FALSE(player->isModal());
     auto* bar = rig.Child<QScrollBar>("HScroll1");
     EXPECT_FALSE(bar->isEnabled());
     EXPECT_FALSE(rig.Action("Mnu_File")->isEnabled());
