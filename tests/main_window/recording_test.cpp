@@ -9,13 +9,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const char* kGgaAt = "$GPGGA,03%1%2,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00";
-
 class RecordingTest : public MainWindowTest {
 protected:
     void SetUp() override {
         Load();
-        // Recording is offered while connected; these tests drive the model directly.
         file = Path(u"run.CSV"_s);
     }
     void At(int h, int m, int s) { clock.now = QDateTime(QDate(2002, 3, 4), QTime(h, m, s)); }
@@ -23,20 +20,18 @@ protected:
         dialogs.files.push_back(file);
         form->Mnu_Rec_Save_Click();
     }
-    // One second of a 3D tuner whose clock agrees with the PC, then a Timer2 tick.
+    // One second of a tuner whose clock is gpsMinutesBehind the PC, then a Timer2 tick.
     void Second(int h, int m, int s, char fix = '3') {
         At(h, m, s);
-        const QString gga = QString::fromLatin1(kGgaAt)
-                                .arg((m + 60 - gpsMinutesBehind) % 60, 2, 10, QLatin1Char('0'))
-                                .arg(s, 2, 10, QLatin1Char('0'));
-        form->receiver->AssembleLines(gga + u"\r\n"_s);
+        Feed(u"$GPGGA,03%1%2,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00"_s
+                 .arg((m + 60 - gpsMinutesBehind) % 60, 2, 10, QLatin1Char('0'))
+                 .arg(s, 2, 10, QLatin1Char('0')));
         Feed(fix == '3' ? "$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00"
                         : "$GPGSA,A,1,,,,,,,,,,,,,,,*00");
         Feed("$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00");
         Feed("$GPZDA,033000,04,03,2002,00,00*00");
         form->Timer2_Timer();
     }
-    // Second() every `every` seconds through the minutes from..to.
     void Seconds(int h, int from, int to, int every = 15) {
         for (int m = from; m <= to; ++m)
             for (int s = 0; s < 60; s += every)
@@ -45,25 +40,20 @@ protected:
     // Minutes of the snapshots in the file, from their GGA time.
     QStringList SnapshotMinutes() {
         QStringList minutes;
-        for (const QByteArray& line : ReadFile(file).split('\n')) {
+        for (const QByteArray& line : ReadFile(file).split('\n'))
             if (line.startsWith("$GPGGA"))
                 minutes << QString::fromLatin1(line.mid(9, 2));
-        }
         return minutes;
     }
     QString file;
-    int gpsMinutesBehind = 0; // how far the PC clock runs ahead of GPS time
+    int gpsMinutesBehind = 0;
 };
-
-const QString kClockOff = QStringLiteral(
-    "PCの時計がGPSの時刻と1分以上ずれているため、記録できません。\r\nPCの時計を合わせてください。");
 
 } // namespace
 
 TEST_F(RecordingTest, SnapshotsFallInTheSlotMinutesAfterTheStart) {
     At(12, 4, 10);
     Start();
-    EXPECT_EQ(nav.RecordingOn, 1);
     EXPECT_TRUE(dialogs.fileDialogs[0].overwritePrompt);
     Seconds(12, 4, 9);
     EXPECT_EQ(SnapshotMinutes(), (QStringList{u"06"_s, u"09"_s}));
@@ -81,19 +71,6 @@ TEST_F(RecordingTest, SnapshotsFallInTheSlotMinutesAfterTheStart) {
     EXPECT_EQ(SnapshotMinutes(), QStringList{u"06"_s});
 }
 
-TEST_F(RecordingTest, TheGgaMinuteMustMatchThePcOnlyWithAFix) {
-    At(12, 4, 0);
-    Start();
-    Second(12, 4, 0); // 3D, GGA at minute 04
-    At(12, 6, 0);     // the PC two minutes ahead
-    form->Timer2_Timer();
-    EXPECT_TRUE(SnapshotMinutes().isEmpty());
-    Second(12, 7, 0, '1'); // no fix: the PC clock alone decides
-    At(12, 9, 0);
-    form->Timer2_Timer();
-    EXPECT_EQ(SnapshotMinutes(), QStringList{u"07"_s});
-}
-
 TEST_F(RecordingTest, TheFileHoldsStartSnapshotsAndStopByteForByte) {
     At(9, 5, 0);
     Start();
@@ -102,41 +79,24 @@ TEST_F(RecordingTest, TheFileHoldsStartSnapshotsAndStopByteForByte) {
     Second(9, 6, 0);
     At(9, 7, 30);
     form->Mnu_Rec_Stop_Click();
-    EXPECT_EQ(ReadFile(file),
-              QByteArray("2002/03/04 9:05:00(JST) Started.\r\n"
-                         "$GPGGA,030600,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00\r\n"
-                         "$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00\r\n"
-                         "$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00\r\n"
-                         "$GPGSV,2,2,06,20,15,045,30*00\r\n"
-                         "$GPZDA,033000,04,03,2002,00,00*00\r\n"
-                         "2002/03/04 9:07:30(JST) Stopped.\r\n"));
-    EXPECT_EQ(nav.RecordingOn, 0);
+    const QByteArray expected("2002/03/04 9:05:00(JST) Started.\r\n"
+                              "$GPGGA,030600,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00\r\n"
+                              "$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00\r\n"
+                              "$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00\r\n"
+                              "$GPGSV,2,2,06,20,15,045,30*00\r\n"
+                              "$GPZDA,033000,04,03,2002,00,00*00\r\n"
+                              "2002/03/04 9:07:30(JST) Stopped.\r\n");
+    EXPECT_EQ(ReadFile(file), expected);
     EXPECT_EQ(Buttons(), "0-2-");
-
-    // Stopping again writes nothing.
-    const QByteArray before = ReadFile(file);
     form->Mnu_Rec_Stop_Click();
-    EXPECT_EQ(ReadFile(file), before);
-}
-
-TEST_F(RecordingTest, ASnapshotBeforeAnyGgaWritesNoBlockButClosesTheSlot) {
-    At(12, 4, 0);
-    Start();
-    Feed("$GPGSA,A,1,,,,,,,,,,,,,,,*00");
-    form->Timer2_Timer();
-    At(12, 6, 0);
-    form->Timer2_Timer();
-    EXPECT_EQ(ReadFile(file).count('\n'), 1) << "only the start line";
-    EXPECT_EQ(form->SnapshotTaken, 1);
+    EXPECT_EQ(ReadFile(file), expected) << "stopping again writes nothing";
 }
 
 TEST_F(RecordingTest, AnUnwritableFolderIsReportedAndNothingIsLost) {
     file = Path(u"no-such-folder/run.CSV"_s);
-    Feed("$GPGGA,030400,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
     Start();
     EXPECT_EQ(nav.RecordingOn, 0);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"記録ファイルを作成できません。"));
+    EXPECT_TRUE(MessageTexts().value(0).startsWith(u"記録ファイルを作成できません。"));
     EXPECT_EQ(Buttons(), "0-2-");
 
     // A file that disappears mid-recording: one message, recording goes on and recovers.
@@ -144,10 +104,9 @@ TEST_F(RecordingTest, AnUnwritableFolderIsReportedAndNothingIsLost) {
     QDir(dir.path()).mkpath(u"sub"_s);
     At(12, 4, 0);
     Start();
-    ASSERT_EQ(nav.RecordingOn, 1);
     QDir(Path(u"sub"_s)).removeRecursively();
     Seconds(12, 5, 9, 60);
-    EXPECT_EQ(dialogs.messages.size(), 2u);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_TRUE(dialogs.messages[1].text.startsWith(u"記録ファイルに書き込めません。"));
     EXPECT_EQ(nav.RecordingOn, 1);
     QDir(dir.path()).mkpath(u"sub"_s);
@@ -155,98 +114,57 @@ TEST_F(RecordingTest, AnUnwritableFolderIsReportedAndNothingIsLost) {
     EXPECT_EQ(SnapshotMinutes(), QStringList{u"12"_s});
 }
 
-TEST_F(RecordingTest, RecordButtonsStartAndStopWithConfirmation) {
-    form->Image3_MouseUp(0, 1, 0, 0, 0); // the dialog cancelled: nothing starts
-    EXPECT_EQ(nav.RecordingOn, 0);
-    EXPECT_EQ(Buttons(), "0-2-");
-    dialogs.files.push_back(file);
-    form->Image3_MouseUp(0, 1, 0, 0, 0);
-    EXPECT_EQ(nav.RecordingOn, 1);
-    EXPECT_EQ(Buttons(), "-12-");
-
-    // Right button, the indicator images and a cancelled new file change nothing.
-    form->Image3_MouseUp(2, 2, 0, 0, 0);
-    form->Image3_MouseDown(1, 1, 0, 0, 0);
-    form->Image3_MouseDown(0, 1, 0, 0, 0);
-    form->Image3_MouseUp(0, 1, 0, 0, 0);
-    EXPECT_EQ(nav.RecordingOn, 1);
-    EXPECT_EQ(Buttons(), "-12-");
-
-    dialogs.answers.push_back(platform::MsgResult::No);
-    form->Image3_MouseUp(2, 1, 0, 0, 0);
-    EXPECT_EQ(dialogs.messages.back().buttons, platform::MsgButtons::YesNo);
-    EXPECT_EQ(nav.RecordingOn, 1);
-    EXPECT_EQ(Buttons(), "-12-");
-
-    dialogs.answers.push_back(platform::MsgResult::Yes);
-    form->Image3_MouseUp(2, 1, 0, 0, 0);
-    EXPECT_EQ(nav.RecordingOn, 0);
-    EXPECT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
-}
-
-TEST_F(RecordingTest, EachPressShowsExactlyOneButtonOfEachPair) {
-    struct Case {
-        bool recording;
-        int index;
-        const char* buttons;
-    };
-    for (const Case& c : {Case{false, 0, "-12-"}, Case{false, 2, "0--3"}, Case{true, 0, "-12-"},
-                          Case{true, 2, "0--3"}}) { // the start button back in its idle look
-        SCOPED_TRACE(::testing::Message() << "recording " << c.recording << ", press " << c.index);
-        nav.RecordingOn = c.recording ? 1 : 0;
-        form->Image3_MouseDown(c.index, 1, 0, 0, 0);
-        EXPECT_EQ(Buttons(), c.buttons);
-    }
-}
-
 TEST_F(RecordingTest, ANewFileDisconnectingOrQuittingEndsTheFileWithItsStopLine) {
     const auto startStop = [](int from, int to) {
         return QByteArray("2002/03/04 9:0") + char('0' + from) + ":00(JST) Started.\r\n" +
                "2002/03/04 9:0" + char('0' + to) + ":00(JST) Stopped.\r\n";
     };
-    At(9, 5, 0);
-    Start();
-    const QString first = file;
-    file = Path(u"second.CSV"_s);
-    At(9, 6, 0);
-    Start();
-    EXPECT_EQ(ReadFile(first), startStop(5, 6));
-    At(9, 7, 0);
-    form->Mnu_Stop_Click();
-    EXPECT_EQ(ReadFile(file), startStop(6, 7));
-    EXPECT_EQ(nav.RecordingOn, 0);
-    EXPECT_EQ(Buttons(), "----");
-    file = Path(u"third.CSV"_s);
-    Start();
+    QStringList files;
+    for (int m = 5; m <= 7; ++m) {
+        files << (file = Path(QString::number(m) + u".CSV"_s));
+        At(9, m, 0);
+        Start();
+    }
     At(9, 8, 0);
+    form->Mnu_Stop_Click();
+    EXPECT_EQ(Buttons(), "----");
+    file = Path(u"last.CSV"_s);
+    Start();
+    At(9, 9, 0);
     form->Mnu_Quit_Click();
-    EXPECT_EQ(ReadFile(file), startStop(7, 8));
+    EXPECT_EQ(
+        (QList<QByteArray>{ReadFile(files[0]), ReadFile(files[1]), ReadFile(files[2]),
+                           ReadFile(file)}),
+        (QList<QByteArray>{startStop(5, 6), startStop(6, 7), startStop(7, 8), startStop(8, 9)}));
     EXPECT_EQ(program.exits, 1);
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(RecordingTest, APcClockAMinuteOffIsToldOncePerRecording) {
+TEST_F(RecordingTest, APcClockAMinuteOffFromTheFixIsToldOncePerRecording) {
+    const QString clockOff = u"PCの時計がGPSの時刻と1分以上ずれているため、記録できません。\r\n"
+                             u"PCの時計を合わせてください。"_s;
     gpsMinutesBehind = 1;
     At(12, 4, 0);
     Start();
     Seconds(12, 4, 6);
     EXPECT_TRUE(dialogs.messages.empty()) << "not before the slot minute is over";
-    Seconds(12, 7, 13);
-    EXPECT_TRUE(SnapshotMinutes().isEmpty()) << "the slot rule is kept";
-    ASSERT_EQ(MessageTexts(), QStringList{kClockOff});
-    EXPECT_EQ(dialogs.messages[0].icon, platform::MsgIcon::Exclamation);
-
-    // A new recording is told again; clocks that agree are never told.
+    Seconds(12, 7, 11);
+    EXPECT_TRUE(SnapshotMinutes().isEmpty());
+    EXPECT_EQ(MessageTexts(), QStringList{clockOff});
+    Second(12, 12, 0, '1'); // without a fix the PC clock alone decides
+    EXPECT_EQ(SnapshotMinutes(), QStringList{u"11"_s});
     Start();
     Seconds(12, 14, 16, 60);
-    EXPECT_EQ(MessageTexts().count(kClockOff), 2);
+    EXPECT_EQ(MessageTexts().count(clockOff), 2) << "a new recording is told again";
+
+    // Clocks that agree are never told, even when a slot's first tick has the last minute's GGA.
     gpsMinutesBehind = 0;
     Start();
     for (int m = 16; m <= 22; ++m) {
-        At(12, m, 0); // the first tick of a slot minute still has the GGA of the minute before
+        At(12, m, 0);
         form->Timer2_Timer();
         Second(12, m, 1);
     }
-    EXPECT_EQ(MessageTexts().count(kClockOff), 2);
+    EXPECT_EQ(MessageTexts().count(clockOff), 2);
     EXPECT_EQ(SnapshotMinutes(), (QStringList{u"18"_s, u"21"_s}));
 }

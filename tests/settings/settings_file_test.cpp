@@ -3,23 +3,25 @@
 
 #include "support/main_window_fixture.h"
 
-#include "settings/settings_file.h"
-
 using namespace velsor;
 using velsor::testing::MainWindowTest;
 
 namespace {
 
 const QByteArray kDefaults("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=1\r\n");
+const char* const kDefaultState = "port 1 (option 1) tuner 0 (10) GT-74/77 +init clock 1 blocked 0";
+const char* const kChosenState = "port 3 (option 3) tuner 1 (01) CFGPS clock 0 blocked 1";
 
 class SettingsTest : public MainWindowTest {
 protected:
     QString ini() const { return Path(QStringLiteral("GPSMN.INI")); }
-    void ChoosePort3CfgpsNoClock() {
+    // Port 3, CFGPS, no clock correction, then OK.
+    void ChooseAndOk() {
         prop.Option2_Click(2);
         prop.Option1_Click(1);
         prop.Check2.value = 0;
         prop.Check2_Click();
+        prop.Command1_Click(0);
     }
     // The settings as the running program holds them, in one line.
     std::string State() const {
@@ -31,16 +33,13 @@ protected:
                  nav.TunerType)
             .arg(prop.Option1[0].value)
             .arg(prop.Option1[1].value)
-            .arg(form->Label14.caption, form->Mnu_Ini.visible && form->Mnu_Sepa9.visible
-                                            ? QStringLiteral(" +init")
-                                            : QString())
+            .arg(form->Label14.caption,
+                 form->Mnu_Ini.visible && form->Mnu_Sepa9.visible ? u" +init" : u"")
             .arg(prop.Check2.value)
             .arg(nav.ClockSetDone)
             .toStdString();
     }
 };
-
-const char* const kDefaultState = "port 1 (option 1) tuner 0 (10) GT-74/77 +init clock 1 blocked 0";
 
 } // namespace
 
@@ -54,31 +53,23 @@ TEST_F(SettingsTest, FirstStartRunsWithTheDefaultsItWrites) {
 
 // Read one after the other: a value that cannot be read leaves its setting as it was.
 TEST_F(SettingsTest, ValuesAreReadAtFixedColumnsAndBadOnesAreSkipped) {
-    struct Case {
-        const char* name;
-        const char* file;
-        const char* state;
-    };
-    const Case cases[] = {
-        {"whatever the keys", "something else\r\n[commport]=4\r\n[TUNER]=1\r\n[time]=0\r\n",
+    const char* const cases[][2] = {
+        {"something else\r\n[commport]=4\r\n[TUNER]=1\r\n[time]=0\r\n", // whatever the keys
          "port 4 (option 4) tuner 1 (01) CFGPS clock 0 blocked 1"},
-        {"only column 12 counts",
-         "[Velsor GPS Analyzer]\r\n[CommPort]=10\r\n[Tuner]=0\r\n[Time]=1\r\n",
-         "port 1 (option 1) tuner 0 (10) GT-74/77 +init clock 1 blocked 0"},
-        {"bad values", "[Velsor GPS Analyzer]\r\n[CommPort]= 2\r\n[Tuner]=\r\n[Time]=2\r\n",
+        {"[Velsor GPS Analyzer]\r\n[CommPort]=10\r\n[Tuner]=0\r\n[Time]=1\r\n", kDefaultState},
+        {"[Velsor GPS Analyzer]\r\n[CommPort]= 2\r\n[Tuner]=\r\n[Time]=2\r\n",
          "port 1 (option none) tuner 0 (00) GT-74/77 +init clock 1 blocked 0"},
-        {"a short file is ignored whole", "[Velsor GPS Analyzer]\r\n[CommPort]=6\r\n[Tuner]=1\r\n",
+        {"[Velsor GPS Analyzer]\r\n[CommPort]=6\r\n[Tuner]=1\r\n", // too short: ignored whole
          "port 1 (option none) tuner 0 (00) GT-74/77 +init clock 1 blocked 0"},
-        {"read again at once, no last line end",
-         "[Velsor GPS Analyzer]\r\n[CommPort]=6\r\n[Tuner]=1\r\n[Time]=1",
+        {"[Velsor GPS Analyzer]\r\n[CommPort]=6\r\n[Tuner]=1\r\n[Time]=1", // no last line end
          "port 6 (option 6) tuner 1 (01) CFGPS clock 1 blocked 0"},
     };
     Load();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        WriteSettingsFile(c.file);
+    for (const auto& [file, state] : cases) {
+        SCOPED_TRACE(file);
+        WriteSettingsFile(file);
         form->ReadSettings();
-        EXPECT_EQ(State(), c.state);
+        EXPECT_EQ(State(), state);
     }
 }
 
@@ -90,56 +81,33 @@ TEST_F(SettingsTest, ThePropertiesDialogWritesOnOkAndRestoresOnCancel) {
         prop.Form_QueryUnload();
     };
     form->Mnu_Prop_Click();
-    EXPECT_TRUE(dialogs.messages.empty()) << "no message while idle";
     EXPECT_EQ(State(), kDefaultState);
     EXPECT_EQ(ReadFile(ini()), kDefaults);
 
     form->showProperties = [&] {
-        ChoosePort3CfgpsNoClock();
-        EXPECT_EQ(nav.ClockSetDone, 1) << "the check box acts at once";
+        ChooseAndOk();
         EXPECT_EQ(form->Label14.caption, u"GT-74/77") << "the label only at the next read";
-        prop.Command1_Click(0);
     };
     form->Mnu_Prop_Click();
-    EXPECT_EQ(ReadFile(ini()), QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=1\r\n"
-                                          "[Time]=0\r\n"));
-    EXPECT_EQ(State(), "port 3 (option 3) tuner 1 (01) CFGPS clock 0 blocked 1");
-    nav.CommPortNo.clear();
-    ASSERT_TRUE(WriteSettings(ini(), nav, prop));
-    EXPECT_TRUE(ReadFile(ini()).contains("[CommPort]=\r\n"));
+    EXPECT_EQ(ReadFile(ini()),
+              QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=1\r\n[Time]=0\r\n"));
+    EXPECT_EQ(State(), kChosenState);
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
-// OK in the properties dialog when the settings cannot be saved: the choice holds for the rest
-// of the run, whatever reads the old file (or finds none) afterwards.
+// OK when the settings cannot be saved: the choice holds for the rest of the run, whatever
+// reads the old file afterwards.
 TEST_F(SettingsTest, SettingsThatCannotBeSavedHoldForThisRun) {
-    for (const bool fileExists : {true, false}) {
-        SCOPED_TRACE(fileExists ? "file cannot be rewritten" : "no file, no folder");
-        nav = Nav{};
-        form = std::make_unique<NAV_FORM>(nav, plat, prop);
-        dialogs.messages.clear();
-        program.directory = Path(fileExists ? QStringLiteral("a") : QStringLiteral("b"));
-        const QString file = QDir(program.directory).filePath(QStringLiteral("GPSMN.INI"));
-        if (fileExists) {
-            ASSERT_TRUE(QDir().mkpath(program.directory));
-            WriteSettingsFile(kDefaults);
-        }
-        form->Form_Load();
-        ASSERT_EQ(State(), kDefaultState);
-        if (fileExists) {
-            // Made unwritable by a folder in the file's place once it has been read.
-            QFile::remove(file);
-            QDir().mkpath(file);
-        }
-        form->showProperties = [&] {
-            ChoosePort3CfgpsNoClock();
-            prop.Command1_Click(0);
-        };
-        form->Mnu_Prop_Click();
-        ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
-        for (int read = 0; read < 2; ++read) {
-            EXPECT_EQ(State(), "port 3 (option 3) tuner 1 (01) CFGPS clock 0 blocked 1");
-            form->ReadSettings(); // as a failed connect does
-        }
-    }
+    Load();
+    QFile::remove(ini()); // a folder in the file's place once it has been read
+    QDir().mkpath(ini());
+    form->showProperties = [&] { ChooseAndOk(); };
+    form->Mnu_Prop_Click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
+    EXPECT_EQ(State(), kChosenState);
+    QDir().rmdir(ini());
+    WriteSettingsFile(kDefaults);
+    form->ReadSettings(); // as a failed connect does
+    EXPECT_EQ(State(), kChosenState);
 }

@@ -20,23 +20,21 @@ TEST(QtProgram, OneInstanceWhileAnotherProcessHoldsTheLock) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("instance.lock"));
     int ready[2], release[2];
-    ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(release), 0);
+    ASSERT_EQ(pipe(ready) | pipe(release), 0);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
+    char c = 0;
     if (child == 0) {
         // The other instance: takes the lock, says so, holds it until told, then dies without
         // unlocking, as a crashed instance would.
         QtProgram other(path);
-        const char ok = other.AnotherInstanceRunning() ? 'n' : 'y';
-        (void)!write(ready[1], &ok, 1);
-        char c;
+        c = other.AnotherInstanceRunning() ? 'n' : 'y';
+        (void)!write(ready[1], &c, 1);
         (void)!read(release[0], &c, 1);
         _exit(0);
     }
-    char ok = 0;
-    ASSERT_EQ(read(ready[0], &ok, 1), 1);
-    ASSERT_EQ(ok, 'y');
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
     EXPECT_TRUE(QtProgram(path).AnotherInstanceRunning());
     (void)!write(release[1], "x", 1);
     waitpid(child, nullptr, 0);
@@ -65,9 +63,7 @@ TEST(QtProgram, ExitFromAModalWindowEndsEveryLoopWithStatusZero) {
         modalReturned = true;
     });
     EXPECT_EQ(QCoreApplication::exec(), 0);
-    EXPECT_TRUE(modalReturned);
-    EXPECT_TRUE(program.ExitRequested());
-    EXPECT_TRUE(view.isHidden());
+    EXPECT_TRUE(modalReturned && program.ExitRequested() && view.isHidden());
 }
 
 TEST(QtDialogs, HeadlessNeverWaitsForAClick) {
@@ -87,9 +83,5 @@ TEST(QtDialogs, HeadlessNeverWaitsForAClick) {
               MsgResult::No);
     EXPECT_EQ(QString::fromStdString(::testing::internal::GetCapturedStderr()),
               u"Velsor: 一行目 二行目\n");
-    EXPECT_EQ(dialogs.MessageBox(QStringLiteral("x"), MsgButtons::Ok, MsgIcon::Exclamation,
-                                 QStringLiteral("Velsor")),
-              MsgResult::Ok);
-    EXPECT_TRUE(dialogs.SaveFile({}).isEmpty());
-    EXPECT_TRUE(dialogs.OpenFile({}).isEmpty());
+    EXPECT_TRUE(dialogs.SaveFile({}).isEmpty() && dialogs.OpenFile({}).isEmpty());
 }
