@@ -1,6 +1,4 @@
-// The program and velsor-sim with --share-nmea, as processes: where they listen, as the
-// system's socket table shows it, what they say when they cannot share, and what clients get
-// from the simulator. The program runs offscreen, where message boxes go to standard error.
+// The program and velsor-sim with --share-nmea, as processes; message boxes go to stderr.
 
 #include "raw_client.h"
 #include "support/pty_pair.h"
@@ -56,7 +54,6 @@ protected:
 
 } // namespace
 
-// Where the program listens, or what it says when it cannot; either way the monitor runs on.
 TEST_F(ShareProgramTest, LoopbackOnlyUnlessNamedAndAMessageWhenItCannotShare) {
     if (QStandardPaths::findExecutable(QStringLiteral("ss")).isEmpty())
         GTEST_SKIP() << "ss (iproute2) is not installed";
@@ -68,12 +65,8 @@ TEST_F(ShareProgramTest, LoopbackOnlyUnlessNamedAndAMessageWhenItCannotShare) {
     };
     const Case cases[] = {
         {"--share-nmea %1", "127.0.0.1:%1", {}},
-        {"--share-nmea=:%1", "127.0.0.1:%1", {}},
         {"--share-nmea 0.0.0.0:%1", "0.0.0.0:%1", {}},
         {"--share-nmea LOGGER:port", nullptr, {"NMEA 共有の指定「LOGGER:port」が読めません。"}},
-        {"--share-nmea=192.0.2.1:%1",
-         nullptr,
-         {"このアドレスはこのコンピュータのものではありません。"}},
         {"--share-nmea %1",
          nullptr,
          {"NMEA 共有を開始できません（127.0.0.1:%1）。",
@@ -120,17 +113,12 @@ TEST_F(ShareProgramTest, TheSimulatorSharesWithoutADeviceAndRefusesWhatItCannotD
         10000));
     c->Read();
     EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_TRUE(c->got.startsWith("$GP")) << "from a line start";
-    EXPECT_TRUE(c->got.contains("$GPGGA,") && c->got.contains("$GPZDA,"));
-    EXPECT_TRUE(c->got.endsWith("\r\n"));
+    EXPECT_TRUE(c->got.startsWith("$GP") && c->got.contains("$GPZDA,") && c->got.endsWith("\r\n"));
 
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
-    for (const QString& value : {QStringLiteral("LOG"), QString::number(port)}) {
-        SCOPED_TRACE(value.toStdString());
-        Run(VELSOR_SIM_PATH, {QStringLiteral("--share-nmea"), value});
-        ASSERT_TRUE(process.waitForFinished(5000));
-        EXPECT_EQ(process.exitCode(), 2);
-        EXPECT_TRUE(process.readAllStandardError().contains("share"));
-    }
+    Run(VELSOR_SIM_PATH, {QStringLiteral("--share-nmea"), QString::number(port)});
+    ASSERT_TRUE(process.waitForFinished(5000));
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_TRUE(process.readAllStandardError().contains("share"));
 }
