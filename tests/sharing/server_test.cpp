@@ -1,5 +1,4 @@
-// The NMEA server on loopback with plain-socket clients: byte-identical streams, whole lines
-// for clients that fall behind, bounded queues.
+// The NMEA server on loopback with plain-socket clients.
 
 #include "raw_client.h"
 #include "sharing/nmea_share_server.h"
@@ -49,7 +48,6 @@ protected:
                 reader->Read();
         }
     }
-    // Pumps events until the client has `size` bytes.
     bool Received(RawClient& c, qsizetype size) {
         return WaitFor([&] {
             c.Read();
@@ -73,11 +71,8 @@ TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedFromTheNextWholeLineOn) {
     };
     const Case cases[] = {
         {1, 1, 0, 0},
-        {1, 4096, 0, 0},
-        {16, 13, 0, 0},
         {16, 0, 0, 0},
         {1, 5, 3, secondLine},
-        {2, 5, secondLine - 1, secondLine},
         {1, 5, secondLine, secondLine},
     };
     for (const Case& c : cases) {
@@ -121,7 +116,7 @@ TEST_F(ShareServerTest, SlowClientsLoseWholeLinesAStalledOneIsDroppedOthersLoseN
     ASSERT_TRUE(Received(keeper, sent.size()));
     EXPECT_EQ(keeper.got, sent) << "the client that keeps up loses nothing";
 
-    // The lagging client, once it caught up, has sent lines, whole and in order, with gaps.
+    // The lagging client, caught up, has sent lines whole and in order, with gaps.
     for (qsizetype had = -1; had != lagger.got.size(); lagger.Read()) {
         had = lagger.got.size();
         WaitFor([] { return false; }, 100);
