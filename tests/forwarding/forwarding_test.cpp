@@ -59,40 +59,31 @@ protected:
 } // namespace
 
 TEST_F(Forwarding, TheDialogOpensThePortOnlyWithTheExactCode) {
-    enum class Before { Nothing, Forwarding, HeldElsewhere };
-    struct Case {
-        const char* what;
-        Before before;
-        const char* port;
-        const char* code;
-        bool closed;
-        bool open;
-        int number; // port number of MSComm2 afterwards
+    enum Before { Nothing, Forwarding, HeldElsewhere }; // the latter two: "already open" told
+    const std::tuple<Before, const char*, const char*, const char*> cases[] = {
+        {Nothing, "3", "QRV42MZT", "closed open COM3"},
+        {Nothing, "3", "qrv42mzt", "closed shut COM3"},
+        {Nothing, "COM3", "QRV42MZT", "stays shut COM1"},
+        {Nothing, "4", "QRV42MZT", "stays shut COM4"}, // no such device
+        {Forwarding, "5", "QRV42MZT", "closed open COM3 既にポートが開かれています"},
+        {HeldElsewhere, "3", "QRV42MZT", "closed shut COM3 既にポートが開かれています"},
     };
-    const Case cases[] = {
-        {"right code", Before::Nothing, "3", "QRV42MZT", true, true, 3},
-        {"lower-case code", Before::Nothing, "3", "qrv42mzt", true, false, 3},
-        {"letters", Before::Nothing, "COM3", "QRV42MZT", false, false, 1},
-        {"no such device", Before::Nothing, "4", "QRV42MZT", false, false, 4},
-        {"second OK while forwarding", Before::Forwarding, "5", "QRV42MZT", true, true, 3},
-        {"port used by another program", Before::HeldElsewhere, "3", "QRV42MZT", true, false, 3},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [before, port, code, expected] : cases) {
+        SCOPED_TRACE(port);
         form->MSComm2->Close();
         form->MSComm2->SetCommPort(1);
         QSerialPort other(QFileInfo(farPty->portLink).canonicalFilePath());
-        ASSERT_TRUE(c.before != Before::Forwarding || Ok());
-        ASSERT_TRUE(c.before != Before::HeldElsewhere || other.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(before != Forwarding || Ok());
+        ASSERT_TRUE(before != HeldElsewhere || other.open(QIODevice::ReadWrite));
         dialogs.messages.clear();
-
-        EXPECT_EQ(Ok(QString::fromUtf8(c.port), QString::fromUtf8(c.code)), c.closed);
-        EXPECT_EQ(nav.ForwardPortNo, QString::fromUtf8(c.port));
-        EXPECT_EQ(form->MSComm2->IsOpen(), c.open);
-        EXPECT_EQ(form->MSComm2->CommPort(), c.number);
-        const bool told = c.before != Before::Nothing; // the port was open already
-        EXPECT_EQ(MessageTexts(),
-                  told ? QStringList{QStringLiteral("既にポートが開かれています")} : QStringList{});
+        const bool closed = Ok(QString::fromUtf8(port), QString::fromUtf8(code));
+        const QStringList got =
+            QStringList{closed ? u"closed"_qs : u"stays"_qs,
+                        form->MSComm2->IsOpen() ? u"open"_qs : u"shut"_qs,
+                        QStringLiteral("COM%1").arg(form->MSComm2->CommPort())} +
+            MessageTexts();
+        EXPECT_EQ(got.join(u' '), QString::fromUtf8(expected));
+        EXPECT_EQ(nav.ForwardPortNo, QString::fromUtf8(port));
     }
 }
 
