@@ -2,6 +2,7 @@
 
 #include "forwarding/forwarder.h"
 #include "forwarding/frm_com2.h"
+#include "replay/recording_files.h"
 #include "support/main_window_fixture.h"
 
 #include <QProcess>
@@ -93,9 +94,8 @@ TEST_F(Forwarding, EveryReceivedByteGoesOutUnchangedInOrderUntilDisconnect) {
     for (int i = 0; i < 256; ++i)
         sent += static_cast<char>(i);
     sent += "\r\n" + kGga + "a line cut sh" + "\r\n" + kGga;
-    QFile capture(Path(QStringLiteral("capture.log")));
-    ASSERT_TRUE(capture.open(QIODevice::WriteOnly) && capture.write(sent) == sent.size());
-    capture.close();
+    const QString capture = Path(QStringLiteral("capture.log"));
+    ASSERT_TRUE(velsor::testing::WriteFile(capture, sent));
     QSerialPort far(farPty->peerLink);
     ASSERT_TRUE(far.open(QIODevice::ReadOnly));
     ConnectAndForward();
@@ -104,7 +104,7 @@ TEST_F(Forwarding, EveryReceivedByteGoesOutUnchangedInOrderUntilDisconnect) {
     sim.setProcessChannelMode(QProcess::ForwardedChannels);
     sim.start(QStringLiteral(VELSOR_SIM_PATH),
               {QStringLiteral("--device"), tunerPty->peerLink, QStringLiteral("--tuner"),
-               QStringLiteral("1"), QStringLiteral("--replay"), capture.fileName()});
+               QStringLiteral("1"), QStringLiteral("--replay"), capture});
     ASSERT_TRUE(sim.waitForStarted(5000));
     QByteArray forwarded;
     WaitFor([&] { return (forwarded += far.readAll()).size() >= sent.size(); }, 10000);
