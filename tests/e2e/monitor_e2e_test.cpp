@@ -25,15 +25,14 @@ protected:
         sim->setProcessChannelMode(QProcess::ForwardedChannels);
         sim->start(
             QStringLiteral(VELSOR_SIM_PATH),
-            QStringList{QStringLiteral("--device"), pty->peerLink} +
-                QStringLiteral("--tuner 1 --nofix-every 5 --nofix-for 5 --seconds 60").split(u' '));
+            QStringLiteral("--device %1 --tuner 1 --nofix-every 5 --nofix-for 5 --seconds 60")
+                .arg(pty->peerLink)
+                .split(u' '));
         ASSERT_TRUE(sim->waitForStarted(5000));
     }
     void StopSim() {
-        if (sim && sim->state() != QProcess::NotRunning) {
-            sim->terminate();
-            sim->waitForFinished(5000);
-        }
+        if (sim)
+            sim->terminate(), sim->waitForFinished(5000);
     }
     std::unique_ptr<QProcess> sim;
 };
