@@ -88,16 +88,10 @@ TEST_F(ShareProgramTest, LoopbackOnlyUnlessNamedAndAMessageWhenItCannotShare) {
 }
 
 TEST_F(ShareProgramTest, TheSimulatorSharesWithoutADeviceAndRefusesWhatItCannotDo) {
-    Run(VELSOR_SIM_PATH, {QStringLiteral("--share-nmea"), QString::number(port),
-                          QStringLiteral("--seconds"), QStringLiteral("2")});
+    Run(VELSOR_SIM_PATH, QStringLiteral("--share-nmea %1 --seconds 2").arg(port).split(u' '));
     std::unique_ptr<RawClient> c;
     ASSERT_TRUE(WaitFor([&] { return (c = std::make_unique<RawClient>(port))->connected; }));
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            c->Read();
-            return process.state() == QProcess::NotRunning;
-        },
-        10000));
+    ASSERT_TRUE(WaitFor([&] { return c->Read(), process.state() == QProcess::NotRunning; }, 10000));
     c->Read();
     EXPECT_EQ(process.exitCode(), 0);
     EXPECT_TRUE(c->got.startsWith("$GP") && c->got.contains("$GPZDA,") && c->got.endsWith("\r\n"));
