@@ -60,28 +60,19 @@ protected:
 TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedFromTheNextWholeLineOn) {
     const QByteArray data = Capture() + QByteArray("\x00\xff noise, no line feed", 23);
     const qsizetype secondLine = data.indexOf('\n') + 1;
-    struct Case {
-        int clients;
-        int piece;                // 0: random sizes
-        qsizetype sentBeforeJoin; // mid-stream joiners start at the next line
-        qsizetype firstSeen;
-    };
-    const Case cases[] = {
-        {16, 0, 0, 0},
-        {2, 5, 3, secondLine},
-        {1, 5, secondLine, secondLine},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.clients << " clients, pieces of " << c.piece
-                                        << ", joined after " << c.sentBeforeJoin);
+    // Clients, piece size (0: random), bytes sent before they join, first byte they see.
+    const std::tuple<int, int, qsizetype, qsizetype> cases[] = {
+        {16, 0, 0, 0}, {2, 5, 3, secondLine}, {1, 5, secondLine, secondLine}};
+    for (const auto& [n, piece, before, firstSeen] : cases) {
+        SCOPED_TRACE(testing::Message() << n << " clients joined after " << before);
         Start();
-        server->Send(QByteArrayView(data).first(c.sentBeforeJoin));
-        for (int i = 0; i < c.clients; ++i)
+        server->Send(QByteArrayView(data).first(before));
+        for (int i = 0; i < n; ++i)
             Join();
-        Send(data, c.sentBeforeJoin, c.piece);
+        Send(data, before, piece);
         for (auto& client : clients) {
-            ASSERT_TRUE(Received(*client, data.size() - c.firstSeen));
-            EXPECT_EQ(client->got, data.mid(c.firstSeen));
+            ASSERT_TRUE(Received(*client, data.size() - firstSeen));
+            EXPECT_EQ(client->got, data.mid(firstSeen));
         }
     }
 }
