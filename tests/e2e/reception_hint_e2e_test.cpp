@@ -26,22 +26,14 @@ TEST_F(ReceptionHintE2E, WrongModelOncePerConnectionRightModelNever) {
     sim.start(QStringLiteral(VELSOR_SIM_PATH),
               {u"--device"_qs, pty.peerLink, u"--tuner"_qs, u"1"_qs, u"--seconds"_qs, u"90"_qs});
     ASSERT_TRUE(sim.waitForStarted(5000));
-    const auto tick = [&](auto done, int ms) {
-        return WaitFor(
-            [&] {
-                form->Timer2_Timer();
-                return done();
-            },
-            ms);
+    const auto tick = [&](auto done, int ms) { // Timer2 runs as in the program
+        return WaitFor([&] { return form->Timer2_Timer(), done(); }, ms);
     };
     ASSERT_TRUE(tick([&] { return !dialogs.messages.empty(); }, 15000));
     const auto judged = form->receptionHint->Health().judged;
     ASSERT_TRUE(tick([&] { return form->receptionHint->Health().judged >= judged + 8; }, 8000));
     EXPECT_EQ(MessageTexts(), QStringList{WrongModelText(u"0")}) << "still the one message";
-    const auto reconnect = [&] {
-        form->Mnu_Stop_Click();
-        form->Mnu_Start_Click();
-    };
+    const auto reconnect = [&] { form->Mnu_Stop_Click(), form->Mnu_Start_Click(); };
     reconnect();
     ASSERT_TRUE(tick([&] { return dialogs.messages.size() == 2; }, 15000));
 
