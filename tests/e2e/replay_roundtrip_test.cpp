@@ -64,8 +64,7 @@ protected:
         for (int i = 0; i < kSnapshots; ++i) {
             const QDateTime utc(QDate(2026, 12, 6), QTime(12, 3 * i, 0), Qt::UTC);
             const QByteArray burst = gen.burst(utc, 180LL * i);
-            for (int r = 0; r < kRepeats; ++r)
-                out += burst;
+            out += burst.repeated(kRepeats);
             snapshotGga << QString::fromLatin1(burst.left(burst.indexOf('\r')));
         }
         return out;
@@ -86,9 +85,9 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     ASSERT_TRUE(velsor::testing::WriteFile(stream, Stream(static_cast<sim::Tuner>(tuner))));
     sim.setProcessChannelMode(QProcess::ForwardedChannels);
     sim.start(QStringLiteral(VELSOR_SIM_PATH),
-              {QStringLiteral("--device"), pty.peerLink, QStringLiteral("--tuner"),
-               QString::number(tuner), QStringLiteral("--baud"), QStringLiteral("57600"),
-               QStringLiteral("--replay"), stream});
+              QStringLiteral("--device %1 --tuner %2 --baud 57600 --replay %3")
+                  .arg(pty.peerLink, QString::number(tuner), stream)
+                  .split(u' '));
     ASSERT_TRUE(sim.waitForStarted(5000));
     form->Mnu_Start_Click();
     ASSERT_TRUE(form->MSComm1->IsOpen());
