@@ -102,9 +102,9 @@ TEST_F(Forwarding, EveryReceivedByteGoesOutUnchangedInOrderUntilDisconnect) {
 
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedChannels);
-    sim.start(QStringLiteral(VELSOR_SIM_PATH),
-              {QStringLiteral("--device"), tunerPty->peerLink, QStringLiteral("--tuner"),
-               QStringLiteral("1"), QStringLiteral("--replay"), capture});
+    sim.start(QStringLiteral(VELSOR_SIM_PATH), QStringLiteral("--device %1 --tuner 1 --replay %2")
+                                                   .arg(tunerPty->peerLink, capture)
+                                                   .split(u' '));
     ASSERT_TRUE(sim.waitForStarted(5000));
     QByteArray forwarded;
     WaitFor([&] { return (forwarded += far.readAll()).size() >= sent.size(); }, 10000);
@@ -153,5 +153,5 @@ TEST_F(Forwarding, AFarEndThatStallsStaysBoundedAndOneThatVanishesIsToldOnce) {
     EXPECT_EQ(MessageTexts(),
               QStringList{QStringLiteral("転送先ポートに書き込めないため、転送を停止しました。")});
     EXPECT_FALSE(form->MSComm2->IsOpen()) << "forwarding switched off";
-    EXPECT_EQ(form->Label11.caption, u"動作状態：モニタ中");
+    EXPECT_EQ(form->Label11.caption, u"動作状態：モニタ中") << "monitoring goes on";
 }
