@@ -1,11 +1,9 @@
-// The hint about a receiver that does not match the settings, with velsor-sim or raw bytes on a
-// socat pseudo-terminal and the program's real serial port; only clock and dialogs are fakes.
+// The hint about a receiver that does not match the settings, velsor-sim on a socat pty.
 
 #include "main_window/reception_hint.h"
 #include "support/main_window_fixture.h"
 
 #include <QProcess>
-#include <QRandomGenerator>
 
 using namespace velsor;
 using velsor::testing::MainWindowTest;
@@ -14,9 +12,8 @@ using velsor::testing::WaitFor;
 
 using ReceptionHintE2E = MainWindowTest;
 
-// One connection after another: CFGPS data to a program set to the GT-74 is told once per
-// connection, the right setting is told nothing, and noise on the line gives the baud-rate hint.
-TEST_F(ReceptionHintE2E, WrongModelRightModelAndNoise) {
+// Told once per connection about the wrong model, nothing for the right one.
+TEST_F(ReceptionHintE2E, WrongModelOncePerConnectionRightModelNever) {
     if (!PtyPair::Available())
         GTEST_SKIP() << "socat is not installed";
     PtyPair pty(dir.path(), 1);
@@ -29,32 +26,14 @@ TEST_F(ReceptionHintE2E, WrongModelRightModelAndNoise) {
     sim.start(QStringLiteral(VELSOR_SIM_PATH),
               {u"--device"_qs, pty.peerLink, u"--tuner"_qs, u"1"_qs, u"--seconds"_qs, u"90"_qs});
     ASSERT_TRUE(sim.waitForStarted(5000));
-    // Runs the window's Timer2 as the program does, until the condition or the timeout.
-    const auto tick = [&](auto done, int ms) {
-        return WaitFor(
-            [&] {
-                form->Timer2_Timer();
-                return done();
-            },
-            ms);
+    const auto tick = [&](auto done, int ms) { // Timer2 runs as in the program
+        return WaitFor([&] { return form->Timer2_Timer(), done(); }, ms);
     };
     ASSERT_TRUE(tick([&] { return !dialogs.messages.empty(); }, 15000));
-    EXPECT_GE(form->receptionHint->Health().judged, StreamHealth::kMinJudged);
-    // More data and ticks: still the one message.
     const auto judged = form->receptionHint->Health().judged;
     ASSERT_TRUE(tick([&] { return form->receptionHint->Health().judged >= judged + 8; }, 8000));
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    const auto& m = dialogs.messages.front();
-    EXPECT_EQ(m.text, WrongModelText(u"0"));
-    EXPECT_TRUE(m.text.contains(u"IO-Data CFGPS"));
-    EXPECT_EQ(m.icon, platform::MsgIcon::Exclamation);
-    EXPECT_EQ(m.buttons, platform::MsgButtons::Ok);
-
-    // A new connection may tell again.
-    const auto reconnect = [&] {
-        form->Mnu_Stop_Click();
-        form->Mnu_Start_Click();
-    };
+    EXPECT_EQ(MessageTexts(), QStringList{WrongModelText(u"0")}) << "still the one message";
+    const auto reconnect = [&] { form->Mnu_Stop_Click(), form->Mnu_Start_Click(); };
     reconnect();
     ASSERT_TRUE(tick([&] { return dialogs.messages.size() == 2; }, 15000));
 
@@ -62,19 +41,4 @@ TEST_F(ReceptionHintE2E, WrongModelRightModelAndNoise) {
     reconnect();
     ASSERT_TRUE(tick([&] { return form->receptionHint->Health().judged >= 30; }, 20000));
     EXPECT_EQ(dialogs.messages.size(), 2u) << MessageTexts().join(u'|').toStdString();
-    EXPECT_EQ(form->receptionHint->Health().Diagnose(u"1"), StreamHealth::Hint::None);
-
-    // What a port at the wrong speed delivers: bytes that are mostly not text.
-    sim.terminate();
-    ASSERT_TRUE(sim.waitForFinished(5000));
-    reconnect();
-    QFile peer(pty.peerLink);
-    ASSERT_TRUE(peer.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-    QByteArray noise(3000, '\0');
-    QRandomGenerator gen(3);
-    for (char& b : noise)
-        b = static_cast<char>(gen.bounded(256));
-    ASSERT_EQ(peer.write(noise), noise.size());
-    ASSERT_TRUE(tick([&] { return dialogs.messages.size() == 3; }, 8000));
-    EXPECT_EQ(dialogs.messages.back().text, WrongBaudText(u"1"));
 }

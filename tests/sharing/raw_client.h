@@ -35,8 +35,6 @@ public:
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     }
     ~RawClient() { ::close(fd); }
-    RawClient(const RawClient&) = delete;
-    RawClient& operator=(const RawClient&) = delete;
 
     // Takes in what has arrived, at most `most` bytes.
     void Read(qsizetype most = 1 << 20) {

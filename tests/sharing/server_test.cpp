@@ -1,5 +1,4 @@
-// The NMEA server on loopback with plain-socket clients: byte-identical streams, whole lines
-// for clients that fall behind, bounded queues.
+// The NMEA server on loopback with plain-socket clients.
 
 #include "raw_client.h"
 #include "sharing/nmea_share_server.h"
@@ -49,12 +48,8 @@ protected:
                 reader->Read();
         }
     }
-    // Pumps events until the client has `size` bytes.
     bool Received(RawClient& c, qsizetype size) {
-        return WaitFor([&] {
-            c.Read();
-            return c.got.size() >= size;
-        });
+        return WaitFor([&] { return c.Read(), c.got.size() >= size; });
     }
     std::unique_ptr<NmeaShareServer> server;
     std::vector<std::unique_ptr<RawClient>> clients;
@@ -65,32 +60,19 @@ protected:
 TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedFromTheNextWholeLineOn) {
     const QByteArray data = Capture() + QByteArray("\x00\xff noise, no line feed", 23);
     const qsizetype secondLine = data.indexOf('\n') + 1;
-    struct Case {
-        int clients;
-        int piece;                // 0: random sizes
-        qsizetype sentBeforeJoin; // mid-stream joiners start at the next line
-        qsizetype firstSeen;
-    };
-    const Case cases[] = {
-        {1, 1, 0, 0},
-        {1, 4096, 0, 0},
-        {16, 13, 0, 0},
-        {16, 0, 0, 0},
-        {1, 5, 3, secondLine},
-        {2, 5, secondLine - 1, secondLine},
-        {1, 5, secondLine, secondLine},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.clients << " clients, pieces of " << c.piece
-                                        << ", joined after " << c.sentBeforeJoin);
+    // Clients, piece size (0: random), bytes sent before they join, first byte they see.
+    const std::tuple<int, int, qsizetype, qsizetype> cases[] = {
+        {16, 0, 0, 0}, {2, 5, 3, secondLine}, {1, 5, secondLine, secondLine}};
+    for (const auto& [n, piece, before, firstSeen] : cases) {
+        SCOPED_TRACE(testing::Message() << n << " clients joined after " << before);
         Start();
-        server->Send(QByteArrayView(data).first(c.sentBeforeJoin));
-        for (int i = 0; i < c.clients; ++i)
+        server->Send(QByteArrayView(data).first(before));
+        for (int i = 0; i < n; ++i)
             Join();
-        Send(data, c.sentBeforeJoin, c.piece);
+        Send(data, before, piece);
         for (auto& client : clients) {
-            ASSERT_TRUE(Received(*client, data.size() - c.firstSeen));
-            EXPECT_EQ(client->got, data.mid(c.firstSeen));
+            ASSERT_TRUE(Received(*client, data.size() - firstSeen));
+            EXPECT_EQ(client->got, data.mid(firstSeen));
         }
     }
 }
@@ -121,7 +103,7 @@ TEST_F(ShareServerTest, SlowClientsLoseWholeLinesAStalledOneIsDroppedOthersLoseN
     ASSERT_TRUE(Received(keeper, sent.size()));
     EXPECT_EQ(keeper.got, sent) << "the client that keeps up loses nothing";
 
-    // The lagging client, once it caught up, has sent lines, whole and in order, with gaps.
+    // The lagging client, caught up, has sent lines whole and in order, with gaps.
     for (qsizetype had = -1; had != lagger.got.size(); lagger.Read()) {
         had = lagger.got.size();
         WaitFor([] { return false; }, 100);

@@ -10,53 +10,33 @@ using velsor::sharing::TakeShareOption;
 using ShareOptionTest = velsor::testing::MainWindowTest;
 
 TEST_F(ShareOptionTest, WhereItListensAndWhichWordsStillCount) {
-    struct Case {
-        QStringList args;
-        const char* words = "";     // the hidden commands shown
-        const char* host = nullptr; // nullptr: the value is refused
-        int port = 10110;
-        bool named = true;
+    // Arguments split at blanks; the endpoint (host, port, "named" unless defaulted) or
+    // "refused", then the hidden commands shown.
+    const std::pair<const char*, const char*> cases[] = {
+        {"--share-nmea 10110", "127.0.0.1 10110;"},
+        {"--share-nmea=192.168.1.5:", "192.168.1.5 10110 named;"},
+        {"--share-nmea=REPLAY-FW-box:65535", "REPLAY-FW-box 65535 named;"},
+        {"--share-nmea [::1]:4000", "::1 4000 named;"},
+        {"LOG --share-nmea FWD.example:", "FWD.example 10110 named; LOG"},
+        {"--share-nmea : CATALOG REPLAY", "127.0.0.1 10110; LOG REPLAY"},
+        {"--share-nmea ", "refused;"},
+        {"--share-nmea 65536", "refused;"},
+        {"--share-nmea host:port", "refused;"},
+        {"--share-nmea [::1]4000", "refused;"},
+        // The next argument is the value, even a word; look-alikes of the option stay words.
+        {"--share-nmea FW", "refused;"},
+        {"FW --share-nmea", "refused; FW"},
+        {"--share-nmea-LOG 10110", "refused; LOG"},
     };
-    const Case cases[] = {
-        {{"--share-nmea", "10110"}, "", "127.0.0.1", 10110, false},
-        {{"--share-nmea", "0.0.0.0:10110"}, "", "0.0.0.0"},
-        {{"--share-nmea=192.168.1.5:"}, "", "192.168.1.5"},
-        {{"--share-nmea", "LOGGER:65535"}, "", "LOGGER", 65535},
-        {{"--share-nmea=REPLAY-FW-box:10110"}, "", "REPLAY-FW-box"},
-        {{"--share-nmea", "[::1]:4000"}, "", "::1", 4000},
-        {{"--share-nmea", "[::]"}, "", "::"},
-        {{"LOG", "--share-nmea", "FWD.example:"}, "LOG", "FWD.example"},
-        {{"--share-nmea", ":", "CATALOG", "REPLAY"}, "LOG REPLAY", "127.0.0.1", 10110, false},
-        {{"--share-nmea", ""}},
-        {{"--share-nmea", "0"}},
-        {{"--share-nmea", "65536"}},
-        {{"--share-nmea", "host:port"}},
-        {{"--share-nmea", "::1:4000"}},
-        {{"--share-nmea", "[::1]4000"}},
-        // The value is the next argument whatever it is: a word given there is taken as the
-        // value, refused, and does not count.
-        {{"--share-nmea", "FW"}},
-        {{"FW", "--share-nmea"}, "FW"},
-        // Only the option itself is taken; look-alikes stay words.
-        {{"--share-nmea-LOG", "10110"}, "LOG"},
-        {{"--SHARE-NMEA", "REPLAY:1"}, "REPLAY"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.join(u' ').toStdString());
-        // As main() hands them over, program name first.
+    for (const auto& [args, expected] : cases) {
+        SCOPED_TRACE(args);
         std::vector<QByteArray> bytes{"velsor-gps-analyzer"};
-        for (const QString& a : c.args)
+        for (const QString& a : QString::fromLatin1(args).split(u' '))
             bytes.push_back(a.toLocal8Bit());
         std::vector<char*> argv;
         for (QByteArray& b : bytes)
             argv.push_back(b.data());
         const auto taken = TakeShareOption(argv);
-        ASSERT_EQ(taken.endpoint.has_value(), c.host != nullptr);
-        if (c.host) {
-            EXPECT_EQ(taken.endpoint->host, QString::fromLatin1(c.host));
-            EXPECT_EQ(taken.endpoint->port, c.port);
-            EXPECT_EQ(taken.endpoint->hostNamed, c.named);
-        }
         QStringList rest;
         for (size_t i = 1; i < argv.size(); ++i)
             rest << QString::fromLocal8Bit(argv[i]);
@@ -65,13 +45,17 @@ TEST_F(ShareOptionTest, WhereItListensAndWhichWordsStillCount) {
         nav.HistoryLogOn = 0;
         program.commandLine = rest.join(u' ');
         Load();
-        QStringList shown;
+        QStringList got{taken.endpoint ? QStringLiteral("%1 %2%3;")
+                                             .arg(taken.endpoint->host)
+                                             .arg(taken.endpoint->port)
+                                             .arg(taken.endpoint->hostNamed ? u" named" : u"")
+                                       : QStringLiteral("refused;")};
         if (form->Mnu_FW.visible)
-            shown << QStringLiteral("FW");
+            got << QStringLiteral("FW");
         if (form->Mnu_Rec_Log.visible && nav.HistoryLogOn == 1)
-            shown << QStringLiteral("LOG");
+            got << QStringLiteral("LOG");
         if (form->Mnu_Replay.visible)
-            shown << QStringLiteral("REPLAY");
-        EXPECT_EQ(shown.join(u' '), QString::fromLatin1(c.words));
+            got << QStringLiteral("REPLAY");
+        EXPECT_EQ(got.join(u' '), QString::fromLatin1(expected));
     }
 }
