@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -25,8 +25,6 @@ TEST(QtProgram, OneInstanceWhileAnotherProcessHoldsTheLock) {
     ASSERT_GE(child, 0);
     char c = 0;
     if (child == 0) {
-        // The other instance: takes the lock, says so, holds it until told, then dies without
-        // unlocking, as a crashed instance would.
         QtProgram other(path);
         c = other.AnotherInstanceRunning() ? 'n' : 'y';
         (void)!write(ready[1], &c, 1);
@@ -48,8 +46,6 @@ TEST(QtProgram, OneInstanceWhileAnotherProcessHoldsTheLock) {
 }
 
 TEST(QtProgram, ExitFromAModalWindowEndsEveryLoopWithStatusZero) {
-    // The way out after the graph was used: the closing window, shown modally from inside the
-    // main loop, ends the program once it is up.
     QObject guard; // ends a loop that would not end, for this test only
     QTimer::singleShot(5000, &guard, [] { QCoreApplication::exit(7); });
     QTemporaryDir dir;
@@ -64,24 +60,4 @@ TEST(QtProgram, ExitFromAModalWindowEndsEveryLoopWithStatusZero) {
     });
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_TRUE(modalReturned && program.ExitRequested() && view.isHidden());
-}
-
-TEST(QtDialogs, HeadlessNeverWaitsForAClick) {
-    QTimer watch; // a window waiting for a click fails the test instead of hanging it
-    watch.callOnTimeout([] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            ADD_FAILURE() << "a window waits for a click";
-            w->close();
-        }
-    });
-    watch.start(500);
-    QtDialogs dialogs;
-    dialogs.SetHeadless(true);
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(dialogs.MessageBox(QStringLiteral("一行目\r\n二行目"), MsgButtons::YesNo,
-                                 MsgIcon::None, QStringLiteral("Velsor")),
-              MsgResult::No);
-    EXPECT_EQ(QString::fromStdString(::testing::internal::GetCapturedStderr()),
-              u"Velsor: 一行目 二行目\n");
-    EXPECT_TRUE(dialogs.SaveFile({}).isEmpty() && dialogs.OpenFile({}).isEmpty());
 }
