@@ -54,10 +54,10 @@ TEST_F(SettingsTest, FirstStartRunsWithTheDefaultsItWrites) {
 // Read one after the other: a value that cannot be read leaves its setting as it was.
 TEST_F(SettingsTest, ValuesAreReadAtFixedColumnsAndBadOnesAreSkipped) {
     const char* const cases[][2] = {
-        {"something else\r\n[commport]=4\r\n[TUNER]=1\r\n[time]=0\r\n", // whatever the keys
-         "port 4 (option 4) tuner 1 (01) CFGPS clock 0 blocked 1"},
         {"[Velsor GPS Analyzer]\r\n[CommPort]= 2\r\n[Tuner]=\r\n[Time]=2\r\n",
          "port 1 (option none) tuner 0 (00) GT-74/77 +init clock 1 blocked 0"},
+        {"something else\r\n[commport]=4\r\n[TUNER]=1\r\n[time]=0\r\n", // whatever the keys
+         "port 4 (option 4) tuner 1 (01) CFGPS clock 0 blocked 1"},
         {"[Velsor GPS Analyzer]\r\n[CommPort]=6\r\n[Tuner]=1\r\n[Time]=1", // no last line end
          "port 6 (option 6) tuner 1 (01) CFGPS clock 1 blocked 0"},
     };
