@@ -44,7 +44,7 @@ TEST_F(MainWindowTest, LoadReadsSettingsAndWordsAndQuitEndsIt) {
 
 // The other tuner, at 9600 baud without the init command, is the simulated one of the monitor's
 // end-to-end test.
-TEST_F(MainWindowTest, ConnectingOpensThePortAtTheTunersRateAndDecodes) {
+TEST_F(MainWindowTest, ConnectingSendsTheInitCommandAtTheTunersRateAndDecodes) {
     if (!PtyPair::Available())
         GTEST_SKIP() << "socat is not installed";
     PtyPair pty(dir.path(), 2);
@@ -55,11 +55,21 @@ TEST_F(MainWindowTest, ConnectingOpensThePortAtTheTunersRateAndDecodes) {
     ASSERT_TRUE(form->MSComm1->IsOpen()) << MessageTexts().join(u'|').toStdString();
     EXPECT_EQ(form->MSComm1->Settings(), u"4800,n,8,1");
     EXPECT_EQ(tuner.Received(kInit.size()), kInit);
+    EXPECT_TRUE(ConnectedLook());
     EXPECT_EQ(nav.ClockSetDone, 0) << "the start-up correction armed";
+    form->Mnu_Start_Click();
+    EXPECT_TRUE(tuner.Received(1, 300).isEmpty()) << "connect does nothing while the port is open";
 
     tuner.port.write("$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00\r\n");
     tuner.port.waitForBytesWritten(1000);
     ASSERT_TRUE(WaitFor([&] { return form->Label4[0].caption == u"12 時 34 分 56 秒"; }));
+
+    // The init command sent again while recording: the recording goes on and keeps its look.
+    dialogs.files.push_back(Path(QStringLiteral("run.CSV")));
+    form->Mnu_Rec_Save_Click();
+    form->Mnu_Ini_Click();
+    EXPECT_EQ(tuner.Received(kInit.size()), kInit);
+    EXPECT_EQ(Buttons(), "-12-");
     form->Mnu_Stop_Click();
     EXPECT_FALSE(form->MSComm1->IsOpen());
     EXPECT_TRUE(IdleLook());
@@ -85,25 +95,4 @@ TEST_F(MainWindowTest, AFailedConnectShowsBothMessagesAndRereadsTheSettings) {
         EXPECT_TRUE(IdleLook());
         EXPECT_EQ(nav.TunerType, u"0") << "settings read back from the file";
     }
-}
-
-TEST_F(MainWindowTest, TheInitCommandConnectsAndLeavesARecordingRunning) {
-    if (!PtyPair::Available())
-        GTEST_SKIP() << "socat is not installed";
-    PtyPair pty(dir.path(), 1);
-    Tuner tuner(pty.peerLink);
-    Load();
-    form->Mnu_Ini_Click();
-    ASSERT_TRUE(form->MSComm1->IsOpen());
-    EXPECT_EQ(tuner.Received(kInit.size()), kInit);
-    EXPECT_TRUE(ConnectedLook());
-    form->Mnu_Start_Click();
-    EXPECT_TRUE(tuner.Received(1, 300).isEmpty()) << "connect does nothing while the port is open";
-
-    // Sent again while recording: the recording goes on and keeps its look.
-    dialogs.files.push_back(Path(QStringLiteral("run.CSV")));
-    form->Mnu_Rec_Save_Click();
-    form->Mnu_Ini_Click();
-    EXPECT_EQ(tuner.Received(kInit.size()), kInit);
-    EXPECT_EQ(Buttons(), "-12-");
 }
