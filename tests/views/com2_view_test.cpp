@@ -7,7 +7,7 @@
 #include <QPointer>
 
 using namespace velsor;
-using velsor::testing::PumpUntil;
+using velsor::testing::WaitFor;
 using velsor::testing::ViewRig;
 
 namespace {
@@ -32,7 +32,7 @@ TEST(Com2View, OkAppliesWhatWasTyped) {
     views::Com2View dialog(model, rig.view.get());
     dialog.show();
     dialog.activateWindow();
-    PumpUntil([&] { return QApplication::activeWindow() == &dialog; });
+    WaitFor([&] { return QApplication::activeWindow() == &dialog; });
     for (const QString& text : {QStringLiteral("3"), QStringLiteral("QRV42MZT")}) {
         for (QChar ch : text)
             Key(ch.toUpper().unicode(), QString(ch));

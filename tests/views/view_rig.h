@@ -29,11 +29,6 @@ Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int 
 
 namespace velsor::testing {
 
-// Runs the event loop until done() or the timeout; returns done().
-template <typename F> bool PumpUntil(F done, int timeoutMs = 3000) {
-    return WaitFor(done, timeoutMs);
-}
-
 struct ViewRig {
     explicit ViewRig(const QString& commandLine = QString(), bool timers = false) {
         program.directory = dir.path();
@@ -58,7 +53,7 @@ struct ViewRig {
     void Press(int key) {
         view->show();
         view->activateWindow();
-        PumpUntil([&] { return QApplication::activeWindow() == view.get(); });
+        WaitFor([&] { return QApplication::activeWindow() == view.get(); });
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : view.get();
         if (!qt_sendShortcutOverrideEvent(target, 0, key, Qt::ControlModifier)) {
             QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
