@@ -3,6 +3,8 @@
 
 #include "support/main_window_fixture.h"
 
+#include <QColor>
+
 using namespace velsor;
 using velsor::testing::MainWindowTest;
 using velsor::testing::WithChecksum;
@@ -55,20 +57,18 @@ TEST_F(TimersTest, HourlyCorrectionNeedsMinute59OnBothClocksAFixAndTheSetting) {
         form->Label14.toolTip = QStringLiteral("before");
         form->Timer1_Timer();
         const Rgb c = form->Label14.backColor;
-        return QStringLiteral("%1 %2,%3,%4 %5 %6")
-            .arg(clock.timesSet.empty() ? QStringLiteral("-") : clock.timesSet[0].toString())
-            .arg(c.r)
-            .arg(c.g)
-            .arg(c.b)
-            .arg(form->Label14.toolTip)
+        return QStringLiteral("%1 %2 %3 %4")
+            .arg(clock.timesSet.empty() ? QStringLiteral("-") : clock.timesSet[0].toString(),
+                 QColor(c.r, c.g, c.b).name(), form->Label14.toolTip)
             .arg(nav.HourlySetDone);
     };
     const QTime pc(12, 59, 10), gps(12, 59, 40);
-    EXPECT_EQ(tick(pc, gps, "3D"), u"12:59:40 192,255,255 3D測位で時刻修正しました 1");
-    EXPECT_EQ(tick(pc, gps, "--"), u"- 192,192,192 時刻修正していません 1");
-    const QString untouched = QStringLiteral("- 1,2,3 before ");
+    EXPECT_EQ(tick(pc, gps, "3D"), u"12:59:40 #c0ffff 3D測位で時刻修正しました 1");
+    EXPECT_EQ(tick(pc, gps, "--"), u"- #c0c0c0 時刻修正していません 1");
+    const QString untouched = QStringLiteral("- #010203 before ");
     EXPECT_EQ(tick(pc, gps, "3D", false), untouched + u'0') << "GPS time unchecked";
     EXPECT_EQ(tick(QTime(12, 56, 0), gps, "3D"), untouched + u'0');
+    EXPECT_EQ(tick(pc, gps, "3D", true, 0), untouched + u'0') << "setting off";
     EXPECT_EQ(tick(pc, gps, "3D", true, 1, 1), untouched + u'1') << "done this hour";
     clock.now = QDateTime(QDate(2024, 1, 1), QTime(13, 0, 0));
     form->Timer1_Timer();
