@@ -106,9 +106,8 @@ TEST_F(RecordingTest, ANewFileDisconnectingOrQuittingEndsTheFileWithItsStopLine)
     Start();
     At(9, 9, 0);
     form->Mnu_Quit_Click();
-    EXPECT_EQ(
-        (QList<QByteArray>{ReadFile(files[0]), ReadFile(files[1]), ReadFile(file)}),
-        (QList<QByteArray>{startStop(6, 7), startStop(7, 8), startStop(8, 9)}));
+    EXPECT_EQ((QList<QByteArray>{ReadFile(files[0]), ReadFile(files[1]), ReadFile(file)}),
+              (QList<QByteArray>{startStop(6, 7), startStop(7, 8), startStop(8, 9)}));
     EXPECT_EQ(program.exits, 1);
     EXPECT_TRUE(dialogs.messages.empty());
 }
