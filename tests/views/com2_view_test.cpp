@@ -7,8 +7,8 @@
 #include <QPointer>
 
 using namespace velsor;
-using velsor::testing::WaitFor;
 using velsor::testing::ViewRig;
+using velsor::testing::WaitFor;
 
 namespace {
 

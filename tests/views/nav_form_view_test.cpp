@@ -5,8 +5,8 @@
 #include <QMouseEvent>
 
 using namespace velsor;
-using velsor::testing::WaitFor;
 using velsor::testing::ViewRig;
+using velsor::testing::WaitFor;
 
 namespace {
 
