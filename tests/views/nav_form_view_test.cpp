@@ -2,28 +2,11 @@
 
 #include "views/view_rig.h"
 
-#include <QMouseEvent>
-
 using namespace velsor;
+using velsor::testing::Click;
+using velsor::testing::Mouse;
 using velsor::testing::ViewRig;
 using velsor::testing::WaitFor;
-
-namespace {
-
-void Mouse(QWidget* w, Qt::MouseButton button, QEvent::Type type) {
-    const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent e(type, at, w->mapToGlobal(at), button,
-                  type == QEvent::MouseButtonPress ? button : Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-    QCoreApplication::processEvents();
-}
-
-void Click(QWidget* w, Qt::MouseButton button) {
-    Mouse(w, button, QEvent::MouseButtonPress);
-    Mouse(w, button, QEvent::MouseButtonRelease);
-}
-
-} // namespace
 
 TEST(NavFormView, ShortcutsReachTheirHandlers) {
     ViewRig rig(QStringLiteral("LOG"));

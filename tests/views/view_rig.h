@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -28,6 +29,20 @@ Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int 
                                                bool autorep = false, ushort count = 1);
 
 namespace velsor::testing {
+
+// A mouse event in the middle of w, then the events it caused.
+inline void Mouse(QWidget* w, Qt::MouseButton button, QEvent::Type type) {
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QMouseEvent e(type, at, w->mapToGlobal(at), button,
+                  type == QEvent::MouseButtonPress ? button : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+    QCoreApplication::processEvents();
+}
+
+inline void Click(QWidget* w, Qt::MouseButton button) {
+    Mouse(w, button, QEvent::MouseButtonPress);
+    Mouse(w, button, QEvent::MouseButtonRelease);
+}
 
 struct ViewRig {
     explicit ViewRig(const QString& commandLine = QString(), bool timers = false) {
