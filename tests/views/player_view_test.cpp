@@ -22,12 +22,6 @@ TEST(PlayerView, MenuKeysButtonAndClosing) {
         QApplication::sendEvent(w, &e);
         rig.Pump();
     };
-    const auto mouse = [&](QWidget* w, QEvent::Type type) {
-        const QPointF at(w->width() / 2.0, w->height() / 2.0);
-        send(w, QMouseEvent(type, at, w->mapToGlobal(at), Qt::LeftButton,
-                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                            Qt::NoModifier));
-    };
 
     rig.Action("Mnu_Replay")->trigger(); // cancelled: the window shows, nothing loaded
     rig.Pump();
@@ -36,9 +30,9 @@ TEST(PlayerView, MenuKeysButtonAndClosing) {
     EXPECT_FALSE(rig.Action("Mnu_File")->isEnabled());
 
     auto* button = rig.Child<views::StackedImage>("Image4");
-    mouse(button, QEvent::MouseButtonPress);
     rig.dialogs.files.push_back(file);
-    mouse(button, QEvent::MouseButtonRelease);
+    velsor::testing::Click(button, Qt::LeftButton);
+    rig.Pump();
     EXPECT_EQ(bar->isEnabled() ? bar->maximum() : -1, 59);
     EXPECT_EQ(rig.Child("Label3")->text(), u"再生ファイル： 2026-12-06.CSV");
 
