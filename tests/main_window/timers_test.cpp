@@ -37,6 +37,9 @@ TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPort) {
     EXPECT_EQ(clock.timesSet, std::vector<QTime>{QTime(12, 30, 11)});
 
     form->Mnu_Stop_Click();
+    EXPECT_EQ(std::pair(form->Label14.backColor, form->Label14.toolTip),
+              std::pair(RGB(192, 192, 192), QStringLiteral("選択しているGPSチューナ")))
+        << "no correction claimed once the link is gone";
     form->Mnu_Start_Click();
     EXPECT_EQ(nav.ClockSetDone, 0) << "reconnecting arms it again";
 }
