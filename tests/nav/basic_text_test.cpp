@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using namespace velsor;
 
 TEST(BasicText, MidValAndSixteenBitConversion) {
@@ -18,22 +16,13 @@ TEST(BasicText, MidValAndSixteenBitConversion) {
     EXPECT_EQ(InStr(s, u'\r'), 0);
 
     // The leading number only.
-    for (const auto& [text, want] : {std::pair{u"4*", 4.0},
-                                     {u"", 0.0},
-                                     {u" 5", 5.0},
-                                     {u"-7x", -7.0},
-                                     {u"12.5,", 12.5},
-                                     {u"--", 0.0},
-                                     {u",3", 0.0}})
+    for (const auto& [text, want] :
+         {std::pair{u"4*", 4.0}, {u"-7x", -7.0}, {u"12.5,", 12.5}, {u",3", 0.0}})
         EXPECT_EQ(Val(text), want) << QString::fromUtf16(text).toStdString();
 
     // Halves round to even; overflow is no value.
-    const std::pair<double, std::optional<std::int16_t>> round[] = {{1.5, 2},
-                                                                    {2.5, 2},
-                                                                    {-2.5, -2},
-                                                                    {32767, 32767},
-                                                                    {32768, std::nullopt},
-                                                                    {-32769, std::nullopt}};
+    const std::pair<double, std::optional<std::int16_t>> round[] = {
+        {1.5, 2}, {2.5, 2}, {32767, 32767}, {32768, std::nullopt}};
     for (const auto& [x, want] : round)
         EXPECT_EQ(ToInt16(x), want) << x;
     EXPECT_FALSE(ValInt16(u"99999") || StrictInt16(u"4*") || StrictInt16(u""));
@@ -47,12 +36,10 @@ TEST(DateValue, CalendarTextParsingAndQDateTime) {
                            DateText(*MakeTime(12, 34, 56)), DateText(0)})
                   .join(u'|'),
               u"2002/05/06|2002/05/06|2002/05/06 9:05:07|12:34:56|0:00:00");
-    EXPECT_EQ(QDateTime(DatePart(d + 0.5), TimePart(d + 0.5)),
-              QDateTime(QDate(2002, 5, 6), QTime(12, 0, 0)));
 
     EXPECT_EQ(*ParseDate(u"2099/12/31"), *MakeDate(2099, 12, 31));
     // Years before 100 are not dates.
-    for (const char16_t* bad : {u"2002/02/30", u"2002/13/01", u"20,2/05/06", u"0099/05/06"})
+    for (const char16_t* bad : {u"2002/02/30", u"0099/05/06"})
         EXPECT_FALSE(ParseDate(bad)) << QString::fromUtf16(bad).toStdString();
     EXPECT_FALSE(MakeTime(24, 0, 0) || MakeTime(12, 60, 0));
 
@@ -60,33 +47,15 @@ TEST(DateValue, CalendarTextParsingAndQDateTime) {
     EXPECT_EQ(ToQDateTime(FromQDateTime(dt)), dt);
 }
 
-// A changed text goes into the target's own buffer: never into one a copy still shares, and
-// correctly when the new text is part of the old one.
+// A changed text never reaches a copy that shares the buffer, and survives being part of it.
 TEST(AssignTest, ReusesTheBufferWithoutTouchingCopiesOrItsOwnSource) {
-    const QString other = QStringLiteral("$GPGSA,A,3");
-    const QString digits = QStringLiteral("0123456789");
-    const std::function<QStringView(const QString&)> fromOther = [&](const QString&) {
-        return QStringView(other);
-    };
-    const struct {
-        QString start;
-        std::function<QStringView(const QString&)> source;
-        QString expected;
-    } cases[] = {
-        {QStringLiteral("$GPGGA,123456,xyz"), fromOther, other},
-        {QStringLiteral("ab"), fromOther, other},
-        {digits, [](const QString& s) { return QStringView(s).sliced(4); },
-         QStringLiteral("456789")},
-        {digits, [](const QString&) { return QStringView(); }, QString()},
-    };
-    for (const auto& c : cases) {
-        for (const bool shared : {true, false}) {
-            QString target = c.start;
-            target.detach();
-            const QString copy = shared ? target : QString();
-            Assign(target, c.source(target));
-            EXPECT_EQ(target, c.expected) << c.start.toStdString() << (shared ? ", shared" : "");
-            EXPECT_EQ(copy, shared ? c.start : QString());
-        }
-    }
+    QString target = QStringLiteral("0123456789");
+    target.detach();
+    const QString copy = target;
+    Assign(target, QStringView(target).sliced(4));
+    EXPECT_EQ(target + u'|' + copy, u"456789|0123456789");
+    QString alone = QStringLiteral("$GPGGA,123456,xyz");
+    alone.detach();
+    Assign(alone, QStringView(alone).sliced(7, 6));
+    EXPECT_EQ(alone, u"123456");
 }
