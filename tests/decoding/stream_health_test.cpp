@@ -1,5 +1,5 @@
-// Stream health: counts on hand-made streams, layout fit on lines of both receivers, and the hint
-// a user would get (the real captures are judged in captures_test.cpp).
+// Stream health: counts on a hand-made stream and the hint a user would get; the layout fit of
+// real lines is judged on the captures in captures_test.cpp.
 
 #include "decoding/stream_health.h"
 #include "support/decoder_fixture.h"
@@ -29,28 +29,6 @@ protected:
 };
 
 } // namespace
-
-// Whether a line fits the fixed positions of the GT-74/77 and of the CFGPS; none: no judgement.
-TEST(LayoutFit, FixedPositionsOfBothReceivers) {
-    struct Case {
-        QString line;
-        std::optional<bool> gt, cf;
-    };
-    const std::vector<Case> cases = {
-        {kGgaGt, true, false},
-        {kGgaCf, false, true},
-        {u"$GPGGA,,,,,,0,00,,,M,,M,,*66"_qs, std::nullopt, std::nullopt}, // no time
-        {kGsvGt, true, false},
-        {kGsvCf, false, true},
-        {u"$GPGSV,2,2,08,15,33,070,40,16,05,184,*7B"_qs, true, false}, // untracked satellites
-    };
-    for (const Case& c : cases) {
-        const auto fits = c.line.startsWith(u"$GPGGA") ? GgaFits : GsvFits;
-        EXPECT_EQ(std::pair(fits(c.line, Layout::Gt74), fits(c.line, Layout::Cfgps)),
-                  std::pair(c.gt, c.cf))
-            << c.line.toStdString();
-    }
-}
 
 TEST_F(HealthTest, CountsOfAHandMadeStream) {
     const QString stream = kGgaGt + u"\r\n"_qs                                   // good
