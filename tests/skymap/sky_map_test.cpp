@@ -14,18 +14,14 @@ using namespace velsor;
 
 namespace {
 
-struct Sighting {
-    int el, az, snr;
-    bool operator==(const Sighting&) const = default;
-};
-
-std::vector<Sighting> Read(const SkyMap& m) {
-    std::vector<Sighting> out;
+// "elevation/azimuth/SNR sum" of every cell seen.
+QString Read(const SkyMap& m) {
+    QStringList out;
     for (int e = 0; e < SkyMap::kElevationCells; ++e)
         for (int a = 0; a < SkyMap::kAzimuthCells; ++a)
             if (m.Cell(e, a).Seen())
-                out.push_back({e * 10, a * 10, int(m.Cell(e, a).snrSum)});
-    return out;
+                out << u"%1/%2/%3"_qs.arg(e * 10).arg(a * 10).arg(m.Cell(e, a).snrSum);
+    return out.join(u' ');
 }
 
 } // namespace
@@ -35,21 +31,20 @@ TEST(SkyMap, GsvSlotsAtTheDecodersPositions) {
     struct Case {
         const char* tuner;
         QString line;
-        std::vector<Sighting> cells;
+        const char16_t* cells;
     };
     const std::vector<Case> cases = {
-        {"0",
-         u"$GPGSV,2,1,08,04,45,090,47,05,30,185,42,07,10,300,00,09,85,010,50*00"_qs,
-         {{10, 300, 0}, {30, 180, 42}, {40, 90, 47}, {80, 10, 50}}},
-        {"1", u"$GPGSV,2,1,8,04,45,090,47,05,30,185,42*00"_qs, {{30, 180, 42}, {40, 90, 47}}},
+        {"0", u"$GPGSV,2,1,08,04,45,090,47,05,30,185,42,07,10,300,00,09,85,010,50*00"_qs,
+         u"10/300/0 30/180/42 40/90/47 80/10/50"},
+        {"1", u"$GPGSV,2,1,8,04,45,090,47,05,30,185,42*00"_qs, u"30/180/42 40/90/47"},
         // Untracked: SNR 0, the rest shifted.
-        {"0", u"$GPGSV,2,1,08,01,10,158,,14,30,119,48*76"_qs, {{10, 150, 0}}},
-        {"0", u"$GPGSV,1,1,01,01,90,359,33*00"_qs, {{80, 350, 33}}}, // the list ends at the star
+        {"0", u"$GPGSV,2,1,08,01,10,158,,14,30,119,48*76"_qs, u"10/150/0"},
+        {"0", u"$GPGSV,1,1,01,01,90,359,33*00"_qs, u"80/350/33"}, // the list ends at the star
     };
     for (const Case& c : cases) {
         SkyMap m;
         m.AddGsv(c.line, QString::fromLatin1(c.tuner));
-        EXPECT_EQ(Read(m), c.cells) << c.line.toStdString();
+        EXPECT_EQ(Read(m), QString::fromUtf16(c.cells)) << c.line.toStdString();
     }
 }
 
