@@ -20,9 +20,6 @@ TEST_F(DecoderTest, TheTableRowsOfBothLayouts) {
         const char16_t* rows[4];
     };
     const Case cases[] = {
-        {"0",
-         u"$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00"_qs,
-         {u"0445090", u"0530180", u"-------", u"-------"}},
         {"1",
          u"$GPGSV,2,1,8,04,45,090,47,05,30,180,42,12,60,270,35,13,10,300,20*00"_qs,
          {u"0445090", u"0530180", u"1260270", u"1310300"}},
@@ -49,8 +46,11 @@ TEST_F(DecoderTest, TheTableRowsOfBothLayouts) {
     // short message left empty have none.
     EXPECT_DOUBLE_EQ(form.dB1[2].width, 48 * 4335.0 / 60);
     Line(u"$GPGSV,1,1,02,04,45,090,47,05,30,180,42*00"_qs);
-    EXPECT_EQ(form.dB1[3].width, 0);
-    EXPECT_EQ(form.dB1[3].fillColor, kRed);
+    EXPECT_EQ(form.Label6[3].caption + form.Label9[3].caption + form.Label10[3].caption +
+                  form.Label6[1].caption,
+              u"-------05");
+    EXPECT_FALSE(form.Label15[3].visible);
+    EXPECT_EQ(std::pair(form.dB1[3].width, form.dB1[3].fillColor), std::pair(0.0, kRed));
 }
 
 TEST_F(DecoderTest, SignalBandsAndTheirEdges) {
