@@ -52,22 +52,17 @@ TEST_F(HealthTest, CountsOfAHandMadeStream) {
 
 TEST_F(HealthTest, HintsForTheWrongModelAndTheWrongBaudRate) {
     using H = StreamHealth::Hint;
-    const struct {
-        QString gga, gsv;
-        int repeat;
-        H asGt, asCf;
-    } cases[] = {
-        {kGgaGt, kGsvGt, 10, H::None, H::WrongModel},
-        {kGgaCf, kGsvCf, 10, H::WrongModel, H::None},
-        {kGgaCf, kGsvCf, 9, H::None, H::None}, // too few lines to judge
-    };
-    for (const auto& c : cases) {
+    // Lines of the other layout: no judgement before ten of each, then the hint for the other
+    // model.
+    for (const auto& [gga, gsv, sentByGt] :
+         {std::tuple{kGgaGt, kGsvGt, true}, {kGgaCf, kGsvCf, false}}) {
         health.Reset();
-        for (int i = 0; i < c.repeat; ++i)
-            rx.AssembleLines(c.gga + u"\r\n"_qs + c.gsv + u"\r\n"_qs);
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(health.Diagnose(sentByGt ? u"1" : u"0"), H::None) << i;
+            rx.AssembleLines(gga + u"\r\n"_qs + gsv + u"\r\n"_qs);
+        }
         EXPECT_EQ(std::pair(health.Diagnose(u"0"), health.Diagnose(u"1")),
-                  std::pair(c.asGt, c.asCf))
-            << (c.gga + c.gsv).toStdString() << " x" << c.repeat;
+                  sentByGt ? std::pair(H::None, H::WrongModel) : std::pair(H::WrongModel, H::None));
     }
 
     // A receiver at the other speed: the share of non-NMEA bytes gives the baud rate away.
