@@ -56,10 +56,9 @@ TEST(SkyMap, CellsMeansBandsAndBlocked) {
         Rgb colour; // of the rounded mean
     };
     const Case cases[] = {
-        {{0, 0, 0}, 0.0, true, RGB(192, 192, 192)},
-        {{0, 40}, 20.0, true, RGB(255, 128, 128)},
-        {{0, 40, 41}, 27.0, false, RGB(255, 128, 128)},
-        {{40, 41}, 40.5, false, RGB(255, 255, 128)},
+        {{0, 0, 0}, 0.0, true, RGB(192, 192, 192)},     {{0, 40}, 20.0, true, RGB(255, 128, 128)},
+        {{0, 40, 41}, 27.0, false, RGB(255, 128, 128)}, {{40, 41}, 40.5, false, RGB(255, 255, 128)},
+        {{46}, 46.0, false, RGB(128, 255, 128)},
     };
     for (const Case& c : cases) {
         SkyMap m;
