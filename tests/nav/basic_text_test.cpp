@@ -27,7 +27,7 @@ TEST(DateValue, DaysParsingAndQDateTime) {
     EXPECT_EQ(ToQDateTime(FromQDateTime(dt)), dt);
 }
 
-// A changed text never reaches a copy that shares the buffer, and survives being part of it.
+// A changed text never reaches a copy that shares the buffer, and survives coming from its own.
 TEST(AssignTest, ReusesTheBufferWithoutTouchingCopiesOrItsOwnSource) {
     QString target = QStringLiteral("0123456789");
     target.detach();
