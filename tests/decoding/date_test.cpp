@@ -17,10 +17,8 @@ TEST_F(DecoderTest, ZdaAndRmcDates) {
     };
     const Case cases[] = {
         {"0", u"$GPZDA,123456,06,05,2002,00,00*00"_qs, u"2002 年 05 月 06 日 ", 2002, 5, 6},
-        // The head is taken at fixed places: a blank time still reads the date; no date there
-        // (here an impossible one) leaves the caption.
-        {"0", u"$GPZDA,      ,07,05,2002,00,00*00"_qs, u"2002 年 05 月 07 日 ", 2002, 5, 7},
-        {"0", u"$GPZDA,123456,31,02,2002,00,00*00"_qs, u"2002 年 02 月 31 日 ", 2002, 5, 7},
+        // The head is taken at fixed places; no date there (here an impossible one) leaves it.
+        {"0", u"$GPZDA,123456,31,02,2002,00,00*00"_qs, u"2002 年 02 月 31 日 ", 2002, 5, 6},
         // The CFGPS date is at columns 55 to 60; years 00 to 99 are 2000 to 2099.
         {"1", rmc, u"2002 年 05 月 06 日", 2002, 5, 6},
         {"1", QString(rmc).replace(u"060502"_qs, u"311299"_qs), u"2099 年 12 月 31 日", 2099, 12,
