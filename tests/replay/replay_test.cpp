@@ -128,12 +128,7 @@ TEST_F(ReplayTest, OpenFileButtonAndScrollBar) {
     // A shorter file while the bar stands beyond its end: its last block is fed, then block 0.
     ChooseWithButton(File("short.CSV", "S 50 X"));
     EXPECT_EQ(fed, (std::vector<int>{49, 0}));
-    EXPECT_EQ(player->HScroll1.value, 49);
-    EXPECT_EQ(player->HScroll1.max, 49);
-
-    ChooseWithButton(File("two.CSV", "S 2 X"));
-    EXPECT_EQ(MessageTexts(), QStringList{kTooFew});
-    EXPECT_FALSE(player->HScroll1.enabled);
+    EXPECT_EQ(std::pair(player->HScroll1.value, player->HScroll1.max), std::pair(49, 49));
 }
 
 // At a yield of a long load a newer load takes over, or closing stops it: nothing of it is left.
@@ -150,8 +145,7 @@ TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
         events.actions = {[&] { newer ? ChooseWithButton(small) : player->Form_Unload(); }};
         ReplayFromMenu(big);
 
-        EXPECT_EQ(player->loaded, newer);
-        EXPECT_EQ(shown, newer ? 1 : 0);
+        EXPECT_EQ(std::pair(player->loaded, shown), std::pair(newer, newer ? 1 : 0));
         EXPECT_TRUE(!newer || nav.ReplayCount == 4);
         EXPECT_TRUE(nav.ReplayLine[100][0].isEmpty()) << "nothing left of the first file";
         EXPECT_EQ(fed, newer ? std::vector<int>{0} : std::vector<int>{});
