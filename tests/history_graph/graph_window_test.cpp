@@ -51,27 +51,6 @@ TEST(GraphView, OpenedFromTheMainWindow) {
     EXPECT_TRUE(view->isVisible() && !fix->isChecked()) << "reopened in the design state";
 }
 
-// A failed print and an image name that cannot be written are told.
-TEST(GraphWindow, PrintAndSaveMessages) {
-    struct FailingPrinter : platform::Printer {
-        platform::PrintResult PrintWindow(const QString&) override {
-            return platform::PrintResult::Failed;
-        }
-        bool SaveWindowImage(const QString&) override { return false; }
-    } printer;
-    GraphRig rig;
-    rig.graph.printer = &printer;
-    rig.graph.Mnu_Print_Click();
-    rig.dialogs.files = {QStringLiteral("/t/g.jpg")};
-    rig.graph.Mnu_File_SaveImage_Click();
-    QStringList told;
-    for (const auto& m : rig.dialogs.messages)
-        told << m.text;
-    EXPECT_EQ(told,
-              QStringList({"印刷できませんでした。",
-                           "PNG、PDF、SVG のいずれかの拡張子を付けてください。\r\n/t/g.jpg"}));
-}
-
 // With no printer the page is offered as a PDF; a CUPS queue with cups-pdf prints the page.
 TEST(GraphView, PrintsOnePageOrOffersThePdfInstead) {
     GraphRig rig;
