@@ -118,19 +118,6 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
     }
 }
 
-TEST_F(ReplayTest, OpenFileButtonAndScrollBar) {
-    ReplayFromMenu(File("long.CSV", "S 120 X"));
-    player->SetHScroll1Value(99999); // as far as the file goes, no further
-    EXPECT_EQ(ShownSnapshot(), 119);
-    player->SetHScroll1Value(100);
-    fed.clear();
-
-    // A shorter file while the bar stands beyond its end: its last block is fed, then block 0.
-    ChooseWithButton(File("short.CSV", "S 50 X"));
-    EXPECT_EQ(fed, (std::vector<int>{49, 0}));
-    EXPECT_EQ(std::pair(player->HScroll1.value, player->HScroll1.max), std::pair(49, 49));
-}
-
 // At a yield of a long load a newer load takes over, or closing stops it: nothing of it is left.
 TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
     const QString big = File("big.CSV", "S 3360 X");
