@@ -8,10 +8,6 @@ namespace {
 
 class HistoryLog : public velsor::testing::MainWindowTest {
 protected:
-    void Start(const char* words) {
-        program.commandLine = QString::fromLatin1(words);
-        Load();
-    }
     void Record() {
         dialogs.files.push_back(Path(QStringLiteral("week1.CSV")));
         form->Mnu_Rec_Save_Click();
@@ -43,7 +39,8 @@ TEST_F(HistoryLog, WrittenWithLogWhileRecordingAndAppended) {
         SCOPED_TRACE(c.words);
         form = std::make_unique<NAV_FORM>(nav, plat, prop);
         nav = Nav();
-        Start(c.words);
+        program.commandLine = QString::fromLatin1(c.words);
+        Load();
         if (c.record)
             Record();
         Minutes(9, 4, 6);
@@ -52,7 +49,8 @@ TEST_F(HistoryLog, WrittenWithLogWhileRecordingAndAppended) {
 }
 
 TEST_F(HistoryLog, AFileThatCannotBeWrittenIsToldOnceAndTriedAgain) {
-    Start("LOG");
+    program.commandLine = QStringLiteral("LOG");
+    Load();
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("week1.LOG")));
     Record();
     Minutes(9, 4, 12); // slots 06, 09, 12
