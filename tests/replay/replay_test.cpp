@@ -32,11 +32,6 @@ protected:
         const QStringList p = form->Label4[0].caption.split(u' ');
         return p.size() >= 5 ? p[0].toInt() * 3600 + p[2].toInt() * 60 + p[4].toInt() : -1;
     }
-    QString File(const char* name, const char* description) {
-        const QString path = Path(QString::fromLatin1(name));
-        EXPECT_TRUE(velsor::testing::WriteFile(path, RecordingText(QLatin1String(description))));
-        return path;
-    }
     void ReplayFromMenu(const QString& path) {
         dialogs.files.push_back(path);
         form->Mnu_Replay_Click();
@@ -120,8 +115,9 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
 
 // At a yield of a long load a newer load takes over, or closing stops it: nothing of it is left.
 TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
-    const QString big = File("big.CSV", "S 3360 X");
-    const QString small = File("small.CSV", "S 5 X");
+    const QString big = Path(QStringLiteral("big.CSV")), small = Path(QStringLiteral("small.CSV"));
+    ASSERT_TRUE(velsor::testing::WriteFile(big, RecordingText("S 3360 X")) &&
+                velsor::testing::WriteFile(small, RecordingText("S 5 X")));
     player->yieldMs = 0;
     for (const bool newer : {true, false}) {
         SCOPED_TRACE(newer ? "newer load" : "closing");
