@@ -30,19 +30,17 @@ protected:
 TEST_F(HistoryLog, WrittenWithLogWhileRecordingAndAppended) {
     const struct {
         const char* words;
-        bool record;
         QByteArray log;
-    } cases[] = {{"", true, "<missing>"},
-                 {"FW LOG", true, "2,24/05/06 09:06,0,3,1\r\n"},
-                 {"LOG", true, "2,24/05/06 09:06,0,3,1\r\n2,24/05/06 09:06,0,3,1\r\n"}};
+    } cases[] = {{"", "<missing>"},
+                 {"FW LOG", "2,24/05/06 09:06,0,3,1\r\n"},
+                 {"LOG", "2,24/05/06 09:06,0,3,1\r\n2,24/05/06 09:06,0,3,1\r\n"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.words);
         form = std::make_unique<NAV_FORM>(nav, plat, prop);
         nav = Nav();
         program.commandLine = QString::fromLatin1(c.words);
         Load();
-        if (c.record)
-            Record();
+        Record();
         Minutes(9, 4, 6);
         EXPECT_EQ(Log(), c.log);
     }
