@@ -45,8 +45,6 @@ TEST(DrawHistoryGraph, FollowsTheRecords) {
         QStringList records; // the last one is HistoryLastIndex
         const char* picture; // every series shown, none for the long tables
     } cases[] = {
-        {"18 after the first: no ticks, the first and last labels", Numbered(19),
-         "text 0 3715 d0 | text 6065 3715 d18"},
         {"19: five ticks, labels of records 3 to 15 in two rows", Numbered(20),
          "tick 1202.5 | tick 2405 | tick 3607.5 | tick 4810 | tick 6012.5 | text 0 3715 d0 | "
          "text 602.5 3895 d3 | text 1805 3715 d6 | text 3007.5 3895 d9 | text 4210 3715 d12 | "
@@ -57,12 +55,6 @@ TEST(DrawHistoryGraph, FollowsTheRecords) {
         {"an empty line: used ends there, the others drop to 0",
          {"0,d,5,8,3", "1,d,6,9,2", "", "3,d,7,10,3"},
          "#0000ff 8 9 0 10 | #ff0000 5 6 | #00ff00 3 2 0 3 | text 0 3715 d | text 6065 3715 d"},
-        {"too few fields: the last one or the whole line; no label without a comma",
-         {"7", "0,d,5", "x,y,z,w", "1,d,,,"},
-         "#0000ff 7 5 0 0 | #ff0000 7 5 0 0 | #00ff00 7 5 0 0 | text 6065 3715 d"},
-        {"values: two leading digits, one, or 0",
-         {"0,d,0,9x,1", "1,d,05,1a,3", "1,d, 4,123,-2"},
-         "#0000ff 9 1 12 | #ff0000 0 0 0 | #00ff00 1 3 0 | text 0 3715 d | text 6065 3715 d"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -76,9 +68,6 @@ TEST(DrawHistoryGraph, FollowsTheRecords) {
         const auto& ops = rig.graph.Picture1.ops;
         ASSERT_GE(ops.size(), 3u);
         EXPECT_EQ(Describe(ops), QLatin1String(c.picture));
-        // The frame: time axis, left edge, right edge.
-        EXPECT_EQ(ops[0].y1, H - 500);
-        EXPECT_EQ(ops[2].x1, 7215 - 15);
         EXPECT_EQ(rig.dialogs.busy, 0) << "the pointer is back to normal";
     }
 }

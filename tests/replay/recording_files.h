@@ -7,15 +7,13 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <QTime>
 
 namespace velsor::testing {
 
 // Snapshot n of a GT-74/77 recording, five lines without line ends.
 inline QStringList Snapshot(int n) {
-    const QString t = QStringLiteral("%1%2%3")
-                          .arg(n / 3600 % 24, 2, 10, QLatin1Char('0'))
-                          .arg(n / 60 % 60, 2, 10, QLatin1Char('0'))
-                          .arg(n % 60, 2, 10, QLatin1Char('0'));
+    const QString t = QTime::fromMSecsSinceStartOfDay(n % 86400 * 1000).toString(u"hhmmss");
     return {
         QStringLiteral("$GPGGA,%1,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00").arg(t),
         QStringLiteral("$GPGSA,A,3,04,05,12,,,,,,,,,,1.0,1.0,1.0*00"),
