@@ -9,6 +9,7 @@
 #include <QSerialPort>
 
 #include <algorithm>
+#include <numeric>
 
 using namespace velsor;
 using velsor::testing::MainWindowTest;
@@ -60,39 +61,27 @@ protected:
 } // namespace
 
 TEST_F(Forwarding, TheDialogOpensThePortOnlyWithTheExactCode) {
-    enum Before { Nothing, Forwarding, HeldElsewhere }; // the latter two: "already open" told
-    const std::tuple<Before, const char*, const char*, const char*> cases[] = {
-        {Nothing, "3", "QRV42MZT", "closed open COM3"},
-        {Nothing, "3", "qrv42mzt", "closed shut COM3"},
-        {Nothing, "COM3", "QRV42MZT", "stays shut COM1"},
-        {Nothing, "4", "QRV42MZT", "stays shut COM4"}, // no such device
-        {Forwarding, "5", "QRV42MZT", "closed open COM3 既にポートが開かれています"},
-        {HeldElsewhere, "3", "QRV42MZT", "closed shut COM3 既にポートが開かれています"},
+    const auto state = [&](bool closed) {
+        return QStringList{closed ? u"closed"_qs : u"stays"_qs,
+                           form->MSComm2->IsOpen() ? u"open"_qs : u"shut"_qs,
+                           QStringLiteral("COM%1").arg(form->MSComm2->CommPort())} +
+               MessageTexts();
     };
-    for (const auto& [before, port, code, expected] : cases) {
-        SCOPED_TRACE(port);
-        form->MSComm2->Close();
-        form->MSComm2->SetCommPort(1);
-        QSerialPort other(QFileInfo(farPty->portLink).canonicalFilePath());
-        ASSERT_TRUE(before != Forwarding || Ok());
-        ASSERT_TRUE(before != HeldElsewhere || other.open(QIODevice::ReadWrite));
-        dialogs.messages.clear();
-        const bool closed = Ok(QString::fromUtf8(port), QString::fromUtf8(code));
-        const QStringList got =
-            QStringList{closed ? u"closed"_qs : u"stays"_qs,
-                        form->MSComm2->IsOpen() ? u"open"_qs : u"shut"_qs,
-                        QStringLiteral("COM%1").arg(form->MSComm2->CommPort())} +
-            MessageTexts();
-        EXPECT_EQ(got.join(u' '), QString::fromUtf8(expected));
-        EXPECT_EQ(nav.ForwardPortNo, QString::fromUtf8(port));
-    }
+    EXPECT_EQ(state(Ok(u"4"_qs)).join(u' '), u"stays shut COM4") << "no such device";
+    EXPECT_EQ(state(Ok(u"3"_qs, u"qrv42mzt"_qs)).join(u' '), u"closed shut COM3");
+    EXPECT_EQ(nav.ForwardPortNo, u"3");
+    QSerialPort other(QFileInfo(farPty->portLink).canonicalFilePath());
+    ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+    EXPECT_EQ(state(Ok()).join(u' '), u"closed shut COM3 既にポートが開かれています");
+    other.close();
+    dialogs.messages.clear();
+    EXPECT_EQ(state(Ok()).join(u' '), u"closed open COM3");
 }
 
 // End to end: velsor-sim plays the tuner into COM1; another program reads COM3.
 TEST_F(Forwarding, EveryReceivedByteGoesOutUnchangedInOrderUntilDisconnect) {
-    QByteArray sent; // every byte value, sentences and a cut line
-    for (int i = 0; i < 256; ++i)
-        sent += static_cast<char>(i);
+    QByteArray sent(256, 0); // every byte value, sentences and a cut line
+    std::iota(sent.begin(), sent.end(), 0);
     sent += "\r\n" + kGga + "a line cut sh" + "\r\n" + kGga;
     const QString capture = Path(QStringLiteral("capture.log"));
     ASSERT_TRUE(velsor::testing::WriteFile(capture, sent));
@@ -124,10 +113,8 @@ TEST_F(Forwarding, AFarEndThatStallsStaysBoundedAndOneThatVanishesIsToldOnce) {
     QSerialPort tuner(tunerPty->peerLink), talker(farPty->peerLink);
     ASSERT_TRUE(tuner.open(QIODevice::ReadWrite) && talker.open(QIODevice::WriteOnly));
     ConnectAndForward();
-    // A megabyte sent back: the program takes none of it, so it backs up at the sender.
     talker.write(QByteArray(1 << 20, 'x'));
 
-    // Far more than the ptys and socat hold; nobody reads COM3.
     const QByteArray block = kGga.repeated(64); // about 4 KB
     qint64 peak = 0;
     qsizetype largestChunk = 0;
