@@ -31,9 +31,8 @@ static const QByteArray kGga =
 TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannotWriteTo) {
     if (!PtyPair::Available())
         GTEST_SKIP() << "socat is not installed";
-    for (const char* tool : {"gpsd", "gpspipe"})
-        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            GTEST_SKIP() << tool << " is not installed";
+    if (QStandardPaths::findExecutable(u"gpspipe"_qs).isEmpty())
+        GTEST_SKIP() << "gpsd is not installed";
     PtyPair pty(dir.path(), 1);
     ASSERT_TRUE(pty.Ready());
     Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n");
@@ -71,32 +70,27 @@ TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannot
 
     const quint16 gpsdPort = FreePort();
     gpsd.setProcessChannelMode(QProcess::MergedChannels);
-    gpsd.start(
-        QStringLiteral("gpsd"),
-        QStringLiteral("-N -n -S %1 tcp://127.0.0.1:%2").arg(gpsdPort).arg(port).split(u' '));
+    gpsd.start(u"gpsd"_qs,
+               u"-N -n -S %1 tcp://127.0.0.1:%2"_qs.arg(gpsdPort).arg(port).split(u' '));
     ASSERT_TRUE(gpsd.waitForStarted(5000));
     ASSERT_TRUE(WaitFor([&] { return server->ClientCount() == 2; }, 5000))
         << "the raw client stays: " << gpsd.readAll().toStdString();
     EXPECT_EQ(form->Image1[0].toolTip,
               QStringLiteral("NMEA 共有中：127.0.0.1:%1（接続 2）").arg(port));
 
+    // The simulated antenna near Tokyo, 35 41' N 139 45' E, and its sky, as gpsd tells them.
     QProcess pipe;
     QByteArray json;
-    QDeadlineTimer deadline(30000);
     bool fix3d = false, sky = false;
-    while (!(fix3d && sky) && !deadline.hasExpired()) {
-        pipe.start(QStringLiteral("gpspipe"),
-                   QStringLiteral("-w -n 12 127.0.0.1:%1").arg(gpsdPort).split(u' '));
+    for (QDeadlineTimer d(30000); !(fix3d && sky) && !d.hasExpired();) {
+        pipe.start(u"gpspipe"_qs, {u"-w"_qs, u"-n"_qs, u"12"_qs, u"127.0.0.1:%1"_qs.arg(gpsdPort)});
         WaitFor([&] { return pipe.state() == QProcess::NotRunning; }, 15000);
-        json = pipe.readAllStandardOutput();
-        for (const QByteArray& line : json.split('\n')) {
+        for (const QByteArray& line : (json = pipe.readAllStandardOutput()).split('\n')) {
             const QJsonObject o = QJsonDocument::fromJson(line).object();
-            // The simulated antenna near Tokyo, 35 41' N 139 45' E.
-            if (o[u"class"].toString() == u"TPV" && o[u"mode"].toInt() == 3 && o.contains(u"lat"))
+            if (o[u"class"].toString() == u"TPV" && o[u"mode"] == 3 && o.contains(u"lat"))
                 fix3d = std::abs(o[u"lat"].toDouble() - (35.0 + 41.0 / 60)) < 0.001 &&
                         std::abs(o[u"lon"].toDouble() - 139.75) < 0.001;
-            if (o[u"class"].toString() == u"SKY" && o[u"satellites"].toArray().size() >= 4)
-                sky = true;
+            sky |= o[u"class"].toString() == u"SKY" && o[u"satellites"].toArray().size() >= 4;
         }
     }
     EXPECT_TRUE(fix3d && sky) << json.toStdString();
@@ -108,8 +102,6 @@ TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannot
     EXPECT_EQ(raw.got, read);
     EXPECT_GT(read.size(), 500);
     EXPECT_EQ(nav.FixMode, u"3D") << "the window decodes as ever";
-    for (QProcess* p : {&gpsd, &sim}) {
-        p->kill();
-        p->waitForFinished(3000);
-    }
+    for (QProcess* p : {&gpsd, &sim})
+        p->kill(), p->waitForFinished(3000);
 }

@@ -23,9 +23,7 @@ TEST_F(ShareOptionTest, WhereItListensAndWhichWordsStillCount) {
     };
     for (const auto& [args, expected] : cases) {
         SCOPED_TRACE(args);
-        std::vector<QByteArray> bytes{"velsor-gps-analyzer"};
-        for (const QString& a : QString::fromLatin1(args).split(u' '))
-            bytes.push_back(a.toLocal8Bit());
+        QList<QByteArray> bytes = ("velsor-gps-analyzer " + QByteArray(args)).split(' ');
         std::vector<char*> argv;
         for (QByteArray& b : bytes)
             argv.push_back(b.data());
