@@ -39,25 +39,7 @@ QByteArray Settings(int tuner) {
            "\r\n[Time]=0\r\n";
 }
 
-class ReplayRoundTrip : public MainWindowTest, public ::testing::WithParamInterface<int> {
-protected:
-    void TearDown() override { sim.terminate(), sim.waitForFinished(5000); }
-    // Snapshot i at 12:(3i):00 UTC, a slot minute, with 3D, 2D and no-fix stretches.
-    QByteArray Stream(sim::Tuner tuner) {
-        const sim::Generator gen(tuner, 3,
-                                 sim::FixSchedule{.noFix = {900, 180}, .twoD = {540, 180}});
-        QByteArray out;
-        for (int i = 0; i < kSnapshots; ++i) {
-            const QDateTime utc(QDate(2026, 12, 6), QTime(12, 3 * i, 0), Qt::UTC);
-            const QByteArray burst = gen.burst(utc, 180LL * i);
-            out += burst.repeated(kRepeats);
-            snapshotGga << QString::fromLatin1(burst.left(burst.indexOf('\r')));
-        }
-        return out;
-    }
-    QStringList snapshotGga;
-    QProcess sim;
-};
+class ReplayRoundTrip : public MainWindowTest, public ::testing::WithParamInterface<int> {};
 
 } // namespace
 
@@ -68,18 +50,29 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     PtyPair pty(dir.path(), 1);
     ASSERT_TRUE(pty.Ready());
     Load(Settings(tuner).constData());
-    const QString stream = Path(QStringLiteral("stream.nmea"));
-    ASSERT_TRUE(velsor::testing::WriteFile(stream, Stream(static_cast<sim::Tuner>(tuner))));
+    // Snapshot i at 12:(3i):00 UTC, a slot minute, with 3D, 2D and no-fix stretches.
+    const sim::Generator gen(static_cast<sim::Tuner>(tuner), 3,
+                             sim::FixSchedule{.noFix = {900, 180}, .twoD = {540, 180}});
+    QByteArray stream;
+    QStringList snapshotGga;
+    for (int i = 0; i < kSnapshots; ++i) {
+        const QByteArray burst =
+            gen.burst(QDateTime(QDate(2026, 12, 6), QTime(12, 3 * i, 0), Qt::UTC), 180LL * i);
+        stream += burst.repeated(kRepeats);
+        snapshotGga << QString::fromLatin1(burst.left(burst.indexOf('\r')));
+    }
+    const QString streamFile = Path(u"stream.nmea"_qs);
+    ASSERT_TRUE(velsor::testing::WriteFile(streamFile, stream));
+    QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedChannels);
-    sim.start(QStringLiteral(VELSOR_SIM_PATH),
-              QStringLiteral("--device %1 --tuner %2 --baud 57600 --replay %3")
-                  .arg(pty.peerLink, QString::number(tuner), stream)
-                  .split(u' '));
+    sim.start(u"" VELSOR_SIM_PATH ""_qs, u"--device %1 --tuner %2 --baud 57600 --replay %3"_qs
+                                             .arg(pty.peerLink, QString::number(tuner), streamFile)
+                                             .split(u' '));
     ASSERT_TRUE(sim.waitForStarted(5000));
     form->Mnu_Start_Click();
     ASSERT_TRUE(form->MSComm1->IsOpen());
 
-    const QString file = Path(QStringLiteral("roundtrip.CSV"));
+    const QString file = Path(u"roundtrip.CSV"_qs);
     clock.now = QDateTime(QDate(2026, 12, 6), QTime(20, 59, 30));
     dialogs.files.push_back(file);
     form->Mnu_Rec_Save_Click();
@@ -110,8 +103,7 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     dialogs.answers = {platform::MsgResult::Yes};
     dialogs.files = {file};
     form->Mnu_Replay_Click();
-    EXPECT_EQ(MessageTexts(),
-              QStringList{QStringLiteral("通信中、データ記録中です。終了しますか？")});
+    EXPECT_EQ(MessageTexts(), QStringList{u"通信中、データ記録中です。終了しますか？"_qs});
     EXPECT_FALSE(form->MSComm1->IsOpen());
     ASSERT_TRUE(ReadFile(file).endsWith("(JST) Stopped.\r\n"));
     const QString sample = qEnvironmentVariable("VELSOR_SAMPLE_RECORDING");
