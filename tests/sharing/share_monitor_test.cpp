@@ -25,9 +25,6 @@ using velsor::testing::WaitFor;
 
 using ShareMonitorTest = MainWindowTest;
 
-static const QByteArray kGga =
-    "$GPGGA,235959,0101.0000,S,00101.0000,W,1,12,1.0,9.9,M,0.0,M,,*00\r\n";
-
 TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannotWriteTo) {
     if (!PtyPair::Available())
         GTEST_SKIP() << "socat is not installed";
@@ -38,14 +35,10 @@ TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannot
     Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n");
     QProcess sim, gpsd;
     const quint16 port = FreePort();
-    const auto server =
-        StartSharing(*form, ShareEndpoint{QStringLiteral("127.0.0.1"), port, false}, dialogs);
+    const auto server = StartSharing(*form, ShareEndpoint{u"127.0.0.1"_qs, port}, dialogs);
     ASSERT_TRUE(server);
     QByteArray read; // what the window read from its port, to compare with what clients get
-    form->onReceived = [&read, send = form->onReceived](QByteArrayView bytes) {
-        read += bytes;
-        send(bytes);
-    };
+    form->onReceived = [&read, send = form->onReceived](QByteArrayView b) { read += b, send(b); };
     RawClient raw(port);
     ASSERT_TRUE(raw.connected);
     QSerialPort tuner(pty.peerLink);
@@ -53,7 +46,9 @@ TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannot
     form->Mnu_Start_Click();
     ASSERT_TRUE(form->MSComm1->IsOpen());
     // A megabyte from a client reaches neither the receiver nor the window.
-    const QByteArray garbage = kGga.repeated(16000);
+    const QByteArray garbage =
+        QByteArray("$GPGGA,235959,0101.0000,S,00101.0000,W,1,12,1.0,9.9,M,0.0,M,,*00\r\n")
+            .repeated(16000);
     qsizetype pushed = 0;
     for (QDeadlineTimer d(10000); pushed < garbage.size() && !d.hasExpired();) {
         pushed += raw.Send(garbage.mid(pushed, 65536));
@@ -64,8 +59,8 @@ TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannot
     EXPECT_TRUE(tuner.readAll().isEmpty() && read.isEmpty() && nav.RawSentence[0].isEmpty());
     tuner.close();
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(VELSOR_SIM_PATH),
-              QStringLiteral("--device %1 --tuner 1 --seconds 60").arg(pty.peerLink).split(u' '));
+    sim.start(u"" VELSOR_SIM_PATH ""_qs,
+              {u"--device"_qs, pty.peerLink, u"--tuner"_qs, u"1"_qs, u"--seconds"_qs, u"60"_qs});
     ASSERT_TRUE(sim.waitForStarted(5000));
 
     const quint16 gpsdPort = FreePort();
