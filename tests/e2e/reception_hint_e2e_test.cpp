@@ -6,11 +6,10 @@
 #include <QProcess>
 
 using namespace velsor;
-using velsor::testing::MainWindowTest;
 using velsor::testing::PtyPair;
 using velsor::testing::WaitFor;
 
-using ReceptionHintE2E = MainWindowTest;
+using ReceptionHintE2E = velsor::testing::MainWindowTest;
 
 // Told once per connection about the wrong model, nothing for the right one.
 TEST_F(ReceptionHintE2E, WrongModelOncePerConnectionRightModelNever) {

@@ -27,10 +27,10 @@ public:
         : fd(::socket(AF_INET, SOCK_STREAM, 0)) {
         if (receiveBuffer > 0)
             ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in a{.sin_family = AF_INET,
+                      .sin_port = htons(port),
+                      .sin_addr = {htonl(INADDR_LOOPBACK)},
+                      .sin_zero = {}};
         connected = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     }
@@ -47,8 +47,7 @@ public:
     }
     // Sends without waiting; returns how much the kernel took.
     qsizetype Send(const QByteArray& bytes) {
-        const ssize_t n = ::send(fd, bytes.constData(), bytes.size(), MSG_NOSIGNAL);
-        return n < 0 ? 0 : n;
+        return std::max<ssize_t>(0, ::send(fd, bytes.constData(), bytes.size(), MSG_NOSIGNAL));
     }
 
     int fd;

@@ -57,37 +57,25 @@ protected:
 TEST_F(ShareProgramTest, LoopbackOnlyUnlessNamedAndAMessageWhenItCannotShare) {
     if (QStandardPaths::findExecutable(QStringLiteral("ss")).isEmpty())
         GTEST_SKIP() << "ss (iproute2) is not installed";
-    const std::pair<const char*, const char*> cases[] = {
-        // %1: the free port; where it listens or what it says
-        {"--share-nmea %1", "127.0.0.1:%1"},
-        {"--share-nmea 0.0.0.0:%1", "0.0.0.0:%1"},
-        {"--share-nmea LOGGER:port", "NMEA 共有の指定「LOGGER:port」が読めません。"},
-        {"--share-nmea %1", "このポートはほかのプログラムが使っています。"}};
-    const auto withPort = [p = QString::number(port)](const char* s) {
-        return QString::fromUtf8(s).replace(QStringLiteral("%1"), p);
-    };
-    QTcpServer other;
-    for (const auto& [args, result] : cases) {
-        SCOPED_TRACE(args);
-        ASSERT_TRUE(&args != &cases[3].first || other.listen(QHostAddress::LocalHost, port));
-        Run(VELSOR_ANALYZER_PATH, withPort(args).split(u' '));
-        if (QChar::fromLatin1(result[0]).isDigit()) { // listens there
-            ASSERT_TRUE(WaitFor([&] { return !Listening(port).isEmpty(); }, 10000));
-            EXPECT_EQ(Listening(port), QStringList{withPort(result)});
-        } else {
-            QString err;
-            ASSERT_TRUE(WaitFor(
-                [&] { return (err += process.readAllStandardError()).contains(u"共有せず"); },
-                10000))
-                << err.toStdString();
-            EXPECT_TRUE(err.contains(withPort(result))) << err.toStdString();
-            WaitFor([] { return false; }, 300);
-        }
-        EXPECT_EQ(process.state(), QProcess::Running) << "the monitor runs on";
+    const QString p = QString::number(port);
+    for (const QString& host : {QString(), u"0.0.0.0:"_qs}) {
+        Run(VELSOR_ANALYZER_PATH, {u"--share-nmea"_qs, host + p});
+        ASSERT_TRUE(WaitFor([&] { return !Listening(port).isEmpty(); }, 10000));
+        EXPECT_EQ(Listening(port), QStringList{(host.isEmpty() ? u"127.0.0.1:"_qs : host) + p});
     }
+    TearDown();
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
+    Run(VELSOR_ANALYZER_PATH, {u"--share-nmea"_qs, p});
+    QString err;
+    ASSERT_TRUE(WaitFor(
+        [&] { return (err += process.readAllStandardError()).contains(u"共有せず"); }, 10000));
+    EXPECT_TRUE(err.contains(u"このポートはほかのプログラムが使っています。")) << err.toStdString();
+    WaitFor([] { return false; }, 300);
+    EXPECT_EQ(process.state(), QProcess::Running) << "the monitor runs on";
 }
 
-TEST_F(ShareProgramTest, TheSimulatorSharesWithoutADeviceAndRefusesWhatItCannotDo) {
+TEST_F(ShareProgramTest, TheSimulatorSharesWithoutADevice) {
     Run(VELSOR_SIM_PATH, QStringLiteral("--share-nmea %1 --seconds 2").arg(port).split(u' '));
     std::unique_ptr<RawClient> c;
     ASSERT_TRUE(WaitFor([&] { return (c = std::make_unique<RawClient>(port))->connected; }));
@@ -95,11 +83,4 @@ TEST_F(ShareProgramTest, TheSimulatorSharesWithoutADeviceAndRefusesWhatItCannotD
     c->Read();
     EXPECT_EQ(process.exitCode(), 0);
     EXPECT_TRUE(c->got.startsWith("$GP") && c->got.contains("$GPZDA,") && c->got.endsWith("\r\n"));
-
-    QTcpServer other;
-    ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
-    Run(VELSOR_SIM_PATH, {QStringLiteral("--share-nmea"), QString::number(port)});
-    ASSERT_TRUE(process.waitForFinished(5000));
-    EXPECT_EQ(process.exitCode(), 2);
-    EXPECT_TRUE(process.readAllStandardError().contains("share"));
 }
