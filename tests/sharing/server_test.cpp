@@ -61,6 +61,9 @@ TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedFromTheNextWholeLineOn) {
     const qsizetype line2 = data.indexOf('\n') + 1;
     Start();
     RawClient& first = Join();
+    std::vector<RawClient*> others; // sixteen clients from the start
+    for (int i = 0; i < 15; ++i)
+        others.push_back(&Join());
     server->Send(QByteArrayView(data).first(3));
     RawClient& midLine = Join();
     server->Send(QByteArrayView(data).sliced(3, line2 - 3));
@@ -69,6 +72,8 @@ TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedFromTheNextWholeLineOn) {
     ASSERT_TRUE(Received(first, data.size()) && Received(midLine, data.size() - line2) &&
                 Received(atLine, data.size() - line2));
     EXPECT_EQ(first.got, data);
+    for (RawClient* c : others)
+        EXPECT_TRUE(Received(*c, data.size()) && c->got == data) << "one stream for all";
     EXPECT_EQ(midLine.got, data.mid(line2)) << "from the next whole line";
     EXPECT_EQ(atLine.got, data.mid(line2));
 }
