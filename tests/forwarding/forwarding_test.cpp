@@ -66,11 +66,17 @@ TEST_F(Forwarding, TheDialogOpensThePortOnlyWithTheExactCode) {
                MessageTexts();
     };
     EXPECT_EQ(state(Ok(u"4"_qs)).join(u' '), u"stays shut COM4") << "no such device";
+    EXPECT_EQ(state(Ok(u"COM3"_qs)).join(u' '), u"stays shut COM4") << "letters";
     EXPECT_EQ(state(Ok(u"3"_qs, u"qrv42mzt"_qs)).join(u' '), u"closed shut COM3");
     EXPECT_EQ(nav.ForwardPortNo, u"3");
     QSerialPort other(QFileInfo(farPty->portLink).canonicalFilePath());
     ASSERT_TRUE(other.open(QIODevice::ReadWrite));
     EXPECT_EQ(state(Ok()).join(u' '), u"closed shut COM3 既にポートが開かれています");
+    other.close();
+    dialogs.messages.clear();
+    ConnectAndForward();
+    EXPECT_EQ(state(Ok(u"5"_qs)).join(u' '), u"closed open COM3 既にポートが開かれています")
+        << "a second OK keeps the first port";
 }
 
 // End to end: velsor-sim plays the tuner into COM1; another program reads COM3.
