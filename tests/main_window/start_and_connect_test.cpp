@@ -73,6 +73,10 @@ TEST_F(MainWindowTest, ConnectingSendsTheInitCommandAtTheTunersRateAndDecodes) {
     form->Mnu_Stop_Click();
     EXPECT_FALSE(form->MSComm1->IsOpen());
     EXPECT_TRUE(IdleLook());
+    // From the idle window the init command opens the port: the look follows the link.
+    form->Mnu_Ini_Click();
+    EXPECT_EQ(tuner.Received(kInit.size()), kInit);
+    EXPECT_TRUE(form->MSComm1->IsOpen() && ConnectedLook());
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
