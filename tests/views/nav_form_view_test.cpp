@@ -65,7 +65,11 @@ TEST(NavFormView, RecordButtonsGetTheReleaseOfTheirOwnPress) {
     Mouse(start, Qt::LeftButton, QEvent::MouseButtonRelease);
     EXPECT_EQ(rig.nav.RecordingOn, 1);
     rig.dialogs.answers = {platform::MsgResult::Yes}; // stop?
-    Click(rig.Child<views::StackedImage>("Image3_2"), Qt::LeftButton);
+    auto* stop = rig.Child<views::StackedImage>("Image3_2");
+    Mouse(stop, Qt::LeftButton, QEvent::MouseButtonPress);
+    EXPECT_EQ(std::pair(start->ShownIndex(), stop->ShownIndex()), std::pair(0, 3))
+        << "pressing stop: the start button at rest, the stop button sunk";
+    Mouse(stop, Qt::LeftButton, QEvent::MouseButtonRelease);
     EXPECT_EQ(rig.nav.RecordingOn, 0);
     EXPECT_EQ(start->ShownIndex(), 0) << "back at rest";
 }
