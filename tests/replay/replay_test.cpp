@@ -59,6 +59,11 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
         int block = -1, snapshot = -1; // ReplayLine(block, 0) is snapshot's GGA
     } cases[] = {
         {"S 10 X", "9 9 0 - stop", 9, 9},
+        {"S 10", "9 9 0 - -", 9, 9},
+        {"S 3 X 2", "3 3 0 - stop", 2, 3}, // what follows a stop line overwrites its block
+        {"S X 3", "2 2 0 - stop", 2, 2},   // never a step below block 0
+        {"", "0 -1 - few -"},
+        {"S", "0 -1 - few -"},
         {"S 3 X", "2 2 0 - stop"},
         {"S 2 X", "1 -1 - few stop"},
         {"S 4 p2", "4 4 0 - -", 4, 4}, // a trailing part counts without a stop line
@@ -138,4 +143,17 @@ TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
     ReplayFromMenu(big); // opened again, it loads in full
     EXPECT_EQ(nav.ReplayCount, 3359);
     EXPECT_GT(events.eventPasses, 2) << "the load let the window system in";
+}
+
+TEST_F(ReplayTest, TheButtonLoadsAShorterFileWhileTheBarStandsBeyondItsEnd) {
+    const QString ten = Path(QStringLiteral("ten.CSV")), four = Path(QStringLiteral("four.CSV"));
+    ASSERT_TRUE(velsor::testing::WriteFile(ten, RecordingText("S 10 X")) &&
+                velsor::testing::WriteFile(four, RecordingText("S 4 X")));
+    ReplayFromMenu(ten);
+    player->SetHScroll1Value(8);
+    fed.clear();
+    ChooseWithButton(four);
+    EXPECT_EQ(std::tuple(nav.ReplayCount, player->HScroll1.max, player->HScroll1.value),
+              std::tuple(3, 3, 3));
+    EXPECT_EQ(fed, (std::vector<int>{3, 0})) << "its last block as the bar comes down, then 0";
 }
