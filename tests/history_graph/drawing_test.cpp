@@ -49,6 +49,12 @@ TEST(DrawHistoryGraph, FollowsTheRecords) {
          "tick 1202.5 | tick 2405 | tick 3607.5 | tick 4810 | tick 6012.5 | text 0 3715 d0 | "
          "text 602.5 3895 d3 | text 1805 3715 d6 | text 3007.5 3895 d9 | text 4210 3715 d12 | "
          "text 5412.5 3895 d15 | text 6065 3715 d19"},
+        {"18: no ticks, the first and last labels", Numbered(19),
+         "text 0 3715 d0 | text 6065 3715 d18"},
+        {"0: one record, no lines", {"0,a,5,8,3"}, "text 0 3715 a | text 6065 3715 a"},
+        {"too few fields",
+         {"0,a,5,8,3", "1,b,6", "2,c"},
+         "#0000ff 8 6 0 | #ff0000 5 6 0 | #00ff00 3 6 0 | text 0 3715 a"},
         {"blue, red, green; 10 on the top edge, 12 above, used as in view",
          {"0,a,10,12,1", "1,b,12,10,3"},
          "#0000ff 12 10 | #ff0000 10 12 | #00ff00 1 3 | text 0 3715 a | text 6065 3715 b"},
