@@ -3,6 +3,7 @@
 #include "main_window/reception_hint.h"
 #include "support/main_window_fixture.h"
 
+#include <QFile>
 #include <QProcess>
 
 using namespace velsor;
@@ -40,4 +41,17 @@ TEST_F(ReceptionHintE2E, WrongModelOncePerConnectionRightModelNever) {
     reconnect();
     ASSERT_TRUE(tick([&] { return form->receptionHint->Health().judged >= 30; }, 20000));
     EXPECT_EQ(dialogs.messages.size(), 2u) << MessageTexts().join(u'|').toStdString();
+
+    // Bytes that are not NMEA, as a wrong line speed delivers them: the baud-rate hint.
+    sim.kill();
+    sim.waitForFinished();
+    reconnect();
+    QFile peer(pty.peerLink);
+    ASSERT_TRUE(peer.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QByteArray noise(2000, 0);
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 167 + 13) % 256);
+    ASSERT_EQ(peer.write(noise), noise.size());
+    ASSERT_TRUE(tick([&] { return dialogs.messages.size() == 3; }, 10000));
+    EXPECT_EQ(MessageTexts().last(), WrongBaudText(u"1"));
 }
