@@ -28,6 +28,12 @@ TEST(LoadHistoryFile, ReadsWhatTheFileHolds) {
     rig.Open(rig.Write(QStringLiteral("h.LOG"), "a\r\nb")); // no line end at the end
     EXPECT_EQ(rig.graph.HistoryLastIndex, 1);
     EXPECT_EQ(rig.graph.HistoryLines[0] + rig.graph.HistoryLines[1], u"ab");
+    // Lines of 10,000 characters and bytes that are not text: read as they are, drawn safely.
+    const QByteArray longLine = "0,24/05/06 00:00," + QByteArray(10000, '7') + ",8,3";
+    rig.Open(rig.Write(QStringLiteral("long.LOG"), longLine + "\r\n" + longLine));
+    EXPECT_EQ(rig.graph.HistoryLines[1].size(), longLine.size());
+    rig.Open(rig.Write(QStringLiteral("bin.LOG"), QByteArray("\x00\xff,\x80\r\n\x1a\n", 8)));
+    EXPECT_EQ(rig.graph.HistoryLastIndex, 1);
     EXPECT_TRUE(rig.dialogs.messages.empty() && rig.dialogs.busy == 0);
     EXPECT_FALSE(FileChannels::Instance().IsOpen(1));
 }
