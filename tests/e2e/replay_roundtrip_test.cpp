@@ -3,6 +3,7 @@
 // When VELSOR_SAMPLE_RECORDING names a file, the GT-74/77 recording is copied there.
 
 #include "decoding/state_json.h"
+#include "history_graph/frm_graph.h"
 #include "nmea_sim.h"
 #include "replay/frm_player.h"
 #include "replay/recording_files.h"
@@ -75,6 +76,7 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
     const QString file = Path(u"roundtrip.CSV"_qs);
     clock.now = QDateTime(QDate(2026, 12, 6), QTime(20, 59, 30));
     dialogs.files.push_back(file);
+    nav.HistoryLogOn = 1; // started with LOG
     form->Mnu_Rec_Save_Click();
     std::vector<std::string> live;
     for (int i = 0; i < kSnapshots; ++i) {
@@ -94,6 +96,25 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
         form->Timer2_Timer();
         live.push_back(Comparable(nav, *form));
     }
+    // The history log beside it, one record a snapshot; the graph window reads it, and a
+    // refresh picks up a record added since.
+    const QString log = Path(u"roundtrip.LOG"_qs);
+    const QStringList records = QString::fromLatin1(ReadFile(log)).split(QStringLiteral("\r\n"));
+    EXPECT_EQ(records.size(), kSnapshots + 1) << "each ends in CR LF";
+    EXPECT_TRUE(records.first().startsWith(u"0,26/12/06 21:00,")) << records.first().toStdString();
+    frmGraph graph(dialogs, program);
+    graph.Form_Load();
+    dialogs.files.push_back(log);
+    graph.Mnu_File_Open_Click();
+    EXPECT_TRUE(graph.HistoryLastIndex == kSnapshots - 1 && !graph.Picture1.ops.empty());
+    QFile more(log);
+    ASSERT_TRUE(more.open(QIODevice::Append));
+    more.write("12,26/12/06 21:36,3,8,3\r\n");
+    more.close();
+    graph.Command1_Click();
+    EXPECT_EQ(graph.HistoryLastIndex, kSnapshots);
+    graph.Form_Unload();
+
     // Replayed while linked and recording, with the other model now configured: "Yes" stops
     // both, the stop line ending the file, and the recording's own tuner wins while it shows.
     Load(Settings(1 - tuner).constData());
