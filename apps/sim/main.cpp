@@ -290,6 +290,7 @@ int main(int argc, char* argv[]) {
     } else {
         velsor::sim::Generator generator(options.tuner, options.seed, options.schedule);
         generator.setBlocked(options.blocked);
+        generator.setLineBytes(velsor::sim::lineBytesPerSecond(options.baud));
         outcome = runGenerator(line, generator, deadline);
     }
 

@@ -1,6 +1,7 @@
 #include "nmea_sim.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 
@@ -17,22 +18,6 @@ std::uint64_t mix(std::uint64_t x) {
     x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
     return x ^ (x >> 31);
 }
-
-class Rng {
-public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next() {
-        state_ += 0x9e3779b97f4a7c15ULL;
-        return mix(state_);
-    }
-    double uniform(double lo, double hi) {
-        return lo + (hi - lo) * static_cast<double>(next() >> 11) / 9007199254740992.0;
-    }
-    int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
-
-private:
-    std::uint64_t state_;
-};
 
 // Noise that depends only on its inputs, so a second looks the same however often it is asked.
 double unitNoise(std::uint64_t seed, std::uint64_t a, std::uint64_t b) {
@@ -81,28 +66,106 @@ QByteArray dopField(double dop) {
     return fixedTenths(std::min(dop, 9.9), 1);
 }
 
+// Satellites in view of each system for the multi-GNSS model: 26 to 40 in all.
+ViewRange gnssRange(System system) {
+    switch (system) {
+    case System::Gps:
+        return {8, 11};
+    case System::Glonass:
+        return {5, 8};
+    case System::Galileo:
+        return {6, 9};
+    case System::BeiDou:
+        return {7, 12};
+    }
+    return {0, 0};
+}
+
+// Numbers as the system's GSV gives them: GLONASS slots 1..24 as 65..88, the rest their PRN.
+// BeiDou stays within 1..32, as receivers in NMEA 4.10 mode number it: decoders of that
+// version (gpsd among them) read 33..64 as SBAS.
+std::vector<int> gnssNumbers(System system) {
+    const auto [first, count] = system == System::Glonass   ? std::pair{65, 24}
+                                : system == System::Galileo ? std::pair{1, 36}
+                                                            : std::pair{1, 32};
+    std::vector<int> numbers(static_cast<std::size_t>(count));
+    std::iota(numbers.begin(), numbers.end(), first);
+    return numbers;
+}
+
 } // namespace
 
+class Rng {
+public:
+    explicit Rng(std::uint64_t seed) : state_(seed) {}
+    std::uint64_t next() {
+        state_ += 0x9e3779b97f4a7c15ULL;
+        return mix(state_);
+    }
+    double uniform(double lo, double hi) {
+        return lo + (hi - lo) * static_cast<double>(next() >> 11) / 9007199254740992.0;
+    }
+    int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+
+private:
+    std::uint64_t state_;
+};
+
 int defaultBaud(Tuner tuner) {
-    return tuner == Tuner::Gt74 ? 4800 : 9600;
+    switch (tuner) {
+    case Tuner::Gt74:
+        return 4800;
+    case Tuner::Cfgps:
+        return 9600;
+    case Tuner::Gnss:
+        return 115200;
+    }
+    return 9600;
 }
 
 ViewRange viewRange(Tuner tuner) {
-    return tuner == Tuner::Gt74 ? ViewRange{8, 11} : ViewRange{7, 9};
+    switch (tuner) {
+    case Tuner::Gt74:
+        return {8, 11};
+    case Tuner::Cfgps:
+        return {7, 9};
+    case Tuner::Gnss: {
+        ViewRange all{0, 0};
+        for (const System s : kSystems) {
+            all.fewest += gnssRange(s).fewest;
+            all.most += gnssRange(s).most;
+        }
+        return all;
+    }
+    }
+    return {0, 0};
 }
 
 Sky::Sky(std::uint64_t seed, Tuner tuner) : seed_(seed) {
-    Rng rng(seed);
-    std::vector<int> prns(32);
-    std::iota(prns.begin(), prns.end(), 1);
+    if (tuner == Tuner::Gnss) {
+        for (const System system : kSystems) {
+            Rng rng(mix(seed ^ (0x6a09e667f3bcc909ULL * (static_cast<std::uint64_t>(system) + 1))));
+            addTracks(rng, system, gnssNumbers(system), gnssRange(system));
+        }
+    } else {
+        Rng rng(seed);
+        std::vector<int> prns(32);
+        std::iota(prns.begin(), prns.end(), 1);
+        addTracks(rng, System::Gps, std::move(prns), viewRange(tuner));
+    }
+    std::sort(tracks_.begin(), tracks_.end(), [](const Track& a, const Track& b) {
+        return std::pair(a.system, a.prn) < std::pair(b.system, b.prn);
+    });
+}
+
+void Sky::addTracks(Rng& rng, System system, std::vector<int> prns, ViewRange range) {
     for (int i = static_cast<int>(prns.size()) - 1; i > 0; --i) {
         std::swap(prns[static_cast<std::size_t>(i)],
                   prns[static_cast<std::size_t>(rng.below(i + 1))]);
     }
-
-    const ViewRange range = viewRange(tuner);
     for (int i = 0; i < range.most; ++i) {
         Track t{};
+        t.system = system;
         t.prn = prns[static_cast<std::size_t>(i)];
         t.azimuth0 = rng.uniform(0.0, 360.0);
         // A few degrees a minute, either way round.
@@ -120,8 +183,6 @@ Sky::Sky(std::uint64_t seed, Tuner tuner) : seed_(seed) {
         }
         tracks_.push_back(t);
     }
-    std::sort(tracks_.begin(), tracks_.end(),
-              [](const Track& a, const Track& b) { return a.prn < b.prn; });
 }
 
 std::vector<Satellite> Sky::at(std::int64_t second) const {
@@ -138,11 +199,15 @@ std::vector<Satellite> Sky::at(std::int64_t second) const {
             azimuth += 360.0;
         }
         Satellite s;
+        s.system = track.system;
         s.prn = track.prn;
         s.elevation = std::clamp(static_cast<int>(std::lround(elevation)), 0, 90);
         s.azimuth = static_cast<int>(std::lround(azimuth)) % 360;
-        s.snr = snrForElevation(s.elevation, intNoise(seed_, static_cast<std::uint64_t>(track.prn),
-                                                      static_cast<std::uint64_t>(second), -2, 2));
+        // The GPS key stays the PRN alone so the original models' skies do not change.
+        const auto key = static_cast<std::uint64_t>(track.prn) +
+                         1000ULL * static_cast<std::uint64_t>(track.system);
+        s.snr = snrForElevation(s.elevation,
+                                intNoise(seed_, key, static_cast<std::uint64_t>(second), -2, 2));
         sats.push_back(s);
     }
     return sats;
@@ -235,7 +300,7 @@ QByteArray gsaSentence(const Epoch& epoch) {
     for (std::size_t slot = 0; slot < 12; ++slot) {
         body += ',';
         if (epoch.fix != Fix::None && slot < epoch.used.size()) {
-            body += padded(epoch.used[slot], 2);
+            body += padded(epoch.used[slot].prn, 2);
         }
     }
     if (epoch.fix == Fix::None) {
@@ -294,7 +359,10 @@ QByteArray rmcSentence(const Epoch& epoch) {
     return frame(body);
 }
 
-QList<QByteArray> sentences(Tuner tuner, const Epoch& epoch) {
+QList<QByteArray> sentences(Tuner tuner, const Epoch& epoch, qsizetype lineBytes) {
+    if (tuner == Tuner::Gnss) {
+        return gnssSentences(epoch, lineBytes);
+    }
     QList<QByteArray> out{ggaSentence(tuner, epoch), gsaSentence(epoch)};
     out += gsvSentences(tuner, epoch);
     out.push_back(tuner == Tuner::Gt74 ? zdaSentence(epoch) : rmcSentence(epoch));
@@ -334,15 +402,19 @@ Epoch Generator::epoch(const QDateTime& utc, std::int64_t runSecond) const {
     std::size_t take = 0;
     if (wanted == Fix::ThreeD && usable.size() >= 4) {
         e.fix = Fix::ThreeD;
-        take = std::min<std::size_t>(usable.size(), 12);
+        take = tuner_ == Tuner::Gnss ? usable.size() : std::min<std::size_t>(usable.size(), 12);
     } else if (wanted != Fix::None && usable.size() >= 3) {
         e.fix = Fix::TwoD;
         take = 3;
     } else {
         e.fix = Fix::None;
     }
-    for (std::size_t i = 0; i < take; ++i) {
-        e.used.push_back(usable[i].prn);
+    std::array<int, std::size(kSystems)> perSystem{};
+    for (std::size_t i = 0; i < usable.size() && e.used.size() < take; ++i) {
+        // GSA has twelve slots a system.
+        if (++perSystem[static_cast<std::size_t>(usable[i].system)] <= 12) {
+            e.used.push_back(SatId{usable[i].system, usable[i].prn});
+        }
     }
     std::sort(e.used.begin(), e.used.end());
     return e;
@@ -350,7 +422,7 @@ Epoch Generator::epoch(const QDateTime& utc, std::int64_t runSecond) const {
 
 QByteArray Generator::burst(const QDateTime& utc, std::int64_t runSecond) const {
     QByteArray out;
-    for (const QByteArray& s : sentences(tuner_, epoch(utc, runSecond))) {
+    for (const QByteArray& s : sentences(tuner_, epoch(utc, runSecond), lineBytes_)) {
         out += s;
     }
     return out;

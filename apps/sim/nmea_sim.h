@@ -1,6 +1,7 @@
 // Sentence generation of the simulated GPS tuner: a deterministic sky, a fix schedule and the
-// NMEA 0183 sentences of the two receiver models, every field at the fixed width the analyzer
-// reads by character position.
+// NMEA 0183 sentences of the receiver models. The two original models put every field at the
+// fixed width the analyzer reads by character position; the multi-GNSS model writes them as a
+// current receiver does.
 #pragma once
 
 #include <QByteArray>
@@ -18,7 +19,13 @@ namespace velsor::sim {
 enum class Tuner {
     Gt74 = 0,  // FURUNO GT-74/77: GGA, GSA, GSV, ZDA; two-digit GSV count, hhmmss times
     Cfgps = 1, // I-O DATA CFGPS: GGA, GSA, GSV, RMC; one-digit GSV count, hhmmss.s times
+    Gnss = 2,  // a current multi-GNSS receiver: $GN talker, NMEA 4.10 system and signal ids
 };
+
+// Satellite systems of the multi-GNSS model, in the order its sentences list them.
+enum class System { Gps, Glonass, Galileo, BeiDou };
+inline constexpr System kSystems[] = {System::Gps, System::Glonass, System::Galileo,
+                                      System::BeiDou};
 
 int defaultBaud(Tuner tuner);
 
@@ -37,8 +44,17 @@ struct Satellite {
     int elevation = 0; // degrees, 0..90
     int azimuth = 0;   // degrees, 0..359
     int snr = 0;       // dB, 0..50; 0 = not tracked
+    System system = System::Gps;
 
     bool operator==(const Satellite&) const = default;
+};
+
+// A satellite as GSA names it: GLONASS numbers are 65..96, the others their own PRN.
+struct SatId {
+    System system = System::Gps;
+    int prn = 0;
+
+    auto operator<=>(const SatId&) const = default;
 };
 
 // Satellites moving slowly over the sky, the same for the same seed. A few of them rise and
@@ -47,11 +63,12 @@ class Sky {
 public:
     Sky(std::uint64_t seed, Tuner tuner);
 
-    // The satellites above the horizon at a second of the run, in ascending PRN order.
+    // The satellites above the horizon at a second of the run, by system, then ascending PRN.
     std::vector<Satellite> at(std::int64_t second) const;
 
 private:
     struct Track {
+        System system;
         int prn;
         double azimuth0;    // degrees at second 0
         double azimuthRate; // degrees per second
@@ -60,6 +77,10 @@ private:
         double period; // seconds
         double phase;  // radians
     };
+    // Shuffles `prns` and puts the first range.most of them on tracks; the first range.fewest
+    // never set.
+    void addTracks(class Rng& rng, System system, std::vector<int> prns, ViewRange range);
+
     std::uint64_t seed_;
     std::vector<Track> tracks_;
 };
@@ -111,8 +132,8 @@ struct Epoch {
     QDateTime utc;
     Fix fix = Fix::ThreeD;
     Position position;
-    std::vector<Satellite> inView; // ascending PRN
-    std::vector<int> used;         // PRNs used in the fix, ascending; empty without fix
+    std::vector<Satellite> inView; // by system, ascending PRN
+    std::vector<SatId> used;       // satellites used in the fix, ascending; empty without fix
 };
 
 // XOR of the bytes between '$' and '*'.
@@ -127,8 +148,23 @@ QList<QByteArray> gsvSentences(Tuner tuner, const Epoch& epoch);
 QByteArray zdaSentence(const Epoch& epoch);
 QByteArray rmcSentence(const Epoch& epoch);
 
-// One second's output of a model, in the order the receiver sends it.
-QList<QByteArray> sentences(Tuner tuner, const Epoch& epoch);
+// The multi-GNSS model's sentences ($GN for the combined solution, the system's own talker for
+// GSV): GSA gives one sentence per system, GSV one group per system with satellites in view.
+QByteArray gnssGgaSentence(const Epoch& epoch);
+QByteArray gnssRmcSentence(const Epoch& epoch);
+QByteArray gnssGnsSentence(const Epoch& epoch);
+QByteArray gnssVtgSentence(const Epoch& epoch);
+QByteArray gnssGllSentence(const Epoch& epoch);
+QByteArray gnssZdaSentence(const Epoch& epoch);
+QList<QByteArray> gnssGsaSentences(const Epoch& epoch);
+QList<QByteArray> gnssGsvSentences(System system, const Epoch& epoch);
+QList<QByteArray> gnssSentences(const Epoch& epoch, qsizetype lineBytes);
+
+// One second's output of a model, in the order the receiver sends it. The multi-GNSS model
+// keeps within `lineBytes` a second (0: no limit), as a receiver whose output buffer overflows
+// drops what does not fit: first the extras (VTG, GNS, GLL, ZDA), then the GSV groups of the
+// later systems, each group whole; RMC, GGA and GSA always go.
+QList<QByteArray> sentences(Tuner tuner, const Epoch& epoch, qsizetype lineBytes = 0);
 
 class Generator {
 public:
@@ -136,6 +172,8 @@ public:
 
     Tuner tuner() const { return tuner_; }
     void setBlocked(std::optional<Sector> sector) { blocked_ = sector; }
+    // Line speed in bytes a second; 0 (the default) never drops a sentence.
+    void setLineBytes(qsizetype bytesPerSecond) { lineBytes_ = bytesPerSecond; }
     Epoch epoch(const QDateTime& utc, std::int64_t runSecond) const;
     // The second's sentences joined into the burst that goes out on the line.
     QByteArray burst(const QDateTime& utc, std::int64_t runSecond) const;
@@ -146,6 +184,7 @@ private:
     FixSchedule schedule_;
     Sky sky_;
     std::optional<Sector> blocked_;
+    qsizetype lineBytes_ = 0;
 };
 
 } // namespace velsor::sim

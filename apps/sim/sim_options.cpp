@@ -49,7 +49,7 @@ QString helpText() {
         "\n"
         "Simulated GPS tuner: writes NMEA 0183 sentences to a serial device, or to one end of a\n"
         "pseudo-terminal pair (socat -d -d pty,raw,echo=0,link=A pty,raw,echo=0,link=B), once a\n"
-        "second, in the fixed-column layout of the chosen receiver model.\n"
+        "second, as the chosen receiver model writes them.\n"
         "\n"
         "  --device PATH        serial device to write to (required unless --share-nmea)\n"
         "  --share-nmea [ADDRESS:]PORT\n"
@@ -58,6 +58,11 @@ QString helpText() {
         "                       name an address (0.0.0.0:10110) to let other machines in\n"
         "  --tuner 0|1          0: FURUNO GT-74/77, 4800 baud, GGA GSA GSV ZDA (default)\n"
         "                       1: I-O DATA CFGPS, 9600 baud, GGA GSA GSV RMC\n"
+        "                       2: a current multi-GNSS receiver (GPS, GLONASS, Galileo,\n"
+        "                       BeiDou; 26 to 40 satellites), 115200 baud: GNRMC GNVTG GNGGA\n"
+        "                       GNGNS, a GNGSA per system, GPGSV GLGSV GAGSV GBGSV, GNGLL\n"
+        "                       GNZDA. At a slower --baud (9600) what does not fit a second\n"
+        "                       is dropped, extras first, then the later systems' GSV\n"
         "  --baud B             line speed instead of the model's; bytes leave at B/10 per second\n"
         "  --seed S             seed of the simulated sky (default 1); same seed, same satellites\n"
         "  --nofix-every N --nofix-for M\n"
@@ -89,7 +94,7 @@ ParseResult parseArguments(const QStringList& arguments) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({"h", "help"}, "help");
     const QCommandLineOption device("device", "device", "PATH");
-    const QCommandLineOption tuner("tuner", "tuner", "0|1");
+    const QCommandLineOption tuner("tuner", "tuner", "0|1|2");
     const QCommandLineOption baud("baud", "baud", "B");
     const QCommandLineOption seed("seed", "seed", "S");
     const QCommandLineOption nofixEvery("nofix-every", "nofix-every", "N");
@@ -132,8 +137,10 @@ ParseResult parseArguments(const QStringList& arguments) {
             o.tuner = Tuner::Gt74;
         } else if (t == QLatin1String("1")) {
             o.tuner = Tuner::Cfgps;
+        } else if (t == QLatin1String("2")) {
+            o.tuner = Tuner::Gnss;
         } else {
-            return fail(QStringLiteral("--tuner must be 0 or 1, not '%1'").arg(t));
+            return fail(QStringLiteral("--tuner must be 0, 1 or 2, not '%1'").arg(t));
         }
     }
 

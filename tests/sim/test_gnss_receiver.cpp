@@ -1,0 +1,191 @@
+// The simulated multi-GNSS receiver: what a current receiver writes, checked field by field and
+// by gpsd's own decoder.
+
+#include "line_pacer.h"
+#include "nmea_sim.h"
+#include "sim_options.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include <map>
+#include <set>
+
+using namespace velsor::sim;
+
+namespace {
+
+const QDateTime kUtc(QDate(2026, 12, 7), QTime(5, 30, 0), Qt::UTC);
+
+// Sentences of one second, split and checked for framing: '$', a body, '*', two hex digits of
+// the XOR of the body, CR LF.
+QList<QByteArray> Checked(const QByteArray& burst) {
+    QList<QByteArray> bodies;
+    for (const QByteArray& line : burst.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const qsizetype star = line.lastIndexOf('*');
+        EXPECT_TRUE(line.startsWith('$') && line.endsWith('\r') && star == line.size() - 4)
+            << line.toStdString();
+        const QByteArray body = line.mid(1, star - 1);
+        EXPECT_EQ(line.mid(star + 1, 2).toUInt(nullptr, 16), checksum(body)) << line.toStdString();
+        bodies << body;
+    }
+    return bodies;
+}
+
+} // namespace
+
+TEST(SimGnss, SentencesOfASecondAtEitherLineSpeed) {
+    struct Case {
+        int baud;
+        FixSchedule schedule;
+        std::int64_t second;
+        const char* gga; // the fix quality field
+        const char* rmc; // status field
+        bool extras;     // VTG, GNS, GLL and ZDA sent
+    };
+    const Case cases[] = {
+        {115200, {}, 100, "1", "A", true},
+        {115200, {{10, 10}, {}}, 100, "0", "V", true},
+        {115200, {{}, {10, 10}}, 100, "1", "A", true},
+        {9600, {}, 100, "1", "A", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.baud);
+        Generator gen(Tuner::Gnss, 7, c.schedule);
+        gen.setLineBytes(lineBytesPerSecond(c.baud));
+        const Epoch e = gen.epoch(kUtc, c.second);
+        const QByteArray burst = gen.burst(kUtc, c.second);
+        EXPECT_LE(burst.size(), lineBytesPerSecond(c.baud)) << "fits the line";
+        std::map<QByteArray, int> kinds;
+        std::map<QByteArray, int> gsvCount; // talker -> satellites the group announces
+        int gsvSatellites = 0;
+        QList<QByteArray> systemIds;
+        for (const QByteArray& body : Checked(burst)) {
+            const QList<QByteArray> f = body.split(',');
+            ++kinds[f[0]];
+            if (f[0] == "GNGGA") {
+                EXPECT_EQ(f[1], "053000.00");
+                EXPECT_EQ(f[6], c.gga);
+                if (e.fix != Fix::None) {
+                    EXPECT_EQ(f[2].size(), 10) << "ddmm.mmmmm";
+                }
+                EXPECT_EQ(f[7].toInt(), static_cast<int>(e.used.size()));
+            } else if (f[0] == "GNRMC") {
+                EXPECT_EQ(f[2], c.rmc);
+                EXPECT_EQ(f[9], "071226");
+            } else if (f[0] == "GNGSA") {
+                EXPECT_EQ(f.size(), 19) << "12 slots, three DOPs and the system id";
+                EXPECT_EQ(f[2], e.fix == Fix::ThreeD ? "3" : e.fix == Fix::TwoD ? "2" : "1");
+                systemIds << f[18];
+            } else if (f[0].endsWith("GSV")) {
+                const QByteArray talker = f[0].left(2);
+                gsvCount[talker] = f[3].toInt();
+                gsvSatellites += (static_cast<int>(f.size()) - 5) / 4;
+                EXPECT_EQ(f.last(), talker == "GA" ? "7" : "1") << "signal id";
+            }
+        }
+        EXPECT_EQ(kinds["GNRMC"] + kinds["GNGGA"], 2);
+        EXPECT_EQ(systemIds, (QList<QByteArray>{"1", "2", "3", "4"}));
+        EXPECT_EQ(kinds["GNVTG"] + kinds["GNGNS"] + kinds["GNGLL"] + kinds["GNZDA"],
+                  c.extras ? 4 : 0);
+        int announced = 0;
+        for (const auto& [talker, n] : gsvCount)
+            announced += n;
+        EXPECT_EQ(announced, gsvSatellites) << "every group complete";
+        if (c.extras) {
+            EXPECT_EQ(gsvSatellites, static_cast<int>(e.inView.size()));
+        }
+        if (e.fix == Fix::TwoD) {
+            EXPECT_EQ(e.used.size(), 3u);
+        }
+    }
+}
+
+TEST(SimGnss, TwentyFiveToFortySatellitesOfFourSystems) {
+    const Sky sky(1, Tuner::Gnss);
+    int fewest = 100, most = 0;
+    for (std::int64_t s = 0; s < 86400; s += 60) {
+        const auto sats = sky.at(s);
+        fewest = std::min(fewest, static_cast<int>(sats.size()));
+        most = std::max(most, static_cast<int>(sats.size()));
+        std::map<System, int> bySystem;
+        for (const Satellite& sat : sats) {
+            ++bySystem[sat.system];
+            const auto [lo, hi] =
+                sat.system == System::Glonass ? std::pair{65, 96} : std::pair{1, 36};
+            EXPECT_TRUE(sat.prn >= lo && sat.prn <= hi) << sat.prn;
+        }
+        EXPECT_EQ(bySystem.size(), 4u);
+    }
+    EXPECT_GE(fewest, 25);
+    EXPECT_LE(most, 40);
+    EXPECT_GE(most, 34) << "the sky fills up now and then";
+    const ParseResult r = parseArguments({"velsor-sim", "--device", "/dev/null", "--tuner", "2"});
+    ASSERT_TRUE(r.options);
+    EXPECT_EQ(r.options->baud, 115200);
+}
+
+// gpsd's decoder reads the same seconds: position, mode, satellites in view and used.
+TEST(SimGnss, GpsdecodeReadsTheFixAndTheSky) {
+    if (QStandardPaths::findExecutable(QStringLiteral("gpsdecode")).isEmpty())
+        GTEST_SKIP() << "gpsdecode (gpsd-clients) is not installed";
+    for (const auto& [schedule, mode] : {std::pair{FixSchedule{}, 3},
+                                         {FixSchedule{{}, {1000, 1000}}, 2},
+                                         {FixSchedule{{1000, 1000}, {}}, 1}}) {
+        Generator gen(Tuner::Gnss, 3, schedule);
+        QByteArray stream;
+        for (int s = 0; s < 3; ++s)
+            stream += gen.burst(kUtc.addSecs(s), 500 + s);
+        const Epoch last = gen.epoch(kUtc.addSecs(2), 502);
+        QTemporaryFile in;
+        ASSERT_TRUE(in.open());
+        in.write(stream);
+        in.flush();
+        QProcess gpsdecode;
+        gpsdecode.setStandardInputFile(in.fileName());
+        gpsdecode.start(QStringLiteral("gpsdecode"), {QStringLiteral("-j")});
+        ASSERT_TRUE(gpsdecode.waitForFinished(10000));
+        QJsonObject tpv, sky;
+        for (const QByteArray& line : gpsdecode.readAllStandardOutput().split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            if (o[u"class"].toString() == u"TPV")
+                tpv = o;
+            else if (o[u"class"].toString() == u"SKY" && o.contains(u"nSat"))
+                sky = o;
+        }
+        SCOPED_TRACE(mode);
+        // gpsd 3.22 takes a GLL with a valid position for a 3D fix, whatever GSA said before.
+        if (mode == 2) {
+            EXPECT_GE(tpv[u"mode"].toInt(), mode);
+        } else {
+            EXPECT_EQ(tpv[u"mode"].toInt(), mode);
+        }
+        if (mode > 1) {
+            EXPECT_NEAR(tpv[u"lat"].toDouble(), last.position.latitude, 1e-6);
+            EXPECT_NEAR(tpv[u"lon"].toDouble(), last.position.longitude, 1e-6);
+        }
+        EXPECT_EQ(sky[u"nSat"].toInt(), static_cast<int>(last.inView.size()));
+        // gpsd 3.22 takes the numbers of the Galileo and BeiDou GSA (system ids 3 and 4) for
+        // GPS ones, so only GPS and GLONASS "used" flags are compared.
+        std::set<std::pair<int, int>> used, gpsdUsed; // gnssid (0 GPS, 6 GLONASS), svid
+        for (const SatId& u : last.used) {
+            if (u.system == System::Gps || u.system == System::Glonass)
+                used.insert({u.system == System::Gps ? 0 : 6, u.prn > 64 ? u.prn - 64 : u.prn});
+        }
+        for (const QJsonValue v : sky[u"satellites"].toArray()) {
+            const QJsonObject s = v.toObject();
+            const int gnss = s[u"gnssid"].toInt();
+            if (s[u"used"].toBool() && (gnss == 0 || gnss == 6))
+                gpsdUsed.insert({gnss, s[u"svid"].toInt()});
+        }
+        EXPECT_EQ(gpsdUsed, used);
+    }
+}
