@@ -29,7 +29,7 @@ Image MakeImage(int left, int top, int width, int height, bool visible) {
 NAV_FORM::NAV_FORM(Nav& n, platform::Platform& p, Prop_Form& pf) : NAV_FORM(n) {
     platform = &p;
     prop = &pf;
-    MSComm1 = p.serialPorts.Create();
+    MSComm1 = p.serialPorts.CreateReceiverPort();
     MSComm2 = p.serialPorts.Create();
     MSComm1->SetSettings(QStringLiteral("9600,n,8,1"));
     MSComm2->SetSettings(QStringLiteral("9600,n,8,1"));

@@ -14,6 +14,8 @@ class SerialPortFactory {
 public:
     virtual ~SerialPortFactory() = default;
     virtual std::unique_ptr<SerialPort> Create() = 0;
+    // The port the receiver is read from; a factory may put it elsewhere than a COM port.
+    virtual std::unique_ptr<SerialPort> CreateReceiverPort() { return Create(); }
 };
 
 struct Platform {

@@ -9,6 +9,8 @@
 #include "platform/qt/qt_serial_port.h"
 #include "settings/prop_form.h"
 #include "sharing/nav_form_sharing.h"
+#include "sharing/source_option.h"
+#include "sharing/tcp_serial_port.h"
 #include "views/nav_form_view.h"
 #include "views/view_support.h"
 #include "views/windows.h"
@@ -20,6 +22,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 namespace velsor::views {
@@ -73,10 +76,11 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
                    stderr);
         return 2;
     }
-    // --share-nmea and its value leave the command line before anything reads it, so an address
-    // never counts as one of the words that show hidden commands.
+    // --share-nmea, --source and their values leave the command line before anything reads it,
+    // so an address never counts as one of the words that show hidden commands.
     std::vector<char*> kept(argv, argv + argc);
     const sharing::ShareArguments share = sharing::TakeShareOption(kept);
+    const sharing::SourceArguments source = sharing::TakeSourceOption(kept);
     kept.push_back(nullptr);
     argc = static_cast<int>(kept.size()) - 1;
     argv = kept.data();
@@ -95,7 +99,12 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     const QString qpa = QGuiApplication::platformName();
     dialogs.SetHeadless(qpa == u"offscreen" || qpa == u"minimal");
     platform::QtProgram program;
-    platform::QtSerialPortFactory ports(program.Directory());
+    platform::QtSerialPortFactory serialPorts(program.Directory());
+    std::optional<sharing::TcpSourcePortFactory> tcpSource;
+    if (source.endpoint)
+        tcpSource.emplace(serialPorts, source.endpoint->host, source.endpoint->port);
+    platform::SerialPortFactory& ports =
+        tcpSource ? static_cast<platform::SerialPortFactory&>(*tcpSource) : serialPorts;
     platform::Platform platform{clock, dialogs, program, ports};
 
     Nav nav;
@@ -105,6 +114,9 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     form.Form_Load();
     if (program.ExitRequested())
         return 0; // another instance runs; it has been said
+    if (source.requested && !source.endpoint)
+        dialogs.MessageBox(sharing::BadSourceMessage(source.badValue), platform::MsgButtons::Ok,
+                           platform::MsgIcon::Exclamation, QString::fromLatin1(kProgramTitle));
     const auto sharingServer = sharing::StartSharing(form, share, dialogs);
 
     NavFormView view(form);
