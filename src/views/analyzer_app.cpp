@@ -6,7 +6,7 @@
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_program.h"
-#include "platform/qt/qt_serial_port.h"
+#include "platform/system_serial_ports.h"
 #include "settings/prop_form.h"
 #include "sharing/nav_form_sharing.h"
 #include "views/nav_form_view.h"
@@ -95,8 +95,8 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     const QString qpa = QGuiApplication::platformName();
     dialogs.SetHeadless(qpa == u"offscreen" || qpa == u"minimal");
     platform::QtProgram program;
-    platform::QtSerialPortFactory ports(program.Directory());
-    platform::Platform platform{clock, dialogs, program, ports};
+    const auto ports = platform::SystemSerialPorts(program.Directory());
+    platform::Platform platform{clock, dialogs, program, *ports};
 
     Nav nav;
     Prop_Form prop(nav);
