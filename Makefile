@@ -4,6 +4,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-release
+WIN_BUILD ?= build-windows
 FUZZ_SECONDS ?= 60
 # The settings reader is small: a minute covers it.
 SETTINGS_FUZZ_SECONDS ?= 60
@@ -11,7 +12,7 @@ SETTINGS_FUZZ_SECONDS ?= 60
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-.PHONY: all deps build test sanitize fuzz bench bench-monitor soak bench-share bench-history bench-skymap demo clean format
+.PHONY: all deps deps-windows windows test-windows build test sanitize fuzz bench bench-monitor soak bench-share bench-history bench-skymap demo clean format
 
 all: build
 
@@ -91,8 +92,22 @@ bench-skymap: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target velsor-skymap make-sky-recording
 	bash bench/skymap.sh $(BENCH_BUILD)
 
+deps-windows:
+	bash scripts/install-deps.sh --windows
+
+# The Windows x64 program and tools, cross-built with MinGW-w64 into $(WIN_BUILD), and the
+# self-contained folder and zip in dist/. Qt for Windows: ../shared/qt6-mingw-6.4.2 beside the
+# checkout, else QT_WINDOWS_PREFIX or ~/.cache/velsor/qt6-mingw-6.4.2 (scripts/build-qt-windows.sh).
+windows: deps-windows
+	bash scripts/build-windows.sh $(WIN_BUILD) $(JOBS)
+
+# The Windows build's tests under wine, beside the Linux build: test programs, velsor-decode.exe
+# against the Linux one on every capture, the main window under Xvfb, a serial round trip.
+test-windows: windows build
+	bash scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN_BUILD) dist

@@ -129,6 +129,11 @@ int main(int argc, char** argv) {
     }
     if (!out.isEmpty() && !velsor::IsImageFileName(out))
         return Fail(QStringLiteral("the output '%1' must end in .png, .pdf or .svg").arg(out));
+#ifdef VELSOR_NO_SVG
+    if (QFileInfo(out).suffix().toLower() == u"svg")
+        return Fail(QStringLiteral("SVG output is not available in the Windows build; use .png "
+                                   "or .pdf"));
+#endif
     const QFileInfo info(file);
     if (!info.exists())
         return Fail(QStringLiteral("cannot read '%1': no such file").arg(file));

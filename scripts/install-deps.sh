@@ -14,6 +14,10 @@ packages=(
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   gpsd netcat-openbsd iproute2 ccache xdotool
 )
+# --windows: also the Windows cross build and its tests under wine (make windows, test-windows).
+if [ "${1:-}" = "--windows" ]; then
+  packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 librsvg2-bin zip)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -8,7 +8,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#ifndef VELSOR_NO_SVG
 #include <QSvgGenerator>
+#endif
 
 #include <cmath>
 #include <numbers>
@@ -157,6 +159,9 @@ QString RenderSkyMap(const SkyMap& map, const QString& path, const QString& titl
         return image.save(path, "PNG") ? QString() : QStringLiteral("cannot write the image");
     }
     if (ext == u"svg") {
+#ifdef VELSOR_NO_SVG
+        return QStringLiteral("SVG output is not available in the Windows build; use .png or .pdf");
+#else
         QSvgGenerator svg;
         svg.setFileName(path);
         svg.setSize(px);
@@ -168,6 +173,7 @@ QString RenderSkyMap(const SkyMap& map, const QString& path, const QString& titl
         p.scale(scale, scale);
         Paint(p, map, g, title);
         return p.end() ? QString() : QStringLiteral("cannot write the drawing");
+#endif
     }
     if (ext == u"pdf") {
         QPdfWriter pdf(path);

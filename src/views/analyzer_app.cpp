@@ -6,7 +6,7 @@
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_program.h"
-#include "platform/qt/qt_serial_port.h"
+#include "platform/system_serial_ports.h"
 #include "settings/prop_form.h"
 #include "sharing/nav_form_sharing.h"
 #include "sharing/source_option.h"
@@ -99,12 +99,12 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     const QString qpa = QGuiApplication::platformName();
     dialogs.SetHeadless(qpa == u"offscreen" || qpa == u"minimal");
     platform::QtProgram program;
-    platform::QtSerialPortFactory serialPorts(program.Directory());
+    const auto serialPorts = platform::SystemSerialPorts(program.Directory());
     std::optional<sharing::TcpSourcePortFactory> tcpSource;
     if (source.endpoint)
-        tcpSource.emplace(serialPorts, source.endpoint->host, source.endpoint->port);
+        tcpSource.emplace(*serialPorts, source.endpoint->host, source.endpoint->port);
     platform::SerialPortFactory& ports =
-        tcpSource ? static_cast<platform::SerialPortFactory&>(*tcpSource) : serialPorts;
+        tcpSource ? static_cast<platform::SerialPortFactory&>(*tcpSource) : *serialPorts;
     platform::Platform platform{clock, dialogs, program, ports};
 
     Nav nav;

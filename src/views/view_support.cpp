@@ -9,7 +9,11 @@
 #include <QPalette>
 #include <QPixmapCache>
 #include <QScreen>
+#ifdef VELSOR_NO_SVG
+#include <QImageReader>
+#else
 #include <QSvgRenderer>
+#endif
 #include <QWidget>
 
 // The resource file lives in a static library: its registration has to be asked for by name,
@@ -45,7 +49,9 @@ void CenterOnScreen(QWidget& window) {
 }
 
 QStringList UiFamilies() {
-    QStringList families{QStringLiteral("Noto Sans CJK JP")};
+    // Windows' own Japanese UI fonts where Noto CJK is not installed (newest first).
+    QStringList families{QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Yu Gothic UI"),
+                         QStringLiteral("Meiryo UI"), QStringLiteral("MS UI Gothic")};
     const QString fallback = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     if (!fallback.isEmpty() && !families.contains(fallback))
         families.append(fallback);
@@ -140,11 +146,23 @@ QPixmap ResourcePixmap(const QString& path, QSize size) {
     pm = QPixmap(size * dpr);
     pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
+#ifdef VELSOR_NO_SVG
+    // Without Qt SVG the build stores each image under the same name as a PNG drawn large.
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    const QImage image = reader.read();
+    if (!image.isNull()) {
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(QPointF(0, 0), QSizeF(size)), image);
+    }
+#else
     QSvgRenderer svg(path);
     if (svg.isValid()) {
         QPainter p(&pm);
         svg.render(&p, QRectF(QPointF(0, 0), QSizeF(size)));
     }
+#endif
     QPixmapCache::insert(key, pm);
     return pm;
 }

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_serial_port.h"
 
+#include "platform/system_serial_ports.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -189,6 +191,10 @@ QtSerialPortFactory::QtSerialPortFactory(QString dir) : programDirectory(std::mo
 
 std::unique_ptr<SerialPort> QtSerialPortFactory::Create() {
     return std::make_unique<QtSerialPort>(programDirectory);
+}
+
+std::unique_ptr<SerialPortFactory> SystemSerialPorts(const QString& programDirectory) {
+    return std::make_unique<QtSerialPortFactory>(programDirectory);
 }
 
 } // namespace velsor::platform

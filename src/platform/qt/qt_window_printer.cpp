@@ -9,7 +9,9 @@
 #include <QPicture>
 #include <QPrinter>
 #include <QPrinterInfo>
+#ifndef VELSOR_NO_SVG
 #include <QSvgGenerator>
+#endif
 
 namespace velsor::platform {
 
@@ -82,7 +84,9 @@ bool QtWindowPrinter::SaveWindowImage(const QString& path) {
             PaintArea(*area, p, QRectF(QPointF(0, 0), QSizeF(size)));
             ok = p.end();
         }
-    } else if (ext == u"svg") {
+    }
+#ifndef VELSOR_NO_SVG
+    else if (ext == u"svg") {
         QSvgGenerator svg;
         svg.setFileName(path);
         svg.setSize(size);
@@ -94,6 +98,7 @@ bool QtWindowPrinter::SaveWindowImage(const QString& path) {
             ok = p.end();
         }
     }
+#endif
     // Some writers say nothing when the file could not be made.
     return ok && QFileInfo(path).isFile() && QFileInfo(path).size() > 0;
 }

@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# The Windows build's tests under wine, in a wine prefix of the build's own (WIN_BUILD/wine),
+# with one Xvfb display for the run (Qt under wine needs an X display even offscreen):
+#   1. the test programs (no display of their own): test_nav, test_decoding, and
+#      test_platform_win with COM1 and COM2 linked to the two ends of a socat pair;
+#   2. velsor-decode.exe from the zip's folder against the Linux velsor-decode over every
+#      shared capture: byte-identical JSON;
+#   3. the program from the zip's folder shows its main window (a screenshot is kept in
+#      WIN_BUILD/main-window-windows.png);
+#   4. a serial round trip: COM1 -> a socat pseudo-terminal fed by the Linux velsor-sim; the
+#      program connects, receives, records and stops; the recording replays the same with
+#      the Linux and the Windows velsor-decode --replay.
+# usage: scripts/test-windows.sh [WIN_BUILD] [LINUX_BUILD]
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+wbuild="$(cd "${1:-build-windows}" && pwd)"
+lbuild="$(cd "${2:-build}" && pwd)"
+qt="$(bash "$repo/scripts/qt-windows-prefix.sh")"
+dist="$repo/dist/velsor-gps-analyzer-windows-x64"
+data="${VELSOR_SHARED_DATA:-$repo/../shared/data}"
+[ -d "$data/nmea" ] || data="$repo/tests/data"
+gccdir="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")"
+
+export WINEPREFIX="$wbuild/wine" WINEARCH=win64 WINEDEBUG=-all
+# No Mono or Gecko installers: nothing here needs them, and they would ask.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+work="$(mktemp -d)"
+pids=()
+failures=0
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wineserver -k 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+# One X display for the whole run.
+exec 5> "$work/display"
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "making the wine prefix $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+fi
+wineserver -w
+winpath() { winepath -w "$1" 2>/dev/null; }
+# The test programs in the build tree find Qt and the MinGW runtime through WINEPATH.
+export WINEPATH="$(winpath "$qt/bin");$(winpath "$gccdir");$(winpath /usr/x86_64-w64-mingw32/lib)"
+
+# A socat pair: $1 and $2 become the two ends.
+pty_pair() {
+  socat "pty,raw,echo=0,link=$1" "pty,raw,echo=0,link=$2" &
+  pids+=($!)
+  for _ in $(seq 50); do [ -e "$1" ] && [ -e "$2" ] && return 0; sleep 0.1; done
+  return 1
+}
+com_link() { ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"; }
+
+echo "== 1. test programs under wine"
+pty_pair "$work/pair1" "$work/pair2"
+com_link 1 "$work/pair1"
+com_link 2 "$work/pair2"
+for t in test_nav test_decoding test_platform_win; do
+  if (cd "$wbuild/tests" && VELSOR_TEST_COM_PAIR=1 wine "./$t.exe" --gtest_brief=1 \
+        > "$work/$t.out" 2>&1); then
+    pass "$t ($(grep -c '^\[       OK' "$work/$t.out" || true) shown, $(tail -1 "$work/$t.out"))"
+  else
+    cat "$work/$t.out"
+    fail "$t"
+  fi
+done
+
+echo "== 2. velsor-decode.exe against the Linux build on every capture"
+captures=0
+mismatches=0
+while IFS= read -r f; do
+  captures=$((captures + 1))
+  "$lbuild/apps/velsor-decode" < "$f" > "$work/linux.json" 2>&1 || true
+  wine "$dist/velsor-decode.exe" < "$f" > "$work/windows.json" 2>&1 || true
+  if ! cmp -s "$work/linux.json" "$work/windows.json"; then
+    mismatches=$((mismatches + 1))
+    echo "differs: $f"
+    diff <(head -c 2000 "$work/linux.json") <(head -c 2000 "$work/windows.json") | head -10
+  fi
+done < <(find "$data/nmea" "$data/nmea-gnss" -name '*.log' 2>/dev/null | sort)
+if [ "$captures" -gt 0 ] && [ "$mismatches" -eq 0 ]; then
+  pass "velsor-decode.exe: the same JSON on $captures captures"
+else
+  fail "velsor-decode.exe: $mismatches of $captures captures differ"
+fi
+
+echo "== 3. the main window under wine"
+run="$work/program"
+cp -r "$dist" "$run"
+printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n' > "$run/GPSMN.INI"
+wine "$run/velsor-gps-analyzer.exe" > "$work/program.out" 2>&1 &
+program=$!
+pids+=($program)
+window=""
+for _ in $(seq 300); do
+  window="$(xdotool search --onlyvisible --classname 'velsor-gps-analyzer.exe' 2>/dev/null |
+            tail -1 || true)"
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+if [ -n "$window" ]; then
+  sleep 2 # let it paint
+  import -window "$window" "$wbuild/main-window-windows.png"
+  pass "main window shown ($(xdotool getwindowname "$window")), screenshot in $wbuild/main-window-windows.png"
+else
+  cat "$work/program.out"
+  fail "no main window"
+fi
+kill "$program" 2>/dev/null || true
+wineserver -k 2>/dev/null || true
+wait "$program" 2>/dev/null || true
+
+echo "== 4. serial round trip: COM1 -> socat -> velsor-sim"
+pty_pair "$work/com1" "$work/tuner"
+com_link 1 "$work/com1"
+capture="$data/nmea/layout0/$(ls "$data/nmea/layout0" | grep '\.log$' | head -1)"
+"$lbuild/apps/velsor-sim" --device "$work/tuner" --tuner 0 --baud 38400 --replay "$capture" \
+  --seconds 60 > "$work/sim.out" 2>&1 &
+sim=$!
+pids+=($sim)
+rm -f "$wbuild/tests/GPSMN.INI"
+printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n' \
+  > "$wbuild/tests/GPSMN.INI"
+start_ms=$(date +%s%3N)
+(cd "$wbuild/tests" && VELSOR_RUN_RECORD="$(winpath "$work/rec.txt")" VELSOR_RUN_MS=4000 \
+   timeout 120 wine ./analyzer-run.exe > "$work/run.out" 2>&1) || true
+cat "$work/run.out" | grep -v '^\s*$' | sed 's/^/  /'
+paint_ms=$(sed -n 's/^first-paint-epoch-ms //p' "$work/run.out" | head -1)
+[ -n "$paint_ms" ] && echo "  start-up to first paint under wine: $((paint_ms - start_ms)) ms"
+if grep -q '^connected' "$work/run.out" && grep -q '^recording$' "$work/run.out" &&
+   grep -q '^stopped' "$work/run.out" &&
+   [ "$(sed -n 's/^received-bytes //p' "$work/run.out")" -gt 0 ] && [ -s "$work/rec.txt" ]; then
+  "$lbuild/apps/velsor-decode" --replay "$work/rec.txt" > "$work/replay-linux.json" 2>&1 || true
+  wine "$dist/velsor-decode.exe" --replay "$(winpath "$work/rec.txt")" \
+    > "$work/replay-windows.json" 2>&1 || true
+  if cmp -s "$work/replay-linux.json" "$work/replay-windows.json" &&
+     grep -q '"' "$work/replay-linux.json"; then
+    pass "connected, received, recorded $(wc -l < "$work/rec.txt") lines, stopped; the recording replays the same on Linux"
+  else
+    head -c 600 "$work/replay-linux.json"; echo
+    head -c 600 "$work/replay-windows.json"; echo
+    fail "the recording replays differently"
+  fi
+else
+  fail "serial round trip"
+fi
+rm -f "$wbuild/tests/GPSMN.INI"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures Windows check(s) failed"
+  exit 1
+fi
+echo "all Windows checks passed"

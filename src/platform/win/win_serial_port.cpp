@@ -1,0 +1,305 @@
+#include "platform/win/win_serial_port.h"
+
+#include "platform/system_serial_ports.h"
+
+#include <QMetaObject>
+#include <QStringList>
+
+#include <windows.h>
+
+namespace velsor::platform {
+
+std::optional<WinLineSettings> ParseWinLineSettings(const QString& text) {
+    const QStringList parts = text.split(u',');
+    if (parts.size() != 4)
+        return std::nullopt;
+    WinLineSettings s;
+    bool ok = false;
+    const int baud = parts[0].trimmed().toInt(&ok);
+    if (!ok || baud < 50 || baud > 4000000)
+        return std::nullopt;
+    s.baud = static_cast<std::uint32_t>(baud);
+    static constexpr struct {
+        char16_t letter;
+        std::uint8_t code;
+    } kParities[] = {{u'n', NOPARITY},
+                     {u'o', ODDPARITY},
+                     {u'e', EVENPARITY},
+                     {u'm', MARKPARITY},
+                     {u's', SPACEPARITY}};
+    const QString parity = parts[1].trimmed().toLower();
+    bool parityFound = false;
+    for (const auto& p : kParities) {
+        if (parity.size() == 1 && parity[0] == QChar(p.letter)) {
+            s.parity = p.code;
+            parityFound = true;
+        }
+    }
+    if (!parityFound)
+        return std::nullopt;
+    const int data = parts[2].trimmed().toInt(&ok);
+    if (!ok || data < 5 || data > 8)
+        return std::nullopt;
+    s.dataBits = static_cast<std::uint8_t>(data);
+    const QString stop = parts[3].trimmed();
+    if (stop == u"1")
+        s.stopBits = ONESTOPBIT;
+    else if (stop == u"1.5")
+        s.stopBits = ONE5STOPBITS;
+    else if (stop == u"2")
+        s.stopBits = TWOSTOPBITS;
+    else
+        return std::nullopt;
+    return s;
+}
+
+QString WinDevicePath(int number) {
+    return QStringLiteral("\\\\.\\COM%1").arg(number);
+}
+
+struct WinSerialPort::Link {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stop = false;
+    QByteArray in; // read by the worker, not yet handed over
+    bool deliveryPosted = false;
+    QByteArray out;     // queued for the writer
+    qint64 writing = 0; // taken by the writer, not yet written
+};
+
+namespace {
+
+void ReadLoop(std::shared_ptr<WinSerialPort::Link> link, QObject* port,
+              std::function<void()> deliver, std::function<void()> lose) {
+    char buf[4096];
+    for (;;) {
+        {
+            std::lock_guard lock(link->mutex);
+            if (link->stop)
+                return;
+        }
+        DWORD got = 0;
+        const BOOL ok = ::ReadFile(link->handle, buf, sizeof buf, &got, nullptr);
+        std::lock_guard lock(link->mutex);
+        if (link->stop)
+            return;
+        if (!ok) {
+            QMetaObject::invokeMethod(port, lose, Qt::QueuedConnection);
+            return;
+        }
+        if (got == 0)
+            continue; // the read timed out with nothing
+        link->in.append(buf, static_cast<qsizetype>(got));
+        if (!link->deliveryPosted) {
+            link->deliveryPosted = true;
+            QMetaObject::invokeMethod(port, deliver, Qt::QueuedConnection);
+        }
+    }
+}
+
+void WriteLoop(std::shared_ptr<WinSerialPort::Link> link, QObject* port,
+               std::function<void()> lose) {
+    for (;;) {
+        QByteArray chunk;
+        {
+            std::unique_lock lock(link->mutex);
+            link->wake.wait(lock, [&] { return link->stop || !link->out.isEmpty(); });
+            if (link->stop)
+                return;
+            chunk.swap(link->out);
+            link->writing = chunk.size();
+        }
+        DWORD written = 0;
+        // Wine delivers the bytes but reports 0 written: the call's result is what counts.
+        const BOOL ok = ::WriteFile(link->handle, chunk.constData(),
+                                    static_cast<DWORD>(chunk.size()), &written, nullptr);
+        std::lock_guard lock(link->mutex);
+        link->writing = 0;
+        if (link->stop)
+            return;
+        if (!ok) {
+            QMetaObject::invokeMethod(port, lose, Qt::QueuedConnection);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+WinSerialPort::WinSerialPort() = default;
+
+WinSerialPort::~WinSerialPort() {
+    Close();
+}
+
+void WinSerialPort::Raise(int event) {
+    lastEvent = event;
+    if (onComm)
+        onComm();
+}
+
+int WinSerialPort::SetCommPort(int n) {
+    if (IsOpen())
+        return comm::kPortAlreadyOpen;
+    if (n < 1 || n > 255)
+        return comm::kInvalidProperty;
+    number = n;
+    return comm::kOk;
+}
+
+int WinSerialPort::SetSettings(const QString& text) {
+    if (!ParseWinLineSettings(text))
+        return comm::kInvalidProperty;
+    settings = text;
+    if (IsOpen() && !ApplySettings())
+        return comm::kCannotSetState;
+    return comm::kOk;
+}
+
+bool WinSerialPort::ApplySettings() {
+    const auto s = ParseWinLineSettings(settings);
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!s || !::GetCommState(handle, &dcb))
+        return false;
+    dcb.BaudRate = s->baud;
+    dcb.ByteSize = s->dataBits;
+    dcb.Parity = s->parity;
+    dcb.StopBits = s->stopBits;
+    dcb.fBinary = TRUE;
+    dcb.fParity = s->parity != NOPARITY;
+    // No flow control; DTR and RTS up, as receivers powered from the port expect.
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fAbortOnError = FALSE;
+    return ::SetCommState(handle, &dcb) != 0;
+}
+
+int WinSerialPort::Open() {
+    if (IsOpen())
+        return comm::kPortAlreadyOpen;
+    const std::wstring path = WinDevicePath(number).toStdWString();
+    const DWORD access = outputOnly ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
+    HANDLE h = ::CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        switch (::GetLastError()) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_BUSY:
+            return comm::kPortAlreadyOpen;
+        default:
+            return comm::kInvalidPortNumber;
+        }
+    }
+    handle = h;
+    COMMTIMEOUTS t{};
+    t.ReadIntervalTimeout = kReadIntervalMs;
+    t.ReadTotalTimeoutConstant = kReadTotalMs;
+    if (!ApplySettings() || !::SetCommTimeouts(h, &t)) {
+        ::CloseHandle(h);
+        handle = nullptr;
+        return comm::kCannotSetState;
+    }
+    ::SetupComm(h, 4096, 4096);
+    link = std::make_shared<Link>();
+    link->handle = h;
+    const std::uint64_t gen = ++generation;
+    auto lose = [this, gen] { Lose(gen); };
+    if (!outputOnly)
+        reader = std::thread(
+            ReadLoop, link, this, [this, gen] { Deliver(gen); }, lose);
+    writer = std::thread(WriteLoop, link, this, lose);
+    return comm::kOk;
+}
+
+void WinSerialPort::Close() {
+    if (!IsOpen())
+        return;
+    ++generation; // whatever the workers posted is stale now
+    {
+        std::lock_guard lock(link->mutex);
+        link->stop = true;
+    }
+    link->wake.notify_all();
+    // A pending read returns within its timeout; this shortens the wait where it can.
+    ::PurgeComm(handle, PURGE_RXABORT | PURGE_TXABORT | PURGE_RXCLEAR | PURGE_TXCLEAR);
+    ::CancelIoEx(handle, nullptr);
+    if (reader.joinable())
+        reader.join();
+    if (writer.joinable())
+        writer.join();
+    ::CloseHandle(handle);
+    handle = nullptr;
+    link.reset();
+    received.clear();
+}
+
+void WinSerialPort::Deliver(std::uint64_t gen) {
+    if (gen != generation || !link)
+        return;
+    {
+        std::lock_guard lock(link->mutex);
+        link->deliveryPosted = false;
+        if (link->in.isEmpty())
+            return;
+        received.append(link->in);
+        link->in.clear();
+    }
+    Raise(comm::kEvReceive);
+}
+
+void WinSerialPort::Lose(std::uint64_t gen) {
+    if (gen != generation || !IsOpen())
+        return;
+    Close();
+    Raise(comm::kEvDeviceLost);
+}
+
+QByteArray WinSerialPort::ReadAll() {
+    if (!IsOpen())
+        return {};
+    {
+        std::lock_guard lock(link->mutex);
+        received.append(link->in);
+        link->in.clear();
+    }
+    QByteArray out;
+    out.swap(received);
+    return out;
+}
+
+int WinSerialPort::Write(QByteArrayView bytes) {
+    if (!IsOpen())
+        return comm::kPortNotOpen;
+    {
+        std::lock_guard lock(link->mutex);
+        link->out.append(bytes.data(), bytes.size());
+    }
+    link->wake.notify_one();
+    return comm::kOk;
+}
+
+qint64 WinSerialPort::BytesQueued() const {
+    if (!IsOpen())
+        return 0;
+    std::lock_guard lock(link->mutex);
+    return link->out.size() + link->writing;
+}
+
+std::unique_ptr<SerialPort> WinSerialPortFactory::Create() {
+    return std::make_unique<WinSerialPort>();
+}
+
+std::unique_ptr<SerialPortFactory> SystemSerialPorts(const QString&) {
+    return std::make_unique<WinSerialPortFactory>();
+}
+
+} // namespace velsor::platform

@@ -1,0 +1,128 @@
+// The Win32 serial port: settings texts, error codes, and, when the run maps COM1 and COM2 to
+// the two ends of a socat pseudo-terminal pair (VELSOR_TEST_COM_PAIR=1), bytes both ways and a
+// second opening of a port in use.
+
+#include "platform/win/win_serial_port.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <windows.h>
+
+#include <optional>
+
+using namespace velsor::platform;
+
+namespace {
+
+int argc = 1;
+char name[] = "test_platform_win";
+char* argv[] = {name, nullptr};
+
+struct CoreApplication : ::testing::Environment {
+    void SetUp() override { app.emplace(argc, argv); }
+    void TearDown() override { app.reset(); }
+    std::optional<QCoreApplication> app;
+};
+[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new CoreApplication);
+
+bool PumpUntil(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+} // namespace
+
+TEST(WinSerialPort, SettingsTexts) {
+    struct Case {
+        const char* text;
+        std::optional<WinLineSettings> expected;
+    };
+    const Case cases[] = {
+        {"4800,n,8,1", WinLineSettings{4800, 8, NOPARITY, ONESTOPBIT}},
+        {"9600,N,8,1", WinLineSettings{9600, 8, NOPARITY, ONESTOPBIT}},
+        {" 9600 , e , 7 , 2 ", WinLineSettings{9600, 7, EVENPARITY, TWOSTOPBITS}},
+        {"19200,o,5,1.5", WinLineSettings{19200, 5, ODDPARITY, ONE5STOPBITS}},
+        {"4800,m,8,1", WinLineSettings{4800, 8, MARKPARITY, ONESTOPBIT}},
+        {"4800,s,8,1", WinLineSettings{4800, 8, SPACEPARITY, ONESTOPBIT}},
+        {"", std::nullopt},
+        {"9600,n,8", std::nullopt},
+        {"9600,n,8,1,1", std::nullopt},
+        {"49,n,8,1", std::nullopt},
+        {"fast,n,8,1", std::nullopt},
+        {"9600,x,8,1", std::nullopt},
+        {"9600,no,8,1", std::nullopt},
+        {"9600,n,9,1", std::nullopt},
+        {"9600,n,8,3", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseWinLineSettings(QString::fromLatin1(c.text)), c.expected);
+        WinSerialPort port;
+        EXPECT_EQ(port.SetSettings(QString::fromLatin1(c.text)),
+                  c.expected ? comm::kOk : comm::kInvalidProperty);
+    }
+}
+
+TEST(WinSerialPort, ErrorCodesOfAClosedPort) {
+    WinSerialPort port;
+    EXPECT_EQ(port.SetCommPort(0), comm::kInvalidProperty);
+    EXPECT_EQ(port.SetCommPort(256), comm::kInvalidProperty);
+    EXPECT_EQ(port.SetCommPort(200), comm::kOk);
+    EXPECT_EQ(WinDevicePath(200), u"\\\\.\\COM200");
+    EXPECT_EQ(port.Open(), comm::kInvalidPortNumber) << "no COM200";
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.Write("x"), comm::kPortNotOpen);
+    EXPECT_TRUE(port.ReadAll().isEmpty());
+}
+
+class ComPair : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariable("VELSOR_TEST_COM_PAIR") != u"1")
+            GTEST_SKIP() << "COM1 and COM2 are not mapped to a pseudo-terminal pair";
+    }
+};
+
+TEST_F(ComPair, BytesArriveAsEventsAndAPortInUseIsRefused) {
+    WinSerialPort rx, tx, second;
+    ASSERT_EQ(rx.SetSettings(u"4800,n,8,1"_qs), comm::kOk);
+    ASSERT_EQ(rx.Open(), comm::kOk);
+    tx.outputOnly = true;
+    ASSERT_EQ(tx.SetCommPort(2), comm::kOk);
+    ASSERT_EQ(tx.Open(), comm::kOk);
+    EXPECT_EQ(rx.SetCommPort(3), comm::kPortAlreadyOpen);
+    EXPECT_EQ(rx.Open(), comm::kPortAlreadyOpen);
+    EXPECT_EQ(second.Open(), comm::kPortAlreadyOpen) << "COM1 is held by rx";
+
+    QByteArray got;
+    int events = 0;
+    rx.onComm = [&] {
+        ++events;
+        EXPECT_EQ(rx.CommEvent(), comm::kEvReceive);
+        got += rx.ReadAll();
+    };
+    // Every byte value, in several writes, arrives once and in order.
+    QByteArray sent;
+    for (int i = 0; i < 3; ++i) {
+        QByteArray chunk;
+        for (int b = 0; b < 256; ++b)
+            chunk += char(b);
+        sent += chunk;
+        EXPECT_EQ(tx.Write(chunk), comm::kOk);
+    }
+    EXPECT_TRUE(PumpUntil([&] { return got.size() >= sent.size(); })) << got.size();
+    EXPECT_EQ(got, sent);
+    EXPECT_GE(events, 1);
+    EXPECT_TRUE(PumpUntil([&] { return tx.BytesQueued() == 0; }));
+    // Settings change on the open port; closing and opening again works.
+    EXPECT_EQ(rx.SetSettings(u"9600,n,8,1"_qs), comm::kOk);
+    rx.Close();
+    EXPECT_FALSE(rx.IsOpen());
+    EXPECT_EQ(second.Open(), comm::kOk) << "free again";
+}
