@@ -7,6 +7,7 @@
 #include <QVarLengthArray>
 
 #include <cmath>
+#include <cstdlib>
 
 namespace velsor {
 
@@ -60,6 +61,39 @@ private:
     char16_t buf[12];
     int len;
 };
+
+// The time of day "hhmmss" in seconds.
+std::optional<int> SecondsOfDay(QStringView hhmmss) {
+    if (hhmmss.size() != 6)
+        return std::nullopt;
+    const auto h = TwoDigits(hhmmss.first(2)), m = TwoDigits(hhmmss.sliced(2, 2)),
+               s = TwoDigits(hhmmss.sliced(4, 2));
+    if (!h || !m || !s || !MakeTime(*h, *m, *s))
+        return std::nullopt;
+    return *h * 3600 + *m * 60 + *s;
+}
+
+// A date sentence's own date and time, when its checksum vouches for both; else 0.
+DateValue DateStamp(DateValue date, std::optional<QStringView> hhmmss, QStringView line) {
+    const auto t = hhmmss ? SecondsOfDay(*hhmmss) : std::nullopt;
+    return t && Receiver::ChecksumRight(line) ? date + *t / 86400.0 : 0;
+}
+
+// The moment of a time of day within a few seconds of a stamped date and time, on whichever
+// side of midnight that puts it; nullopt when the two are further apart.
+std::optional<DateValue> MomentNear(DateValue stamp, int seconds) {
+    constexpr int kDay = 86400, kMaxApart = 10;
+    const double day = std::floor(stamp);
+    const int stampSeconds = static_cast<int>(std::lround((stamp - day) * kDay));
+    int apart = seconds - stampSeconds;
+    if (apart > kDay / 2)
+        apart -= kDay;
+    else if (apart <= -kDay / 2)
+        apart += kDay;
+    if (std::abs(apart) > kMaxApart)
+        return std::nullopt;
+    return day + (stampSeconds + apart) / double(kDay);
+}
 
 bool Has(QStringView s, char16_t c) {
     return s.contains(QChar(c));
@@ -269,25 +303,32 @@ void Receiver::DecodeGGA(const QString& line) {
     // Local time: the last UTC date with this time, plus nine hours. Without a date yet (the
     // empty date) no local time is formed and the previous one stays.
     const auto h = TwoDigits(hh), m = TwoDigits(mm), s = TwoDigits(ss);
-    bool computed = false;
     if (nav.UtcDate != 0 && h && m && s) {
-        if (auto t = MakeTime(*h, *m, *s)) {
+        if (auto t = MakeTime(*h, *m, *s))
             nav.JstDateTime = nav.UtcDate + *t + kJstOffset;
-            computed = true;
-        }
     }
-    // The display takes any sentence; the PC clock only one whose checksums vouch for it.
-    nav.JstDateTimeChecked = computed && nav.UtcDateChecked && ChecksumRight(line);
     Assign(form.Label4[1].caption, DateText(nav.JstDateTime));
+    // The display pairs the time with the last date, whatever sentence brought it. The PC clock
+    // takes only a moment that checksums vouch for, its day from a date sentence a few seconds
+    // away: at UTC midnight the last date may still be the day before.
+    const auto seconds = SecondsOfDay(head->sliced(7, 6));
+    nav.JstClockTime = 0;
+    if (seconds && nav.UtcDateStamp != 0 && ChecksumRight(line)) {
+        if (const auto at = MomentNear(nav.UtcDateStamp, *seconds))
+            nav.JstClockTime = *at + kJstOffset;
+    }
 
-    // Start-up correction of the PC clock. Never from the empty date: that would put the clock
-    // at midnight; it stays pending until a date has been received. A refusal by the system
-    // also ends it for this connection rather than retrying at every sentence.
-    const bool due = nav.ClockSetDone == 0 && nav.ClockSetWait >= 120 && nav.JstDateTimeChecked;
+    // Start-up correction of the PC clock, never while the tuner's port is closed (a replay
+    // feeds the same decoders). Never from the empty date: that would put the clock at
+    // midnight; it stays pending until a date has been received. A refusal by the system also
+    // ends it for this connection rather than retrying at every sentence.
+    const bool linked = !form.MSComm1 || form.MSComm1->IsOpen();
+    const bool due =
+        linked && nav.ClockSetDone == 0 && nav.ClockSetWait >= 120 && nav.JstClockTime != 0;
     const bool is2D = nav.FixMode == u"2D", is3D = nav.FixMode == u"3D";
     if (due && (is2D || is3D)) {
-        const bool set = clock && clock->SetLocalDate(DatePart(nav.JstDateTime)) &&
-                         clock->SetLocalTime(TimePart(nav.JstDateTime));
+        const bool set = clock && clock->SetLocalDate(DatePart(nav.JstClockTime)) &&
+                         clock->SetLocalTime(TimePart(nav.JstClockTime));
         nav.ClockSetDone = 1;
         nav.ClockSetWait = 0;
         form.ShowClockCorrection(set, is2D);
@@ -484,7 +525,7 @@ void Receiver::DecodeZDA(const QString& line) {
     d << year << u"/" << month << u"/" << day;
     if (auto v = ParseDate(d.view())) {
         nav.UtcDate = *v;
-        nav.UtcDateChecked = ChecksumRight(line);
+        nav.UtcDateStamp = DateStamp(*v, Mid(*head, 8, 6), line);
     }
 }
 
@@ -502,7 +543,7 @@ void Receiver::DecodeRMC(const QString& line) {
     d << u"20" << year << u"/" << month << u"/" << day;
     if (auto v = ParseDate(d.view())) {
         nav.UtcDate = *v;
-        nav.UtcDateChecked = ChecksumRight(line);
+        nav.UtcDateStamp = DateStamp(*v, Mid(line, 8, 6), line);
     }
 }
 

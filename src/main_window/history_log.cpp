@@ -13,6 +13,9 @@ constexpr int kChannel = 5;
 } // namespace
 
 QString HistoryFileName(const QString& recordFile) {
+    // Records written into a recording would break every later block of it.
+    if (recordFile.endsWith(u".LOG", Qt::CaseInsensitive))
+        return recordFile + QStringLiteral(".LOG");
     QString name = recordFile;
     name.chop(4);
     return name + QStringLiteral(".LOG");
@@ -24,10 +27,9 @@ QString HistoryRecord(const QString& slot, const QDateTime& now, int used, int i
            QString::number(inView) + u',' + fix.toString();
 }
 
-void NAV_FORM::WriteHistoryRecord(const QString& slot, QStringView fix) {
+void NAV_FORM::WriteHistoryRecord(const QString& slot, const QDateTime& taken, QStringView fix) {
     const QString path = HistoryFileName(nav.RecordFile);
-    const QString record =
-        HistoryRecord(slot, platform->clock.Now(), nav.SatsInUse, nav.SatsInView, fix);
+    const QString record = HistoryRecord(slot, taken, nav.SatsInUse, nav.SatsInView, fix);
     FileChannels& ch = FileChannels::Instance();
     int err = ch.Open(kChannel, path, FileChannels::Mode::Append);
     if (err == fileerr::kOk) {
@@ -38,13 +40,12 @@ void NAV_FORM::WriteHistoryRecord(const QString& slot, QStringView fix) {
         historyWriteWarned = false;
         return;
     }
-    // Said once until a record goes in again; each snapshot tries anew. The flag is set
-    // first: the message box lets timer ticks run.
+    // Said once until a record goes in again; each snapshot tries anew.
     if (historyWriteWarned)
         return;
     historyWriteWarned = true;
-    Message(QStringLiteral("履歴ファイルに書き込めません。\r\n") + QDir::toNativeSeparators(path),
-            platform::MsgButtons::Ok, platform::MsgIcon::Exclamation);
+    TellLater(QStringLiteral("履歴ファイルに書き込めません。\r\n") +
+              QDir::toNativeSeparators(path));
 }
 
 } // namespace velsor

@@ -37,6 +37,7 @@ NAV_FORM::NAV_FORM(Nav& n, platform::Platform& p, Prop_Form& pf) : NAV_FORM(n) {
     forwarder = std::make_unique<Forwarder>(*MSComm2, p.dialogs);
     receiver = std::make_unique<Receiver>(nav, *this, &p.clock);
     receptionHint = std::make_unique<ReceptionHint>(*receiver);
+    tellContext = std::make_unique<QObject>();
     // OK in the properties dialog writes the file. A failure is said, and the choice holds for
     // this run: reading the old file back must not undo it.
     prop->writeSettings = [this] {

@@ -8,9 +8,11 @@
 #include "platform/platform.h"
 #include "settings/prop_form.h"
 
+#include <QObject>
 #include <QString>
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -103,8 +105,9 @@ public:
     void Mnu_Rec_Stop_Click();
     void WriteRecordBlock();
     void RecordingStep();
-    // Appends one record to the history file named after RecordFile.
-    void WriteHistoryRecord(const QString& slot, QStringView fix);
+    // Appends one record, stamped with its snapshot's time, to the history file named after
+    // RecordFile.
+    void WriteHistoryRecord(const QString& slot, const QDateTime& taken, QStringView fix);
     void Image3_MouseDown(int index, int button, int shift, int x, int y);
     void Image3_MouseUp(int index, int button, int shift, int x, int y);
 
@@ -170,22 +173,32 @@ private:
     void ReportConnectError(int code);
     int ConnectSteps();
     bool SetPcClock(DateValue v);
-    void WarnRecordWrite();
+    void WarnRecordWrite(int err);
     platform::MsgResult Message(const QString& text, platform::MsgButtons buttons,
                                 platform::MsgIcon icon);
+    // A warning raised from the event loop once the current handler has returned, never from
+    // inside a timer tick or a receive event: the tick that records must not wait for OK.
+    // Warnings queued while one is open follow it, one box at a time.
+    void TellLater(const QString& text);
+    void TellPending();
+    std::deque<QString> pendingTells;
+    bool tellScheduled = false;
+    bool telling = false;
+    // Cancels a scheduled TellPending when the window goes.
+    std::unique_ptr<QObject> tellContext;
     bool recordWriteWarned = false;
     bool historyWriteWarned = false;
     // A slot minute of this recording passed with a fix but without a snapshot.
     bool slotMissed = false;
     bool clockOffTold = false;
-    bool clockRefusalPending = false;
     bool clockRefusalTold = false;
     // Settings chosen in the dialog that could not be saved: they hold for this run, over
     // whatever the file says.
     std::optional<SettingsValues> unsavedSettings;
 };
 
-// The history file of a recording file: its name without the last four characters, ".LOG".
+// The history file of a recording file: its name without the last four characters, ".LOG";
+// a recording named ".LOG" itself keeps its whole name, so records never go into it.
 QString HistoryFileName(const QString& recordFile);
 // "slot,yy/mm/dd hh:mm,used,inView,fix".
 QString HistoryRecord(const QString& slot, const QDateTime& now, int used, int inView,

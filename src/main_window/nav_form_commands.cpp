@@ -8,6 +8,8 @@
 #include "settings/prop_form.h"
 #include "settings/settings_file.h"
 
+#include <QTimer>
+
 namespace velsor {
 
 using platform::MsgButtons;
@@ -25,6 +27,31 @@ const QByteArray kInitSentence = QByteArrayLiteral("$PFEC,GPint,GGA01,GSA01,GSV0
 
 MsgResult NAV_FORM::Message(const QString& text, MsgButtons buttons, MsgIcon icon) {
     return platform->dialogs.MessageBox(text, buttons, icon, QString::fromLatin1(kProgramTitle));
+}
+
+void NAV_FORM::TellLater(const QString& text) {
+    pendingTells.push_back(text);
+    if (tellScheduled || telling || !tellContext)
+        return; // the running TellPending takes it after the open box
+    tellScheduled = true;
+    QTimer::singleShot(0, tellContext.get(), [this] { TellPending(); });
+}
+
+void NAV_FORM::TellPending() {
+    tellScheduled = false;
+    if (telling)
+        return;
+    // The box runs its own event loop: both timers go on recording under it, and what they
+    // queue meanwhile is shown after it, not stacked on top.
+    telling = true;
+    while (!pendingTells.empty()) {
+        const QString text = pendingTells.front();
+        pendingTells.pop_front();
+        if (changed)
+            changed();
+        Message(text, MsgButtons::Ok, MsgIcon::Exclamation);
+    }
+    telling = false;
 }
 
 QString NAV_FORM::SettingsFilePath() const {

@@ -70,15 +70,12 @@ QString WrongBaudText(QStringView tunerType) {
 }
 
 void NAV_FORM::CheckReceptionHint() {
-    // Only about the live tuner link; the box comes from a timer tick, so no receive event is
-    // being handled underneath it.
+    // Only about the live tuner link; the box comes from the event loop after this Timer2
+    // tick, so neither a receive event nor the recording step waits under it.
     if (!receptionHint || !MSComm1 || !MSComm1->IsOpen())
         return;
-    if (auto text = receptionHint->Take(nav.TunerType)) {
-        if (changed)
-            changed();
-        Message(*text, platform::MsgButtons::Ok, platform::MsgIcon::Exclamation);
-    }
+    if (auto text = receptionHint->Take(nav.TunerType))
+        TellLater(*text);
 }
 
 } // namespace velsor

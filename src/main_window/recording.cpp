@@ -1,13 +1,14 @@
 // Raw data recording: a start line, a five-sentence snapshot every three minutes of the PC
-// clock, a stop line. Every write opens the file on channel 1 and closes it again.
+// clock, a stop line. Every write opens the file on channel 1 and closes it again; after the
+// start line only a file that is still there is written to, and a snapshot goes in whole or
+// not at all, so the file always reads as a start line and whole blocks.
 
 #include "main_window/nav_form.h"
 #include "nav/basic_text.h"
 #include "nav/file_channels.h"
 
 #include <QDir>
-
-#include <array>
+#include <QFile>
 
 namespace velsor {
 
@@ -24,17 +25,14 @@ QString StampText(const QDateTime& now) {
     return now.date().toString(u"yyyy/MM/dd") + u' ' + now.time().toString(u"H:mm:ss");
 }
 
-// Opens the file on the channel, writes the lines, closes it: 0 or the first error.
-template <typename Lines>
-int WriteLines(const QString& path, FileChannels::Mode mode, const Lines& lines) {
+// Opens the file on the channel, writes the lines as one piece (all or none), closes it: 0 or
+// the error.
+int WriteLines(const QString& path, FileChannels::Mode mode, const QStringList& lines) {
     FileChannels& ch = FileChannels::Instance();
     int err = ch.Open(kChannel, path, mode);
     if (err != fileerr::kOk)
         return err;
-    for (const QString& line : lines) {
-        if (err == fileerr::kOk)
-            err = ch.WriteLine(kChannel, line);
-    }
+    err = ch.WriteLines(kChannel, lines);
     ch.Close(kChannel);
     return err;
 }
@@ -76,8 +74,12 @@ void NAV_FORM::Mnu_Rec_Save_Click() {
     slotMissed = clockOffTold = false;
 
     const QString started = StampText(platform->clock.Now()) + QStringLiteral("(JST) Started.");
-    if (WriteLines(path, FileChannels::Mode::Output, std::array{started}) != fileerr::kOk) {
-        // Nothing can be recorded there: say so and stay idle rather than record into nothing.
+    const bool existed = QFile::exists(path);
+    if (WriteLines(path, FileChannels::Mode::Output, {started}) != fileerr::kOk) {
+        // Nothing can be recorded there: say so and stay idle rather than record into nothing,
+        // and leave no empty file of ours behind (a full disk lets it be made, not written).
+        if (!existed)
+            QFile::remove(path);
         nav.RecordingOn = 0;
         SetRecordButtons(false);
         Message(QStringLiteral("記録ファイルを作成できません。\r\n") +
@@ -93,47 +95,47 @@ void NAV_FORM::Mnu_Rec_Stop_Click() {
     const int err = WriteStopLine();
     SetRecordButtons(false);
     if (err != fileerr::kOk)
-        WarnRecordWrite();
+        WarnRecordWrite(err);
 }
 
 int NAV_FORM::WriteStopLine() {
     const QString stopped = StampText(platform->clock.Now()) + QStringLiteral("(JST) Stopped.");
-    return WriteLines(nav.RecordFile, FileChannels::Mode::Append, std::array{stopped});
+    return WriteLines(nav.RecordFile, FileChannels::Mode::AppendExisting, {stopped});
 }
 
-void NAV_FORM::WarnRecordWrite() {
-    // Said once until a write succeeds again. The flag is set first: the message box lets
-    // timer ticks run.
+void NAV_FORM::WarnRecordWrite(int err) {
+    // Said once until a write succeeds again. A file renamed or deleted while recording is not
+    // made anew: without its start line no replay would take it.
     if (recordWriteWarned)
         return;
     recordWriteWarned = true;
-    Message(QStringLiteral("記録ファイルに書き込めません。\r\n") +
-                QDir::toNativeSeparators(nav.RecordFile),
-            MsgButtons::Ok, MsgIcon::Exclamation);
+    TellLater((err == fileerr::kFileNotFound
+                   ? QStringLiteral("記録ファイルが見つかりません。\r\n")
+                   : QStringLiteral("記録ファイルに書き込めません。\r\n")) +
+              QDir::toNativeSeparators(nav.RecordFile));
 }
 
 void NAV_FORM::TellClockOff() {
     // A whole slot minute went by with a fix and a GGA of another minute: the PC clock is a
-    // minute or more off GPS time and no snapshot can match. Said once per recording; the
-    // flag is set first because the message box lets timer ticks run.
+    // minute or more off GPS time and no snapshot can match. Said once per recording.
     if (clockOffTold)
         return;
     clockOffTold = true;
-    Message(QStringLiteral("PCの時計がGPSの時刻と1分以上ずれているため、記録できません。\r\n"
-                           "PCの時計を合わせてください。"),
-            MsgButtons::Ok, MsgIcon::Exclamation);
+    TellLater(QStringLiteral("PCの時計がGPSの時刻と1分以上ずれているため、記録できません。\r\n"
+                             "PCの時計を合わせてください。"));
 }
 
 void NAV_FORM::WriteRecordBlock() {
-    // The slot is taken before anything is said: a message box lets timer ticks run.
     SnapshotTaken = 1;
     if (!nav.RawSentence[0].startsWith(u"$GPGGA"))
         return;
     // A failed block is said once; recording goes on and retries at the next slot.
-    if (WriteLines(nav.RecordFile, FileChannels::Mode::Append, nav.RawSentence) == fileerr::kOk)
+    const QStringList block(nav.RawSentence.begin(), nav.RawSentence.end());
+    const int err = WriteLines(nav.RecordFile, FileChannels::Mode::AppendExisting, block);
+    if (err == fileerr::kOk)
         recordWriteWarned = false;
     else
-        WarnRecordWrite();
+        WarnRecordWrite(err);
 }
 
 void NAV_FORM::RecordingStep() {
@@ -141,7 +143,8 @@ void NAV_FORM::RecordingStep() {
         SnapshotTaken = 1;
         return;
     }
-    const int minute = platform->clock.Now().time().minute();
+    const QDateTime now = platform->clock.Now();
+    const int minute = now.time().minute();
     SlotText = QString::number(minute / 3.0, 'g', 15);
     const bool slotMinute = minute % 3 == 0;
     const QStringView fix = Mid(nav.RawSentence[1], 10, 1).value_or(QStringView());
@@ -176,7 +179,7 @@ void NAV_FORM::RecordingStep() {
     const QString fixChar = fix.toString();
     WriteRecordBlock();
     if (nav.HistoryLogOn == 1)
-        WriteHistoryRecord(SlotText, fixChar);
+        WriteHistoryRecord(SlotText, now, fixChar);
 }
 
 void NAV_FORM::Image3_MouseDown(int index, int button, int /*shift*/, int /*x*/, int /*y*/) {
@@ -214,8 +217,6 @@ void NAV_FORM::Image3_MouseUp(int index, int button, int /*shift*/, int /*x*/, i
             if (answer == MsgResult::Yes) {
                 Mnu_Rec_Stop_Click();
                 Label18.caption = QStringLiteral("記録");
-                if (LinkLostSince(wasOpen))
-                    return; // a failed stop line's message is modal too
             }
             SetRecordButtons(nav.RecordingOn == 1);
         } else {

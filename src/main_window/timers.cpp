@@ -39,8 +39,12 @@ void NAV_FORM::ShowClockCorrection(bool set, bool at2D) {
     }
     Label14.backColor = kGrey;
     Label14.toolTip = QStringLiteral("時刻修正できませんでした");
-    if (!clockRefusalTold)
-        clockRefusalPending = true;
+    // Once per run: the right to set the clock does not come back by itself.
+    if (clockRefusalTold)
+        return;
+    clockRefusalTold = true;
+    TellLater(QStringLiteral("PCの時計を合わせることができませんでした。\r\n"
+                             "時計を変更する権限がありません。"));
 }
 
 void NAV_FORM::Timer1_Timer() {
@@ -64,29 +68,21 @@ void NAV_FORM::Timer1_Timer() {
 
     // Hourly correction in minute 59, once per hour, only when PC and GPS agree on the minute.
     const bool pc59 = platform->clock.Now().time().minute() == 59;
-    const bool gps59 = TimePart(nav.JstDateTime).minute() == 59;
+    const bool gps59 = TimePart(nav.JstClockTime).minute() == 59;
     const bool settingOn = prop && prop->Check2.value == 1;
     const bool armed = nav.HourlySetDone == 0;
     const bool fixed = nav.FixMode == u"2D" || nav.FixMode == u"3D";
-    // The GPS time counts only when its GGA and date sentence passed their checksums.
-    if (gps59 && open && fixed && pc59 && armed && settingOn && nav.JstDateTimeChecked) {
+    // The GPS time counts only when its GGA and date sentence passed their checksums and
+    // belong to the same moment.
+    if (gps59 && open && fixed && pc59 && armed && settingOn && nav.JstClockTime != 0) {
         nav.HourlySetDone = 1;
-        ShowClockCorrection(SetPcClock(nav.JstDateTime), nav.FixMode == u"2D");
+        ShowClockCorrection(SetPcClock(nav.JstClockTime), nav.FixMode == u"2D");
     } else if (open && nav.FixMode == u"--" && pc59 && armed && settingOn) {
         nav.HourlySetDone = 1;
         Label14.backColor = kGrey;
         Label14.toolTip = QStringLiteral("時刻修正していません");
     } else if (open && !pc59 && nav.HourlySetDone == 1 && settingOn) {
         nav.HourlySetDone = 0;
-    }
-
-    if (clockRefusalPending) {
-        // Once per run: the right to set the clock does not come back by itself.
-        clockRefusalPending = false;
-        clockRefusalTold = true;
-        Message(QStringLiteral("PCの時計を合わせることができませんでした。\r\n"
-                               "時計を変更する権限がありません。"),
-                platform::MsgButtons::Ok, platform::MsgIcon::Exclamation);
     }
 }
 

@@ -18,19 +18,27 @@ int FileChannels::Open(int channel, const QString& path, Mode mode) {
     const QFileInfo info(path);
     if (info.isDir())
         return fileerr::kPathFileAccess;
-    if (mode == Mode::Input && !info.exists())
+    if ((mode == Mode::Input || mode == Mode::AppendExisting) && !info.exists())
         return fileerr::kFileNotFound;
     if (mode != Mode::Input && !info.absoluteDir().exists())
         return fileerr::kPathNotFound;
     auto file = std::make_unique<QFile>(path);
+    // Writes go straight to the file, so that a failed one can be cut back at once: nothing
+    // is left in a buffer to follow later.
     QIODevice::OpenMode m = QIODevice::ReadOnly;
     if (mode == Mode::Output)
-        m = QIODevice::WriteOnly | QIODevice::Truncate;
+        m = QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered;
     else if (mode == Mode::Append)
-        m = QIODevice::WriteOnly | QIODevice::Append;
-    if (!file->open(m))
+        m = QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered;
+    else if (mode == Mode::AppendExisting)
+        m = QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly |
+            QIODevice::Unbuffered;
+    if (!file->open(m)) {
+        if (mode == Mode::AppendExisting && !file->exists())
+            return fileerr::kFileNotFound; // gone since the look above
         return file->error() == QFileDevice::PermissionsError ? fileerr::kPermissionDenied
                                                               : fileerr::kPathFileAccess;
+    }
     files[channel] = std::move(file);
     return fileerr::kOk;
 }
@@ -48,14 +56,22 @@ bool FileChannels::IsOpen(int channel) const {
 }
 
 int FileChannels::WriteLine(int channel, QStringView text) {
+    return WriteLines(channel, QStringList{text.toString()});
+}
+
+int FileChannels::WriteLines(int channel, const QStringList& lines) {
     auto it = files.find(channel);
     if (it == files.end())
         return fileerr::kBadFileNumber;
-    QByteArray bytes = text.toLatin1();
-    bytes += "\r\n";
-    if (it->second->write(bytes) != bytes.size() || !it->second->flush())
-        return fileerr::kPathFileAccess;
-    return fileerr::kOk;
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += line.toLatin1() + "\r\n";
+    QFile& f = *it->second;
+    const qint64 before = f.size();
+    if (f.write(bytes) == bytes.size())
+        return fileerr::kOk;
+    f.resize(before);
+    return fileerr::kPathFileAccess;
 }
 
 std::optional<QString> FileChannels::ReadLine(int channel, int* error) {

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <map>
@@ -27,7 +28,8 @@ inline constexpr int kBadFileNumber = 52;
 
 class FileChannels {
 public:
-    enum class Mode { Input, Output, Append };
+    // AppendExisting appends to a file that is there and never creates one (kFileNotFound).
+    enum class Mode { Input, Output, Append, AppendExisting };
 
     static FileChannels& Instance();
 
@@ -37,7 +39,10 @@ public:
     void Close(int channel);
     bool IsOpen(int channel) const;
 
+    // Writes lines each ended by CR LF, all or none: a write that fails part-way (a full disk)
+    // is cut back to where the file ended before it.
     int WriteLine(int channel, QStringView text);
+    int WriteLines(int channel, const QStringList& lines);
     // The next line without its line end; nullopt past the end or on error.
     std::optional<QString> ReadLine(int channel, int* error = nullptr);
     bool AtEnd(int channel) const;

@@ -22,10 +22,11 @@ struct Nav {
     std::int16_t SatsInUse = 0;
     DateValue UtcDate = 0;
     DateValue JstDateTime = 0;
-    // Whether UtcDate came from a date sentence, and JstDateTime from the last GGA and that
-    // date, with checksums present and right: only such a time may set the PC clock.
-    bool UtcDateChecked = false;
-    bool JstDateTimeChecked = false;
+    // For setting the PC clock, only what checksums vouch for: the last date sentence's own
+    // UTC date and time (0: none, or one without a time), and the JST moment of the last GGA
+    // with its day taken from that sentence (0: none within a few seconds of it).
+    DateValue UtcDateStamp = 0;
+    DateValue JstClockTime = 0;
     std::int16_t ClockSetDone = 0; // 0: start-up clock correction pending
     std::int16_t ClockSetWait = 0; // Timer2 ticks since connecting
     std::array<QString, 8> UsedSatNo;

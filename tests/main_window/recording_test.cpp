@@ -2,11 +2,40 @@
 
 #include "support/main_window_fixture.h"
 
+#include <QFileInfo>
+
+#include <sys/resource.h>
+
+#include <csignal>
+
 using namespace velsor;
 using velsor::testing::MainWindowTest;
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Files grow no further than `bytes` while it lives, as on a full disk: a write past it fails
+// part-way (SIGXFSZ ignored), a real partial write on a real file.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes) {
+        getrlimit(RLIMIT_FSIZE, &old);
+        handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit r = old;
+        r.rlim_cur = static_cast<rlim_t>(bytes);
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &r), 0);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, handler);
+    }
+
+private:
+    rlimit old{};
+    void (*handler)(int) = nullptr;
+};
+
+const QString kCantWrite = u"記録ファイルに書き込めません。\r\n"_s;
 
 class RecordingTest : public MainWindowTest {
 protected:
@@ -80,12 +109,57 @@ TEST_F(RecordingTest, TheFileHoldsStartSnapshotsAndStopByteForByte) {
     EXPECT_EQ(ReadFile(file), expected) << "stopping again writes nothing";
 }
 
-TEST_F(RecordingTest, AnUnwritableFolderIsReported) {
-    file = Path(u"no-such-folder/run.CSV"_s);
+TEST_F(RecordingTest, AFailedStartIsToldAndLeavesNoFileBehind) {
+    for (const bool fullDisk : {false, true}) {
+        SCOPED_TRACE(fullDisk ? "full disk" : "no such folder");
+        dialogs.messages.clear();
+        file = Path(fullDisk ? u"run.CSV"_s : u"no-such-folder/run.CSV"_s);
+        {
+            FileSizeLimit limit(fullDisk ? 0 : 1 << 20);
+            Start();
+        }
+        EXPECT_EQ(nav.RecordingOn, 0);
+        EXPECT_TRUE(MessageTexts().value(0).startsWith(u"記録ファイルを作成できません。"));
+        EXPECT_EQ(Buttons(), "0-2-");
+        EXPECT_FALSE(QFile::exists(file));
+    }
+}
+
+TEST_F(RecordingTest, ASnapshotCutByAFullDiskIsTakenBackWhole) {
+    At(12, 4, 0);
     Start();
-    EXPECT_EQ(nav.RecordingOn, 0);
-    EXPECT_TRUE(MessageTexts().value(0).startsWith(u"記録ファイルを作成できません。"));
-    EXPECT_EQ(Buttons(), "0-2-");
+    Seconds(12, 4, 6);
+    {
+        FileSizeLimit limit(QFileInfo(file).size() + 100); // room for the GGA line and a bit
+        Seconds(12, 7, 9);
+    }
+    Seconds(12, 10, 12);
+    const QList<QByteArray> lines = ReadFile(file).split('\n');
+    EXPECT_EQ(SnapshotMinutes(), (QStringList{u"06"_s, u"12"_s}));
+    ASSERT_EQ(lines.size(), 1 + 2 * 5 + 1) << "the start line, two whole blocks, the last LF";
+    EXPECT_TRUE(lines[6].startsWith("$GPGGA"));
+    EXPECT_EQ(MessageTexts(), QStringList{kCantWrite + QDir::toNativeSeparators(file)});
+}
+
+// A file taken away while recording is never started again without its start line.
+TEST_F(RecordingTest, ARecordingFileRenamedOrDeletedIsTold) {
+    for (const bool renamed : {true, false}) {
+        SCOPED_TRACE(renamed ? "renamed" : "deleted");
+        dialogs.messages.clear();
+        file = Path(renamed ? u"a.CSV"_s : u"b.CSV"_s);
+        At(12, 4, 0);
+        Start();
+        Seconds(12, 4, 6);
+        const QByteArray written = ReadFile(file);
+        const QString moved = file + u".old"_s;
+        ASSERT_TRUE(renamed ? QFile::rename(file, moved) : QFile::remove(file));
+        Seconds(12, 7, 12);
+        form->Mnu_Rec_Stop_Click();
+        EXPECT_FALSE(QFile::exists(file));
+        EXPECT_EQ(MessageTexts(), QStringList{u"記録ファイルが見つかりません。\r\n"_s +
+                                              QDir::toNativeSeparators(file)});
+        EXPECT_EQ(ReadFile(moved), renamed ? written : QByteArray("<missing>"));
+    }
 }
 
 TEST_F(RecordingTest, ANewFileDisconnectingOrQuittingEndsTheFileWithItsStopLine) {
@@ -109,7 +183,7 @@ TEST_F(RecordingTest, ANewFileDisconnectingOrQuittingEndsTheFileWithItsStopLine)
     EXPECT_EQ((QList<QByteArray>{ReadFile(files[0]), ReadFile(files[1]), ReadFile(file)}),
               (QList<QByteArray>{startStop(6, 7), startStop(7, 8), startStop(8, 9)}));
     EXPECT_EQ(program.exits, 1);
-    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(MessageTexts().isEmpty());
 }
 
 TEST_F(RecordingTest, APcClockAMinuteOffFromTheFixIsToldOncePerRecording) {
@@ -119,7 +193,7 @@ TEST_F(RecordingTest, APcClockAMinuteOffFromTheFixIsToldOncePerRecording) {
     At(12, 4, 0);
     Start();
     Seconds(12, 4, 6);
-    EXPECT_TRUE(dialogs.messages.empty()) << "not before the slot minute is over";
+    EXPECT_TRUE(MessageTexts().isEmpty()) << "not before the slot minute is over";
     Seconds(12, 7, 11);
     EXPECT_TRUE(SnapshotMinutes().isEmpty());
     EXPECT_EQ(MessageTexts(), QStringList{clockOff});

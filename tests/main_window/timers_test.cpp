@@ -15,7 +15,7 @@ class TimersTest : public MainWindowTest {
 protected:
     void SetUp() override { Load(); }
     void FeedFix() {
-        Feed(WithChecksum("$GPZDA,033000,06,05,2002,00,00"));
+        Feed(WithChecksum("$GPZDA,033011,06,05,2002,00,00"));
         Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
     }
     void FeedGga() {
@@ -51,9 +51,9 @@ TEST_F(TimersTest, HourlyCorrectionNeedsMinute59OnBothClocksAFixAndTheSetting) {
                           int setting = 1, int done = 0) {
         clock.timesSet.clear();
         clock.now = QDateTime(QDate(2024, 1, 1), pc);
-        nav.JstDateTime = *MakeDate(2024, 1, 1) + *MakeTime(gps.hour(), gps.minute(), gps.second());
+        nav.JstClockTime =
+            checked ? *MakeDate(2024, 1, 1) + *MakeTime(gps.hour(), gps.minute(), gps.second()) : 0;
         nav.FixMode = QString::fromLatin1(fix);
-        nav.JstDateTimeChecked = checked;
         prop.Check2.value = setting;
         nav.HourlySetDone = done;
         form->Label14.backColor = RGB(1, 2, 3);
@@ -78,23 +78,21 @@ TEST_F(TimersTest, HourlyCorrectionNeedsMinute59OnBothClocksAFixAndTheSetting) {
     EXPECT_EQ(nav.HourlySetDone, 0) << "armed again after minute 59";
 }
 
-TEST_F(TimersTest, ARefusedClockIsToldOnceAtATimerTickAndNeverShownAsCorrected) {
+TEST_F(TimersTest, ARefusedClockIsToldOnceFromTheEventLoopAndNeverShownAsCorrected) {
     Connect();
     clock.refuse = true;
     const QString refused = QStringLiteral("PCの時計を合わせることができませんでした。\r\n"
                                            "時計を変更する権限がありません。");
-    // Start-up correction: refused inside the receive path, told at the next Timer1 tick.
+    // Start-up correction: refused inside the receive path, told once that has returned.
     FeedFix();
     nav.ClockSetWait = 120;
     FeedGga();
     EXPECT_EQ(clock.datesSet.size(), 1u);
     EXPECT_TRUE(dialogs.messages.empty()) << "no message box from inside the receive path";
-    form->Timer1_Timer();
-    form->Timer1_Timer();
     EXPECT_EQ(MessageTexts(), QStringList{refused});
 
     // The hourly correction refused as well: the same look, no second message.
-    nav.JstDateTime = *MakeDate(2024, 1, 1) + *MakeTime(12, 59, 40);
+    nav.JstClockTime = *MakeDate(2024, 1, 1) + *MakeTime(12, 59, 40);
     clock.now = QDateTime(QDate(2024, 1, 1), QTime(12, 59, 10));
     form->Timer1_Timer();
     form->Timer1_Timer();
@@ -102,4 +100,59 @@ TEST_F(TimersTest, ARefusedClockIsToldOnceAtATimerTickAndNeverShownAsCorrected) 
     EXPECT_EQ(form->Label14.toolTip, u"時刻修正できませんでした");
     EXPECT_NE(form->Label14.backColor, RGB(192, 255, 255));
     EXPECT_EQ(MessageTexts(), QStringList{refused}) << "once per run";
+}
+
+// The PC clock takes a date and a time of one moment: the date sentence's own time says which
+// day a GGA time belongs to, also across UTC midnight. The display keeps its own rule.
+TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMoment) {
+    const char* gga0 = "$GPGGA,000000,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
+    const char* gga235959 = "$GPGGA,235959,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
+    const char* zda = "$GPZDA,235959,31,12,2026,00,00";
+    const struct {
+        const char* name;
+        const char* tuner;
+        std::vector<const char*> lines;
+        QDateTime set; // JST; invalid: not set
+    } cases[] = {
+        {"New Year's Eve: the old year's ZDA, then the GGA of midnight",
+         "0",
+         {zda, gga0},
+         QDateTime(QDate(2027, 1, 1), QTime(9, 0, 0))},
+        {"the new day's ZDA before a late GGA",
+         "0",
+         {"$GPZDA,000000,01,01,2027,00,00", gga235959},
+         QDateTime(QDate(2027, 1, 1), QTime(8, 59, 59))},
+        {"RMC at the end of March, then the GGA of midnight",
+         "1",
+         {"$GPRMC,235959.0,A,3541.1234,N,13945.6789,E,00.0,000.0,310326,,,A",
+          "$GPGGA,000000.0,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,"},
+         QDateTime(QDate(2026, 4, 1), QTime(9, 0, 0))},
+        {"a date sentence a minute old", "0", {"$GPZDA,235859,31,12,2026,00,00", gga235959}, {}},
+        {"a ZDA whose time is no time of day",
+         "0",
+         {"$GPZDA,246000,31,12,2026,00,00", gga235959},
+         {}},
+        {"the link closed, as in a replay", "0", {zda, gga0}, {}},
+    };
+    Connect();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.name == cases[std::size(cases) - 1].name)
+            form->Mnu_Stop_Click();
+        clock.datesSet.clear();
+        clock.timesSet.clear();
+        nav.TunerType = QString::fromLatin1(c.tuner);
+        nav.FixMode = QStringLiteral("3D");
+        nav.ClockSetDone = 0;
+        nav.ClockSetWait = 120;
+        for (const char* line : c.lines)
+            Feed(WithChecksum(line));
+        ASSERT_EQ(clock.datesSet.size(), c.set.isValid() ? 1u : 0u);
+        if (c.set.isValid()) {
+            EXPECT_EQ(QDateTime(clock.datesSet[0], clock.timesSet[0]), c.set);
+        }
+        if (c.name == cases[0].name) {
+            EXPECT_EQ(form->Label4[1].caption, u"2026/12/31 9:00:00") << "the display's own rule";
+        }
+    }
 }

@@ -72,7 +72,9 @@ protected:
         return Buttons() == "0-2-" && form->Label18.visible && form->Mnu_Rec.enabled &&
                form->Label11.caption == u"動作状態：モニタ中";
     }
+    // The messages shown so far, after those queued for the event loop have been raised.
     QStringList MessageTexts() const {
+        QCoreApplication::processEvents();
         QStringList t;
         for (const auto& m : dialogs.messages)
             t << m.text;
