@@ -58,6 +58,7 @@ public:
     bool AnotherInstanceRunning() override { return false; }
     void ProcessEvents() override {}
     void Exit() override { exitRequested = true; }
+    bool ExitRequested() const override { return exitRequested; }
     bool StartSystemInfo() override { return false; }
     bool exitRequested = false;
 };

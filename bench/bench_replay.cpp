@@ -1,7 +1,7 @@
 // Replay: loading a full recording (3360 snapshots) and showing block 0, and stepping through
-// every block. The load runs with a real event loop; "gap_ms" is the longest time the window
-// system waited for a turn during one load (start to first yield, between yields, last yield
-// to the end).
+// every block; loading 20 MB that never completes a block ("Stopped." lines only, or one line).
+// The load runs with a real event loop; "gap_ms" is the longest time the window system waited
+// for a turn during one load (start to first yield, between yields, last yield to the end).
 
 #include "decoding/receiver.h"
 #include "main_window/nav_form.h"
@@ -61,10 +61,10 @@ public:
 };
 
 struct Rig {
-    Rig() {
+    explicit Rig(
+        const QByteArray& content = velsor::testing::RecordingText(QStringLiteral("S 3360 X"))) {
         dialogs.file = dir.filePath(QStringLiteral("week.CSV"));
-        velsor::testing::WriteFile(dialogs.file,
-                                   velsor::testing::RecordingText(QStringLiteral("S 3360 X")));
+        velsor::testing::WriteFile(dialogs.file, content);
         nav.TunerType = QStringLiteral("0");
         form.PrepareDisplay();
     }
@@ -95,6 +95,24 @@ void LoadAndShowBlock0(benchmark::State& state) {
         static_cast<double>(turns) / static_cast<double>(state.iterations());
 }
 BENCHMARK(LoadAndShowBlock0)->Unit(benchmark::kMillisecond);
+
+// 20 MB of what is no recording: refused in the end, but the window is never kept waiting.
+void LoadNoBlocks(benchmark::State& state) {
+    const QByteArray stop = velsor::testing::kStopLine.toLatin1() + "\r\n";
+    const qsizetype size = 20 << 20;
+    Rig rig("S\r\n" +
+            (state.range(0) == 0 ? stop.repeated(size / stop.size()) : QByteArray(size, 'x')));
+    qint64 worstGap = 0;
+    for (auto _ : state) {
+        rig.program.Begin();
+        rig.player.OpenReplayFile();
+        rig.program.Turn();
+        worstGap = std::max(worstGap, rig.program.longest);
+    }
+    state.SetLabel(state.range(0) == 0 ? "Stopped. lines" : "one line");
+    state.counters["gap_ms"] = static_cast<double>(worstGap) / 1e6;
+}
+BENCHMARK(LoadNoBlocks)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void StepThroughAllBlocks(benchmark::State& state) {
     Rig rig;

@@ -8,6 +8,18 @@ int lineBytesPerSecond(int baud) {
     return std::max(1, baud / 10);
 }
 
+qsizetype stopPoint(QByteArrayView data, qsizetype pos) {
+    if (pos == 0 || pos >= data.size() || data[pos - 1] == '\n') {
+        return pos;
+    }
+    const qsizetype reach = std::min<qsizetype>(kFinishBytes, data.size() - pos);
+    const qsizetype lf = data.sliced(pos, reach).indexOf('\n');
+    if (lf >= 0) {
+        return pos + lf + 1;
+    }
+    return pos + reach == data.size() ? data.size() : pos;
+}
+
 LinePacer::LinePacer(int bytesPerSecond) : bytesPerSecond_(std::max(1, bytesPerSecond)) {}
 
 qint64 LinePacer::chunkBytes() const {

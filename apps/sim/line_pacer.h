@@ -2,6 +2,7 @@
 // on the wire per byte, so a line of B baud carries B/10 bytes a second.
 #pragma once
 
+#include <QByteArrayView>
 #include <QtGlobal>
 
 #include <chrono>
@@ -9,6 +10,13 @@
 namespace velsor::sim {
 
 int lineBytesPerSecond(int baud);
+
+// Where a replay whose time is up stops, having sent data up to pos: at pos on a line
+// boundary; else at the end of the line under way, so the receiver does not get half a
+// sentence, when that end is at most kFinishBytes away; else at pos, since a line that long
+// is no sentence and finishing it could take hours.
+inline constexpr qsizetype kFinishBytes = 1024;
+qsizetype stopPoint(QByteArrayView data, qsizetype pos);
 
 class LinePacer {
 public:

@@ -184,12 +184,8 @@ Outcome runReplay(SerialLine& line, const QByteArray& capture, Clock::time_point
             pos = 0;
         }
         if (Clock::now() >= deadline) {
-            // Time is up: finish the line under way so the receiver does not get half of it.
-            if (pos == 0 || capture[pos - 1] == '\n') {
-                return Outcome::Done;
-            }
-            const qsizetype lf = capture.indexOf('\n', pos);
-            const qsizetype end = lf < 0 ? capture.size() : lf + 1;
+            // Time is up: finish a sentence under way, but not an endless line.
+            const qsizetype end = velsor::sim::stopPoint(capture, pos);
             return line.write(QByteArrayView(capture).sliced(pos, end - pos));
         }
         const qsizetype end = std::min<qsizetype>(pos + line.chunkBytes(), capture.size());

@@ -1,9 +1,12 @@
 #include "history_graph/frm_graph.h"
 
 #include "nav/file_channels.h"
+#include "nav/line_reader.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace velsor {
 
@@ -189,7 +192,7 @@ bool frmGraph::Reload() {
 void frmGraph::Command1_Click() {
     if (HistoryFilePath.isEmpty())
         return;
-    if (Reload())
+    if (Reload() && !program.ExitRequested())
         DrawHistoryGraph();
 }
 
@@ -207,21 +210,26 @@ void frmGraph::Mnu_File_Open_Click() {
         return;
     }
     HistoryFilePath = path;
-    if (Reload())
+    if (Reload() && !program.ExitRequested())
         DrawHistoryGraph();
 }
 
 bool frmGraph::Yield(const std::uint64_t& generation, std::uint64_t mine) {
-    if (sinceYield.isValid() && sinceYield.elapsed() < yieldIntervalMs)
-        return generation == mine;
-    program.ProcessEvents();
-    sinceYield.start();
-    return generation == mine;
+    if (!sinceYield.isValid() || sinceYield.elapsed() >= yieldIntervalMs) {
+        program.ProcessEvents();
+        sinceYield.start();
+    }
+    // A quit that came in through the events ends the work as well.
+    return generation == mine && !program.ExitRequested();
 }
 
 void frmGraph::LoadHistoryFile() {
     Busy(true);
     sinceYield.start();
+    // A device, a pipe or a folder is no history: silent, as an unreadable file. Reading
+    // /dev/zero would never end.
+    if (const QFileInfo info(HistoryFilePath); info.exists() && !info.isFile())
+        return;
     FileChannels& ch = FileChannels::Instance();
     const int err = ch.Open(kChannel, HistoryFilePath, FileChannels::Mode::Input);
     if (err != fileerr::kOk) {
@@ -232,23 +240,35 @@ void frmGraph::LoadHistoryFile() {
     }
     loading = true;
     const std::uint64_t mine = ++loadGeneration;
+    QIODevice* const dev = ch.Device(kChannel);
+    LineReader reader(*dev, kMaxLineChars);
+    // False when the window closed (it released the channel) or the program is ending.
+    auto yield = [&] { return Yield(loadGeneration, mine) && ch.Device(kChannel) == dev; };
+    auto stop = [&] {
+        if (loadGeneration == mine && ch.Device(kChannel) == dev) {
+            ch.Close(kChannel); // the program is ending: leave nothing open
+            loading = false;
+        }
+    };
     int i = 0;
     for (;;) {
-        if (!Yield(loadGeneration, mine))
-            return; // the window closed and released the channel
-        const std::optional<QString> line = ch.ReadLine(kChannel);
-        if (!line) {
+        if (!yield())
+            return stop();
+        const LineReader::Result res = reader.Next(yield);
+        if (res == LineReader::Result::Aborted)
+            return stop();
+        if (res != LineReader::Result::Line) {
             // An empty or unreadable file: the lines read so far stay, the index does not
             // move, and the file is released at once.
             ch.Close(kChannel);
             loading = false;
             return;
         }
-        HistoryLines[i] = *line;
-        if (!Yield(loadGeneration, mine))
-            return;
+        HistoryLines[i] = reader.Text();
+        if (!yield())
+            return stop();
         ++i;
-        if (i == kMaxLines || ch.AtEnd(kChannel))
+        if (i == kMaxLines || reader.AtEnd())
             break;
     }
     ch.Close(kChannel);
@@ -311,7 +331,7 @@ void frmGraph::DrawHistoryGraph() {
         const QStringView rest = DropFields(HistoryLines[record], 1);
         const qsizetype comma = rest.indexOf(u',');
         if (comma >= 0)
-            Picture1.Print(x, y, rest.left(comma).toString());
+            Picture1.Print(x, y, rest.left(std::min(comma, kMaxLabelChars)).toString());
     };
     label(0, 0, H - 380);
     if (L > 18) {

@@ -45,6 +45,10 @@ class frmGraph {
 public:
     static constexpr int kLineCount = 3361; // HistoryLines(0 To 3360)
     static constexpr int kMaxLines = 3360;  // lines a load reads at most
+    // A record is a few dozen characters: a longer line keeps its first kMaxLineChars, and a
+    // time-axis label its first kMaxLabelChars ("yy/mm/dd hh:mm" is 14).
+    static constexpr qsizetype kMaxLineChars = 1024;
+    static constexpr qsizetype kMaxLabelChars = 20;
 
     frmGraph(platform::Dialogs& dialogs, platform::Program& program);
 

@@ -19,6 +19,9 @@ public:
     virtual void ProcessEvents() = 0;
     // Ends the program at once.
     virtual void Exit() = 0;
+    // True once Exit() was asked for. Work that lets events in (a long load) looks at it at
+    // every turn and stops, since the quit may have come in through that turn.
+    virtual bool ExitRequested() const { return false; }
     // Starts the system information tool; false when there is none.
     virtual bool StartSystemInfo() = 0;
 };

@@ -99,13 +99,26 @@ void frmPlayer::Fatal() {
     program.Exit();
 }
 
+void frmPlayer::PrimeDate(const QString& line) {
+    // The GGA comes first in a block and builds the local time from the last date decoded: the
+    // block's own date sentence goes to its decoder before it, so that a jump shows the date of
+    // the snapshot reached, not of the one left. Live decoding keeps its order.
+    if (line.startsWith(u"$GPZDA"))
+        receiver.DecodeZDA(line);
+    else if (line.startsWith(u"$GPRMC"))
+        receiver.DecodeRMC(line);
+}
+
 void frmPlayer::FeedBlock(int block) {
+    PrimeDate(nav.ReplayLine[block][4]);
     for (int k = 0; k < 5; ++k)
         receiver.DispatchSentence(nav.ReplayLine[block][k]);
 }
 
 void frmPlayer::HScroll1_Change() {
     try {
+        if (HScroll1.value >= 0 && HScroll1.value < static_cast<int>(nav.ReplayLine.size()))
+            PrimeDate(nav.ReplayLine[HScroll1.value][4]);
         for (int k = 0; k < 5; ++k) {
             const int v = HScroll1.value;
             if (v < 0 || v >= static_cast<int>(nav.ReplayLine.size())) {
@@ -220,11 +233,16 @@ frmPlayer::Outcome frmPlayer::ReadAndCheck() {
             program.ProcessEvents();
             sinceYield.start();
         }
-        return loadGeneration == mine;
+        // A quit that came in through the events ends the load; nothing more is shown.
+        return loadGeneration == mine && !program.ExitRequested();
     };
     const ReplayRead read = ReadRecording(nav.ReplayFile, nav, yield);
-    if (read.aborted || loadGeneration != mine)
+    if (read.aborted || loadGeneration != mine) {
+        // Stopped by a quit, not by a newer load: the file is still this load's.
+        if (loadGeneration == mine)
+            FileChannels::Instance().Close(kReplayChannel);
         return Outcome::Abandoned;
+    }
     Label1[0].caption = read.firstLine;
     if (read.stoppedLine)
         Label2[0].caption = *read.stoppedLine;
@@ -286,8 +304,8 @@ void frmPlayer::LoadReplayFile() {
 void frmPlayer::StartFromMenu() {
     OpenReplayFile();
     form.GraphOpened = 1;
-    // Closed during the load: nothing more to show.
-    if (!loaded)
+    // Closed during the load, or the program is ending: nothing more to show.
+    if (!loaded || program.ExitRequested())
         return;
     if (show)
         show();
@@ -310,8 +328,8 @@ void frmPlayer::Image4_MouseUp(int index, int /*button*/, int, int, int) {
         ClearLines();
         const int mine = loadGeneration + 1;
         LoadReplayFile();
-        // A newer load or the window's closing took over during this one: leave it to them.
-        if (loadGeneration != mine || !loaded)
+        // A newer load, the window's closing or a quit took over during this one.
+        if (loadGeneration != mine || !loaded || program.ExitRequested())
             return;
     }
     Image4[1].visible = false;

@@ -85,6 +85,7 @@ private:
     void PrepareForLoad();
     void Refuse();
     void DetectTuner();
+    void PrimeDate(const QString& line);
     void FeedBlock(int block);
     void Fatal();
     void Changed();

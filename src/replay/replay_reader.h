@@ -27,8 +27,9 @@ struct ReplayRead {
 
 // Reads path on the replay channel into nav.ReplayLine (which the caller has emptied) and
 // gives the count that becomes ReplayCount: the index of the last block, 0 when the file has
-// no line after its first. yield runs between blocks and inside very long lines; it returns
-// false when the reading must stop at once (the channel may then belong to someone else).
+// no line after its first. Lines end in CR LF, CR or LF. yield runs before every line and
+// inside very long lines; it returns false when the reading must stop at once (the channel
+// may then belong to someone else). A path that is not a plain file is an error.
 ReplayRead ReadRecording(const QString& path, Nav& nav, const std::function<bool()>& yield);
 
 } // namespace velsor

@@ -28,10 +28,11 @@ TEST(LoadHistoryFile, ReadsWhatTheFileHolds) {
     rig.Open(rig.Write(QStringLiteral("h.LOG"), "a\r\nb")); // no line end at the end
     EXPECT_EQ(rig.graph.HistoryLastIndex, 1);
     EXPECT_EQ(rig.graph.HistoryLines[0] + rig.graph.HistoryLines[1], u"ab");
-    // Lines of 10,000 characters and bytes that are not text: read as they are, drawn safely.
+    // Lines of 10,000 characters keep their first 1024; bytes that are not text are read as
+    // they are. Both are drawn safely.
     const QByteArray longLine = "0,24/05/06 00:00," + QByteArray(10000, '7') + ",8,3";
     rig.Open(rig.Write(QStringLiteral("long.LOG"), longLine + "\r\n" + longLine));
-    EXPECT_EQ(rig.graph.HistoryLines[1].size(), longLine.size());
+    EXPECT_EQ(rig.graph.HistoryLines[1], QString::fromLatin1(longLine.first(1024)));
     rig.Open(rig.Write(QStringLiteral("bin.LOG"), QByteArray("\x00\xff,\x80\r\n\x1a\n", 8)));
     EXPECT_EQ(rig.graph.HistoryLastIndex, 1);
     EXPECT_TRUE(rig.dialogs.messages.empty() && rig.dialogs.busy == 0);
@@ -82,5 +83,52 @@ TEST(GraphWindow, ActionsDuringALoadOrDrawing) {
         fresh.graph.Check3.value = rig.graph.Check3.value;
         fresh.graph.DrawHistoryGraph();
         EXPECT_EQ(rig.Picture(), fresh.Picture());
+    }
+}
+
+// A 3 MB line costs one kept kilobyte and lets events in as it is read; a quit asked for at
+// any turn of the loop ends the load there, with the file closed and nothing drawn.
+TEST(LoadHistoryFile, LongLinesDevicesAndQuitting) {
+    const QByteArray oneLine = "1,02/03/04 12:00,7,11,3," + QByteArray(3 << 20, 'x');
+    const QByteArray longDate = "1," + QByteArray(500, '9') + ",7,11,3\r\n";
+    const struct {
+        const char* name;
+        QByteArray content; // or a device when empty
+        int quitAt;         // 0: no quit
+        const char* loaded; // "last index, size of line 0"
+        int minTurns = 0;
+    } cases[] = {
+        {"one 3 MB line", oneLine, 0, "0 1024", 40},
+        {"one 3 MB line, quit", oneLine, 12, "7 0"},
+        {"40 records, quit", GraphRig::Records(40), 7, "7 22"}, // at the fourth record
+        {"a long date field", longDate + longDate, 0, "1 509"},
+        {"/dev/zero", {}, 0, "7 0"},
+        {"CR LF across two pieces", QByteArray(65535, '1') + "\r\nb", 0, "1 1024"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        GraphRig rig;
+        rig.graph.HistoryLastIndex = 7;
+        // The main window's quit; without one, late, a way out of an endless read.
+        rig.events.actions.assign(c.quitAt ? c.quitAt - 1 : 5000, nullptr);
+        rig.events.actions.push_back(
+            [&] { c.quitAt ? rig.events.Exit() : rig.graph.Form_Unload(); });
+        rig.Open(c.content.isEmpty() ? QStringLiteral("/dev/zero")
+                                     : rig.Write(QStringLiteral("a.LOG"), c.content));
+        EXPECT_EQ(QStringLiteral("%1 %2")
+                      .arg(rig.graph.HistoryLastIndex)
+                      .arg(rig.graph.HistoryLines[0].size()),
+                  QLatin1String(c.loaded));
+        EXPECT_FALSE(FileChannels::Instance().IsOpen(1));
+        EXPECT_TRUE(rig.dialogs.messages.empty());
+        EXPECT_EQ(rig.events.exits, c.quitAt ? 1 : 0);
+        EXPECT_GE(rig.events.eventPasses, c.minTurns);
+        if (c.quitAt) {
+            EXPECT_EQ(rig.events.eventPasses, c.quitAt) << "not a turn more";
+            EXPECT_EQ(rig.graph.Picture1.ops.size(), 3u) << "the frame only, nothing drawn";
+        }
+        // A time-axis label holds at most 20 characters.
+        for (const DrawOp& op : rig.graph.Picture1.ops)
+            EXPECT_LE(op.text.size(), 20);
     }
 }

@@ -20,7 +20,7 @@ class ReplayTest : public MainWindowTest {
 protected:
     void SetUp() override {
         Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n");
-        player = std::make_unique<frmPlayer>(nav, *form, *form->receiver, dialogs, events);
+        player = std::make_unique<frmPlayer>(nav, *form, *form->receiver, dialogs, program);
         form->showReplay = [this] { player->StartFromMenu(); };
         player->show = [this] { ++shown; };
         form->receiver->afterDispatch = [this] {
@@ -42,7 +42,7 @@ protected:
         player->Image4_MouseUp(0, 1, 0, 10, 10);
     }
 
-    velsor::testing::ScriptedEvents events; // runs a planned action at a yield of a load
+    velsor::testing::FakeProgram& events = program; // runs a planned action at a yield
     std::unique_ptr<frmPlayer> player;
     int shown = 0;
     std::vector<int> fed;
@@ -54,9 +54,10 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
     QDir(dir.path()).mkdir(QStringLiteral("folder.CSV"));
     const QByteArray binary = QByteArray("\x00\xff\r\n\x80\n\r\x1a,", 9).repeated(7000);
     const struct {
-        const char* recording; // or "binary", or "folder"
+        const char* recording; // or "binary", "folder", "device"
         const char* summary;   // count, bar maximum (-1: off), blocks fed, message, stop line
         int block = -1, snapshot = -1; // ReplayLine(block, 0) is snapshot's GGA
+        const char* lineEnd = "\r\n";
     } cases[] = {
         {"S 10 X", "9 9 0 - stop", 9, 9},
         {"S 10", "9 9 0 - -", 9, 9},
@@ -71,6 +72,9 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
         {"S 3365 X", "3359 3359 0 - -", 3359, 3359}, // only the first 3360 snapshots
         {"binary", nullptr},
         {"folder", "0 -1 - unreadable -"},
+        {"device", "0 -1 - unreadable -"},      // /dev/zero would never end
+        {"S 10 X", "9 9 0 - stop", 9, 9, "\r"}, // line ends as the history reader takes them
+        {"S 10 X", "9 9 0 - stop", 9, 9, "\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.recording);
@@ -79,12 +83,17 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
         dialogs.messages.clear();
         fed.clear();
         const QString r = QLatin1String(c.recording);
-        const QString path = Path(r == u"folder" ? QStringLiteral("folder.CSV") : "case.CSV");
-        if (r != u"folder") {
-            ASSERT_TRUE(
-                velsor::testing::WriteFile(path, r == u"binary" ? binary : RecordingText(r)));
+        const QString path = r == u"device"   ? QStringLiteral("/dev/zero")
+                             : r == u"folder" ? Path(QStringLiteral("folder.CSV"))
+                                              : Path(QStringLiteral("case.CSV"));
+        if (r != u"folder" && r != u"device") {
+            ASSERT_TRUE(velsor::testing::WriteFile(
+                path, r == u"binary" ? binary : RecordingText(r).replace("\r\n", c.lineEnd)));
         }
+        if (r == u"device")
+            events.actions = {[&] { player->Form_Unload(); }}; // a way out of an endless read
         ReplayFromMenu(path);
+        events.actions.clear();
         EXPECT_TRUE(!player->busy && !FileChannels::Instance().IsOpen(2));
         EXPECT_TRUE(nav.ReplayCount >= 0 && nav.ReplayCount < Nav::kReplayBlocks);
         QStringList said, blocks;
@@ -156,4 +165,81 @@ TEST_F(ReplayTest, TheButtonLoadsAShorterFileWhileTheBarStandsBeyondItsEnd) {
     EXPECT_EQ(std::tuple(nav.ReplayCount, player->HScroll1.max, player->HScroll1.value),
               std::tuple(3, 3, 3));
     EXPECT_EQ(fed, (std::vector<int>{3, 0})) << "its last block as the bar comes down, then 0";
+}
+
+// Quitting while a load lets events in ends it where it is: no message, no window, files closed.
+// The loader looks in before every line, whatever the lines hold, and inside long ones.
+TEST_F(ReplayTest, QuitDuringALoad) {
+    const QByteArray stops =
+        "S\r\n" + (velsor::testing::kStopLine.toLatin1() + "\r\n").repeated(20000);
+    const struct {
+        const char* name;
+        QByteArray content;
+        int quitAt;             // turn of the event loop that quits; 0: none
+        bool mainWindow = true; // quit from the menu, else the close box
+    } cases[] = {
+        {"stop lines only", stops, 0},
+        {"stop lines only, quit", stops, 300},
+        {"a week", RecordingText("S 3360 X"), 500, false},
+        {"one 3 MB line", "S\r\n" + QByteArray(3 << 20, 'x'), 10},
+    };
+    player->yieldMs = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        program.exits = program.eventPasses = shown = 0;
+        dialogs.messages.clear();
+        if (player->loaded)
+            player->Form_Unload();
+        const QString path = Path(QStringLiteral("q.CSV"));
+        ASSERT_TRUE(velsor::testing::WriteFile(path, c.content));
+        events.actions.assign(std::max(c.quitAt - 1, 0), nullptr);
+        if (c.quitAt)
+            events.actions.push_back(
+                [&] { c.mainWindow ? form->Mnu_Quit_Click() : form->Form_Unload(); });
+        ReplayFromMenu(path);
+        EXPECT_TRUE(events.actions.empty());
+        EXPECT_FALSE(FileChannels::Instance().IsOpen(2));
+        if (c.quitAt) {
+            EXPECT_EQ(
+                std::tuple(program.exits, program.eventPasses, shown, dialogs.messages.size()),
+                std::tuple(1, c.quitAt, 0, std::size_t{0}));
+        } else {
+            EXPECT_GE(program.eventPasses, 20000) << "a turn each line";
+            EXPECT_EQ(dialogs.messages.size(), 1u) << "too few snapshots";
+        }
+    }
+}
+
+// Each snapshot shows its own date, wherever the bar jumps and from the first one on.
+TEST_F(ReplayTest, EachSnapshotShowsItsOwnDate) {
+    // UTC date and time of three snapshots; their JST as shown.
+    const char* utc[][2] = {{"021226", "235700"}, {"051226", "000300"}, {"071226", "235700"}};
+    const char* jst[] = {"2026/12/03 8:57:00", "2026/12/05 9:03:00", "2026/12/08 8:57:00"};
+    for (const bool rmc : {false, true}) {
+        SCOPED_TRACE(rmc ? "RMC" : "ZDA");
+        if (player->loaded)
+            player->Form_Unload();
+        nav.UtcDate = 0; // as at start
+        QByteArray text = velsor::testing::kStartLine.toLatin1() + "\r\n";
+        for (const auto& [d, t] : utc) {
+            QStringList block = velsor::testing::Snapshot(0);
+            block[0].replace(7, 6, QLatin1String(t));
+            const QByteArray ddmmyy(d), time(t);
+            block[4] = QString::fromLatin1(
+                rmc ? "$GPRMC," + time + ",A,3541.1234,N,13945.6789,E,000.00,000.0," + ddmmyy +
+                          ",,,A*00"
+                    : "$GPZDA," + time + "," + ddmmyy.first(2) + "," + ddmmyy.sliced(2, 2) + ",20" +
+                          ddmmyy.sliced(4) + ",00,00*00");
+            text += block.join(u"\r\n").toLatin1() + "\r\n";
+        }
+        const QString path = Path(QStringLiteral("dates.CSV"));
+        ASSERT_TRUE(velsor::testing::WriteFile(path, text));
+        ReplayFromMenu(path);
+        QStringList seen{form->Label4[1].caption};
+        for (const int v : {2, 0, 1}) {
+            player->SetHScroll1Value(v);
+            seen << form->Label4[1].caption;
+        }
+        EXPECT_EQ(seen, (QStringList{jst[0], jst[2], jst[0], jst[1]}));
+    }
 }

@@ -85,6 +85,8 @@ private:
     }
 };
 
+// The event pump runs the queued actions, one per turn (an empty one is a quiet turn), as
+// clicks arriving while a long load or drawing lets events through.
 class FakeProgram : public platform::Program {
 public:
     QString directory;
@@ -93,12 +95,22 @@ public:
     int exits = 0;
     int eventPasses = 0;
     bool systemInfo = false;
+    std::vector<std::function<void()>> actions;
 
     QString Directory() const override { return directory; }
     QString CommandLine() const override { return commandLine; }
     bool AnotherInstanceRunning() override { return otherInstance; }
-    void ProcessEvents() override { ++eventPasses; }
+    void ProcessEvents() override {
+        ++eventPasses;
+        if (actions.empty())
+            return;
+        auto next = std::move(actions.front());
+        actions.erase(actions.begin());
+        if (next)
+            next();
+    }
     void Exit() override { ++exits; }
+    bool ExitRequested() const override { return exits > 0; }
     bool StartSystemInfo() override { return systemInfo; }
 };
 

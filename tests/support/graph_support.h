@@ -19,21 +19,7 @@
 
 namespace velsor::testing {
 
-// Runs the queued actions, one per turn of the event loop (an empty one is a quiet turn), as clicks
-// arriving while a long load or drawing lets events through.
-class ScriptedEvents : public FakeProgram {
-public:
-    std::vector<std::function<void()>> actions;
-    void ProcessEvents() override {
-        ++eventPasses;
-        if (actions.empty())
-            return;
-        auto next = std::move(actions.front());
-        actions.erase(actions.begin());
-        if (next)
-            next();
-    }
-};
+using ScriptedEvents = FakeProgram;
 
 struct GraphRig {
     GraphRig() {

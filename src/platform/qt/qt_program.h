@@ -30,7 +30,7 @@ public:
     void Exit() override;
     bool StartSystemInfo() override;
 
-    bool ExitRequested() const { return exitRequested; }
+    bool ExitRequested() const override { return exitRequested; }
     static QString DefaultLockPath();
 
 private:
