@@ -20,7 +20,7 @@ measure() {
     local name=$1
     shift
     /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1 || true
-    read -r secs kb <"$work/time"
+    read -r secs kb < <(tail -1 "$work/time")
     printf '%-28s %6.2f s  %7d KiB peak\n' "$name" "$secs" "$kb"
 }
 echo "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), ${mb} MB files"

@@ -29,18 +29,18 @@ int LineReader::Fill() {
 void LineReader::Keep(QByteArrayView part) {
     if (kept.size() < maxKept)
         kept += part.first(std::min(part.size(), maxKept - kept.size()));
-    if (part.size() >= kTail) {
-        tail = part.last(kTail).toByteArray();
-    } else {
-        tail += part;
-        if (tail.size() > kTail)
-            tail.remove(0, tail.size() - kTail);
-    }
+    // The last kTail bytes of the line so far, in place.
+    const qsizetype take = std::min(part.size(), kTail);
+    const qsizetype keep = std::min(tailSize, kTail - take);
+    std::memmove(tail.data(), tail.data() + tailSize - keep, static_cast<std::size_t>(keep));
+    std::memcpy(tail.data() + keep, part.data() + part.size() - take,
+                static_cast<std::size_t>(take));
+    tailSize = keep + take;
 }
 
 LineReader::Result LineReader::Next(const std::function<bool()>& pause) {
-    kept.clear();
-    tail.clear();
+    kept.resize(0); // keeps its room for the next line
+    tailSize = 0;
     bool any = false;
     for (;;) {
         if (pos == have) {

@@ -8,6 +8,7 @@
 #include <QIODevice>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -27,7 +28,9 @@ public:
 
     QString Text() const { return QString::fromLatin1(kept); }
     // Whether the whole line, not only the part kept, ends with text (at most kTail bytes).
-    bool EndsWith(QByteArrayView text) const { return tail.endsWith(text); }
+    bool EndsWith(QByteArrayView text) const {
+        return QByteArrayView(tail.data(), tailSize).endsWith(text);
+    }
 
     static constexpr qsizetype kPiece = 64 * 1024;
     static constexpr qsizetype kTail = 16;
@@ -44,7 +47,9 @@ private:
     std::vector<char> buf;
     qsizetype pos = 0, have = 0;
     qsizetype nextLf = -1, nextCr = -1;
-    QByteArray kept, tail;
+    QByteArray kept;
+    std::array<char, kTail> tail{};
+    qsizetype tailSize = 0;
 };
 
 } // namespace velsor
