@@ -69,7 +69,7 @@ TEST_F(HistoryLog, NeverWrittenIntoTheRecording) {
     Load();
     const struct {
         const char *recording, *history;
-    } cases[] = {{"week1.CSV", "week1.LOG"}, {"x.LOG", "x.LOG.LOG"}, {"y.log", "y.log.LOG"}};
+    } cases[] = {{"x.LOG", "x.LOG.LOG"}, {"y.log", "y.log.LOG"}}; // week1.CSV: above
     for (const auto& c : cases) {
         SCOPED_TRACE(c.recording);
         Record(QString::fromLatin1(c.recording));
