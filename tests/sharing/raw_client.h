@@ -7,8 +7,8 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <linux/tcp.h> // tcp_info with the segment counts
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
