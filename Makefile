@@ -59,7 +59,7 @@ bench: deps
 	$(BENCH_BUILD)/bench/bench_replay
 	bash bench/decode_vs_gpsdecode.sh $(BENCH_BUILD)/apps/velsor-decode
 
-# Latency of NMEA sharing from the serial port to TCP clients.
+# Latency of NMEA sharing from the serial port to TCP clients, beside gpsd fed the same way.
 bench-share: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_share_latency

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The monitor connected to velsor-sim for a while (60 s by default) beside an empty Qt Widgets
-# window running the same two timers, in one run under one X server. Prints for both: average
-# CPU share of one core, peak resident memory, and time from start to first paint.
+# window with one line of Japanese text running the same two timers, in one run under one X
+# server. Prints for both: average CPU share of one core, peak resident memory, and time from
+# start to first paint.
 # usage: bench/monitor_load.sh [build dir] [seconds] [tuner 0|1]   (run under xvfb-run -a)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)

@@ -18,8 +18,13 @@ void Say(platform::Dialogs& dialogs, const QString& text) {
 
 QHostAddress ResolveListenAddress(const QString& host) {
     QHostAddress address;
-    if (address.setAddress(host))
+    if (address.setAddress(host)) {
+        // "::" takes IPv4 clients too, as it does for most servers: Qt would listen on IPv6
+        // alone.
+        if (address == QHostAddress(QHostAddress::AnyIPv6))
+            return QHostAddress(QHostAddress::Any);
         return address;
+    }
     const QList<QHostAddress> found = QHostInfo::fromName(host).addresses();
     for (const QHostAddress& a : found) {
         if (a.protocol() == QAbstractSocket::IPv4Protocol)

@@ -89,8 +89,12 @@ void ConnectWindows(NAV_FORM& form, NavFormView& view) {
         return std::array<int, 2>{r.left, r.top};
     };
     form.showReplay = [player] { player->model().StartFromMenu(); };
-    auto* graph = new GraphWindow(p, &view);
-    form.showGraph = [graph] { graph->Open(); };
+    // Made when first asked for: most runs never open it, and made at start it cost memory.
+    form.showGraph = [&p, &view, graph = static_cast<GraphWindow*>(nullptr)]() mutable {
+        if (!graph)
+            graph = new GraphWindow(p, &view);
+        graph->Open();
+    };
     if (form.prop) {
         form.showProperties = [&form, &view] {
             ShowProperties(*form.prop, form.SettingsFilePath(), &view);

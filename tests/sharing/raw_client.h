@@ -7,6 +7,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/tcp.h> // tcp_info with the segment counts
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -43,7 +44,15 @@ public:
             n = ::recv(fd, buf, std::min<qsizetype>(most, sizeof buf), 0);
             if (n > 0)
                 got.append(buf, n);
+            closed = closed || n == 0;
         }
+    }
+    // TCP segments that arrived, as the kernel counts them.
+    unsigned SegmentsIn() const {
+        tcp_info info{};
+        socklen_t size = sizeof info;
+        ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size);
+        return info.tcpi_segs_in;
     }
     // Sends without waiting; returns how much the kernel took.
     qsizetype Send(const QByteArray& bytes) {
@@ -52,6 +61,7 @@ public:
 
     int fd;
     bool connected = false;
+    bool closed = false; // the server closed in order, after everything it sent
     QByteArray got;
 };
 

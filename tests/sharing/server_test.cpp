@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -56,26 +57,64 @@ protected:
 
 } // namespace
 
-TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedFromTheNextWholeLineOn) {
-    const QByteArray data = Capture() + QByteArray("\x00\xff noise, no line feed", 23);
+TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedInWholeLinesOneSegmentEach) {
+    const QByteArray capture = Capture();
+    const QByteArray data = capture + QByteArray("\x00\xff noise, no line feed", 23);
     const qsizetype line2 = data.indexOf('\n') + 1;
     Start();
     RawClient& first = Join();
     std::vector<RawClient*> others; // sixteen clients from the start
     for (int i = 0; i < 15; ++i)
         others.push_back(&Join());
+    const unsigned segmentsBefore = first.SegmentsIn();
     server->Send(QByteArrayView(data).first(3));
-    RawClient& midLine = Join();
+    RawClient& midLine = Join(); // nothing of that line has gone out: it gets it whole
     server->Send(QByteArrayView(data).sliced(3, line2 - 3));
     RawClient& atLine = Join();
-    Send(data, line2, 0);
-    ASSERT_TRUE(Received(first, data.size()) && Received(midLine, data.size() - line2) &&
+    Send(data, line2, 16); // pieces as a UART hands them over
+    // The bytes without a line feed go out when it has not come for a while.
+    ASSERT_TRUE(Received(first, data.size()) && Received(midLine, data.size()) &&
                 Received(atLine, data.size() - line2));
     EXPECT_EQ(first.got, data);
+    EXPECT_LE(first.SegmentsIn() - segmentsBefore, capture.count('\n') + 8)
+        << "a segment a line, not one a piece";
     for (RawClient* c : others)
         EXPECT_TRUE(Received(*c, data.size()) && c->got == data) << "one stream for all";
-    EXPECT_EQ(midLine.got, data.mid(line2)) << "from the next whole line";
+    EXPECT_EQ(midLine.got, data);
     EXPECT_EQ(atLine.got, data.mid(line2));
+
+    RawClient& late = Join(); // joins in the middle of a line that went out in part
+    server->Send(" ends\n$GPTXT,next*00\r\n");
+    ASSERT_TRUE(Received(late, 1) && Received(first, data.size() + 22));
+    EXPECT_EQ(late.got, "$GPTXT,next*00\r\n") << "from the next whole line";
+}
+
+TEST_F(ShareServerTest, AClientReadingAgainAfterAPauseGetsTheLinesAtOnce) {
+    Start();
+    RawClient& keeper = Join();
+    RawClient& paused = Join();
+    const QByteArray capture = Capture();
+    // Lines at many times the line rate while one client reads nothing for three seconds: its
+    // window shuts and lines are dropped for it.
+    QDeadlineTimer pause(3000);
+    while (!pause.hasExpired()) {
+        Send(capture, 0, 16, &keeper);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_GT(server->LinesDropped(), 0);
+    EXPECT_EQ(server->ClientsDropped(), 0);
+    // Reading again: what was queued for it, and then the next lines, arrive within about a
+    // second (not after a retransmission back-off of several seconds).
+    const QByteArray marker("$GPTXT,01,01,01,after the pause*00\r\n");
+    QElapsedTimer resumed;
+    resumed.start();
+    bool seen = false;
+    while (!seen && resumed.elapsed() < 8000) {
+        Send(capture + marker, 0, 16, &keeper);
+        seen = WaitFor([&] { return paused.Read(), paused.got.contains(marker); }, 50);
+    }
+    ASSERT_TRUE(seen);
+    EXPECT_LT(resumed.elapsed(), 2000);
 }
 
 TEST_F(ShareServerTest, SlowClientsLoseWholeLinesAStalledOneIsDroppedOthersLoseNothing) {
@@ -84,7 +123,7 @@ TEST_F(ShareServerTest, SlowClientsLoseWholeLinesAStalledOneIsDroppedOthersLoseN
     Start(limits);
     RawClient& keeper = Join();
     RawClient& lagger = Join(4096);
-    Join(2048); // never reads
+    RawClient& stalled = Join(2048); // never reads until it has been dropped
     const QByteArray capture = Capture();
     QByteArray sent;
     qint64 mostQueued = 0;
@@ -103,20 +142,24 @@ TEST_F(ShareServerTest, SlowClientsLoseWholeLinesAStalledOneIsDroppedOthersLoseN
     ASSERT_TRUE(Received(keeper, sent.size()));
     EXPECT_EQ(keeper.got, sent) << "the client that keeps up loses nothing";
 
-    // The lagging client, caught up, has sent lines whole and in order, with gaps.
+    // The lagging client, caught up, has sent lines whole and in order, with gaps; the dropped
+    // one, reading again, gets whole lines and then an orderly close.
     for (qsizetype had = -1; had != lagger.got.size(); lagger.Read()) {
         had = lagger.got.size();
         WaitFor([] { return false; }, 100);
     }
+    EXPECT_TRUE(WaitFor([&] { return stalled.Read(), stalled.closed; })) << "not reset";
     EXPECT_GT(server->LinesDropped(), 0);
     const QList<QByteArray> sentLines = sent.split('\n');
-    QList<QByteArray> gotLines = lagger.got.split('\n');
-    ASSERT_TRUE(gotLines.takeLast().isEmpty()) << "ends with a whole line";
-    ASSERT_LT(gotLines.size(), sentLines.size());
-    qsizetype at = 0;
-    for (const QByteArray& line : gotLines) {
-        while (at < sentLines.size() && sentLines[at] != line)
-            ++at;
-        ASSERT_LT(at++, sentLines.size()) << "not a sent line: " << line.toStdString();
+    for (RawClient* c : {&lagger, &stalled}) {
+        QList<QByteArray> gotLines = c->got.split('\n');
+        ASSERT_TRUE(gotLines.takeLast().isEmpty()) << "ends with a whole line";
+        ASSERT_LT(gotLines.size(), sentLines.size());
+        qsizetype at = 0;
+        for (const QByteArray& line : gotLines) {
+            while (at < sentLines.size() && sentLines[at] != line)
+                ++at;
+            ASSERT_LT(at++, sentLines.size()) << "not a sent line: " << line.toStdString();
+        }
     }
 }

@@ -58,10 +58,13 @@ TEST_F(ShareProgramTest, LoopbackOnlyUnlessNamedAndAMessageWhenItCannotShare) {
     if (QStandardPaths::findExecutable(QStringLiteral("ss")).isEmpty())
         GTEST_SKIP() << "ss (iproute2) is not installed";
     const QString p = QString::number(port);
-    for (const QString& host : {QString(), u"0.0.0.0:"_qs}) {
+    // What is named, and what ss lists: "*" is IPv6 and IPv4 on one socket.
+    const std::pair<QString, QString> hosts[] = {
+        {QString(), u"127.0.0.1:"_qs}, {u"0.0.0.0:"_qs, u"0.0.0.0:"_qs}, {u"[::]:"_qs, u"*:"_qs}};
+    for (const auto& [host, listed] : hosts) {
         Run(VELSOR_ANALYZER_PATH, {u"--share-nmea"_qs, host + p});
         ASSERT_TRUE(WaitFor([&] { return !Listening(port).isEmpty(); }, 10000));
-        EXPECT_EQ(Listening(port), QStringList{(host.isEmpty() ? u"127.0.0.1:"_qs : host) + p});
+        EXPECT_EQ(Listening(port), QStringList{listed + p}) << host.toStdString();
     }
     TearDown();
     QTcpServer other;
