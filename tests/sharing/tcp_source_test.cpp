@@ -114,9 +114,9 @@ namespace {
 // The main window with its receiver port on TCP.
 class TcpSourceWindowTest : public velsor::testing::MainWindowTest {
 protected:
-    void Use(quint16 port) {
+    void Use(quint16 port, const QString& host = u"127.0.0.1"_qs) {
         form.reset(); // before the platform it holds
-        factory = std::make_unique<sharing::TcpSourcePortFactory>(ports, u"127.0.0.1"_qs, port);
+        factory = std::make_unique<sharing::TcpSourcePortFactory>(ports, host, port);
         tcpPlatform = std::make_unique<platform::Platform>(
             platform::Platform{clock, dialogs, program, *factory});
         form = std::make_unique<NAV_FORM>(nav, *tcpPlatform, prop);
@@ -138,7 +138,7 @@ TEST_F(TcpSourceWindowTest, WritesOnlyWhatTheModelSendsAReceiverAndStopCloses) {
         far = server.nextPendingConnection();
         QObject::connect(far, &QTcpSocket::readyRead, far, [&] { written += far->readAll(); });
     });
-    Use(server.serverPort());
+    Use(server.serverPort(), u"localhost"_qs); // written while the name is looked up
     Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n");
     form->Mnu_Start_Click();
     EXPECT_TRUE(form->MSComm1->IsOpen() && ConnectedLook());
