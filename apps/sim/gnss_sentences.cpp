@@ -4,6 +4,7 @@
 #include "nmea_sim.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -215,12 +216,21 @@ QList<QByteArray> gnssSentences(const Epoch& epoch, qsizetype lineBytes) {
         room -= n;
         return true;
     };
-    QList<QByteArray> gsv;
-    for (const System s : kSystems) {
-        const QList<QByteArray> group = gnssGsvSentences(s, epoch);
+    // Which system's group goes first turns with the seconds, so on a slow line a different
+    // group is left out each second rather than always the same one.
+    constexpr auto kCount = static_cast<long long>(std::size(kSystems));
+    const long long first = epoch.utc.toSecsSinceEpoch() % kCount;
+    std::array<QList<QByteArray>, std::size(kSystems)> groups;
+    for (long long i = 0; i < kCount; ++i) {
+        const auto k = static_cast<std::size_t>((first + i) % kCount);
+        QList<QByteArray> group = gnssGsvSentences(kSystems[k], epoch);
         if (fits(size(group))) {
-            gsv += group;
+            groups[k] = std::move(group);
         }
+    }
+    QList<QByteArray> gsv;
+    for (const QList<QByteArray>& group : groups) {
+        gsv += group;
     }
     const auto extra = [&fits](QByteArray sentence) {
         return fits(sentence.size()) ? sentence : QByteArray();

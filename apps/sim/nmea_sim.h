@@ -162,8 +162,8 @@ QList<QByteArray> gnssSentences(const Epoch& epoch, qsizetype lineBytes);
 
 // One second's output of a model, in the order the receiver sends it. The multi-GNSS model
 // keeps within `lineBytes` a second (0: no limit), as a receiver whose output buffer overflows
-// drops what does not fit: first the extras (VTG, GNS, GLL, ZDA), then the GSV groups of the
-// later systems, each group whole; RMC, GGA and GSA always go.
+// drops what does not fit: first the extras (VTG, GNS, GLL, ZDA), then whole GSV groups, a
+// different system's first from one second to the next; RMC, GGA and GSA always go.
 QList<QByteArray> sentences(Tuner tuner, const Epoch& epoch, qsizetype lineBytes = 0);
 
 class Generator {

@@ -65,9 +65,9 @@ int TcpSerialPort::SetSettings(const QString& text) {
 int TcpSerialPort::Open() {
     if (open)
         return comm::kPortAlreadyOpen;
+    socket.abort();
     open = true;
     ++generation;
-    socket.abort();
     connectTimer.start();
     socket.connectToHost(host, port);
     return comm::kOk;
