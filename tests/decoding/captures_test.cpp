@@ -10,10 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <random>
 
@@ -99,4 +101,34 @@ TEST(DecodeTool, OneObjectPerLineFromStandardInput) {
     const QJsonObject last = QJsonDocument::fromJson(lines[21]).object();
     EXPECT_EQ(last[u"line"].toInt(), 22);
     EXPECT_EQ(last[u"state"][u"UsedSatNo"].toArray().size(), 8);
+}
+
+// The README's table names the captures the repository holds, and the verdicts' percentages
+// are the table's, capture by capture: one rounding everywhere.
+TEST(Captures, HealthVerdictsRoundAsTheReadmeTable) {
+    QFile readme(QStringLiteral(VELSOR_TEST_DATA "/../../README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    EXPECT_FALSE(text.contains(u"/work/")) << "a path of one machine";
+    const QRegularExpression row(
+        uR"(^\| `([^`]+\.log)` \|[^|]+\|[^|]+\| (\d+) % \| (\d+) % \|.*\| ([^|]+) \|$)"_qs,
+        QRegularExpression::MultilineOption);
+    int rows = 0;
+    for (auto it = row.globalMatch(text); it.hasNext(); ++rows) {
+        const QRegularExpressionMatch m = it.next();
+        Decoder d("0");
+        const QString capture = QStringLiteral(VELSOR_TEST_DATA "/nmea/") + m.captured(1);
+        ASSERT_TRUE(QFileInfo::exists(capture)) << capture.toStdString();
+        DecodeEach(d, ReadAll(capture), nullptr);
+        const QString verdict = d.health.Verdict();
+        QStringList percents;
+        for (auto p = QRegularExpression(u"(\\d+) %"_qs).globalMatch(verdict); p.hasNext();)
+            percents << p.next().captured(1);
+        if (verdict.startsWith(u"fits CFGPS"))
+            percents.swapItemsAt(0, 1);
+        EXPECT_EQ(percents.mid(0, 2), QStringList({m.captured(2), m.captured(3)}))
+            << m.captured(1).toStdString() << ": " << verdict.toStdString();
+        EXPECT_TRUE(verdict.startsWith(m.captured(4).trimmed())) << verdict.toStdString();
+    }
+    EXPECT_GE(rows, 16);
 }
