@@ -5,7 +5,9 @@
 
 #include <QImage>
 #include <QJsonDocument>
+#include <QPainter>
 #include <QProcess>
+#include <QSvgRenderer>
 
 using velsor::testing::GraphRig;
 
@@ -45,4 +47,44 @@ TEST(VelsorGraph, ExitStatusImagesAndJson) {
     ASSERT_EQ(Graph({"--json", log}, &out), 0);
     const QJsonValue ops = QJsonDocument::fromJson(out)[QStringLiteral("ops")];
     EXPECT_DOUBLE_EQ(ops[3][QStringLiteral("x2")].toDouble(), 7215.0 / 7);
+}
+
+// A drawing shows what the image shows: series above 10 end at the surface's edge, not over
+// the notes and the check boxes above it; a week's series are a few polylines.
+TEST(VelsorGraph, ADrawingIsCutToTheSurfaceAndStaysSmall) {
+    GraphRig rig;
+    // Every other record far above the scale: steep lines out of the top and back.
+    QList<QByteArray> records = GraphRig::Records(3360).split('\n');
+    for (qsizetype i = 1; i < records.size(); i += 2)
+        records[i].replace(",5,8,3\r", ",25,30,3\r");
+    const QString week = rig.Write(QStringLiteral("week.LOG"), records.join('\n'));
+    const QString svg = rig.dir.filePath(QStringLiteral("week.svg"));
+    ASSERT_EQ(Graph({"--series", "used,view,fix", "-o", svg, week}), 0);
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_LT(text.size(), 300 * 1024);
+    // The check boxes and the button take a few dozen; the series a handful, not thousands.
+    EXPECT_LT(text.count("<path") + text.count("<polyline"), 100);
+    QSvgRenderer drawing(svg);
+    ASSERT_TRUE(drawing.isValid());
+    QImage image(drawing.viewBox().size(), QImage::Format_RGB32); // one unit a pixel
+    image.fill(Qt::white);
+    QPainter p(&image);
+    drawing.render(&p);
+    p.end();
+    // Picture1 in pixels, and the rows between it and the check boxes' captions.
+    const QRect surface(32, 48, 481, 273), above(0, 42, image.width(), 6);
+    int seriesInside = 0, seriesOutside = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c == QColor(0, 0, 255) || c == QColor(255, 0, 0)) {
+                seriesInside += surface.contains(x, y);
+                seriesOutside += above.contains(x, y);
+            }
+        }
+    }
+    EXPECT_GT(seriesInside, 1000);
+    EXPECT_EQ(seriesOutside, 0);
 }

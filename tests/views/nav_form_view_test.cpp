@@ -1,5 +1,7 @@
 // The main window follows its model, and what the user does reaches the model's handlers.
 
+#include "history_graph/frm_graph.h"
+#include "views/graph_view.h"
 #include "views/view_rig.h"
 
 using namespace velsor;
@@ -94,4 +96,30 @@ TEST(NavFormView, ClosingTheWindowQuitsOnce) {
     rig.view->close();
     rig.view->close();
     EXPECT_EQ(std::pair(rig.program.exits, ends), std::pair(1, 1));
+}
+
+// A picture box is a window of its own: where a label overlaps it, the picture is on top
+// (the SNR scale over the sky plot's lower edge, the graph's right-hand numbers).
+TEST(Views, PictureBoxesStandAboveTheLabelsThatOverlapThem) {
+    ViewRig rig;
+    velsor::testing::FakeDialogs dialogs;
+    velsor::testing::FakeProgram program;
+    frmGraph graph(dialogs, program);
+    graph.Form_Load();
+    views::GraphView graphView(graph);
+    int overlaps = 0;
+    for (QWidget* window : {static_cast<QWidget*>(rig.view.get()), (QWidget*)&graphView}) {
+        auto* client = window->findChild<QWidget*>(QStringLiteral("client"));
+        auto* picture = client->findChild<QWidget*>(u"Picture1"_qs, Qt::FindDirectChildrenOnly);
+        for (auto* label : client->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            const QRect both = label->geometry() & picture->geometry();
+            if (both.isEmpty() || label->isHidden())
+                continue;
+            ++overlaps;
+            QWidget* top = client->childAt(both.center());
+            EXPECT_TRUE(top == picture || picture->isAncestorOf(top))
+                << label->objectName().toStdString();
+        }
+    }
+    EXPECT_GE(overlaps, 4);
 }
