@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -117,18 +116,16 @@ TEST(Captures, HealthVerdictsRoundAsTheReadmeTable) {
     for (auto it = row.globalMatch(text); it.hasNext(); ++rows) {
         const QRegularExpressionMatch m = it.next();
         Decoder d("0");
-        const QString capture = QStringLiteral(VELSOR_TEST_DATA "/nmea/") + m.captured(1);
-        ASSERT_TRUE(QFileInfo::exists(capture)) << capture.toStdString();
-        DecodeEach(d, ReadAll(capture), nullptr);
+        DecodeEach(d, ReadAll(QStringLiteral(VELSOR_TEST_DATA "/nmea/") + m.captured(1)), nullptr);
         const QString verdict = d.health.Verdict();
         QStringList percents;
         for (auto p = QRegularExpression(u"(\\d+) %"_qs).globalMatch(verdict); p.hasNext();)
             percents << p.next().captured(1);
         if (verdict.startsWith(u"fits CFGPS"))
             percents.swapItemsAt(0, 1);
-        EXPECT_EQ(percents.mid(0, 2), QStringList({m.captured(2), m.captured(3)}))
+        EXPECT_TRUE(percents.mid(0, 2) == QStringList({m.captured(2), m.captured(3)}) &&
+                    verdict.startsWith(m.captured(4).trimmed()))
             << m.captured(1).toStdString() << ": " << verdict.toStdString();
-        EXPECT_TRUE(verdict.startsWith(m.captured(4).trimmed())) << verdict.toStdString();
     }
     EXPECT_GE(rows, 16);
 }

@@ -97,14 +97,3 @@ TEST(GraphView, PrintsOnePageOrOffersThePdfInstead) {
         << "no one-page PDF of the week in " << out.path().toStdString();
     QFile::remove(printed);
 }
-
-// The check boxes sit on the window's white, their captions in their series' colours.
-TEST(GraphView, CheckBoxesOnTheWindowsWhite) {
-    GraphRig rig;
-    views::GraphView view{rig.graph};
-    for (const char* name : {"Check1", "Check2", "Check3"}) {
-        auto* box = view.findChild<QCheckBox*>(QLatin1String(name));
-        const QImage image = box->grab().toImage();
-        EXPECT_EQ(image.pixelColor(image.width() - 2, 1), QColor(Qt::white)) << name;
-    }
-}

@@ -56,32 +56,26 @@ TEST(QtProgram, ExitFromAModalWindowEndsEveryLoopWithStatusZero) {
 }
 
 // Qt's own words in Japanese, and every box at least as wide as its title bar needs.
-TEST(QtDialogs, QuestionsInJapaneseInBoxesAsWideAsTheirTitles) {
+TEST(QtDialogs, JapaneseButtonsInBoxesAsWideAsTheirTitles) {
     ASSERT_TRUE(InstallQtTranslations()) << "qtbase_ja.qm (qt6-translations-l10n)";
     const QString title = QStringLiteral("Velsor GPS Analyzer");
     QFont bold = QApplication::font();
     bold.setBold(true);
-    // The title, the icon before it and the close box after it.
-    const int needed = QFontMetrics(bold).horizontalAdvance(title) + 2 * 24;
     QtDialogs dialogs;
     for (const MsgButtons buttons : {MsgButtons::YesNo, MsgButtons::Ok}) {
         QStringList texts;
         int width = 0;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
             width = box->width();
             for (QAbstractButton* b : box->buttons())
-                texts << b->text();
-            texts.sort();
-            box->button(buttons == MsgButtons::Ok ? QMessageBox::Ok : QMessageBox::No)->click();
+                texts << b->text().remove(u'&');
+            box->escapeButton()->click();
         });
         dialogs.MessageBox(QStringLiteral("OK?"), buttons, MsgIcon::None, title);
-        EXPECT_GE(width, needed) << texts.join(u' ').toStdString();
-        if (buttons == MsgButtons::YesNo) {
-            EXPECT_TRUE(texts.size() == 2 && texts[0].startsWith(u"いいえ") &&
-                        texts[1].startsWith(u"はい"))
-                << texts.join(u' ').toStdString();
-        }
+        texts.sort();
+        // Room for the title, the icon before it and the close box after it.
+        EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(title) + 48);
+        EXPECT_EQ(texts.join(u' '), buttons == MsgButtons::Ok ? u"OK"_qs : u"いいえ(N) はい(Y)"_qs);
     }
 }
