@@ -1,18 +1,53 @@
 #pragma once
-// What the command-line tools share: the --tuner option and opening every input before
-// anything is printed.
+// What the command-line tools share: the --tuner option, the --help layout, Qt's remarks kept
+// off standard error, and opening every input before anything is printed.
 
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace velsor::cli {
+
+// One option of a --help text: as typed, and what it does, on one line.
+struct OptionHelp {
+    const char* option;
+    const char* text;
+};
+
+// The --tuner line every tool that reads NMEA shows.
+inline constexpr OptionHelp kTunerHelp{"--tuner 0|1",
+                                       "receiver model: 0 GT-74/77 (default), 1 CFGPS"};
+inline constexpr OptionHelp kHelpHelp{"-h, --help", "this text"};
+
+// The usage lines, what the tool does, then every option on a line of its own with the
+// descriptions lined up.
+inline std::string HelpText(std::initializer_list<const char*> usage, const char* about,
+                            std::initializer_list<OptionHelp> options) {
+    std::string out;
+    const char* lead = "usage: ";
+    for (const char* u : usage) {
+        out += lead + std::string(u) + '\n';
+        lead = "       ";
+    }
+    out += '\n' + std::string(about) + "\n\n";
+    std::size_t width = 0;
+    for (const OptionHelp& o : options)
+        width = std::max(width, std::string(o.option).size());
+    for (const OptionHelp& o : options) {
+        std::string option = o.option;
+        option.resize(width, ' ');
+        out += "  " + option + "  " + o.text + '\n';
+    }
+    return out;
+}
 
 inline bool IsTunerOption(const std::string& arg) {
     return arg == "--tuner" || arg.rfind("--tuner=", 0) == 0;
@@ -34,6 +69,23 @@ inline std::string TakeTuner(int argc, char** argv, int& i, QString& tuner) {
         return "--tuner must be 0 or 1, not '" + value + "'";
     tuner = QString::fromStdString(value);
     return {};
+}
+
+// Qt's remarks about the session it runs in (no runtime directory under a bare shell) are no
+// concern of a tool that draws into a file: they are dropped. Anything else Qt says goes out
+// as a line of the tool's own.
+inline const char*& QtMessagePrefix() {
+    static const char* prefix = "";
+    return prefix;
+}
+inline void ToolQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(u"QStandardPaths:"))
+        return;
+    std::fprintf(stderr, "%s: %s\n", QtMessagePrefix(), qPrintable(message));
+}
+inline void RouteQtMessages(const char* tool) {
+    QtMessagePrefix() = tool;
+    qInstallMessageHandler(ToolQtMessage);
 }
 
 // Opens every file for reading, or standard input when there are none and that is allowed.

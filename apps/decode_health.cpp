@@ -52,9 +52,6 @@ int RunHealth(int argc, char** argv) {
             if (const std::string error = velsor::cli::TakeTuner(argc, argv, i, tuner);
                 !error.empty())
                 return Fail(error);
-        } else if (!optionsDone && (arg == "--help" || arg == "-h")) {
-            std::printf("%s\n", kUsage);
-            return 0;
         } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
             return Fail("unknown option '" + arg + "' with --health; " + kUsage);
         } else {

@@ -23,6 +23,36 @@ namespace {
 
 constexpr const char* kUsage = "usage: velsor-decode [--tuner 0|1] [--each | --health] [FILE ...]";
 
+std::string Help() {
+    using velsor::cli::OptionHelp;
+    return velsor::cli::HelpText(
+        {"velsor-decode [--tuner 0|1] [--each | --health] [FILE ...]",
+         "velsor-decode --replay FILE [--tuner 0|1] [--block N | --each]"},
+        "Feeds raw NMEA bytes (the FILEs, or standard input) through the receive path as bytes\n"
+        "from the tuner's port and prints the decoded state as JSON. No clock is ever set.",
+        {
+            velsor::cli::kTunerHelp,
+            OptionHelp{"--each", "one JSON object after every line, not only at the end"},
+            OptionHelp{"--health", "per input: counts as JSON, then a verdict on its layout"},
+            OptionHelp{"--replay FILE",
+                       "read a recording as the replay window does (exit 3: too short)"},
+            OptionHelp{"--block N",
+                       "with --replay: the state after feeding block N (0 = the first)"},
+            velsor::cli::kHelpHelp,
+        });
+}
+
+// --help anywhere before "--" wins over every mode.
+bool WantsHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            return false;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return true;
+    }
+    return false;
+}
+
 int Fail(const std::string& message) {
     std::fprintf(stderr, "velsor-decode: %s\n", message.c_str());
     return 2;
@@ -36,6 +66,10 @@ bool WriteOut(const QByteArray& data) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (WantsHelp(argc, argv)) {
+        const std::string help = Help();
+        return std::fwrite(help.data(), 1, help.size(), stdout) == help.size() ? 0 : 1;
+    }
     if (velsor::cli::WantsReplay(argc, argv))
         return velsor::cli::RunReplay(argc, argv);
     if (velsor::WantsHealth(argc, argv))
@@ -54,9 +88,6 @@ int main(int argc, char** argv) {
             if (const std::string error = velsor::cli::TakeTuner(argc, argv, i, tuner);
                 !error.empty())
                 return Fail(error);
-        } else if (!optionsDone && (arg == "--help" || arg == "-h")) {
-            std::printf("%s\n", kUsage);
-            return 0;
         } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
             return Fail("unknown option '" + arg + "'; " + kUsage);
         } else {

@@ -2,6 +2,7 @@
 // display. Prints the drawing operations as JSON, or renders the window's client area (the
 // printed image) to PNG, PDF or SVG.
 
+#include "cli_support.h"
 #include "history_graph/frm_graph.h"
 #include "views/graph_view.h"
 #include "views/view_support.h"
@@ -17,9 +18,20 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: velsor-graph [--series LIST] [--json] [-o OUT.png|OUT.pdf|OUT.svg] FILE.LOG\n"
-    "  LIST: comma-separated subset of used,view,fix (default used,view; \"\" for none)";
+std::string Help() {
+    using velsor::cli::OptionHelp;
+    return velsor::cli::HelpText(
+        {"velsor-graph [--series LIST] [--json] [-o OUT.png|OUT.pdf|OUT.svg] FILE.LOG"},
+        "Draws a reception history file as the graph window draws it, without a display.",
+        {
+            OptionHelp{"--series LIST", "comma-separated subset of used,view,fix (default "
+                                        "used,view; \"\" for none)"},
+            OptionHelp{"--json", "print the drawing operations in twips as JSON"},
+            OptionHelp{"-o OUT", "write the window's client area, the printed image (.png, "
+                                 ".pdf or .svg)"},
+            velsor::cli::kHelpHelp,
+        });
+}
 
 int Fail(const QString& message) {
     std::fprintf(stderr, "velsor-graph: %s\n", qPrintable(message));
@@ -87,8 +99,8 @@ int main(int argc, char** argv) {
         if (!optionsDone && arg == u"--") {
             optionsDone = true;
         } else if (!optionsDone && (arg == u"--help" || arg == u"-h")) {
-            std::printf("%s\n", kUsage);
-            return 0;
+            const std::string help = Help();
+            return std::fwrite(help.data(), 1, help.size(), stdout) == help.size() ? 0 : 1;
         } else if (!optionsDone && arg == u"--json") {
             json = true;
         } else if (!optionsDone && arg == u"--series") {
@@ -143,6 +155,7 @@ int main(int argc, char** argv) {
     // Rendered offscreen unless told otherwise: the tool never needs a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    velsor::cli::RouteQtMessages("velsor-graph");
     QApplication app(argc, argv);
     QApplication::setFont(velsor::views::UiFont());
 

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
-  qt6-qpa-plugins libgl-dev
+  qt6-qpa-plugins libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang clang-format libclang-rt-14-dev
   socat xvfb xauth imagemagick fonts-noto-cjk

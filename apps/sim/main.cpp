@@ -26,6 +26,8 @@
 #include <optional>
 #include <thread>
 
+#include <unistd.h>
+
 namespace {
 
 using velsor::sim::LinePacer;
@@ -198,12 +200,28 @@ Outcome runReplay(SerialLine& line, const QByteArray& capture, Clock::time_point
 }
 
 // Names with a directory part, or that exist here, are paths; bare names such as ttyUSB0 are
-// left for QSerialPort to place under /dev.
+// left for QSerialPort to place under /dev. Links are resolved so that the lock QSerialPort
+// takes names the device itself, as the analyzer's does.
 QString portLocation(const QString& device) {
     if (device.contains(QLatin1Char('/')) || QFileInfo::exists(device)) {
-        return QFileInfo(device).absoluteFilePath();
+        const QFileInfo info(device);
+        return info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
     }
     return device;
+}
+
+// QSerialPort reports a port another program holds (its lock taken, or the device busy) as a
+// permission error, "Permission error while locking the device". With read and write access to
+// the device itself, that can only mean the port is taken.
+QString openError(const QSerialPort& port, const QString& location) {
+    if (port.error() == QSerialPort::PermissionError) {
+        const QString path =
+            location.contains(QLatin1Char('/')) ? location : QStringLiteral("/dev/") + location;
+        if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0) {
+            return QStringLiteral("the port is in use by another program");
+        }
+    }
+    return port.errorString();
 }
 
 } // namespace
@@ -255,9 +273,11 @@ int main(int argc, char* argv[]) {
 
     QSerialPort port;
     if (!options.device.isEmpty()) {
-        port.setPortName(portLocation(options.device));
+        const QString location = portLocation(options.device);
+        port.setPortName(location);
         if (!port.open(QIODevice::ReadWrite)) {
-            complain(QStringLiteral("cannot open %1: %2").arg(options.device, port.errorString()));
+            complain(QStringLiteral("cannot open %1: %2")
+                         .arg(options.device, openError(port, location)));
             return 2;
         }
         const bool lineSet =

@@ -20,17 +20,24 @@ namespace {
 constexpr const char* kUsage =
     "usage: velsor-skymap [--tuner 0|1] [--json] [-o OUT.png|OUT.svg|OUT.pdf] FILE ...";
 
+std::string Help() {
+    using velsor::cli::OptionHelp;
+    return velsor::cli::HelpText(
+        {"velsor-skymap [--tuner 0|1] [--json] [-o OUT.png|OUT.svg|OUT.pdf] FILE ..."},
+        "Where the antenna does not see the sky: reads raw captures and recording files through\n"
+        "the receive path and gathers every GSV sighting into 10 x 10 degree cells. Without\n"
+        "--json or -o it prints a one-line summary.",
+        {
+            velsor::cli::kTunerHelp,
+            OptionHelp{"--json", "print the cells and their mean SNR as one JSON object"},
+            OptionHelp{"-o OUT", "draw the map in the sky plot's geometry (.png, .svg or .pdf)"},
+            velsor::cli::kHelpHelp,
+        });
+}
+
 int Fail(const std::string& message) {
     std::fprintf(stderr, "velsor-skymap: %s\n", message.c_str());
     return 2;
-}
-
-// Qt's remarks about the session it runs in (no runtime directory under a bare shell) are no
-// concern of a tool that only draws into a file.
-void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtWarningMsg && message.startsWith(u"QStandardPaths:"))
-        return;
-    std::fprintf(stderr, "velsor-skymap: %s\n", qPrintable(message));
 }
 
 } // namespace
@@ -59,8 +66,8 @@ int main(int argc, char** argv) {
             if (ext != u"png" && ext != u"svg" && ext != u"pdf")
                 return Fail("-o: the output must end in .png, .svg or .pdf");
         } else if (!optionsDone && (arg == "--help" || arg == "-h")) {
-            std::printf("%s\n", kUsage);
-            return 0;
+            const std::string help = Help();
+            return std::fwrite(help.data(), 1, help.size(), stdout) == help.size() ? 0 : 1;
         } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
             return Fail("unknown option '" + arg + "'; " + kUsage);
         } else {
@@ -90,17 +97,18 @@ int main(int argc, char** argv) {
         // Drawing needs fonts, not a screen.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        qInstallMessageHandler(QuietQt);
+        velsor::cli::RouteQtMessages("velsor-skymap");
         QGuiApplication app(argc, argv);
         QStringList names;
         for (const QString& f : files)
             names << QFileInfo(f).fileName();
+        // In the legend's language.
         const QString title =
-            QStringLiteral("%1 sightings, %2 GSV lines: %3")
+            QStringLiteral("衛星観測 %1 件、GSV %2 行：%3")
                 .arg(map.Sightings())
                 .arg(map.gsvLines)
-                .arg(names.size() > 6 ? QStringLiteral("%1 files").arg(names.size())
-                                      : names.join(QStringLiteral(", ")));
+                .arg(names.size() > 6 ? QStringLiteral("%1 ファイル").arg(names.size())
+                                      : names.join(QStringLiteral("、")));
         const QString error = velsor::RenderSkyMap(map, out, title);
         if (!error.isEmpty())
             return Fail("cannot write '" + out.toStdString() + "': " + error.toStdString());

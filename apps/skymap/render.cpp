@@ -107,7 +107,7 @@ void Paint(QPainter& p, const SkyMap& map, const SkyMap::Geometry& g, const QStr
         {QStringLiteral("0"), SnrBandColour(0), false},
         {QStringLiteral("1-40"), SnrBandColour(1), false},
         {QStringLiteral("41-45"), SnrBandColour(41), false},
-        {QStringLiteral("46-"), SnrBandColour(46), false},
+        {QStringLiteral("46 =<"), SnrBandColour(46), false}, // as the main window says it
         {QStringLiteral("遮へい"), SnrBandColour(0), true},
         {QStringLiteral("未受信"), std::nullopt, false},
     };

@@ -13,8 +13,9 @@ namespace velsor {
 
 namespace {
 
+// Whole percent, rounded half up, as every table of these figures shows them.
 int Percent(double share) {
-    return static_cast<int>(std::floor(share * 100.0 + 1e-9));
+    return static_cast<int>(std::floor(share * 100.0 + 0.5 + 1e-9));
 }
 
 void AppendJsonString(QByteArray& out, QStringView s) {

@@ -90,6 +90,7 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(fusion);
     QApplication::setFont(UiFont());
+    platform::InstallQtTranslations();
     QApplication::setWindowIcon(ProgramIcon());
     // The program ends through its quit command, not when a window happens to close last.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -22,6 +23,32 @@ bool SameOp(const DrawOp& a, const DrawOp& b) {
 
 bool SameLine(const LineControl& a, const LineControl& b) {
     return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 && a.color == b.color;
+}
+
+// Cuts the segment a-b to the rectangle (Liang-Barsky); false when nothing of it is inside.
+bool ClipSegment(QPointF& a, QPointF& b, const QRectF& r) {
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    const QPointF from = a;
+    a = from + QPointF(dx, dy) * t0;
+    b = from + QPointF(dx, dy) * t1;
+    return true;
 }
 
 int VbButton(Qt::MouseButton b) {
@@ -298,10 +325,10 @@ void DisplayListWidget::Redraw() {
     image.setDevicePixelRatio(dpr);
     image.fill(ToQColor(back));
     QPainter p(&image);
-    PaintOps(p);
+    PaintOps(p, false);
 }
 
-void DisplayListWidget::PaintOps(QPainter& p) const {
+void DisplayListWidget::PaintOps(QPainter& p, bool vectors) const {
     const double sx = m.scaleWidth != 0 ? width() / m.scaleWidth : 1.0 / kTwipsPerPixel;
     const double sy = m.scaleHeight != 0 ? height() / m.scaleHeight : 1.0 / kTwipsPerPixel;
     auto X = [&](double x) { return (x - m.scaleLeft) * sx; };
@@ -312,14 +339,44 @@ void DisplayListWidget::PaintOps(QPainter& p) const {
     // size keeps the glyphs where those put them.
     const QFontInfo fi(font());
     const double baseline = 0.88 * fi.pixelSize();
+    // Whole pixels keep the axes crisp.
+    auto pixel = [&](double x, double y) {
+        return QPointF(std::floor(X(x)) + 0.5, std::floor(Y(y)) + 0.5);
+    };
+    // Drawn as vectors, lines are cut to the surface here (not every writer clips) and the
+    // lines of one colour that follow each other go out as one path.
+    // Through the centres of the outermost pixels: a one-pixel pen stays inside.
+    const QRectF surface(0.5, 0.5, width() - 1.0, height() - 1.0);
+    QPainterPath run;
+    Rgb runColor{};
+    auto flush = [&] {
+        if (!run.isEmpty()) {
+            p.setPen(QPen(ToQColor(runColor), 1));
+            p.setBrush(Qt::NoBrush);
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.drawPath(run);
+        }
+        run.clear();
+    };
     for (const DrawOp& op : drawn) {
+        if (vectors && op.kind == DrawOp::Kind::Line) {
+            QPointF a = pixel(op.x1, op.y1), b = pixel(op.x2, op.y2);
+            if (!ClipSegment(a, b, surface))
+                continue;
+            if (op.color != runColor)
+                flush();
+            runColor = op.color;
+            if (run.isEmpty() || run.currentPosition() != a)
+                run.moveTo(a);
+            run.lineTo(b);
+            continue;
+        }
+        flush();
         p.setPen(QPen(ToQColor(op.color), 1));
         switch (op.kind) {
         case DrawOp::Kind::Line:
-            // Whole pixels keep the axes crisp.
             p.setRenderHint(QPainter::Antialiasing, false);
-            p.drawLine(QPointF(std::floor(X(op.x1)) + 0.5, std::floor(Y(op.y1)) + 0.5),
-                       QPointF(std::floor(X(op.x2)) + 0.5, std::floor(Y(op.y2)) + 0.5));
+            p.drawLine(pixel(op.x1, op.y1), pixel(op.x2, op.y2));
             break;
         case DrawOp::Kind::Circle:
             p.setRenderHint(QPainter::Antialiasing, true);
@@ -332,6 +389,7 @@ void DisplayListWidget::PaintOps(QPainter& p) const {
             break;
         }
     }
+    flush();
 }
 
 void DisplayListWidget::paintEvent(QPaintEvent* e) {
@@ -341,7 +399,7 @@ void DisplayListWidget::paintEvent(QPaintEvent* e) {
         // Printed or exported: drawn afresh, so lines and text stay sharp and searchable.
         p.fillRect(rect(), ToQColor(back));
         p.setClipRect(rect());
-        PaintOps(p);
+        PaintOps(p, true);
         p.setClipping(false);
     } else {
         p.drawPixmap(e->rect(), image,

@@ -124,8 +124,9 @@ protected:
 
 private:
     void Redraw();
-    // Draws the list on a painter whose unit is one widget pixel.
-    void PaintOps(QPainter& p) const;
+    // Draws the list on a painter whose unit is one widget pixel; as vectors for a printer or
+    // a drawing file.
+    void PaintOps(QPainter& p, bool vectors) const;
     bool sunken = true;
     const PictureBox& m;
     std::vector<DrawOp> drawn;

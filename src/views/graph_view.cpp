@@ -90,6 +90,8 @@ GraphView::GraphView(frmGraph& model, QWidget* parent) : QMainWindow(parent), m(
     // window's font keeps the last one inside the surface.
     picture->setFont(small);
 
+    RaiseWindowedControls(*client);
+
     QMenu* file = menuBar()->addMenu(m.Mnu_File.caption);
     file->setObjectName(QStringLiteral("Mnu_File"));
     file->setFont(UiFont());
@@ -125,8 +127,11 @@ QCheckBox* GraphView::AddCheck(const ColorCheckBox& c, const QString& name) {
     box->setGeometry(PxRect(c));
     QPalette p = box->palette();
     p.setColor(QPalette::WindowText, ToQColor(c.foreColor));
+    p.setColor(QPalette::ButtonText, ToQColor(c.foreColor));
     p.setColor(QPalette::Window, ToQColor(c.backColor));
     box->setPalette(p);
+    // A button fills with the button colour unless told to use the window's.
+    box->setBackgroundRole(QPalette::Window);
     box->setAutoFillBackground(true);
     checks.push_back(box);
     return box;

@@ -122,6 +122,7 @@ NavFormView::NavFormView(NAV_FORM& f, QWidget* parent) : QMainWindow(parent), fo
                 });
     }
 
+    RaiseWindowedControls(*surface);
     BuildMenus();
 
     timer1 = new QTimer(this);

@@ -1,5 +1,7 @@
 #include "views/view_support.h"
 
+#include "views/control_widgets.h"
+
 #include <QDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -15,6 +17,8 @@
 #include <QSvgRenderer>
 #endif
 #include <QWidget>
+
+#include <vector>
 
 // The resource file lives in a static library: its registration has to be asked for by name,
 // from the global namespace, or the linker leaves it out.
@@ -38,6 +42,19 @@ void SetUpFixedDialog(QDialog& dialog, const QString& name, int clientWidth, int
     QPalette pal = dialog.palette();
     pal.setColor(QPalette::Window, ToQColor(kGrey));
     dialog.setPalette(pal);
+}
+
+void RaiseWindowedControls(QWidget& container) {
+    std::vector<QWidget*> windowed;
+    // children() lists widgets bottom to top; raising them in that order keeps theirs.
+    for (QObject* child : container.children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (w && !w->isWindow() && !qobject_cast<QLabel*>(w) && !dynamic_cast<StackedImage*>(w) &&
+            !dynamic_cast<ShapeWidget*>(w))
+            windowed.push_back(w);
+    }
+    for (QWidget* w : windowed)
+        w->raise();
 }
 
 void CenterOnScreen(QWidget& window) {

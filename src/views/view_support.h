@@ -38,6 +38,11 @@ inline QColor ToQColor(Rgb c) {
     return QColor(c.r, c.g, c.b);
 }
 
+// Controls that are windows of their own (picture boxes, frames, buttons, check boxes) stand
+// above the labels, images and shapes that share their container, whatever order they were
+// made in: a label that overlaps a picture box is drawn below it.
+void RaiseWindowedControls(QWidget& container);
+
 // Places a window in the centre of its screen.
 void CenterOnScreen(QWidget& window);
 

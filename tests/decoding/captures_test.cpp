@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <random>
 
@@ -99,4 +100,27 @@ TEST(DecodeTool, OneObjectPerLineFromStandardInput) {
     const QJsonObject last = QJsonDocument::fromJson(lines[21]).object();
     EXPECT_EQ(last[u"line"].toInt(), 22);
     EXPECT_EQ(last[u"state"][u"UsedSatNo"].toArray().size(), 8);
+}
+
+// The README's table names the captures the repository holds, and the verdicts' percentages
+// are the table's, capture by capture: one rounding everywhere.
+TEST(Captures, HealthVerdictsRoundAsTheReadmeTable) {
+    QString readme =
+        QString::fromUtf8(ReadAll(QStringLiteral(VELSOR_TEST_DATA "/../../README.md")));
+    EXPECT_FALSE(readme.contains(u"/work/")) << "a path of one machine";
+    const QRegularExpression row(uR"(^\| `(\S+\.log)` \|[^|]+\|[^|]+\| (\d+) % \| (\d+) % \|)"_qs,
+                                 QRegularExpression::MultilineOption);
+    int rows = 0;
+    for (auto it = row.globalMatch(readme); it.hasNext(); ++rows) {
+        const QRegularExpressionMatch m = it.next();
+        Decoder d("0");
+        DecodeEach(d, ReadAll(QStringLiteral(VELSOR_TEST_DATA "/nmea/") + m.captured(1)), nullptr);
+        const QString verdict = d.health.Verdict();
+        const QString fits = verdict.startsWith(u"fits GT")
+                                 ? u"(%1 % of GGA/GSV lines); CFGPS layout %2 %"_qs
+                                 : u"GT-74/77 %1 %, CFGPS %2 %"_qs;
+        EXPECT_TRUE(verdict.contains(fits.arg(m.captured(2), m.captured(3))))
+            << m.captured(1).toStdString() << ": " << verdict.toStdString();
+    }
+    EXPECT_GE(rows, 16);
 }

@@ -5,7 +5,9 @@
 
 #include <QImage>
 #include <QJsonDocument>
+#include <QPainter>
 #include <QProcess>
+#include <QSvgRenderer>
 
 using velsor::testing::GraphRig;
 
@@ -38,6 +40,7 @@ TEST(VelsorGraph, ExitStatusImagesAndJson) {
     EXPECT_EQ(Graph({"-o", png, week}), 0);
     // The blue series at 8 of 10 crosses the surface, which starts at (32, 48).
     EXPECT_EQ(QImage(png).pixelColor(32 + 200, 48 + 240 - 8 * 24), QColor(0, 0, 255));
+    EXPECT_EQ(QImage(png).pixelColor(223, 25), QColor(Qt::white)) << "Check1 on the window's";
     // JSON: the operations in twips, not rounded to pixels.
     const QString log = rig.Write(QStringLiteral("a.LOG"),
                                   GraphRig::Records(7, 4, 9, 3) + "7,24/05/06 00:21,12,10,2\r\n");
@@ -45,4 +48,31 @@ TEST(VelsorGraph, ExitStatusImagesAndJson) {
     ASSERT_EQ(Graph({"--json", log}, &out), 0);
     const QJsonValue ops = QJsonDocument::fromJson(out)[QStringLiteral("ops")];
     EXPECT_DOUBLE_EQ(ops[3][QStringLiteral("x2")].toDouble(), 7215.0 / 7);
+}
+
+// A drawing shows what the image shows: series above 10 end at the surface's edge, not over
+// the notes and the check boxes above it; a week's series are a few polylines.
+TEST(VelsorGraph, ADrawingIsCutToTheSurfaceAndStaysSmall) {
+    GraphRig rig;
+    // Every other record far above the scale: steep lines out of the top and back.
+    QList<QByteArray> records = GraphRig::Records(3360).split('\n');
+    for (qsizetype i = 1; i < records.size(); i += 2)
+        records[i].replace(",5,8,3\r", ",25,30,3\r");
+    const QString week = rig.Write(QStringLiteral("week.LOG"), records.join('\n'));
+    const QString svg = rig.dir.filePath(QStringLiteral("week.svg"));
+    ASSERT_EQ(Graph({"--series", "used,view,fix", "-o", svg, week}), 0);
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    // The check boxes and the button take a few dozen elements; the series a handful.
+    EXPECT_TRUE(text.size() < 300 * 1024 && text.count("<path") + text.count("<polyline") < 100);
+    QImage image(QSvgRenderer(svg).viewBox().size(), QImage::Format_RGB32); // a unit a pixel
+    image.fill(Qt::white);
+    QPainter p(&image);
+    QSvgRenderer(svg).render(&p);
+    int outside = 0; // between the check boxes' captions and the surface, which starts at y 48
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 42; y < 48; ++y)
+            outside += image.pixelColor(x, y) == Qt::red || image.pixelColor(x, y) == Qt::blue;
+    EXPECT_EQ(std::pair(outside, image.pixelColor(232, 100)), std::pair(0, QColor(Qt::red)));
 }

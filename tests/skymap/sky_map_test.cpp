@@ -131,6 +131,14 @@ TEST(SkyMap, ARecordingWithABlockedSectorInTheMapAndTheTool) {
     auto [c, o, e] = run({QStringLiteral("-o"), png, rec});
     ASSERT_EQ(c, 0) << e.constData();
     EXPECT_GT(QFileInfo(png).size(), 1000);
+    // The legend and the footer in the main window's words.
+    const QString svg = dir.filePath(QStringLiteral("map.svg"));
+    ASSERT_EQ(std::get<0>(run({QStringLiteral("-o"), svg, rec})), 0);
+    QFile drawing(svg);
+    ASSERT_TRUE(drawing.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(drawing.readAll());
+    EXPECT_TRUE(text.contains(u">46 =&lt;<") && text.contains(u"衛星観測 ") &&
+                !text.contains(u"sightings"));
     auto [badCode, badOut, badErr] = run({dir.filePath(QStringLiteral("missing"))});
     EXPECT_TRUE(badCode == 2 && badOut.isEmpty()) << badErr.constData();
 }

@@ -37,6 +37,10 @@ TEST(NavFormView, WidgetsFollowTheModel) {
     rig.Pump();
     EXPECT_EQ(rig.Child("Label13")->text(), rig.form.Label13.caption);
     EXPECT_EQ(rig.Child("Label14")->palette().color(QPalette::Window), QColor(192, 255, 255));
+    // The sky plot is a window of its own: the SNR scale that overlaps its edge stays below.
+    auto* plot = rig.Child<QWidget>("Picture1");
+    const QRect both = rig.Child("Label7")->geometry() & plot->geometry();
+    EXPECT_TRUE(!both.isEmpty() && plot->parentWidget()->childAt(both.center()) == plot);
 
     // Connected, with satellites: the menus and raw lines follow.
     EXPECT_FALSE(rig.Action("Mnu_Rec_Save")->isEnabled());

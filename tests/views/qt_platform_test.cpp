@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -50,4 +53,29 @@ TEST(QtProgram, ExitFromAModalWindowEndsEveryLoopWithStatusZero) {
     });
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_TRUE(modalReturned && program.ExitRequested() && view.isHidden());
+}
+
+// Qt's own words in Japanese, and every box at least as wide as its title bar needs.
+TEST(QtDialogs, JapaneseButtonsInBoxesAsWideAsTheirTitles) {
+    ASSERT_TRUE(InstallQtTranslations()) << "qtbase_ja.qm (qt6-translations-l10n)";
+    const QString title = QStringLiteral("Velsor GPS Analyzer");
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    QtDialogs dialogs;
+    for (const MsgButtons buttons : {MsgButtons::YesNo, MsgButtons::Ok}) {
+        QStringList texts;
+        int width = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            width = box->width();
+            for (QAbstractButton* b : box->buttons())
+                texts << b->text().remove(u'&');
+            box->escapeButton()->click();
+        });
+        dialogs.MessageBox(QStringLiteral("OK?"), buttons, MsgIcon::None, title);
+        texts.sort();
+        // Room for the title, the icon before it and the close box after it.
+        EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(title) + 48);
+        EXPECT_EQ(texts.join(u' '), buttons == MsgButtons::Ok ? u"OK"_qs : u"いいえ(N) はい(Y)"_qs);
+    }
 }

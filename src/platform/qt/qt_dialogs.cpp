@@ -3,13 +3,56 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
+#include <QTranslator>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace velsor::platform {
+
+namespace {
+
+// The width a title bar needs for the title: its text in the bold face title bars use, the
+// program icon before it and the close box after it, and the frame's margins.
+int TitleBarWidth(const QString& title) {
+    int widest = 0, height = 0;
+    for (QFont f : {QApplication::font(), QApplication::font("QMdiSubWindowTitleBar")}) {
+        f.setBold(true);
+        const QFontMetrics fm(f);
+        widest = std::max(widest, fm.horizontalAdvance(title));
+        height = std::max(height, fm.height());
+    }
+    return widest + 4 * height + 32;
+}
+
+} // namespace
+
+bool InstallQtTranslations() {
+    auto* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    auto translator = std::make_unique<QTranslator>();
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    for (const QString& dir :
+         {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+          QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+        if (translator->load(japanese, QStringLiteral("qtbase"), QStringLiteral("_"), dir)) {
+            QCoreApplication::installTranslator(translator.get());
+            translator.release()->setParent(app);
+            return true;
+        }
+    }
+    return false;
+}
 
 QtDialogs::~QtDialogs() {
     SetBusyPointer(false);
@@ -34,6 +77,11 @@ MsgResult QtDialogs::MessageBox(const QString& text, MsgButtons buttons, MsgIcon
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
         box.setEscapeButton(QMessageBox::Ok);
+    }
+    // Qt sizes a box for its text; a short text would leave the title cut in the title bar.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(TitleBarWidth(title), 0, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     }
     const int answer = box.exec();
     if (buttons == MsgButtons::YesNo)

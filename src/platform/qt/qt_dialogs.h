@@ -7,6 +7,11 @@
 
 namespace velsor::platform {
 
+// Qt's own texts (the buttons of message boxes, the file dialogs) in Japanese, from Qt's
+// translations (qtbase_ja.qm) where Qt keeps them or in "translations" beside the program.
+// Returns false when they are not installed; the texts then stay English.
+bool InstallQtTranslations();
+
 class QtDialogs : public Dialogs {
 public:
     ~QtDialogs() override;

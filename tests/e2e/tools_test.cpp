@@ -1,0 +1,84 @@
+// The command-line tools in a bare shell (no display, no XDG_RUNTIME_DIR): their --help, their
+// silence when all is well, and velsor-sim facing a port another program holds.
+
+#include "platform/qt/qt_serial_port.h"
+#include "support/pty_pair.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+// Exit status, standard output, standard error.
+std::tuple<int, QString, std::string> Tool(const char* path, const QStringList& args) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
+        env.remove(QLatin1String(name));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QString::fromLocal8Bit(path), args);
+    p.waitForFinished(30000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), p.readAllStandardError().toStdString()};
+}
+
+} // namespace
+
+TEST(Tools, HelpListsEveryOptionOnALineOfItsOwn) {
+    const std::pair<const char*, QStringList> cases[] = {
+        {VELSOR_DECODE_PATH, {"--tuner", "--each", "--health", "--replay", "--block", "--help"}},
+        {VELSOR_SKYMAP_PATH, {"--tuner", "--json", "-o", "--help"}},
+        {VELSOR_GRAPH_PATH, {"--series", "--json", "-o", "--help"}},
+        {VELSOR_SIM_PATH,
+         {"--device", "--share-nmea", "--tuner", "--baud", "--seed", "--nofix-every", "--nofix-for",
+          "--mode2d-every", "--mode2d-for", "--blocked-sector", "--replay", "--seconds", "--help"}},
+    };
+    for (const auto& [tool, options] : cases) {
+        const auto [code, out, err] = Tool(tool, {"--help"});
+        EXPECT_TRUE(code == 0 && err.empty()) << tool << err;
+        // Indented, and first on the line or after the options (and values) it goes with.
+        for (const QString& option : options) {
+            const QRegularExpression own(u"^\\s+(-[^\\s,]+(,| [^-\\s]\\S*)? +)*"_qs +
+                                         QRegularExpression::escape(option) + u"(?![\\w-])"_qs);
+            EXPECT_EQ(out.split(u'\n').filter(own).size(), 1) << option.toStdString() << "\n"
+                                                              << out.toStdString();
+        }
+    }
+}
+
+// One line on error and nothing otherwise, also where Qt finds no session to run in.
+TEST(Tools, OffscreenToolsSayNothingWhenAllIsWell) {
+    QTemporaryDir dir;
+    QFile log(dir.filePath(QStringLiteral("a.LOG")));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly) && log.write("0,24/05/06 00:00,5,8,3\r\n") > 0);
+    log.close();
+    const QString capture = QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/GPSmap-76S.log");
+    const std::pair<const char*, QStringList> cases[] = {
+        {VELSOR_GRAPH_PATH, {"-o", dir.filePath("g.png"), log.fileName()}},
+        {VELSOR_GRAPH_PATH, {"-o", dir.filePath("g.svg"), "--json", log.fileName()}},
+        {VELSOR_SKYMAP_PATH, {"-o", dir.filePath("s.png"), capture}},
+        {VELSOR_SKYMAP_PATH, {"-o", dir.filePath("s.pdf"), capture}},
+    };
+    for (const auto& [tool, args] : cases) {
+        const auto [code, out, err] = Tool(tool, args);
+        EXPECT_EQ(std::pair(code, err), std::pair(0, std::string())) << tool;
+    }
+}
+
+TEST(Tools, SimSaysThePortIsInUse) {
+    if (!velsor::testing::PtyPair::Available())
+        GTEST_SKIP() << "socat is not installed";
+    velsor::testing::EnsureCoreApp();
+    QTemporaryDir dir;
+    velsor::testing::PtyPair pty(dir.path(), 1);
+    velsor::platform::QtSerialPort analyzer(dir.path()); // holds ports/COM1, as the program does
+    ASSERT_TRUE(pty.Ready() && analyzer.Open() == 0);
+    const auto [code, out, err] = Tool(VELSOR_SIM_PATH, {"--device", pty.portLink});
+    EXPECT_EQ(std::pair(code, err),
+              std::pair(2, "velsor-sim: cannot open " + pty.portLink.toStdString() +
+                               ": the port is in use by another program\n"));
+}
