@@ -49,7 +49,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
 fi
 # One wine server for the run: each program then starts in about a second, not several.
-wineserver -p >/dev/null 2>&1
+wineserver -p >/dev/null 2>&1 || true # already running after wineboot: fine
 winpath() { winepath -w "$1" 2>/dev/null; }
 # The test programs in the build tree find Qt and the MinGW runtime through WINEPATH.
 export WINEPATH="$(winpath "$qt/bin");$(winpath "$gccdir");$(winpath /usr/x86_64-w64-mingw32/lib)"
