@@ -102,7 +102,9 @@ inline std::string OpenInputs(const std::vector<QString>& files, bool stdinWhenN
     }
     if (inputs.empty() && stdinWhenNone) {
         auto f = std::make_unique<QFile>();
-        if (!f->open(stdin, QIODevice::ReadOnly))
+        // By descriptor (0), not FILE*: Qt's buffered-stdio path fails at the end of a pipe
+        // on Windows (it seeks to re-sync, which a pipe refuses).
+        if (!f->open(0, QIODevice::ReadOnly))
             return "cannot read standard input";
         inputs.push_back(std::move(f));
     }

@@ -49,6 +49,12 @@ while [ "${#queue[@]}" -gt 0 ]; do
   done < <("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p')
 done
 
+# A Qt6Widgets.dll whose import table cannot be read loads nowhere: say so loudly.
+if ! "$objdump" -p "$out/Qt6Widgets.dll" | grep -q 'DLL Name'; then
+  echo "WARNING: $qt/bin/Qt6Widgets.dll is damaged (no readable import table; a stripped copy?)."
+  echo "WARNING: the program and velsor-graph will not start; rebuild Qt (scripts/build-qt-windows.sh)."
+fi
+
 cp "$repo/README.md" "$out/README.md"
 mkdir -p "$out/licenses/qt" "$out/licenses/mingw-w64"
 cp "$qt/LICENSES/"*.txt "$out/licenses/qt/"

@@ -1,6 +1,8 @@
-// The Win32 serial port: settings texts, error codes, and, when the run maps COM1 and COM2 to
-// the two ends of a socat pseudo-terminal pair (VELSOR_TEST_COM_PAIR=1), bytes both ways and a
-// second opening of a port in use.
+// The Win32 serial port: settings texts, error codes, and what scripts/test-windows.sh sets
+// up under wine: COM1 and COM2 on the two ends of a socat pair (VELSOR_TEST_COM_PAIR=1) for
+// bytes across and a port in use; a port fed by velsor-sim (VELSOR_TEST_SIM_COM=n) whose bytes
+// are recorded into VELSOR_TEST_SIM_RECORD before the script ends the far side, which must
+// close the port with the lost-device event.
 
 #include "platform/win/win_serial_port.h"
 
@@ -8,10 +10,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 using namespace velsor::platform;
 
@@ -125,4 +130,37 @@ TEST_F(ComPair, BytesArriveAsEventsAndAPortInUseIsRefused) {
     rx.Close();
     EXPECT_FALSE(rx.IsOpen());
     EXPECT_EQ(second.Open(), comm::kOk) << "free again";
+}
+
+TEST(SimulatedReceiver, RecordsLiveBytesThenLosesTheDevice) {
+    const int number = qEnvironmentVariableIntValue("VELSOR_TEST_SIM_COM");
+    if (number == 0)
+        GTEST_SKIP() << "no port fed by velsor-sim";
+    WinSerialPort port;
+    ASSERT_EQ(port.SetCommPort(number), comm::kOk);
+    ASSERT_EQ(port.SetSettings(u"4800,n,8,1"_qs), comm::kOk);
+    ASSERT_EQ(port.Open(), comm::kOk);
+    QByteArray got;
+    std::vector<int> events;
+    port.onComm = [&] {
+        events.push_back(port.CommEvent());
+        got += port.ReadAll();
+    };
+    PumpUntil([] { return false; }, 3000);
+    QFile record(qEnvironmentVariable("VELSOR_TEST_SIM_RECORD"));
+    ASSERT_TRUE(record.open(QIODevice::WriteOnly));
+    record.write(got);
+    record.close();
+    EXPECT_GT(got.size(), 0);
+    // The script ends the far side once this file is there.
+    QFile done(record.fileName() + u".done"_qs);
+    ASSERT_TRUE(done.open(QIODevice::WriteOnly));
+    done.close();
+    // Wine shows a reader a closed pseudo-terminal as an idle line; the next write meets it.
+    PumpUntil([] { return false; }, 500);
+    EXPECT_EQ(port.Write("$PVELSOR*00\r\n"), comm::kOk);
+    EXPECT_TRUE(PumpUntil([&] { return !port.IsOpen(); }, 15000)) << "still open";
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), comm::kEvDeviceLost);
+    EXPECT_EQ(std::count(events.begin(), events.end(), comm::kEvDeviceLost), 1);
 }

@@ -5,6 +5,8 @@
 #include <QMetaObject>
 #include <QStringList>
 
+#include <set>
+
 #include <windows.h>
 
 namespace velsor::platform {
@@ -70,6 +72,13 @@ struct WinSerialPort::Link {
 
 namespace {
 
+// Ports this process holds open. Windows refuses a second opening of a COM port by itself;
+// wine does not, so the program keeps its own count as well.
+std::set<int>& HeldPorts() {
+    static std::set<int> held;
+    return held;
+}
+
 void ReadLoop(std::shared_ptr<WinSerialPort::Link> link, QObject* port,
               std::function<void()> deliver, std::function<void()> lose) {
     char buf[4096];
@@ -84,6 +93,7 @@ void ReadLoop(std::shared_ptr<WinSerialPort::Link> link, QObject* port,
         std::lock_guard lock(link->mutex);
         if (link->stop)
             return;
+        // A read that fails is a device gone (an unplugged USB adapter).
         if (!ok) {
             QMetaObject::invokeMethod(port, lose, Qt::QueuedConnection);
             return;
@@ -184,11 +194,13 @@ bool WinSerialPort::ApplySettings() {
 }
 
 int WinSerialPort::Open() {
-    if (IsOpen())
+    if (IsOpen() || HeldPorts().count(number))
         return comm::kPortAlreadyOpen;
     const std::wstring path = WinDevicePath(number).toStdWString();
-    const DWORD access = outputOnly ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
-    HANDLE h = ::CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Read access even for output only: the line settings cannot be read or set without it.
+    // Output only means no reader: what arrives stays with the device.
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         switch (::GetLastError()) {
         case ERROR_ACCESS_DENIED:
@@ -211,6 +223,7 @@ int WinSerialPort::Open() {
     ::SetupComm(h, 4096, 4096);
     link = std::make_shared<Link>();
     link->handle = h;
+    HeldPorts().insert(number);
     const std::uint64_t gen = ++generation;
     auto lose = [this, gen] { Lose(gen); };
     if (!outputOnly)
@@ -238,6 +251,7 @@ void WinSerialPort::Close() {
         writer.join();
     ::CloseHandle(handle);
     handle = nullptr;
+    HeldPorts().erase(number);
     link.reset();
     received.clear();
 }
