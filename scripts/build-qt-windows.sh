@@ -10,7 +10,7 @@ repo="$(cd "$(dirname "$0")/.." && pwd)"
 version=6.4.2
 prefix="${QT_WINDOWS_PREFIX:-$HOME/.cache/velsor/qt6-mingw-$version}"
 
-if found="$(QT_WINDOWS_PREFIX="$prefix" bash "$repo/scripts/qt-windows-prefix.sh" 2>/dev/null)"; then
+if found="$(QT_WINDOWS_PREFIX="$prefix" bash "$repo/scripts/qt-windows-prefix.sh" --sound 2>/dev/null)"; then
   echo "Qt for Windows is ready: $found"
   exit 0
 fi
