@@ -24,12 +24,18 @@ cd "$work"
 tarball=(qt6-base_"$version"+dfsg.orig.tar.xz)
 if [ ! -f "${tarball[0]}" ]; then
   if ! apt-get source --download-only qt6-base >/dev/null 2>&1; then
-    list=/etc/apt/sources.list.d/velsor-deb-src.list
     sudo=""
     if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-    # The same archive and suite as the binary entries, for sources.
-    suite="$(. /etc/os-release && echo "$VERSION_CODENAME")"
-    echo "deb-src http://deb.debian.org/debian $suite main" | $sudo tee "$list" >/dev/null
+    # The same archive, suites and key as the binary entries, for sources: apt refuses two
+    # entries for one archive that name different keys.
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+      sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+        $sudo tee /etc/apt/sources.list.d/velsor-deb-src.sources >/dev/null
+    else
+      suite="$(. /etc/os-release && echo "$VERSION_CODENAME")"
+      echo "deb-src http://deb.debian.org/debian $suite main" |
+        $sudo tee /etc/apt/sources.list.d/velsor-deb-src.list >/dev/null
+    fi
     $sudo apt-get update -qq
     apt-get source --download-only qt6-base
   fi
