@@ -21,7 +21,8 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: velsor-decode [--tuner 0|1] [--each | --health] [FILE ...]";
+constexpr const char* kUsage =
+    "usage: velsor-decode [--tuner 0|1|2] [--each | --health] [FILE ...]";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "velsor-decode: %s\n", message.c_str());

@@ -18,7 +18,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: velsor-skymap [--tuner 0|1] [--json] [-o OUT.png|OUT.svg|OUT.pdf] FILE ...";
+    "usage: velsor-skymap [--tuner 0|1|2] [--json] [-o OUT.png|OUT.svg|OUT.pdf] FILE ...";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "velsor-skymap: %s\n", message.c_str());

@@ -1,5 +1,6 @@
 #include "decoding/receiver.h"
 
+#include "decoding/field_decoder.h"
 #include "decoding/gsv_fields.h"
 #include "decoding/stream_health.h"
 #include "nav/basic_text.h"
@@ -72,6 +73,12 @@ const Rgb kRed = RGB(255, 128, 128);
 } // namespace
 
 Receiver::Receiver(Nav& n, NAV_FORM& f, platform::Clock* c) : nav(n), form(f), clock(c) {}
+
+Receiver::~Receiver() = default;
+
+void Receiver::ResetFields() {
+    fields.reset();
+}
 
 bool Receiver::ChecksumRight(QStringView line) {
     // "$", the sentence, "*", two hex digits, then nothing but the line end.
@@ -185,7 +192,11 @@ void Receiver::DispatchSentence(const QString& line) {
     ++linesDispatched;
     Assign(lastType, type);
 
-    if (type == u"$GPGGA") {
+    if (nav.TunerType == u"2") {
+        if (!fields)
+            fields = std::make_unique<FieldDecoder>(nav, form, *this);
+        fields->Decode(line);
+    } else if (type == u"$GPGGA") {
         DecodeGGA(line);
         StoreRaw(0, line);
         // Satellites used, field 7: after the seventh comma, up to the eighth.
@@ -266,32 +277,7 @@ void Receiver::DecodeGGA(const QString& line) {
         Assign(form.Label4[0].caption, c.view());
     }
 
-    // Local time: the last UTC date with this time, plus nine hours. Without a date yet (the
-    // empty date) no local time is formed and the previous one stays.
-    const auto h = TwoDigits(hh), m = TwoDigits(mm), s = TwoDigits(ss);
-    bool computed = false;
-    if (nav.UtcDate != 0 && h && m && s) {
-        if (auto t = MakeTime(*h, *m, *s)) {
-            nav.JstDateTime = nav.UtcDate + *t + kJstOffset;
-            computed = true;
-        }
-    }
-    // The display takes any sentence; the PC clock only one whose checksums vouch for it.
-    nav.JstDateTimeChecked = computed && nav.UtcDateChecked && ChecksumRight(line);
-    Assign(form.Label4[1].caption, DateText(nav.JstDateTime));
-
-    // Start-up correction of the PC clock. Never from the empty date: that would put the clock
-    // at midnight; it stays pending until a date has been received. A refusal by the system
-    // also ends it for this connection rather than retrying at every sentence.
-    const bool due = nav.ClockSetDone == 0 && nav.ClockSetWait >= 120 && nav.JstDateTimeChecked;
-    const bool is2D = nav.FixMode == u"2D", is3D = nav.FixMode == u"3D";
-    if (due && (is2D || is3D)) {
-        const bool set = clock && clock->SetLocalDate(DatePart(nav.JstDateTime)) &&
-                         clock->SetLocalTime(TimePart(nav.JstDateTime));
-        nav.ClockSetDone = 1;
-        nav.ClockSetWait = 0;
-        form.ShowClockCorrection(set, is2D);
-    }
+    LocalTime(TwoDigits(hh), TwoDigits(mm), TwoDigits(ss), line);
 
     // Position, only northern latitude and eastern longitude.
     int latAt, lonAt;
@@ -315,6 +301,35 @@ void Receiver::DecodeGGA(const QString& line) {
         c << Or(Mid(line, lonAt, 3)) << u" 度 " << Or(Mid(line, lonAt + 3, 7)) << u" 分 - "
           << Or(Mid(line, lonAt + 11, 1));
         Assign(form.Label3[1].caption, c.view());
+    }
+}
+
+void Receiver::LocalTime(std::optional<int> h, std::optional<int> m, std::optional<int> s,
+                         const QString& line) {
+    // Local time: the last UTC date with this time, plus nine hours. Without a date yet (the
+    // empty date) no local time is formed and the previous one stays.
+    bool computed = false;
+    if (nav.UtcDate != 0 && h && m && s) {
+        if (auto t = MakeTime(*h, *m, *s)) {
+            nav.JstDateTime = nav.UtcDate + *t + kJstOffset;
+            computed = true;
+        }
+    }
+    // The display takes any sentence; the PC clock only one whose checksums vouch for it.
+    nav.JstDateTimeChecked = computed && nav.UtcDateChecked && ChecksumRight(line);
+    Assign(form.Label4[1].caption, DateText(nav.JstDateTime));
+
+    // Start-up correction of the PC clock. Never from the empty date: that would put the clock
+    // at midnight; it stays pending until a date has been received. A refusal by the system
+    // also ends it for this connection rather than retrying at every sentence.
+    const bool due = nav.ClockSetDone == 0 && nav.ClockSetWait >= 120 && nav.JstDateTimeChecked;
+    const bool is2D = nav.FixMode == u"2D", is3D = nav.FixMode == u"3D";
+    if (due && (is2D || is3D)) {
+        const bool set = clock && clock->SetLocalDate(DatePart(nav.JstDateTime)) &&
+                         clock->SetLocalTime(TimePart(nav.JstDateTime));
+        nav.ClockSetDone = 1;
+        nav.ClockSetWait = 0;
+        form.ShowClockCorrection(set, is2D);
     }
 }
 
