@@ -360,9 +360,12 @@ double StreamHealth::FieldShare() const {
 }
 
 bool StreamHealth::ReadsByFields() const {
-    const bool layoutFits =
-        judged >= kMinJudged && (FitShare(Layout::Gt74) >= 0.5 || FitShare(Layout::Cfgps) >= 0.5);
-    return !layoutFits && fieldLines >= kMinJudged && FieldShare() >= 0.9;
+    // Judged like the layouts, after as many lines; a stream without a single $GPGGA/$GPGSV
+    // line has nothing to fit and waits twice as long.
+    const bool neither = judged >= kMinJudged
+                             ? FitShare(Layout::Gt74) < 0.5 && FitShare(Layout::Cfgps) < 0.5
+                             : judged == 0 && fieldLines >= 2 * kMinJudged;
+    return neither && fieldLines >= kMinJudged && FieldShare() >= 0.9;
 }
 
 StreamHealth::Hint StreamHealth::Diagnose(QStringView tunerType) const {
