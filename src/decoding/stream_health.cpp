@@ -360,18 +360,18 @@ double StreamHealth::FieldShare() const {
 }
 
 bool StreamHealth::ReadsByFields() const {
-    // Judged like the layouts, after as many lines; a stream without a single $GPGGA/$GPGSV
-    // line has nothing to fit and waits twice as long.
-    const bool neither = judged >= kMinJudged
-                             ? FitShare(Layout::Gt74) < 0.5 && FitShare(Layout::Cfgps) < 0.5
-                             : judged == 0 && fieldLines >= 2 * kMinJudged;
-    return neither && fieldLines >= kMinJudged && FieldShare() >= 0.9;
+    return fieldLines >= kMinJudged && FieldShare() >= 0.9 &&
+           (judged == 0 || (FitShare(Layout::Gt74) < 0.9 && FitShare(Layout::Cfgps) < 0.9));
 }
 
 StreamHealth::Hint StreamHealth::Diagnose(QStringView tunerType) const {
     if (bytes >= kMinBytes && GarbageShare() >= kGarbageLimit)
         return Hint::WrongBaud;
-    if ((tunerType == u"0" || tunerType == u"1") && ReadsByFields())
+    // The field model, once the layouts have been judged (or there is nothing they could fit,
+    // for twice as long): the chosen one does not fit, nor well enough the other.
+    if ((tunerType == u"0" || tunerType == u"1") && ReadsByFields() &&
+        (judged >= kMinJudged || fieldLines >= 2 * kMinJudged) &&
+        FitShare(tunerType == u"0" ? Layout::Gt74 : Layout::Cfgps) < 0.5)
         return Hint::UseFields;
     if (judged < kMinJudged || (tunerType != u"0" && tunerType != u"1"))
         return Hint::None;

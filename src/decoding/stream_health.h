@@ -69,7 +69,8 @@ public:
     double GarbageShare() const;
     double FitShare(Layout layout) const;
     double FieldShare() const;
-    // Neither fixed layout fits, and the sentences read by their fields: model "2".
+    // Neither fixed layout fits (90 % of the GGA/GSV lines), and the GGA, GNS, RMC, GSA and GSV
+    // lines of any talker read by their fields (90 %): model "2".
     bool ReadsByFields() const;
 
     // UseFields: the other fixed layout does not fit either; the third model reads it.
