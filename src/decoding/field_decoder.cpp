@@ -280,13 +280,6 @@ GnssSatellite FieldDecoder::Identify(GnssSystem talker, int n) {
     return s;
 }
 
-QString FieldDecoder::Code(const GnssSatellite& s) {
-    Text t;
-    t << SystemLetter(s.system);
-    t.Num(s.prn, 2);
-    return t.view().toString();
-}
-
 void FieldDecoder::Decode(const QString& line) {
     Fields f;
     if (!Split(line, f))
@@ -719,21 +712,34 @@ void FieldDecoder::ShowTable() {
         bar.width = std::min(snr, 60) * 4335.0 / 60.0;
     }
 
-    // Every satellite with a place in the sky, over the grid.
+    // Every satellite with a place in the sky, over the grid; the marks already there are
+    // rewritten in place, which keeps their text buffers.
     auto& ops = form.Picture1.ops;
-    while (!ops.empty() && ops.back().kind == DrawOp::Kind::Mark)
-        ops.pop_back();
+    std::size_t at = ops.size();
+    while (at > 0 && ops[at - 1].kind == DrawOp::Kind::Mark)
+        --at;
     for (int k = 0; k < g.satCount; ++k) {
         const GnssSatellite& s = g.sats[k];
         if (s.el < 0 || s.az < 0)
             continue;
         const double r = nav.SkyRadius * std::cos(s.el * kPi / 180);
-        const double x = nav.SkyCenterX + r * std::sin(s.az * kPi / 180);
-        const double y = nav.SkyCenterY - r * std::cos(s.az * kPi / 180);
-        QString code = Code(s);
-        const double w = kMarkCharWidth * code.size() + kMarkPad;
-        form.Picture1.Mark(x, y, w, kMarkHeight, code, SnrColour(std::max<int>(s.snr, 0)), s.used);
+        Text code;
+        code << SystemLetter(s.system);
+        code.Num(s.prn, 2);
+        if (at == ops.size()) {
+            ops.emplace_back();
+            ops.back().kind = DrawOp::Kind::Mark;
+        }
+        DrawOp& op = ops[at++];
+        op.x1 = nav.SkyCenterX + r * std::sin(s.az * kPi / 180);
+        op.y1 = nav.SkyCenterY - r * std::cos(s.az * kPi / 180);
+        op.x2 = kMarkCharWidth * static_cast<double>(code.view().size()) + kMarkPad;
+        op.y2 = kMarkHeight;
+        Assign(op.text, code.view());
+        op.color = SnrColour(std::max<int>(s.snr, 0));
+        op.bold = s.used;
     }
+    ops.erase(ops.begin() + static_cast<std::ptrdiff_t>(at), ops.end());
 }
 
 } // namespace velsor

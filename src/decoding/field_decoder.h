@@ -40,8 +40,6 @@ public:
     // talker's system, or the NMEA numbering ranges when the talker is GP or GN. None when the
     // number is outside every range.
     static GnssSatellite Identify(GnssSystem talker, int number);
-    // "G05", "R12", "S131" ...
-    static QString Code(const GnssSatellite& s);
 
 private:
     // A GSV group as one talker and signal send it, in its messages.
