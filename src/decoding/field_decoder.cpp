@@ -181,7 +181,7 @@ FieldDecoder::FieldDecoder(Nav& n, NAV_FORM& f, Receiver& r)
 
 bool FieldDecoder::Split(QStringView line, Fields& out) {
     out.count = 0;
-    out.checksummed = false;
+    out.checksummed = out.checksumBad = false;
     while (!line.isEmpty() && (line.back() == u'\n' || line.back() == u'\r'))
         line.chop(1);
     if (line.size() < 6 || line[0] != u'$')
@@ -196,9 +196,8 @@ bool FieldDecoder::Split(QStringView line, Fields& out) {
         char16_t sum = 0;
         for (qsizetype i = 1; i < end; ++i)
             sum ^= line[i].unicode();
-        if (sum != hi * 16 + lo)
-            return false;
-        out.checksummed = true;
+        out.checksummed = sum == hi * 16 + lo;
+        out.checksumBad = !out.checksummed;
     } else {
         end = line.size();
     }
@@ -218,7 +217,7 @@ bool FieldDecoder::Split(QStringView line, Fields& out) {
         if (!c.isUpper() || c.unicode() > u'Z')
             return false;
     }
-    return true;
+    return !out.checksumBad;
 }
 
 GnssSatellite FieldDecoder::Identify(GnssSystem talker, int n) {
@@ -282,8 +281,12 @@ GnssSatellite FieldDecoder::Identify(GnssSystem talker, int n) {
 
 void FieldDecoder::Decode(const QString& line) {
     Fields f;
-    if (!Split(line, f))
-        return; // nor does it end a row of GSA
+    if (!Split(line, f)) {
+        // Nor does it end a row of GSA. One whose checksum is wrong still shows raw.
+        if (f.checksumBad && f.count > 0 && f[0].size() == 5)
+            ShowRaw(f[0].sliced(2), f[2], line);
+        return;
+    }
     const QStringView talker = f[0].first(2), type = f[0].sliced(2);
     const GnssSystem system = TalkerSystem(talker);
     const bool gsa = type == u"GSA";
@@ -305,6 +308,20 @@ void FieldDecoder::Decode(const QString& line) {
         GLL(f);
     } // VTG carries only speed and course: recognised, nothing shown.
     lastWasGsa = gsa;
+}
+
+void FieldDecoder::ShowRaw(QStringView type, QStringView gsvNumber, const QString& line) {
+    int index = -1;
+    if (type == u"GGA")
+        index = 0;
+    else if (type == u"GSV" && (gsvNumber == u"1" || gsvNumber == u"2"))
+        index = gsvNumber == u"1" ? 1 : 2;
+    else if (type == u"GSA")
+        index = 3;
+    else if (type == u"ZDA" || type == u"RMC")
+        index = 4;
+    if (index >= 0)
+        Assign(form.Label16[index].caption, QStringView(line));
 }
 
 void FieldDecoder::StoreRaw(int index, const QString& line) {

@@ -31,7 +31,8 @@ public:
     struct Fields {
         std::array<QStringView, kMaxFields> f;
         int count = 0;
-        bool checksummed = false; // a checksum was present (and right)
+        bool checksummed = false; // a checksum was present and right
+        bool checksumBad = false; // present and wrong: the fields are there but not to be used
         QStringView operator[](int i) const { return i < count ? f[i] : QStringView(); }
     };
     static bool Split(QStringView line, Fields& out);
@@ -72,6 +73,8 @@ private:
     void ShowCounts();
     void ShowTable();
     void StoreRaw(int index, const QString& line);
+    // The raw label of a sentence that is not decoded.
+    void ShowRaw(QStringView type, QStringView gsvNumber, const QString& line);
 
     Nav& nav;
     NAV_FORM& form;

@@ -83,9 +83,12 @@ TEST_F(FieldsTest, FixSentencesOfAnyTalker) {
         EXPECT_NEAR(Fix()[u"lon"].toDouble(), c.lonDeg, 1e-6);
         EXPECT_EQ(form.Label16[0].caption, c.line + u"\r\n"_qs);
     }
-    // A wrong checksum: shown raw by nobody's decoder, the fix stays.
-    Line(u"$GPGGA,101010,1000.0000,N,01000.0000,E,1,05,1.0,53.3,M,-3.5,M,,*00"_qs);
+    // A wrong checksum: shown raw, not decoded.
+    const QString wrong = u"$GPGGA,101010,1000.0000,N,01000.0000,E,1,05,1.0,53.3,M,-3.5,M,,*00"_qs;
+    Line(wrong);
     EXPECT_EQ(form.Label4[0].caption, u"00 時 02 分 35 秒");
+    EXPECT_EQ(form.Label16[0].caption, wrong + u"\r\n"_qs);
+    EXPECT_NE(nav.RawSentence[0], wrong) << "what is recorded was decoded";
     // Letters where digits belong and minutes past 59 give no position.
     Line(S("GPGGA,101010,10X0.0000,N,01000.0000,E,1,05,1.0,53.3,M,-3.5,M,,"));
     Line(S("GPRMC,101010,A,1060.0000,N,01000.0000,E,0.0,0.0,010120,,"));
