@@ -53,20 +53,20 @@ inline bool IsTunerOption(const std::string& arg) {
     return arg == "--tuner" || arg.rfind("--tuner=", 0) == 0;
 }
 
-// Takes "--tuner 0|1" or "--tuner=0|1" at argv[i] (moving i past a separate value) into tuner.
+// Takes "--tuner 0|1|2" or "--tuner=0|1|2" at argv[i] (moving i past a separate value) into tuner.
 // Returns what is wrong with it, or an empty text.
 inline std::string TakeTuner(int argc, char** argv, int& i, QString& tuner) {
     const std::string arg = argv[i];
     std::string value;
     if (arg == "--tuner") {
         if (i + 1 >= argc)
-            return "--tuner needs a value, 0 or 1";
+            return "--tuner needs a value, 0, 1 or 2";
         value = argv[++i];
     } else {
         value = arg.substr(8);
     }
-    if (value != "0" && value != "1")
-        return "--tuner must be 0 or 1, not '" + value + "'";
+    if (value != "0" && value != "1" && value != "2")
+        return "--tuner must be 0, 1 or 2, not '" + value + "'";
     tuner = QString::fromStdString(value);
     return {};
 }

@@ -20,7 +20,7 @@ namespace velsor {
 
 namespace {
 
-constexpr const char* kUsage = "usage: velsor-decode --health [--tuner 0|1] [FILE ...]";
+constexpr const char* kUsage = "usage: velsor-decode --health [--tuner 0|1|2] [FILE ...]";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "velsor-decode: %s\n", message.c_str());

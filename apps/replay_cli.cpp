@@ -1,4 +1,4 @@
-// velsor-decode --replay FILE [--tuner 0|1] [--block N | --each]: the file is chosen, read and
+// velsor-decode --replay FILE [--tuner 0|1|2] [--block N | --each]: the file is chosen, read and
 // fed by the replay window's own model, on dialogs that answer with FILE and keep quiet.
 
 #include "replay_cli.h"
@@ -25,7 +25,7 @@ namespace velsor::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: velsor-decode --replay FILE [--tuner 0|1] [--block N | --each]";
+    "usage: velsor-decode --replay FILE [--tuner 0|1|2] [--block N | --each]";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "velsor-decode: %s\n", message.c_str());
@@ -96,8 +96,8 @@ std::optional<std::string> Parse(int argc, char** argv, Options& o) {
             haveFile = true;
         } else if (is(arg, "--tuner")) {
             const auto v = value(i, arg, "--tuner");
-            if (!v || (*v != "0" && *v != "1"))
-                return std::string("--tuner must be 0 or 1");
+            if (!v || (*v != "0" && *v != "1" && *v != "2"))
+                return std::string("--tuner must be 0, 1 or 2");
             o.tuner = QString::fromStdString(*v);
         } else if (is(arg, "--block")) {
             const auto v = value(i, arg, "--block");

@@ -21,7 +21,8 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: velsor-decode [--tuner 0|1] [--each | --health] [FILE ...]";
+constexpr const char* kUsage =
+    "usage: velsor-decode [--tuner 0|1|2] [--each | --health] [FILE ...]";
 
 std::string Help() {
     using velsor::cli::OptionHelp;

@@ -1,5 +1,5 @@
 // Arbitrary bytes through the receive path, in chunks whose sizes come from the input too, for
-// both tuner models, with the start-up clock correction due or not. The line buffer must stay
+// the three tuner models, with the start-up clock correction due or not. The line buffer must stay
 // within its bound whatever arrives.
 //
 // The window model is built once per process: building it (menus, captions, the sky grid)
@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -54,7 +55,7 @@ struct Loaded {
     explicit Loaded(const velsor::NAV_FORM& f)
         : nav(f.nav), Label16(f.Label16), Label4(f.Label4), Label3(f.Label3), Label2(f.Label2),
           Label13(f.Label13), Label14(f.Label14), Label6(f.Label6), Label9(f.Label9),
-          Label10(f.Label10), Label15(f.Label15), dB1(f.dB1) {
+          Label10(f.Label10), Label15(f.Label15), dB1(f.dB1), sky(f.Picture1.ops) {
         // The replay blocks (16,805 strings) are not the receive path's: copying them back
         // before every input took a fifth of the time.
         nav.ReplayLine.clear();
@@ -92,6 +93,7 @@ struct Loaded {
         Restore(f.Label10, Label10);
         Restore(f.Label15, Label15);
         f.dB1 = dB1;
+        f.Picture1.ops = sky;
     }
 
     velsor::Nav nav;
@@ -104,6 +106,7 @@ struct Loaded {
     decltype(velsor::NAV_FORM::Label10) Label10;
     decltype(velsor::NAV_FORM::Label15) Label15;
     decltype(velsor::NAV_FORM::dB1) dB1;
+    std::vector<velsor::DrawOp> sky;
 };
 
 struct Rig {
@@ -111,9 +114,10 @@ struct Rig {
         form.PrepareDisplay();
         loaded = std::make_unique<Loaded>(form);
     }
-    void Reset(bool cfgps, bool clockDue, bool clockAccepts) {
+    void Reset(const QString& tuner, bool clockDue, bool clockAccepts) {
         loaded->RestoreTo(form);
-        Restore(nav.TunerType, cfgps ? QStringLiteral("1") : QStringLiteral("0"));
+        receiver.ResetFields();
+        Restore(nav.TunerType, tuner);
         nav.ClockSetWait = clockDue ? 120 : 0;
         clock.accept = clockAccepts;
     }
@@ -130,9 +134,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     static Rig rig;
-    // First byte: bit 0 tuner, bit 1 clock correction due, bit 2 clock accepts, the rest the
-    // chunk size.
-    rig.Reset(data[0] & 1, data[0] & 2, data[0] & 4);
+    // First byte: bit 0 tuner 1, else bit 7 tuner 2, else tuner 0; bit 1 clock correction
+    // due, bit 2 clock accepts, bits 3 to 7 the chunk size.
+    static const QString tuners[3] = {QStringLiteral("0"), QStringLiteral("1"),
+                                      QStringLiteral("2")};
+    rig.Reset(tuners[data[0] & 1 ? 1 : (data[0] & 0x80 ? 2 : 0)], data[0] & 2, data[0] & 4);
     const qsizetype chunk = 1 + (data[0] >> 3) * 4; // 1 to 125 bytes
     // One character per byte, as the receive event converts them; converted once, handed
     // over in chunks.
@@ -141,6 +147,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (qsizetype i = 0; i < text.size(); i += chunk) {
         rig.receiver.AssembleLines(QStringView(text).sliced(i, std::min(chunk, text.size() - i)));
         if (rig.nav.RxBuffer[1].size() > velsor::Receiver::kMaxLine)
+            std::abort();
+        // The third model's tables are fixed: at most 100 satellites, one mark each.
+        if (rig.nav.Gnss.satCount > velsor::GnssState::kMaxSatellites ||
+            rig.form.Picture1.ops.size() >
+                rig.loaded->sky.size() + velsor::GnssState::kMaxSatellites)
             std::abort();
     }
     return 0;

@@ -18,7 +18,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: velsor-skymap [--tuner 0|1] [--json] [-o OUT.png|OUT.svg|OUT.pdf] FILE ...";
+    "usage: velsor-skymap [--tuner 0|1|2] [--json] [-o OUT.png|OUT.svg|OUT.pdf] FILE ...";
 
 std::string Help() {
     using velsor::cli::OptionHelp;

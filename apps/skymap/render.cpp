@@ -94,6 +94,8 @@ void Paint(QPainter& p, const SkyMap& map, const SkyMap::Geometry& g, const QStr
         case DrawOp::Kind::Text:
             p.drawText(QPointF(op.x1, op.y1 + baseline), op.text);
             break;
+        case DrawOp::Kind::Mark: // the grid has none
+            break;
         }
     }
 

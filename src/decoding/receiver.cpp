@@ -1,5 +1,6 @@
 #include "decoding/receiver.h"
 
+#include "decoding/field_decoder.h"
 #include "decoding/gsv_fields.h"
 #include "decoding/stream_health.h"
 #include "nav/basic_text.h"
@@ -106,6 +107,12 @@ const Rgb kRed = RGB(255, 128, 128);
 } // namespace
 
 Receiver::Receiver(Nav& n, NAV_FORM& f, platform::Clock* c) : nav(n), form(f), clock(c) {}
+
+Receiver::~Receiver() = default;
+
+void Receiver::ResetFields() {
+    fields.reset();
+}
 
 bool Receiver::ChecksumRight(QStringView line) {
     // "$", the sentence, "*", two hex digits, then nothing but the line end.
@@ -219,7 +226,11 @@ void Receiver::DispatchSentence(const QString& line) {
     ++linesDispatched;
     Assign(lastType, type);
 
-    if (type == u"$GPGGA") {
+    if (nav.TunerType == u"2") {
+        if (!fields)
+            fields = std::make_unique<FieldDecoder>(nav, form, *this);
+        fields->Decode(line);
+    } else if (type == u"$GPGGA") {
         DecodeGGA(line);
         StoreRaw(0, line);
         // Satellites used, field 7: after the seventh comma, up to the eighth.
@@ -300,39 +311,7 @@ void Receiver::DecodeGGA(const QString& line) {
         Assign(form.Label4[0].caption, c.view());
     }
 
-    // Local time: the last UTC date with this time, plus nine hours. Without a date yet (the
-    // empty date) no local time is formed and the previous one stays.
-    const auto h = TwoDigits(hh), m = TwoDigits(mm), s = TwoDigits(ss);
-    if (nav.UtcDate != 0 && h && m && s) {
-        if (auto t = MakeTime(*h, *m, *s))
-            nav.JstDateTime = nav.UtcDate + *t + kJstOffset;
-    }
-    Assign(form.Label4[1].caption, DateText(nav.JstDateTime));
-    // The display pairs the time with the last date, whatever sentence brought it. The PC clock
-    // takes only a moment that checksums vouch for, its day from a date sentence a few seconds
-    // away: at UTC midnight the last date may still be the day before.
-    const auto seconds = SecondsOfDay(head->sliced(7, 6));
-    nav.JstClockTime = 0;
-    if (seconds && nav.UtcDateStamp != 0 && ChecksumRight(line)) {
-        if (const auto at = MomentNear(nav.UtcDateStamp, *seconds))
-            nav.JstClockTime = *at + kJstOffset;
-    }
-
-    // Start-up correction of the PC clock, never while the tuner's port is closed (a replay
-    // feeds the same decoders). Never from the empty date: that would put the clock at
-    // midnight; it stays pending until a date has been received. A refusal by the system also
-    // ends it for this connection rather than retrying at every sentence.
-    const bool linked = !form.MSComm1 || form.MSComm1->IsOpen();
-    const bool due =
-        linked && nav.ClockSetDone == 0 && nav.ClockSetWait >= 120 && nav.JstClockTime != 0;
-    const bool is2D = nav.FixMode == u"2D", is3D = nav.FixMode == u"3D";
-    if (due && (is2D || is3D)) {
-        const bool set = clock && clock->SetLocalDate(DatePart(nav.JstClockTime)) &&
-                         clock->SetLocalTime(TimePart(nav.JstClockTime));
-        nav.ClockSetDone = 1;
-        nav.ClockSetWait = 0;
-        form.ShowClockCorrection(set, is2D);
-    }
+    LocalTime(TwoDigits(hh), TwoDigits(mm), TwoDigits(ss), line);
 
     // Position, only northern latitude and eastern longitude.
     int latAt, lonAt;
@@ -356,6 +335,40 @@ void Receiver::DecodeGGA(const QString& line) {
         c << Or(Mid(line, lonAt, 3)) << u" 度 " << Or(Mid(line, lonAt + 3, 7)) << u" 分 - "
           << Or(Mid(line, lonAt + 11, 1));
         Assign(form.Label3[1].caption, c.view());
+    }
+}
+
+void Receiver::LocalTime(std::optional<int> h, std::optional<int> m, std::optional<int> s,
+                         const QString& line) {
+    // Local time: the last UTC date with this time, plus nine hours. Without a date yet (the
+    // empty date) no local time is formed and the previous one stays.
+    const std::optional<DateValue> t = h && m && s ? MakeTime(*h, *m, *s) : std::nullopt;
+    if (nav.UtcDate != 0 && t)
+        nav.JstDateTime = nav.UtcDate + *t + kJstOffset;
+    Assign(form.Label4[1].caption, DateText(nav.JstDateTime));
+    // The display pairs the time with the last date, whatever sentence brought it. The PC clock
+    // takes only a moment that checksums vouch for, its day from a date sentence a few seconds
+    // away: at UTC midnight the last date may still be the day before.
+    nav.JstClockTime = 0;
+    if (t && nav.UtcDateStamp != 0 && ChecksumRight(line)) {
+        if (const auto at = MomentNear(nav.UtcDateStamp, *h * 3600 + *m * 60 + *s))
+            nav.JstClockTime = *at + kJstOffset;
+    }
+
+    // Start-up correction of the PC clock, never while the tuner's port is closed (a replay
+    // feeds the same decoders). Never from the empty date: that would put the clock at
+    // midnight; it stays pending until a date has been received. A refusal by the system also
+    // ends it for this connection rather than retrying at every sentence.
+    const bool linked = !form.MSComm1 || form.MSComm1->IsOpen();
+    const bool due =
+        linked && nav.ClockSetDone == 0 && nav.ClockSetWait >= 120 && nav.JstClockTime != 0;
+    const bool is2D = nav.FixMode == u"2D", is3D = nav.FixMode == u"3D";
+    if (due && (is2D || is3D)) {
+        const bool set = clock && clock->SetLocalDate(DatePart(nav.JstClockTime)) &&
+                         clock->SetLocalTime(TimePart(nav.JstClockTime));
+        nav.ClockSetDone = 1;
+        nav.ClockSetWait = 0;
+        form.ShowClockCorrection(set, is2D);
     }
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The receive path: bytes from the tuner become lines, lines are dispatched by sentence type,
 // and each decoder writes the shared state and the main window's display fields. Fields are
-// read at fixed 1-based positions chosen by the tuner model; a step that cannot be carried out
-// is skipped and the next one runs.
+// read at fixed 1-based positions chosen by the tuner model ("0", "1"); a step that cannot be
+// carried out is skipped and the next one runs. Model "2" reads any receiver by its fields
+// (FieldDecoder).
 
 #include "main_window/nav_form.h"
 #include "nav/nav.h"
@@ -14,15 +15,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace velsor {
 
 class StreamListener;
+class FieldDecoder;
 
 class Receiver {
 public:
     // The clock may be null: then no clock is ever set.
     Receiver(Nav& nav, NAV_FORM& form, platform::Clock* clock);
+    ~Receiver();
 
     // Longest line kept, CR LF included; a longer one is dropped whole. Real sentences are at
     // most 82 characters.
@@ -46,10 +51,17 @@ public:
     void MarkUsedSatellites();
     void DecodeZDA(const QString& line);
     void DecodeRMC(const QString& line);
+    // The JST display from a UTC time of day and the last date, and the start-up correction
+    // of the PC clock when it is due; line is the sentence the time came from.
+    void LocalTime(std::optional<int> h, std::optional<int> m, std::optional<int> s,
+                   const QString& line);
 
     // Whether the line ends in a checksum ("*" and two hex digits, then only CR LF) that is
     // the XOR of every character between "$" and "*".
     static bool ChecksumRight(QStringView line);
+
+    // Forgets what the third model has gathered (satellite groups, the used set): a new link.
+    void ResetFields();
 
     // Lines dispatched so far and the type split off the last one, for tools and tests.
     std::uint64_t linesDispatched = 0;
@@ -66,6 +78,8 @@ private:
     Nav& nav;
     NAV_FORM& form;
     platform::Clock* clock;
+    // The third model's decoder, made when first needed.
+    std::unique_ptr<FieldDecoder> fields;
 };
 
 } // namespace velsor

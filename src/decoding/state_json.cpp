@@ -1,6 +1,15 @@
 #include "decoding/state_json.h"
 
+#include "decoding/field_decoder.h"
+#include "nav/basic_text.h"
+
+#include <QStringList>
+
 #include <cmath>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace velsor {
 
@@ -51,6 +60,14 @@ public:
             out += QByteArray::number(v, 'g', 17);
     }
     void Bool(bool b) { out += b ? "true" : "false"; }
+    void Null() {
+        Sep();
+        out += "null";
+    }
+    void Raw(const QByteArray& v) {
+        Sep();
+        out += v;
+    }
     void Key(const char* k) {
         Sep();
         out += '"';
@@ -90,6 +107,125 @@ private:
     QByteArray& out;
     bool first = true;
 };
+
+// What a fix-object needs, whichever model decoded it.
+struct Fix {
+    QByteArray utc; // empty: null
+    std::optional<double> lat, lon;
+    int mode = 1, used = 0, inView = 0;
+    std::vector<GnssSatellite> sats;
+};
+
+QByteArray UtcText(int year, int month, int day, int ms) {
+    return QByteArray::fromStdString([&] {
+        char b[40];
+        std::snprintf(b, sizeof b, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", year, month, day,
+                      ms / 3'600'000, ms / 60'000 % 60, ms / 1000 % 60, ms % 1000);
+        return std::string(b);
+    }());
+}
+
+// " 35 度 41.1234 分 - N" or "139 度 ..." as the fixed-position decoders show it.
+std::optional<double> Degrees(QStringView caption) {
+    const QStringList w = caption.toString().split(u' ', Qt::SkipEmptyParts);
+    if (w.size() != 6 || w[1] != u"度" || w[3] != u"分")
+        return std::nullopt;
+    bool okD = false, okM = false;
+    const double d = w[0].toDouble(&okD), m = w[2].toDouble(&okM);
+    if (!okD || !okM)
+        return std::nullopt;
+    const double v = d + m / 60;
+    return (w[5] == u"S" || w[5] == u"W") ? -v : v;
+}
+
+Fix FixOf(const Nav& nav, const NAV_FORM& form) {
+    Fix f;
+    if (nav.TunerType == u"2") {
+        const GnssState& g = nav.Gnss;
+        if (g.year > 0 && g.timeMs >= 0)
+            f.utc = UtcText(g.year, g.month, g.day, g.timeMs);
+        if (g.hasPosition) {
+            f.lat = g.lat;
+            f.lon = g.lon;
+        }
+        f.mode = g.mode;
+        f.used = g.usedCount;
+        f.inView = g.satCount;
+        f.sats.assign(g.sats.begin(), g.sats.begin() + g.satCount);
+        return f;
+    }
+    // The fixed-position models: what their decoders put on the window.
+    const QStringList t = form.Label4[0].caption.split(u' ', Qt::SkipEmptyParts);
+    if (nav.UtcDate != 0 && t.size() == 6) {
+        bool okH = false, okM = false, okS = false;
+        const int h = t[0].toInt(&okH), m = t[2].toInt(&okM), s = t[4].toInt(&okS);
+        const QDate d = DatePart(nav.UtcDate);
+        if (okH && okM && okS && d.isValid())
+            f.utc = UtcText(d.year(), d.month(), d.day(), ((h * 60 + m) * 60 + s) * 1000);
+    }
+    f.lat = Degrees(form.Label3[0].caption);
+    f.lon = Degrees(form.Label3[1].caption);
+    if (!f.lat || !f.lon)
+        f.lat = f.lon = std::nullopt;
+    f.mode = nav.FixMode == u"3D" ? 3 : nav.FixMode == u"2D" ? 2 : 1;
+    f.used = nav.SatsInUse;
+    f.inView = nav.SatsInView;
+    for (int i = 0; i < 8; ++i) {
+        const auto prn = ValInt16(form.Label6[i].caption);
+        if (form.Label6[i].caption == u"--" || !prn || *prn <= 0)
+            continue;
+        GnssSatellite s = FieldDecoder::Identify(GnssSystem::GPS, *prn);
+        if (s.system == GnssSystem::None)
+            continue;
+        s.el = ValInt16(form.Label9[i].caption).value_or(-1);
+        s.az = ValInt16(form.Label10[i].caption).value_or(-1);
+        const double snr = std::round(form.dB1[i].width * 60.0 / 4335.0);
+        s.snr = static_cast<std::int16_t>(snr > 0 ? snr : -1);
+        s.used = form.Label6[i].bold;
+        f.sats.push_back(s);
+    }
+    return f;
+}
+
+void WriteFix(Writer& w, const Fix& f) {
+    w.Open('{');
+    w.Key("utc");
+    if (f.utc.isEmpty())
+        w.Null();
+    else
+        w.Raw('"' + f.utc + '"');
+    w.Key("lat");
+    f.lat ? w.Value(*f.lat) : w.Null();
+    w.Key("lon");
+    f.lon ? w.Value(*f.lon) : w.Null();
+    w.Key("mode");
+    w.Value(f.mode);
+    w.Key("used");
+    w.Value(f.used);
+    w.Key("in_view");
+    w.Value(f.inView);
+    w.Key("satellites");
+    w.Open('[');
+    auto maybe = [&](int v) { v >= 0 ? w.Value(v) : w.Null(); };
+    for (const GnssSatellite& s : f.sats) {
+        w.Open('{');
+        w.Key("system");
+        w.Value(QString::fromLatin1(SystemName(s.system)));
+        w.Key("prn");
+        w.Value(s.prn);
+        w.Key("el");
+        maybe(s.el);
+        w.Key("az");
+        maybe(s.az);
+        w.Key("snr");
+        maybe(s.snr);
+        w.Key("used");
+        w.ValueBool(s.used);
+        w.Close('}');
+    }
+    w.Close(']');
+    w.Close('}');
+}
 
 } // namespace
 
@@ -209,6 +345,8 @@ void AppendStateJson(QByteArray& out, const Nav& nav, const NAV_FORM& form, std:
     w.Value(form.Label14.toolTip);
     w.Close('}');
     w.Close('}');
+    w.Key("fix");
+    WriteFix(w, FixOf(nav, form));
     w.Close('}');
 }
 

@@ -1,5 +1,6 @@
 #include "decoding/stream_health.h"
 
+#include "decoding/field_decoder.h"
 #include "decoding/gsv_fields.h"
 #include "nav/basic_text.h"
 
@@ -312,6 +313,21 @@ void StreamHealth::Line(QStringView line) {
         }
     }
 
+    // Any talker's fix and satellite sentences, read by their fields.
+    if (end == 6 && p[0] == u'$') {
+        constexpr auto T = [](char a, char b, char c) {
+            return std::uint64_t(std::uint8_t(a)) << 16 | std::uint64_t(std::uint8_t(b)) << 8 |
+                   std::uint8_t(c);
+        };
+        const std::uint64_t t = key & 0xFFFFFF;
+        if (t == T('G', 'G', 'A') || t == T('G', 'S', 'V') || t == T('G', 'S', 'A') ||
+            t == T('R', 'M', 'C') || t == T('G', 'N', 'S')) {
+            ++fieldLines;
+            FieldDecoder::Fields f;
+            fieldParsed += FieldDecoder::Split(body, f) && f.count >= 4 ? 1 : 0;
+        }
+    }
+
     const bool gga = key == kGga, gsv = key == kGsv;
     if (!gga && !gsv)
         return;
@@ -340,9 +356,24 @@ double StreamHealth::FitShare(Layout layout) const {
                : 0.0;
 }
 
+double StreamHealth::FieldShare() const {
+    return fieldLines ? static_cast<double>(fieldParsed) / static_cast<double>(fieldLines) : 0.0;
+}
+
+bool StreamHealth::ReadsByFields() const {
+    return fieldLines >= kMinJudged && FieldShare() >= 0.9 &&
+           (judged == 0 || (FitShare(Layout::Gt74) < 0.9 && FitShare(Layout::Cfgps) < 0.9));
+}
+
 StreamHealth::Hint StreamHealth::Diagnose(QStringView tunerType) const {
     if (bytes >= kMinBytes && GarbageShare() >= kGarbageLimit)
         return Hint::WrongBaud;
+    // The field model, once the layouts have been judged (or there is nothing they could fit,
+    // for twice as long): the chosen one does not fit, nor well enough the other.
+    if ((tunerType == u"0" || tunerType == u"1") && ReadsByFields() &&
+        (judged >= kMinJudged || fieldLines >= 2 * kMinJudged) &&
+        FitShare(tunerType == u"0" ? Layout::Gt74 : Layout::Cfgps) < 0.5)
+        return Hint::UseFields;
     if (judged < kMinJudged || (tunerType != u"0" && tunerType != u"1"))
         return Hint::None;
     const Layout chosen = tunerType == u"0" ? Layout::Gt74 : Layout::Cfgps;
@@ -370,6 +401,10 @@ QString StreamHealth::Verdict() const {
                 .arg(p0)
                 .arg(p1);
     }
+    if (ReadsByFields())
+        v += QStringLiteral("; reads by fields (%1 % of GGA/GNS/RMC/GSA/GSV lines): model 2, "
+                            "any NMEA 0183 (--tuner 2)")
+                 .arg(Percent(FieldShare()));
     if (bytes >= kMinBytes && GarbageShare() >= kGarbageLimit)
         v += QStringLiteral("; %1 % of the bytes cannot be NMEA: wrong baud rate?")
                  .arg(Percent(GarbageShare()));
@@ -402,6 +437,8 @@ QByteArray StreamHealth::Json(QStringView tuner) const {
     o += ",\"cfgps_lines\":" + QByteArray::number(fits[1]);
     o += ",\"gt74_fit\":" + Share(FitShare(Layout::Gt74));
     o += ",\"cfgps_fit\":" + Share(FitShare(Layout::Cfgps));
+    o += ",\"field_lines\":" + QByteArray::number(fieldLines);
+    o += ",\"field_parsed\":" + QByteArray::number(fieldParsed);
     o += "},\"verdict\":";
     AppendJsonString(o, Verdict());
     o += '}';

@@ -62,12 +62,20 @@ public:
     // GGA/GSV lines that could be judged, and how many of them fit each layout.
     std::uint64_t judged = 0;
     std::array<std::uint64_t, 2> fits{};
+    // GGA, GNS, RMC, GSA and GSV lines of any talker, and how many of them read by fields.
+    std::uint64_t fieldLines = 0;
+    std::uint64_t fieldParsed = 0;
 
     double GarbageShare() const;
     double FitShare(Layout layout) const;
+    double FieldShare() const;
+    // Neither fixed layout fits (90 % of the GGA/GSV lines), and the GGA, GNS, RMC, GSA and GSV
+    // lines of any talker read by their fields (90 %): model "2".
+    bool ReadsByFields() const;
 
-    enum class Hint { None, WrongModel, WrongBaud };
-    // What a user with this tuner setting ("0" or "1") should be told, if anything.
+    // UseFields: the other fixed layout does not fit either; the third model reads it.
+    enum class Hint { None, WrongModel, WrongBaud, UseFields };
+    // What a user with this tuner setting ("0", "1" or "2") should be told, if anything.
     Hint Diagnose(QStringView tunerType) const;
 
     // One line, e.g. "fits GT-74/77 layout (98 % of GGA/GSV lines); CFGPS layout 3 %".

@@ -46,7 +46,8 @@ NAV_FORM::NAV_FORM(Nav& n, platform::Platform& p, Prop_Form& pf) : NAV_FORM(n) {
             return true;
         }
         unsavedSettings =
-            SettingsValues{nav.CommPortNo, nav.TunerType, QString::number(prop->Check2.value)};
+            SettingsValues{nav.CommPortNo, nav.TunerType, QString::number(prop->Check2.value),
+                           QString::number(nav.Baud)};
         Message(QStringLiteral("設定ファイルを保存できません。\r\n") + SettingsFilePath(),
                 platform::MsgButtons::Ok, platform::MsgIcon::Exclamation);
         return false;

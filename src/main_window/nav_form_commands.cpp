@@ -134,6 +134,8 @@ int NAV_FORM::ConnectSteps() {
         code = MSComm1->SetSettings(QStringLiteral("4800,n,8,1"));
     else if (nav.TunerType == u"1")
         code = MSComm1->SetSettings(QStringLiteral("9600,n,8,1"));
+    else if (nav.TunerType == u"2") // the speed chosen in the dialog; no init command
+        code = MSComm1->SetSettings(QString::number(nav.Baud) + QStringLiteral(",n,8,1"));
     if (failed(code))
         return code;
     code = SetPortNumber();
@@ -155,6 +157,8 @@ int NAV_FORM::ConnectSteps() {
 void NAV_FORM::EnterMonitoring() {
     if (receptionHint)
         receptionHint->Connected(); // a new link is judged afresh
+    if (receiver)
+        receiver->ResetFields();
     Label11.caption = kMonitoring;
     Mnu_Rec.enabled = true;
     SetRecordButtons(nav.RecordingOn == 1);

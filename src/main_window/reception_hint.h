@@ -27,6 +27,8 @@ public:
     std::optional<QString> Take(QStringView tunerType);
 
     const StreamHealth& Health() const { return health; }
+    // The line speed of tuner "2", for the wrong-speed text.
+    int baud = 9600;
 
 private:
     Receiver& rx;
@@ -34,8 +36,9 @@ private:
     bool told = false;
 };
 
-// The texts, by the tuner setting ("0" GT-74/77, "1" CFGPS).
-QString WrongModelText(QStringView tunerType);
-QString WrongBaudText(QStringView tunerType);
+// The texts, by the tuner setting ("0" GT-74/77, "1" CFGPS, "2" any NMEA 0183). likely is the
+// model the data seem to come from; empty: the other fixed-position one.
+QString WrongModelText(QStringView tunerType, QStringView likely = {});
+QString WrongBaudText(QStringView tunerType, int baud = 9600);
 
 } // namespace velsor

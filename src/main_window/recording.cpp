@@ -127,7 +127,10 @@ void NAV_FORM::TellClockOff() {
 
 void NAV_FORM::WriteRecordBlock() {
     SnapshotTaken = 1;
-    if (!nav.RawSentence[0].startsWith(u"$GPGGA"))
+    // The third model records any talker's GGA.
+    const QString& gga = nav.RawSentence[0];
+    if (!gga.startsWith(u"$GPGGA") &&
+        !(nav.TunerType == u"2" && gga.startsWith(u'$') && gga.mid(3, 4) == u"GGA,"))
         return;
     // A failed block is said once; recording goes on and retries at the next slot.
     const QStringList block(nav.RawSentence.begin(), nav.RawSentence.end());

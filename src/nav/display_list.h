@@ -11,13 +11,15 @@
 namespace velsor {
 
 struct DrawOp {
-    enum class Kind { Line, Circle, Text };
+    // Mark: a filled box with centred text, as a satellite mark on the sky plot.
+    enum class Kind { Line, Circle, Text, Mark };
     Kind kind = Kind::Line;
-    double x1 = 0, y1 = 0; // line start, circle centre, text top-left
-    double x2 = 0, y2 = 0; // line end
+    double x1 = 0, y1 = 0; // line start, circle centre, text top-left, mark centre
+    double x2 = 0, y2 = 0; // line end; mark width and height
     double radius = 0;
     QString text;
-    Rgb color = kBlack;
+    Rgb color = kBlack; // pen; a mark's fill
+    bool bold = false;  // a mark's text
 };
 
 struct PictureBox {
@@ -39,6 +41,9 @@ struct PictureBox {
     }
     void Print(double x, double y, const QString& text) {
         ops.push_back({DrawOp::Kind::Text, x, y, 0, 0, 0, text, foreColor});
+    }
+    void Mark(double cx, double cy, double w, double h, const QString& text, Rgb fill, bool bold) {
+        ops.push_back({DrawOp::Kind::Mark, cx, cy, w, h, 0, text, fill, bold});
     }
 };
 

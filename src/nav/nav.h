@@ -3,6 +3,7 @@
 // replay. One instance lives for the whole run; everything starts empty or 0.
 
 #include "nav/date_value.h"
+#include "nav/gnss.h"
 
 #include <QString>
 
@@ -16,7 +17,7 @@ inline constexpr double kPi = 3.141592653589793;
 
 struct Nav {
     // Receiver state.
-    QString TunerType; // "0" FURUNO GT-74/77, "1" I-O DATA CFGPS
+    QString TunerType; // "0" FURUNO GT-74/77, "1" I-O DATA CFGPS, "2" any NMEA 0183 by fields
     QString FixMode;   // "3D", "2D" or "--"
     std::int16_t SatsInView = 0;
     std::int16_t SatsInUse = 0;
@@ -41,6 +42,10 @@ struct Nav {
     bool RxDiscarding = false;
     // Last sentence of each kind without CR LF: GGA, GSA, GSV 1, GSV 2, ZDA or RMC.
     std::array<QString, 5> RawSentence;
+    // Satellites and fix decoded by fields (TunerType "2"); untouched by the other models.
+    GnssState Gnss;
+    // Line speed for TunerType "2", from the settings file.
+    int Baud = 9600;
 
     // Settings.
     QString CommPortNo;

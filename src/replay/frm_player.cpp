@@ -82,15 +82,14 @@ void frmPlayer::ClearLines() {
 }
 
 void frmPlayer::DetectTuner() {
-    const QString& date = nav.ReplayLine[0][4];
-    if (date.startsWith(u"$GPZDA"))
-        nav.TunerType = QStringLiteral("0");
-    else if (date.startsWith(u"$GPRMC"))
-        nav.TunerType = QStringLiteral("1");
+    if (auto t = RecordingTuner(nav.ReplayLine[0][0], nav.ReplayLine[0][4]))
+        nav.TunerType = *t;
     if (nav.TunerType == u"0")
         form.Label14.caption = QStringLiteral("GT-74/77");
     else if (nav.TunerType == u"1")
         form.Label14.caption = QStringLiteral("CFGPS");
+    else if (nav.TunerType == u"2")
+        form.Label14.caption = QStringLiteral("NMEA");
 }
 
 void frmPlayer::Fatal() {

@@ -78,4 +78,25 @@ ReplayRead ReadRecording(const QString& path, Nav& nav, const std::function<bool
     return r;
 }
 
+std::optional<QString> RecordingTuner(QStringView gga, QStringView date) {
+    if (date.size() < 6 || date[0] != u'$')
+        return std::nullopt;
+    const QStringView type = date.sliced(3, 3);
+    if (type != u"ZDA" && type != u"RMC")
+        return std::nullopt;
+    // The GGA time field's width, when there is one.
+    qsizetype width = -1;
+    if (gga.startsWith(u"$GPGGA,")) {
+        const qsizetype comma = gga.indexOf(u',', 7);
+        width = (comma < 0 ? gga.size() : comma) - 7;
+    } else if (!gga.isEmpty()) {
+        return QStringLiteral("2"); // another talker's GGA
+    }
+    if (date.startsWith(u"$GPZDA") && (width < 0 || width == 6))
+        return QStringLiteral("0");
+    if (date.startsWith(u"$GPRMC") && (width < 0 || width == 8))
+        return QStringLiteral("1");
+    return QStringLiteral("2");
+}
+
 } // namespace velsor

@@ -32,4 +32,10 @@ struct ReplayRead {
 // may then belong to someone else). A path that is not a plain file is an error.
 ReplayRead ReadRecording(const QString& path, Nav& nav, const std::function<bool()>& yield);
 
+// The tuner model a recording was made with, from its first block's GGA and date sentence:
+// "$GPZDA" is the GT-74/77 ("0") and "$GPRMC" the CFGPS ("1"), unless the GGA's time field
+// has a width neither of them sends (6 and 8 characters), and any other talker's ZDA or RMC
+// is a receiver read by fields ("2"). Nothing when the date sentence is neither.
+std::optional<QString> RecordingTuner(QStringView gga, QStringView date);
+
 } // namespace velsor

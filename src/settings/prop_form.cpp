@@ -3,23 +3,36 @@
 namespace velsor {
 
 Prop_Form::Prop_Form(Nav& n) : nav(n) {
-    Frame1 = Frame{QStringLiteral("使用する GPS ﾁｭｰﾅ"), 240, 240, 3255, 855};
-    Frame2 = Frame{QStringLiteral("COM ﾎﾟｰﾄ"), 240, 1200, 3255, 855};
+    // Below the two original models: the third, and its line speed.
+    constexpr int kMore = 1200;
+    Frame1 = Frame{QStringLiteral("使用する GPS ﾁｭｰﾅ"), 240, 240, 3255, 1095};
+    Frame2 = Frame{QStringLiteral("COM ﾎﾟｰﾄ"), 240, 1200 + kMore, 3255, 855};
+    Frame3 = Frame{QStringLiteral("通信速度 (汎用 NMEA 0183)"), 240, 1440, 3255, 855};
     Option1[0] = OptionButton{QStringLiteral("FURUNO GT-74/GT-77"), false, 240, 240, 2535, 255};
     Option1[1] = OptionButton{QStringLiteral("IO-Data CFGPS"), false, 480, 720, 2535, 255};
+    Option1[2] = OptionButton{QStringLiteral("汎用 NMEA 0183"), false, 480, 960, 2535, 255};
+    for (int i = 0; i < 4; ++i) {
+        Option3[i] = OptionButton{QString::number(kNmeaBauds[i]),
+                                  i == 1,
+                                  120 + 1560 * (i % 2),
+                                  i < 2 ? 240 : 480,
+                                  1335,
+                                  255};
+    }
     const int lefts[3] = {240, 1200, 2160};
     for (int i = 0; i < 6; ++i) {
         Option2[i] = OptionButton{
             QStringLiteral("COM %1").arg(i + 1), false, lefts[i % 3], i < 3 ? 240 : 480, 855, 255};
     }
-    Check2 =
-        CheckBox{QStringLiteral("2D/3D 測位時でＰＣの時計を合わせる"), 0, 240, 2160, 3255, 255};
+    Check2 = CheckBox{
+        QStringLiteral("2D/3D 測位時でＰＣの時計を合わせる"), 0, 240, 2160 + kMore, 3255, 255};
+    clientHeight += kMore;
     Command1[0].caption = QStringLiteral("&OK");
     Command1[0].left = 1080;
     Command1[1].caption = QStringLiteral("ｷｬﾝｾﾙ(&C)");
     Command1[1].left = 2280;
     for (auto& b : Command1) {
-        b.top = 2640;
+        b.top = 2640 + kMore;
         b.width = 1095;
         b.height = 375;
     }
@@ -34,11 +47,19 @@ void Prop_Form::Option2_Click(int index) {
 }
 
 void Prop_Form::Option1_Click(int index) {
-    if (index != 0 && index != 1)
+    if (index < 0 || index > 2)
         return;
-    Option1[0].value = index == 0;
-    Option1[1].value = index == 1;
+    for (int i = 0; i < 3; ++i)
+        Option1[i].value = i == index;
     nav.TunerType = QString::number(index);
+}
+
+void Prop_Form::Option3_Click(int index) {
+    if (index < 0 || index > 3)
+        return;
+    for (int i = 0; i < 4; ++i)
+        Option3[i].value = i == index;
+    nav.Baud = kNmeaBauds[index];
 }
 
 void Prop_Form::Check2_Click() {

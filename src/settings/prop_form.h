@@ -10,10 +10,14 @@
 
 namespace velsor {
 
-// The three settings as the file holds them: port "1".."6", tuner "0"/"1", clock "0"/"1".
+// The settings as the file holds them: port "1".."6", tuner "0"/"1"/"2", clock "0"/"1", and
+// the line speed of tuner "2" ("4800" ... "115200"; empty: unchanged).
 struct SettingsValues {
-    QString port, tuner, clock;
+    QString port, tuner, clock, baud;
 };
+
+// The line speeds offered for tuner "2".
+inline constexpr int kNmeaBauds[4] = {4800, 9600, 38400, 115200};
 
 class Prop_Form {
 public:
@@ -22,14 +26,16 @@ public:
     QString caption = QStringLiteral("ﾌﾟﾛﾊﾟﾃｨの設定");
     int clientWidth = 3750, clientHeight = 3150;
 
-    Frame Frame1, Frame2;
-    std::array<OptionButton, 2> Option1; // tuner model
+    Frame Frame1, Frame2, Frame3;
+    std::array<OptionButton, 3> Option1; // tuner model
+    std::array<OptionButton, 4> Option3; // line speed of tuner "2"
     std::array<OptionButton, 6> Option2; // COM 1 to COM 6
     CheckBox Check2;                     // set the PC clock at a 2D/3D fix
     std::array<Label, 2> Command1;       // OK, Cancel (caption and geometry)
 
     void Option2_Click(int index);
     void Option1_Click(int index);
+    void Option3_Click(int index);
     void Check2_Click();
     void Command1_Click(int index);
     // Closing by the close box is the same as Cancel.

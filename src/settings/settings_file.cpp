@@ -26,6 +26,21 @@ void ApplyTuner(QStringView c, Nav& nav, Prop_Form& prop, NAV_FORM& form) {
         prop.Option1[1].value = true;
         form.Label14.caption = QStringLiteral("CFGPS");
         form.Mnu_Sepa9.visible = form.Mnu_Ini.visible = false;
+    } else if (c == u"2") {
+        nav.TunerType = QStringLiteral("2");
+        prop.Option1[2].value = true;
+        form.Label14.caption = QStringLiteral("NMEA");
+        form.Mnu_Sepa9.visible = form.Mnu_Ini.visible = false;
+    }
+}
+
+void ApplyBaud(QStringView text, Nav& nav, Prop_Form& prop) {
+    for (int i = 0; i < 4; ++i) {
+        if (text == QString::number(kNmeaBauds[i])) {
+            nav.Baud = kNmeaBauds[i];
+            for (int k = 0; k < 4; ++k)
+                prop.Option3[k].value = k == i;
+        }
     }
 }
 
@@ -44,8 +59,9 @@ void ApplySettings(const SettingsValues& v, Nav& nav, Prop_Form& prop, NAV_FORM&
         prop.Option2[port[0].unicode() - u'1'].value = true;
     }
 
-    prop.Option1[0].value = prop.Option1[1].value = false;
+    prop.Option1[0].value = prop.Option1[1].value = prop.Option1[2].value = false;
     ApplyTuner(v.tuner, nav, prop, form);
+    ApplyBaud(v.baud, nav, prop);
 
     if (v.clock == u"1") {
         nav.ClockSetDone = 0;
@@ -64,12 +80,13 @@ void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form
         // agree. A folder that cannot be written still leaves the defaults in use.
         if (ch.Open(kChannel, path, FileChannels::Mode::Output) == fileerr::kOk) {
             for (const char* line :
-                 {"[Velsor GPS Analyzer]", "[CommPort]=1", "[Tuner]=0", "[Time]=1"})
+                 {"[Velsor GPS Analyzer]", "[CommPort]=1", "[Tuner]=0", "[Time]=1", "[Baud]=9600"})
                 ch.WriteLine(kChannel, QString::fromLatin1(line));
             ch.Close(kChannel);
         }
-        ApplySettings({QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("1")}, nav, prop,
-                      form);
+        ApplySettings(
+            {QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("9600")},
+            nav, prop, form);
         return;
     }
     if (err != fileerr::kOk)
@@ -84,9 +101,13 @@ void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form
         }
         line = *l;
     }
+    // Optional: written by this version only.
+    QString baud;
+    if (auto l = ch.ReadLine(kChannel); l && l->startsWith(u"[Baud]="))
+        baud = l->mid(7).trimmed();
     ch.Close(kChannel);
     ApplySettings({CharAt(lines[1], 12).toString(), CharAt(lines[2], 9).toString(),
-                   CharAt(lines[3], 8).toString()},
+                   CharAt(lines[3], 8).toString(), baud},
                   nav, prop, form);
 }
 
@@ -100,6 +121,7 @@ bool WriteSettings(const QString& path, const Nav& nav, const Prop_Form& prop) {
     ok = ch.WriteLine(kChannel, QStringLiteral("[Time]=") + QString::number(prop.Check2.value)) ==
              0 &&
          ok;
+    ok = ch.WriteLine(kChannel, QStringLiteral("[Baud]=") + QString::number(nav.Baud)) == 0 && ok;
     ch.Close(kChannel);
     return ok;
 }

@@ -2,8 +2,11 @@
 // The settings file GPSMN.INI beside the program: four lines, read by position.
 //   [Velsor GPS Analyzer]
 //   [CommPort]=1      port 1 to 6, column 12
-//   [Tuner]=0         0 FURUNO GT-74/77, 1 I-O DATA CFGPS, column 9
+//   [Tuner]=0         0 FURUNO GT-74/77, 1 I-O DATA CFGPS, 2 any NMEA 0183, column 9
 //   [Time]=1          1 set the PC clock from GPS time, column 8
+//   [Baud]=9600       line speed of tuner 2: 4800, 9600, 38400 or 115200
+// The speed comes after the lines an older program reads, which ignores it; a file without
+// it keeps 9600.
 
 #include "main_window/nav_form.h"
 #include "nav/nav.h"

@@ -1,5 +1,6 @@
 #include "skymap/sky_map.h"
 
+#include "decoding/field_decoder.h"
 #include "decoding/gsv_fields.h"
 #include "decoding/receiver.h"
 #include "main_window/nav_form.h"
@@ -76,6 +77,24 @@ void SkyMap::AddGsv(QStringView line, QStringView tunerType) {
     }
 }
 
+void SkyMap::AddGsvFields(QStringView line) {
+    FieldDecoder::Fields f;
+    if (!FieldDecoder::Split(line, f))
+        return;
+    ++gsvLines;
+    auto num = [&](int i) -> std::optional<int> {
+        const QStringView v = f[i];
+        if (v.isEmpty() || v.size() > 3)
+            return std::nullopt;
+        return Digits(v, 1, static_cast<int>(v.size()));
+    };
+    for (int b = 4; b + 4 <= f.count; b += 4) {
+        const auto no = num(b), el = num(b + 1), az = num(b + 2);
+        if (no && el && az && *no > 0 && *el > 0 && *az > 0)
+            Add(*el, *az, num(b + 3).value_or(0));
+    }
+}
+
 QByteArray SkyMap::Json(const QByteArray& extra) const {
     QByteArray o = "{" + extra;
     o += "\"cell_degrees\":" + QByteArray::number(kCellDegrees);
@@ -137,10 +156,17 @@ void SkyMapReader::Line(QStringView line) {
     while (end < line.size() && line[end] != u',' && line[end] != u'*')
         ++end;
     const QStringView type = line.first(end);
-    if (type == u"$GPGSV")
+    if (tuner == u"2") {
+        // Any talker.
+        if (type.size() == 6 && type[0] == u'$' && type.endsWith(u"GSV"))
+            map.AddGsvFields(line);
+        else if (type.size() == 6 && type[0] == u'$' && type.endsWith(u"GGA"))
+            ++map.snapshots;
+    } else if (type == u"$GPGSV") {
         map.AddGsv(line, tuner);
-    else if (type == u"$GPGGA")
+    } else if (type == u"$GPGGA") {
         ++map.snapshots;
+    }
 }
 
 QString SkyMapReader::Read(QIODevice& in) {

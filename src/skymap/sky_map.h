@@ -44,6 +44,9 @@ public:
     // tuner setting. Slots the decoders would not plot (elevation 00, azimuth 000, fields that
     // are not digits) are left out.
     void AddGsv(QStringView line, QStringView tunerType);
+    // Every satellite of one GSV line of any talker, read by its fields (tuner "2"), with the
+    // same rule for what is left out; an empty SNR counts as 0.
+    void AddGsvFields(QStringView line);
 
     const SkyCell& Cell(int elevationIndex, int azimuthIndex) const {
         return cells[elevationIndex][azimuthIndex];
@@ -51,7 +54,7 @@ public:
     std::uint64_t Sightings() const { return sightings; }
 
     std::uint64_t gsvLines = 0;
-    std::uint64_t snapshots = 0; // $GPGGA lines: one per snapshot of a recording
+    std::uint64_t snapshots = 0; // GGA lines: one per snapshot of a recording
 
     // {"cell_degrees":10,"sightings":..,"cells":[...],"mean_snr":[[..36..] x9]}; extra is
     // inserted as is after the opening brace (keys of the caller, comma-terminated).

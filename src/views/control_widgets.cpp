@@ -18,7 +18,7 @@ namespace {
 
 bool SameOp(const DrawOp& a, const DrawOp& b) {
     return a.kind == b.kind && a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
-           a.radius == b.radius && a.text == b.text && a.color == b.color;
+           a.radius == b.radius && a.text == b.text && a.color == b.color && a.bold == b.bold;
 }
 
 bool SameLine(const LineControl& a, const LineControl& b) {
@@ -387,6 +387,19 @@ void DisplayListWidget::PaintOps(QPainter& p, bool vectors) const {
             p.setRenderHint(QPainter::Antialiasing, true);
             p.drawText(QPointF(X(op.x1), Y(op.y1) + baseline), op.text);
             break;
+        case DrawOp::Kind::Mark: {
+            p.setRenderHint(QPainter::Antialiasing, false);
+            const QRectF box(std::floor(X(op.x1 - op.x2 / 2)), std::floor(Y(op.y1 - op.y2 / 2)),
+                             std::round(op.x2 * sx), std::round(op.y2 * sy));
+            p.fillRect(box, ToQColor(op.color));
+            QFont f = font();
+            f.setBold(op.bold);
+            p.setFont(f);
+            p.setPen(QPen(Qt::black, 1));
+            p.drawText(box, Qt::AlignCenter, op.text);
+            p.setFont(font());
+            break;
+        }
         }
     }
     flush();

@@ -28,9 +28,14 @@ PropFormView::PropFormView(Prop_Form& model, QWidget* parent) : QDialog(parent),
     frame1->setObjectName(QStringLiteral("Frame1"));
     frame2 = new QGroupBox(this);
     frame2->setObjectName(QStringLiteral("Frame2"));
+    frame3 = new QGroupBox(this);
+    frame3->setObjectName(QStringLiteral("Frame3"));
     option1.push_back(MakeOption(frame1, QStringLiteral("Option1_0")));
     // Drawn over Frame1 but owned by the dialog.
     option1.push_back(MakeOption(this, QStringLiteral("Option1_1")));
+    option1.push_back(MakeOption(this, QStringLiteral("Option1_2")));
+    for (int i = 0; i < 4; ++i)
+        option3.push_back(MakeOption(frame3, QStringLiteral("Option3_%1").arg(i)));
     for (int i = 0; i < 6; ++i)
         option2.push_back(MakeOption(frame2, QStringLiteral("Option2_%1").arg(i)));
     check2 = new QCheckBox(this);
@@ -43,9 +48,15 @@ PropFormView::PropFormView(Prop_Form& model, QWidget* parent) : QDialog(parent),
     command1[0]->setDefault(true);
     command1[1]->setAutoDefault(false);
 
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 3; ++i) {
         connect(option1[i], &QRadioButton::clicked, this, [this, i] {
             m.Option1_Click(i);
+            Render();
+        });
+    }
+    for (int i = 0; i < 4; ++i) {
+        connect(option3[i], &QRadioButton::clicked, this, [this, i] {
+            m.Option3_Click(i);
             Render();
         });
     }
@@ -71,6 +82,7 @@ PropFormView::PropFormView(Prop_Form& model, QWidget* parent) : QDialog(parent),
 
     Render();
     option1[1]->raise();
+    option1[2]->raise();
     CenterOnScreen(*this);
 }
 
@@ -84,6 +96,8 @@ void PropFormView::Render() {
     frame1->setGeometry(PxRect(m.Frame1));
     frame2->setTitle(m.Frame2.caption);
     frame2->setGeometry(PxRect(m.Frame2));
+    frame3->setTitle(m.Frame3.caption);
+    frame3->setGeometry(PxRect(m.Frame3));
     // The indicator takes about 20 pixels of the button's width.
     auto fit = [this](QAbstractButton* w, const QString& caption, int width) {
         w->setFont(FittingFont(font(), QString(caption).remove(u'&'), Px(width) - 20));
@@ -97,8 +111,10 @@ void PropFormView::Render() {
         if (w->isChecked() != o.value)
             w->setChecked(o.value);
     };
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < 3; ++i)
         option(option1[i], m.Option1[i]);
+    for (int i = 0; i < 4; ++i)
+        option(option3[i], m.Option3[i]);
     for (int i = 0; i < 6; ++i)
         option(option2[i], m.Option2[i]);
     fit(check2, m.Check2.caption, m.Check2.width);

@@ -29,7 +29,8 @@ private:
     Prop_Form& m;
     QGroupBox* frame1;
     QGroupBox* frame2;
-    std::vector<QRadioButton*> option1, option2;
+    QGroupBox* frame3;
+    std::vector<QRadioButton*> option1, option2, option3;
     QCheckBox* check2;
     std::vector<QPushButton*> command1;
 };

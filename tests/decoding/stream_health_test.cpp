@@ -2,6 +2,7 @@
 // real lines is judged on the captures in captures_test.cpp.
 
 #include "decoding/stream_health.h"
+#include "main_window/reception_hint.h"
 #include "support/decoder_fixture.h"
 
 using namespace velsor;
@@ -74,4 +75,18 @@ TEST_F(HealthTest, HintsForTheWrongModelAndTheWrongBaudRate) {
         EXPECT_EQ(health.Diagnose(u"0"), noise ? H::WrongBaud : H::None) << noise;
         EXPECT_EQ(health.Verdict().contains(u"wrong baud rate"), noise != 0) << noise;
     }
+
+    // A current receiver: neither layout, but every sentence reads by its fields.
+    health.Reset();
+    const QString gnss =
+        Framed(u"GNGGA,123456.00,3541.12345,N,13945.67891,E,1,08,1.0,40.0,M,39.4,M,,"_qs) +
+        u"\r\n"_qs + Framed(u"GPGSV,1,1,02,04,45,090,47,05,30,180,42,1"_qs) + u"\r\n"_qs;
+    for (int i = 0; i < 20; ++i)
+        rx.AssembleLines(gnss);
+    EXPECT_EQ(std::tuple(health.Diagnose(u"0"), health.Diagnose(u"1"), health.Diagnose(u"2")),
+              std::tuple(H::UseFields, H::UseFields, H::None));
+    EXPECT_TRUE(health.Verdict().startsWith(u"fits neither layout"))
+        << health.Verdict().toStdString();
+    EXPECT_TRUE(health.Verdict().contains(u"model 2")) << health.Verdict().toStdString();
+    EXPECT_TRUE(WrongModelText(u"0", u"2").contains(u"汎用 NMEA 0183 のデータのようです。"));
 }

@@ -8,7 +8,8 @@ using velsor::testing::MainWindowTest;
 
 namespace {
 
-const QByteArray kDefaults("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=1\r\n");
+const QByteArray
+    kDefaults("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=1\r\n[Baud]=9600\r\n");
 const char* const kDefaultState = "port 1 (option 1) tuner 0 (10) GT-74/77 +init clock 1 blocked 0";
 const char* const kChosenState = "port 3 (option 3) tuner 1 (01) CFGPS clock 0 blocked 1";
 
@@ -72,6 +73,7 @@ TEST_F(SettingsTest, ValuesAreReadAtFixedColumnsAndBadOnesAreSkipped) {
 
 TEST_F(SettingsTest, ThePropertiesDialogWritesOnOkAndRestoresOnCancel) {
     Load();
+    const QByteArray before = ReadFile(ini());
     form->showProperties = [&] {
         prop.Option1_Click(1);
         prop.Option2_Click(4);
@@ -79,7 +81,7 @@ TEST_F(SettingsTest, ThePropertiesDialogWritesOnOkAndRestoresOnCancel) {
     };
     form->Mnu_Prop_Click();
     EXPECT_EQ(State(), kDefaultState);
-    EXPECT_EQ(ReadFile(ini()), kDefaults);
+    EXPECT_EQ(ReadFile(ini()), before);
 
     form->showProperties = [&] {
         ChooseAndOk();
@@ -87,7 +89,8 @@ TEST_F(SettingsTest, ThePropertiesDialogWritesOnOkAndRestoresOnCancel) {
     };
     form->Mnu_Prop_Click();
     EXPECT_EQ(ReadFile(ini()),
-              QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=1\r\n[Time]=0\r\n"));
+              QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=1\r\n[Time]=0\r\n"
+                         "[Baud]=9600\r\n"));
     EXPECT_EQ(State(), kChosenState);
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -107,4 +110,38 @@ TEST_F(SettingsTest, SettingsThatCannotBeSavedHoldForThisRun) {
     WriteSettingsFile(kDefaults);
     form->ReadSettings(); // as a failed connect does
     EXPECT_EQ(State(), kChosenState);
+}
+
+// The third model and its line speed: the speed line follows the four lines the two-model
+// program reads, and a file without it keeps the speed the program has.
+TEST_F(SettingsTest, TheThirdModelAndItsLineSpeed) {
+    Load();
+    struct Case {
+        const char* file;
+        const char* tuner;
+        int baud;
+    };
+    const Case cases[] = {
+        {"[Velsor GPS Analyzer]\r\n[CommPort]=2\r\n[Tuner]=2\r\n[Time]=0\r\n[Baud]=115200\r\n",
+         "2 NMEA", 115200},
+        {"[Velsor GPS Analyzer]\r\n[CommPort]=2\r\n[Tuner]=1\r\n[Time]=0\r\n", "1 CFGPS", 115200},
+        {"[Velsor GPS Analyzer]\r\n[CommPort]=2\r\n[Tuner]=2\r\n[Time]=0\r\n[Baud]=300\r\n",
+         "2 NMEA", 115200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        WriteSettingsFile(c.file);
+        form->ReadSettings();
+        EXPECT_EQ((nav.TunerType + u' ' + form->Label14.caption).toStdString(), c.tuner);
+        EXPECT_EQ(nav.Baud, c.baud);
+        EXPECT_EQ(prop.Option1[2].value, nav.TunerType == u"2");
+        EXPECT_TRUE(prop.Option3[3].value);
+        EXPECT_FALSE(form->Mnu_Ini.visible);
+    }
+    prop.Option1_Click(2);
+    prop.Option3_Click(2);
+    prop.Command1_Click(0);
+    EXPECT_EQ(ReadFile(ini()),
+              "[Velsor GPS Analyzer]\r\n[CommPort]=2\r\n[Tuner]=2\r\n[Time]=0\r\n[Baud]=38400\r\n");
+    EXPECT_FALSE(prop.Option1[0].value || prop.Option1[1].value);
 }

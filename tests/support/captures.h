@@ -1,5 +1,5 @@
 #pragma once
-// The real receiver captures under tests/data/nmea, in a stable order.
+// The real receiver captures under tests/data/nmea, in a stable order, and the shared ones.
 
 #include <QDir>
 #include <QDirIterator>
@@ -15,6 +15,12 @@ inline QStringList CaptureFiles(const QString& dataDir) {
         files << it.next();
     files.sort();
     return files;
+}
+
+// The shared captures beside the clone: nmea/ and nmea-gnss/.
+inline QString SharedDataDir() {
+    const QByteArray env = qgetenv("VELSOR_SHARED_DATA");
+    return env.isEmpty() ? QStringLiteral(VELSOR_SHARED_DATA) : QString::fromLocal8Bit(env);
 }
 
 } // namespace velsor::testing

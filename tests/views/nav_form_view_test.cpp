@@ -1,6 +1,10 @@
 // The main window follows its model, and what the user does reaches the model's handlers.
 
+#include "support/captures.h"
 #include "views/view_rig.h"
+
+#include <QFile>
+#include <QImage>
 
 using namespace velsor;
 using velsor::testing::Click;
@@ -98,4 +102,41 @@ TEST(NavFormView, ClosingTheWindowQuitsOnce) {
     rig.view->close();
     rig.view->close();
     EXPECT_EQ(std::pair(rig.program.exits, ends), std::pair(1, 1));
+}
+
+// The third model on the window: every satellite of a multi-GNSS sky is a mark on the plot,
+// and the table's numbers with their system letter fit their labels. VELSOR_SCREENSHOT=FILE
+// saves the window.
+TEST(NavFormView, MultiGnssSkyOfTheThirdModel) {
+    ViewRig rig;
+    rig.nav.TunerType = QStringLiteral("2");
+    rig.form.Label14.caption = QStringLiteral("NMEA");
+    rig.Action("Mnu_Start")->trigger();
+    QFile capture(velsor::testing::SharedDataDir() +
+                  QStringLiteral("/nmea-gnss/ublox-neo-m9n-nmea.log"));
+    ASSERT_TRUE(capture.open(QIODevice::ReadOnly)) << "set VELSOR_SHARED_DATA";
+    rig.Tuner().Receive(capture.readAll().right(3000));
+    rig.Pump();
+    rig.view->Render();
+    ASSERT_GE(rig.nav.Gnss.satCount, 30);
+    const QImage sky = rig.Child<QWidget>("Picture1")->grab().toImage();
+    int marked = 0;
+    for (int y = 0; y < sky.height(); ++y) {
+        for (int x = 0; x < sky.width(); ++x) {
+            const QRgb c = sky.pixel(x, y);
+            marked +=
+                c == qRgb(128, 255, 128) || c == qRgb(255, 255, 128) || c == qRgb(255, 128, 128);
+        }
+    }
+    // A mark is about 26 x 16 pixels, some of it text: far more than eight marks' worth.
+    EXPECT_GT(marked, 15 * 250);
+    for (int i = 0; i < 8; ++i) {
+        const QLabel* no = rig.Child(QStringLiteral("Label6_%1").arg(i).toLatin1().constData());
+        EXPECT_TRUE(QStringLiteral("GRECJS").contains(no->text().left(1)))
+            << no->text().toStdString();
+        EXPECT_LE(no->fontMetrics().horizontalAdvance(no->text()), no->width());
+    }
+    if (const QString out = qEnvironmentVariable("VELSOR_SCREENSHOT"); !out.isEmpty()) {
+        EXPECT_TRUE(rig.view->grab().save(out));
+    }
 }
