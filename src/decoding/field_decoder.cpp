@@ -635,6 +635,12 @@ void FieldDecoder::CommitCutGroups() {
         Rebuild();
 }
 
+void FieldDecoder::ForgetSky() {
+    sources.fill(Source{});
+    usedCount = 0;
+    lastWasGsa = false;
+}
+
 void FieldDecoder::Rebuild() {
     int n = 0;
     for (Source& s : sources) {

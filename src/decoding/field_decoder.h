@@ -23,6 +23,8 @@ public:
 
     // One line as the assembler delivers it, CR LF included or not.
     void Decode(const QString& line);
+    // A replayed snapshot stands alone: what earlier snapshots left of the sky is forgotten.
+    void ForgetSky();
 
     // The fields of a sentence between "$" and "*" (or the line end). A sentence whose
     // checksum is present and wrong, or which is not "$" and a five-letter address, gives

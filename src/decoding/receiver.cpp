@@ -205,6 +205,11 @@ void Receiver::StoreRaw(int index, const QString& line) {
         Assign(nav.RawSentence[index], *v);
 }
 
+void Receiver::StartSnapshot() {
+    if (fields)
+        fields->ForgetSky();
+}
+
 void Receiver::DispatchSentence(const QString& line) {
     // The type is the text up to the first "," or "*", the rest stays in RxBuffer(0), as
     // NextField leaves them; done in place, since this runs for every line received.

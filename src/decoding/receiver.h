@@ -39,6 +39,9 @@ public:
     void AssembleBytes(QByteArrayView bytes);
 
     void DispatchSentence(const QString& line);
+    // Before a replayed snapshot: the field model forgets the sky of the snapshot shown before
+    // (its five lines are all there is of that moment); the fixed-position models keep nothing.
+    void StartSnapshot();
     // Takes the text up to the delimiter or "*" from source and leaves the rest in RxBuffer(0);
     // an empty source is first replaced by RxBuffer(0). stoppedAtStar tells whether "*" ended it.
     QString NextField(QString& source, QStringView delimiter, std::int16_t& stoppedAtStar);

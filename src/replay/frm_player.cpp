@@ -102,10 +102,16 @@ void frmPlayer::PrimeDate(const QString& line) {
     // The GGA comes first in a block and builds the local time from the last date decoded: the
     // block's own date sentence goes to its decoder before it, so that a jump shows the date of
     // the snapshot reached, not of the one left. Live decoding keeps its order.
-    if (line.startsWith(u"$GPZDA"))
+    receiver.StartSnapshot();
+    if (nav.TunerType == u"2") {
+        const QStringView type = QStringView(line).mid(3, 3);
+        if (line.startsWith(u'$') && (type == u"ZDA" || type == u"RMC"))
+            receiver.DispatchSentence(line);
+    } else if (line.startsWith(u"$GPZDA")) {
         receiver.DecodeZDA(line);
-    else if (line.startsWith(u"$GPRMC"))
+    } else if (line.startsWith(u"$GPRMC")) {
         receiver.DecodeRMC(line);
+    }
 }
 
 void frmPlayer::FeedBlock(int block) {

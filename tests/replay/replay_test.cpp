@@ -224,6 +224,8 @@ TEST_F(ReplayTest, EachSnapshotShowsItsOwnDate) {
         for (const auto& [d, t] : utc) {
             QStringList block = velsor::testing::Snapshot(0);
             block[0].replace(7, 6, QLatin1String(t));
+            if (rmc)
+                block[0].insert(13, u".0"); // the CFGPS's time field, hhmmss.s
             const QByteArray ddmmyy(d), time(t);
             block[4] = QString::fromLatin1(
                 rmc ? "$GPRMC," + time + ",A,3541.1234,N,13945.6789,E,000.00,000.0," + ddmmyy +
@@ -241,5 +243,42 @@ TEST_F(ReplayTest, EachSnapshotShowsItsOwnDate) {
             seen << form->Label4[1].caption;
         }
         EXPECT_EQ(seen, (QStringList{jst[0], jst[2], jst[0], jst[1]}));
+    }
+}
+
+// A recording of the field model: each snapshot shows its own sky and date, whichever snapshot
+// was shown before it (groups of other talkers do not linger from one block to the next).
+TEST_F(ReplayTest, FieldModelSnapshotsStandAlone) {
+    struct Block {
+        const char *ddmmyy, *hhmmss, *gsv1, *gsv2;
+        std::int16_t inView;
+        const char* jst;
+    };
+    const Block blocks[] = {
+        {"021226", "235700", "$GPGSV,1,1,03,04,45,090,47,05,30,180,42,12,10,200,30",
+         "$GLGSV,1,1,01,65,20,100,33", 4, "2026/12/03 8:57:00"},
+        {"051226", "000300", "$GAGSV,1,1,02,11,45,090,40,12,30,180,41",
+         "$GBGSV,1,1,01,05,20,100,33", 3, "2026/12/05 9:03:00"},
+        {"071226", "235700", "$GPGSV,1,1,01,07,45,090,47", "$GLGSV,1,1,01,70,60,120,44", 2,
+         "2026/12/08 8:57:00"},
+    };
+    QByteArray text = velsor::testing::kStartLine.toLatin1() + "\r\n";
+    for (const Block& b : blocks) {
+        const QByteArray d(b.ddmmyy), t(b.hhmmss);
+        text += "$GNGGA," + t + ".00,3541.12340,N,13945.67890,E,1,05,1.0,10.0,M,,M,,\r\n" +
+                "$GNGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0,1\r\n" + b.gsv1 + "\r\n" + b.gsv2 +
+                "\r\n$GNZDA," + t + ".00," + d.first(2) + "," + d.sliced(2, 2) + ",20" +
+                d.sliced(4) + ",00,00\r\n";
+    }
+    const QString path = Path(QStringLiteral("gnss.CSV"));
+    ASSERT_TRUE(velsor::testing::WriteFile(path, text));
+    ReplayFromMenu(path);
+    EXPECT_EQ(nav.TunerType, u"2");
+    for (const int v : {0, 2, 0, 1, 2}) {
+        if (v != 0 || player->HScroll1.value != 0)
+            player->SetHScroll1Value(v);
+        SCOPED_TRACE(v);
+        EXPECT_EQ(nav.SatsInView, blocks[v].inView);
+        EXPECT_EQ(form->Label4[1].caption, QString::fromLatin1(blocks[v].jst));
     }
 }
