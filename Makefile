@@ -72,12 +72,14 @@ bench-history: deps
 	$(BENCH_BUILD)/bench/bench_history_graph
 	bash bench/velsor_graph.sh $(BENCH_BUILD) 20
 
-# The monitor's CPU, memory and first paint against an empty Qt window, under Xvfb.
+# The monitor's CPU, memory and first paint against an empty Qt window, under Xvfb
+# (TUNER=1 CFGPS at 9600 baud by default; TUNER=2 a multi-GNSS receiver at 115200).
 bench-monitor: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench-monitor-app velsor-sim \
 	    bench-empty-window
-	xvfb-run -a -s "-screen 0 1024x768x24" bash bench/monitor_load.sh $(BENCH_BUILD) 60
+	xvfb-run -a -s "-screen 0 1024x768x24" bash bench/monitor_load.sh $(BENCH_BUILD) 60 \
+	    $(or $(TUNER),1)
 
 # 24 hours of 9600-baud input as fast as it goes, recording and forwarding on: peak RSS growth.
 # Not part of CI.

@@ -3,7 +3,7 @@
 # window with one line of Japanese text running the same two timers, in one run under one X
 # server. Prints for both: average CPU share of one core, peak resident memory, and time from
 # start to first paint.
-# usage: bench/monitor_load.sh [build dir] [seconds] [tuner 0|1]   (run under xvfb-run -a)
+# usage: bench/monitor_load.sh [build dir] [seconds] [tuner 0|1|2]   (run under xvfb-run -a)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build-release}
@@ -58,7 +58,7 @@ printf '%-22s %10s %14s %16s\n' "" "CPU %" "peak RSS (KB)" "first paint (ms)"
 printf '%-22s %10s %14s %16s\n' "velsor-gps-analyzer" "$sp" "$mp" "$fp"
 printf '%-22s %10s %14s %16s\n' "empty Qt window" "$se" "$me" "$fe"
 printf 'memory ratio: %.2f   (%s s at %s baud, tuner %s)\n' "$(echo "$mp / $me" | bc -l)" \
-    "$seconds" "$([ "$tuner" = 1 ] && echo 9600 || echo 4800)" "$tuner"
+    "$seconds" "$(case $tuner in 0) echo 4800 ;; 1) echo 9600 ;; *) echo 115200 ;; esac)" "$tuner"
 if ! grep -q 'connected' "$work/program.err"; then
     echo "warning: the monitor did not report a connection:"; cat "$work/program.err"
 fi

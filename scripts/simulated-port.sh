@@ -30,9 +30,13 @@ simulated_port_start() {
         [ -e "$dir/ports/COM1" ] && [ -e "$simulated_port_work/tuner" ] && break
         sleep 0.1
     done
+    # The field model's line speed is the simulator's (115200 unless --baud says otherwise).
+    local baud=115200 prev=""
+    for a in "$@"; do [ "$prev" = --baud ] && baud=$a; prev=$a; done
     # Never let a simulated receiver's time set the PC clock.
     printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=%s\r\n[Time]=0\r\n' "$tuner" \
         > "$dir/GPSMN.INI"
+    [ "$tuner" = 2 ] && printf '[Baud]=%s\r\n' "$baud" >> "$dir/GPSMN.INI"
     "$sim" --device "$simulated_port_work/tuner" --tuner "$tuner" "$@" &
     simulated_port_pids+=($!)
 }
