@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -49,14 +50,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const QString& port = rig.nav.CommPortNo;
     Check(port.isEmpty() || (port.size() == 1 && port[0] >= u'1' && port[0] <= u'6'));
-    Check(rig.nav.TunerType.isEmpty() || rig.nav.TunerType == u"0" || rig.nav.TunerType == u"1");
+    const QString& tuner = rig.nav.TunerType;
+    Check(tuner.isEmpty() || tuner == u"0" || tuner == u"1" || tuner == u"2");
     Check(rig.prop.Check2.value == 0 || rig.prop.Check2.value == 1);
     Check(rig.nav.ClockSetDone == 0 || rig.nav.ClockSetDone == 1);
     int ports = 0;
     for (const auto& o : rig.prop.Option2)
         ports += o.value;
     Check(ports <= 1);
-    Check(!(rig.prop.Option1[0].value && rig.prop.Option1[1].value));
+    int models = 0;
+    for (const auto& o : rig.prop.Option1)
+        models += o.value;
+    Check(models <= 1);
+    Check(std::find(std::begin(velsor::kNmeaBauds), std::end(velsor::kNmeaBauds), rig.nav.Baud) !=
+          std::end(velsor::kNmeaBauds));
     if (size == 0) {
         // Created with its defaults, and the run agrees with it.
         Check(QFile::exists(rig.path));
