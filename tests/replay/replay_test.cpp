@@ -32,6 +32,16 @@ protected:
         const QStringList p = form->Label4[0].caption.split(u' ');
         return p.size() >= 5 ? p[0].toInt() * 3600 + p[2].toInt() * 60 + p[4].toInt() : -1;
     }
+    // A recording in the test folder, by name.
+    QString Written(const QString& name, const QByteArray& text) {
+        const QString path = Path(name);
+        EXPECT_TRUE(velsor::testing::WriteFile(path, text));
+        return path;
+    }
+    void Unload() {
+        if (player->loaded)
+            player->Form_Unload();
+    }
     void ReplayFromMenu(const QString& path) {
         dialogs.files.push_back(path);
         form->Mnu_Replay_Click();
@@ -78,18 +88,16 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.recording);
-        if (player->loaded)
-            player->Form_Unload();
+        Unload();
         dialogs.messages.clear();
         fed.clear();
         const QString r = QLatin1String(c.recording);
-        const QString path = r == u"device"   ? QStringLiteral("/dev/zero")
-                             : r == u"folder" ? Path(QStringLiteral("folder.CSV"))
-                                              : Path(QStringLiteral("case.CSV"));
-        if (r != u"folder" && r != u"device") {
-            ASSERT_TRUE(velsor::testing::WriteFile(
-                path, r == u"binary" ? binary : RecordingText(r).replace("\r\n", c.lineEnd)));
-        }
+        const QString path =
+            r == u"device" ? u"/dev/zero"_qs
+            : r == u"folder"
+                ? Path(u"folder.CSV"_qs)
+                : Written(u"case.CSV"_qs,
+                          r == u"binary" ? binary : RecordingText(r).replace("\r\n", c.lineEnd));
         if (r == u"device")
             events.actions = {[&] { player->Form_Unload(); }}; // a way out of an endless read
         ReplayFromMenu(path);
@@ -129,14 +137,12 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
 
 // At a yield of a long load a newer load takes over, or closing stops it: nothing of it is left.
 TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
-    const QString big = Path(QStringLiteral("big.CSV")), small = Path(QStringLiteral("small.CSV"));
-    ASSERT_TRUE(velsor::testing::WriteFile(big, RecordingText("S 3360 X")) &&
-                velsor::testing::WriteFile(small, RecordingText("S 5 X")));
+    const QString big = Written(u"big.CSV"_qs, RecordingText("S 3360 X")),
+                  small = Written(u"small.CSV"_qs, RecordingText("S 5 X"));
     player->yieldMs = 0;
     for (const bool newer : {true, false}) {
         SCOPED_TRACE(newer ? "newer load" : "closing");
-        if (player->loaded)
-            player->Form_Unload();
+        Unload();
         fed.clear();
         shown = 0;
         events.actions = {[&] { newer ? ChooseWithButton(small) : player->Form_Unload(); }};
@@ -155,10 +161,8 @@ TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
 }
 
 TEST_F(ReplayTest, TheButtonLoadsAShorterFileWhileTheBarStandsBeyondItsEnd) {
-    const QString ten = Path(QStringLiteral("ten.CSV")), four = Path(QStringLiteral("four.CSV"));
-    ASSERT_TRUE(velsor::testing::WriteFile(ten, RecordingText("S 10 X")) &&
-                velsor::testing::WriteFile(four, RecordingText("S 4 X")));
-    ReplayFromMenu(ten);
+    const QString four = Written(u"four.CSV"_qs, RecordingText("S 4 X"));
+    ReplayFromMenu(Written(u"ten.CSV"_qs, RecordingText("S 10 X")));
     player->SetHScroll1Value(8);
     fed.clear();
     ChooseWithButton(four);
@@ -188,10 +192,8 @@ TEST_F(ReplayTest, QuitDuringALoad) {
         SCOPED_TRACE(c.name);
         program.exits = program.eventPasses = shown = 0;
         dialogs.messages.clear();
-        if (player->loaded)
-            player->Form_Unload();
-        const QString path = Path(QStringLiteral("q.CSV"));
-        ASSERT_TRUE(velsor::testing::WriteFile(path, c.content));
+        Unload();
+        const QString path = Written(u"q.CSV"_qs, c.content);
         events.actions.assign(std::max(c.quitAt - 1, 0), nullptr);
         if (c.quitAt)
             events.actions.push_back(
@@ -217,8 +219,7 @@ TEST_F(ReplayTest, EachSnapshotShowsItsOwnDate) {
     const char* jst[] = {"2026/12/03 8:57:00", "2026/12/05 9:03:00", "2026/12/08 8:57:00"};
     for (const bool rmc : {false, true}) {
         SCOPED_TRACE(rmc ? "RMC" : "ZDA");
-        if (player->loaded)
-            player->Form_Unload();
+        Unload();
         nav.UtcDate = 0; // as at start
         QByteArray text = velsor::testing::kStartLine.toLatin1() + "\r\n";
         for (const auto& [d, t] : utc) {
@@ -234,9 +235,7 @@ TEST_F(ReplayTest, EachSnapshotShowsItsOwnDate) {
                           ddmmyy.sliced(4) + ",00,00*00");
             text += block.join(u"\r\n").toLatin1() + "\r\n";
         }
-        const QString path = Path(QStringLiteral("dates.CSV"));
-        ASSERT_TRUE(velsor::testing::WriteFile(path, text));
-        ReplayFromMenu(path);
+        ReplayFromMenu(Written(u"dates.CSV"_qs, text));
         QStringList seen{form->Label4[1].caption};
         for (const int v : {2, 0, 1}) {
             player->SetHScroll1Value(v);
@@ -270,9 +269,7 @@ TEST_F(ReplayTest, FieldModelSnapshotsStandAlone) {
                 "\r\n$GNZDA," + t + ".00," + d.first(2) + "," + d.sliced(2, 2) + ",20" +
                 d.sliced(4) + ",00,00\r\n";
     }
-    const QString path = Path(QStringLiteral("gnss.CSV"));
-    ASSERT_TRUE(velsor::testing::WriteFile(path, text));
-    ReplayFromMenu(path);
+    ReplayFromMenu(Written(u"gnss.CSV"_qs, text));
     EXPECT_EQ(nav.TunerType, u"2");
     for (const int v : {0, 2, 0, 1, 2}) {
         if (v != 0 || player->HScroll1.value != 0)
