@@ -212,45 +212,13 @@ TEST_F(ReplayTest, QuitDuringALoad) {
     }
 }
 
-// Each snapshot shows its own date, wherever the bar jumps and from the first one on.
-TEST_F(ReplayTest, EachSnapshotShowsItsOwnDate) {
-    // UTC date and time of three snapshots; their JST as shown.
-    const char* utc[][2] = {{"021226", "235700"}, {"051226", "000300"}, {"071226", "235700"}};
-    const char* jst[] = {"2026/12/03 8:57:00", "2026/12/05 9:03:00", "2026/12/08 8:57:00"};
-    for (const bool rmc : {false, true}) {
-        SCOPED_TRACE(rmc ? "RMC" : "ZDA");
-        Unload();
-        nav.UtcDate = 0; // as at start
-        QByteArray text = velsor::testing::kStartLine.toLatin1() + "\r\n";
-        for (const auto& [d, t] : utc) {
-            QStringList block = velsor::testing::Snapshot(0);
-            block[0].replace(7, 6, QLatin1String(t));
-            if (rmc)
-                block[0].insert(13, u".0"); // the CFGPS's time field, hhmmss.s
-            const QByteArray ddmmyy(d), time(t);
-            block[4] = QString::fromLatin1(
-                rmc ? "$GPRMC," + time + ",A,3541.1234,N,13945.6789,E,000.00,000.0," + ddmmyy +
-                          ",,,A*00"
-                    : "$GPZDA," + time + "," + ddmmyy.first(2) + "," + ddmmyy.sliced(2, 2) + ",20" +
-                          ddmmyy.sliced(4) + ",00,00*00");
-            text += block.join(u"\r\n").toLatin1() + "\r\n";
-        }
-        ReplayFromMenu(Written(u"dates.CSV"_qs, text));
-        QStringList seen{form->Label4[1].caption};
-        for (const int v : {2, 0, 1}) {
-            player->SetHScroll1Value(v);
-            seen << form->Label4[1].caption;
-        }
-        EXPECT_EQ(seen, (QStringList{jst[0], jst[2], jst[0], jst[1]}));
-    }
-}
-
-// A recording of the field model: each snapshot shows its own sky and date, whichever snapshot
-// was shown before it (groups of other talkers do not linger from one block to the next).
-TEST_F(ReplayTest, FieldModelSnapshotsStandAlone) {
+// Each snapshot shows its own date, and its own sky in the field model, wherever the bar jumps
+// and from the first one on, whichever snapshot was shown before it (groups of other talkers do
+// not linger from one block to the next).
+TEST_F(ReplayTest, EachSnapshotStandsAlone) {
     struct Block {
         const char *ddmmyy, *hhmmss, *gsv1, *gsv2;
-        std::int16_t inView;
+        std::int16_t inView; // field model
         const char* jst;
     };
     const Block blocks[] = {
@@ -261,21 +229,42 @@ TEST_F(ReplayTest, FieldModelSnapshotsStandAlone) {
         {"071226", "235700", "$GPGSV,1,1,01,07,45,090,47", "$GLGSV,1,1,01,70,60,120,44", 2,
          "2026/12/08 8:57:00"},
     };
-    QByteArray text = velsor::testing::kStartLine.toLatin1() + "\r\n";
-    for (const Block& b : blocks) {
-        const QByteArray d(b.ddmmyy), t(b.hhmmss);
-        text += "$GNGGA," + t + ".00,3541.12340,N,13945.67890,E,1,05,1.0,10.0,M,,M,,\r\n" +
-                "$GNGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0,1\r\n" + b.gsv1 + "\r\n" + b.gsv2 +
-                "\r\n$GNZDA," + t + ".00," + d.first(2) + "," + d.sliced(2, 2) + ",20" +
-                d.sliced(4) + ",00,00\r\n";
-    }
-    ReplayFromMenu(Written(u"gnss.CSV"_qs, text));
-    EXPECT_EQ(nav.TunerType, u"2");
-    for (const int v : {0, 2, 0, 1, 2}) {
-        if (v != 0 || player->HScroll1.value != 0)
-            player->SetHScroll1Value(v);
-        SCOPED_TRACE(v);
-        EXPECT_EQ(nav.SatsInView, blocks[v].inView);
-        EXPECT_EQ(form->Label4[1].caption, QString::fromLatin1(blocks[v].jst));
+    enum Model { Zda, Rmc, Fields }; // the GT-74/77 with ZDA, the CFGPS with RMC, any talker
+    for (const Model model : {Zda, Rmc, Fields}) {
+        SCOPED_TRACE(model);
+        Unload();
+        nav.UtcDate = 0; // as at start
+        QByteArray text = velsor::testing::kStartLine.toLatin1() + "\r\n";
+        for (const Block& b : blocks) {
+            const QByteArray d(b.ddmmyy), t(b.hhmmss);
+            const QByteArray date =
+                d.first(2) + "," + d.sliced(2, 2) + ",20" + d.sliced(4) + ",00,00";
+            QStringList block = velsor::testing::Snapshot(0);
+            block[0].replace(7, 6, QLatin1String(t));
+            if (model == Rmc) {
+                block[0].insert(13, u".0"); // the CFGPS's time field, hhmmss.s
+                block[4] = QString::fromLatin1(
+                    "$GPRMC," + t + ",A,3541.1234,N,13945.6789,E,000.00,000.0," + d + ",,,A*00");
+            } else if (model == Zda) {
+                block[4] = QString::fromLatin1("$GPZDA," + t + "," + date + "*00");
+            } else {
+                block =
+                    QString::fromLatin1("$GNGGA," + t +
+                                        ".00,3541.12340,N,13945.67890,E,1,05,1.0,10.0,M,,M,,\n" +
+                                        "$GNGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0,1\n" + b.gsv1 +
+                                        "\n" + b.gsv2 + "\n$GNZDA," + t + ".00," + date)
+                        .split(u'\n');
+            }
+            text += block.join(u"\r\n").toLatin1() + "\r\n";
+        }
+        ReplayFromMenu(Written(u"dates.CSV"_qs, text));
+        EXPECT_EQ(nav.TunerType, QString::number(model));
+        for (const int v : {0, 2, 0, 1, 2}) {
+            if (v != 0 || player->HScroll1.value != 0)
+                player->SetHScroll1Value(v);
+            SCOPED_TRACE(v);
+            EXPECT_EQ(form->Label4[1].caption, QString::fromLatin1(blocks[v].jst));
+            EXPECT_TRUE(model != Fields || nav.SatsInView == blocks[v].inView);
+        }
     }
 }
