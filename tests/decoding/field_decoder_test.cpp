@@ -13,13 +13,8 @@ using namespace velsor;
 
 namespace {
 
-// A sentence with its checksum.
 QString S(const char* body) {
-    char16_t sum = 0;
-    for (const char* p = body; *p; ++p)
-        sum ^= static_cast<unsigned char>(*p);
-    return u'$' + QLatin1String(body) + u'*' +
-           QString::number(sum, 16).toUpper().rightJustified(2, u'0');
+    return velsor::testing::WithChecksum(("$" + QByteArray(body)).constData());
 }
 
 class FieldsTest : public velsor::testing::DecoderTest {
@@ -185,14 +180,10 @@ TEST_F(FieldsTest, BadInput) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Nav fresh;
-        fresh.TunerType = QStringLiteral("2");
-        NAV_FORM f(fresh);
-        f.PrepareDisplay();
-        Receiver r(fresh, f, nullptr);
+        velsor::testing::Decoding d("2");
         for (const QString& l : c.lines)
-            r.AssembleLines(l + u"\r\n"_qs);
-        EXPECT_EQ(fresh.Gnss.satCount, c.inView);
+            d.rx.AssembleLines(l + u"\r\n"_qs);
+        EXPECT_EQ(d.nav.Gnss.satCount, c.inView);
     }
     // 152 satellites in one group: the table holds the first 100.
     for (int m = 0; m < 38; ++m) {

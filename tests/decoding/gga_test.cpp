@@ -4,7 +4,6 @@
 
 using namespace velsor;
 using velsor::testing::DecoderTest;
-using velsor::testing::FakeClock;
 using velsor::testing::WithChecksum;
 using namespace Qt::StringLiterals;
 
@@ -107,11 +106,8 @@ TEST(ClockFromChecksums, OnlyCheckedSentencesSetThePcClock) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Nav nav;
-        nav.TunerType = QStringLiteral("1");
-        NAV_FORM form(nav);
-        FakeClock clock;
-        Receiver rx(nav, form, &clock);
+        velsor::testing::Decoding d("1");
+        auto& [nav, form, clock, rx] = d;
         nav.FixMode = QStringLiteral("3D");
         nav.ClockSetWait = 120;
         for (const QString& line : c.lines)

@@ -1,13 +1,9 @@
 // The third model against a peer decoder: gpsd's gpsdecode reads every shared capture, and the
 // fix at the end of the file is compared with its last TPV and SKY.
 
-#include "decoding/receiver.h"
 #include "decoding/state_json.h"
-#include "main_window/nav_form.h"
-#include "nav/nav.h"
 #include "support/captures.h"
-
-#include <gtest/gtest.h>
+#include "support/decoder_fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,14 +26,10 @@ struct Summary {
 };
 
 Summary Ours(const QByteArray& data) {
-    Nav nav;
-    nav.TunerType = QStringLiteral("2");
-    NAV_FORM form(nav);
-    form.PrepareDisplay();
-    Receiver rx(nav, form, nullptr);
-    rx.AssembleBytes(data);
+    velsor::testing::Decoding d("2");
+    d.rx.AssembleBytes(data);
     QByteArray out;
-    AppendStateJson(out, nav, form, rx.linesDispatched, rx.lastType);
+    AppendStateJson(out, d.nav, d.form, d.rx.linesDispatched, d.rx.lastType);
     const QJsonObject fix = QJsonDocument::fromJson(out).object()[u"fix"].toObject();
     return {fix[u"lat"], fix[u"lon"], fix[u"mode"].toInt(), fix[u"used"].toInt(),
             fix[u"in_view"].toInt()};

@@ -32,6 +32,16 @@ protected:
         const QStringList p = form->Label4[0].caption.split(u' ');
         return p.size() >= 5 ? p[0].toInt() * 3600 + p[2].toInt() * 60 + p[4].toInt() : -1;
     }
+    // A recording in the test folder, by name.
+    QString Written(const QString& name, const QByteArray& text) {
+        const QString path = Path(name);
+        EXPECT_TRUE(velsor::testing::WriteFile(path, text));
+        return path;
+    }
+    void Unload() {
+        if (player->loaded)
+            player->Form_Unload();
+    }
     void ReplayFromMenu(const QString& path) {
         dialogs.files.push_back(path);
         form->Mnu_Replay_Click();
@@ -78,18 +88,16 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.recording);
-        if (player->loaded)
-            player->Form_Unload();
+        Unload();
         dialogs.messages.clear();
         fed.clear();
         const QString r = QLatin1String(c.recording);
-        const QString path = r == u"device"   ? QStringLiteral("/dev/zero")
-                             : r == u"folder" ? Path(QStringLiteral("folder.CSV"))
-                                              : Path(QStringLiteral("case.CSV"));
-        if (r != u"folder" && r != u"device") {
-            ASSERT_TRUE(velsor::testing::WriteFile(
-                path, r == u"binary" ? binary : RecordingText(r).replace("\r\n", c.lineEnd)));
-        }
+        const QString path =
+            r == u"device" ? u"/dev/zero"_qs
+            : r == u"folder"
+                ? Path(u"folder.CSV"_qs)
+                : Written(u"case.CSV"_qs,
+                          r == u"binary" ? binary : RecordingText(r).replace("\r\n", c.lineEnd));
         if (r == u"device")
             events.actions = {[&] { player->Form_Unload(); }}; // a way out of an endless read
         ReplayFromMenu(path);
@@ -129,14 +137,12 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
 
 // At a yield of a long load a newer load takes over, or closing stops it: nothing of it is left.
 TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
-    const QString big = Path(QStringLiteral("big.CSV")), small = Path(QStringLiteral("small.CSV"));
-    ASSERT_TRUE(velsor::testing::WriteFile(big, RecordingText("S 3360 X")) &&
-                velsor::testing::WriteFile(small, RecordingText("S 5 X")));
+    const QString big = Written(u"big.CSV"_qs, RecordingText("S 3360 X")),
+                  small = Written(u"small.CSV"_qs, RecordingText("S 5 X"));
     player->yieldMs = 0;
     for (const bool newer : {true, false}) {
         SCOPED_TRACE(newer ? "newer load" : "closing");
-        if (player->loaded)
-            player->Form_Unload();
+        Unload();
         fed.clear();
         shown = 0;
         events.actions = {[&] { newer ? ChooseWithButton(small) : player->Form_Unload(); }};
@@ -155,10 +161,8 @@ TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
 }
 
 TEST_F(ReplayTest, TheButtonLoadsAShorterFileWhileTheBarStandsBeyondItsEnd) {
-    const QString ten = Path(QStringLiteral("ten.CSV")), four = Path(QStringLiteral("four.CSV"));
-    ASSERT_TRUE(velsor::testing::WriteFile(ten, RecordingText("S 10 X")) &&
-                velsor::testing::WriteFile(four, RecordingText("S 4 X")));
-    ReplayFromMenu(ten);
+    const QString four = Written(u"four.CSV"_qs, RecordingText("S 4 X"));
+    ReplayFromMenu(Written(u"ten.CSV"_qs, RecordingText("S 10 X")));
     player->SetHScroll1Value(8);
     fed.clear();
     ChooseWithButton(four);
@@ -188,10 +192,8 @@ TEST_F(ReplayTest, QuitDuringALoad) {
         SCOPED_TRACE(c.name);
         program.exits = program.eventPasses = shown = 0;
         dialogs.messages.clear();
-        if (player->loaded)
-            player->Form_Unload();
-        const QString path = Path(QStringLiteral("q.CSV"));
-        ASSERT_TRUE(velsor::testing::WriteFile(path, c.content));
+        Unload();
+        const QString path = Written(u"q.CSV"_qs, c.content);
         events.actions.assign(std::max(c.quitAt - 1, 0), nullptr);
         if (c.quitAt)
             events.actions.push_back(
@@ -210,48 +212,13 @@ TEST_F(ReplayTest, QuitDuringALoad) {
     }
 }
 
-// Each snapshot shows its own date, wherever the bar jumps and from the first one on.
-TEST_F(ReplayTest, EachSnapshotShowsItsOwnDate) {
-    // UTC date and time of three snapshots; their JST as shown.
-    const char* utc[][2] = {{"021226", "235700"}, {"051226", "000300"}, {"071226", "235700"}};
-    const char* jst[] = {"2026/12/03 8:57:00", "2026/12/05 9:03:00", "2026/12/08 8:57:00"};
-    for (const bool rmc : {false, true}) {
-        SCOPED_TRACE(rmc ? "RMC" : "ZDA");
-        if (player->loaded)
-            player->Form_Unload();
-        nav.UtcDate = 0; // as at start
-        QByteArray text = velsor::testing::kStartLine.toLatin1() + "\r\n";
-        for (const auto& [d, t] : utc) {
-            QStringList block = velsor::testing::Snapshot(0);
-            block[0].replace(7, 6, QLatin1String(t));
-            if (rmc)
-                block[0].insert(13, u".0"); // the CFGPS's time field, hhmmss.s
-            const QByteArray ddmmyy(d), time(t);
-            block[4] = QString::fromLatin1(
-                rmc ? "$GPRMC," + time + ",A,3541.1234,N,13945.6789,E,000.00,000.0," + ddmmyy +
-                          ",,,A*00"
-                    : "$GPZDA," + time + "," + ddmmyy.first(2) + "," + ddmmyy.sliced(2, 2) + ",20" +
-                          ddmmyy.sliced(4) + ",00,00*00");
-            text += block.join(u"\r\n").toLatin1() + "\r\n";
-        }
-        const QString path = Path(QStringLiteral("dates.CSV"));
-        ASSERT_TRUE(velsor::testing::WriteFile(path, text));
-        ReplayFromMenu(path);
-        QStringList seen{form->Label4[1].caption};
-        for (const int v : {2, 0, 1}) {
-            player->SetHScroll1Value(v);
-            seen << form->Label4[1].caption;
-        }
-        EXPECT_EQ(seen, (QStringList{jst[0], jst[2], jst[0], jst[1]}));
-    }
-}
-
-// A recording of the field model: each snapshot shows its own sky and date, whichever snapshot
-// was shown before it (groups of other talkers do not linger from one block to the next).
-TEST_F(ReplayTest, FieldModelSnapshotsStandAlone) {
+// Each snapshot shows its own date, and its own sky in the field model, wherever the bar jumps
+// and from the first one on, whichever snapshot was shown before it (groups of other talkers do
+// not linger from one block to the next).
+TEST_F(ReplayTest, EachSnapshotStandsAlone) {
     struct Block {
         const char *ddmmyy, *hhmmss, *gsv1, *gsv2;
-        std::int16_t inView;
+        std::int16_t inView; // field model
         const char* jst;
     };
     const Block blocks[] = {
@@ -262,23 +229,42 @@ TEST_F(ReplayTest, FieldModelSnapshotsStandAlone) {
         {"071226", "235700", "$GPGSV,1,1,01,07,45,090,47", "$GLGSV,1,1,01,70,60,120,44", 2,
          "2026/12/08 8:57:00"},
     };
-    QByteArray text = velsor::testing::kStartLine.toLatin1() + "\r\n";
-    for (const Block& b : blocks) {
-        const QByteArray d(b.ddmmyy), t(b.hhmmss);
-        text += "$GNGGA," + t + ".00,3541.12340,N,13945.67890,E,1,05,1.0,10.0,M,,M,,\r\n" +
-                "$GNGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0,1\r\n" + b.gsv1 + "\r\n" + b.gsv2 +
-                "\r\n$GNZDA," + t + ".00," + d.first(2) + "," + d.sliced(2, 2) + ",20" +
-                d.sliced(4) + ",00,00\r\n";
-    }
-    const QString path = Path(QStringLiteral("gnss.CSV"));
-    ASSERT_TRUE(velsor::testing::WriteFile(path, text));
-    ReplayFromMenu(path);
-    EXPECT_EQ(nav.TunerType, u"2");
-    for (const int v : {0, 2, 0, 1, 2}) {
-        if (v != 0 || player->HScroll1.value != 0)
-            player->SetHScroll1Value(v);
-        SCOPED_TRACE(v);
-        EXPECT_EQ(nav.SatsInView, blocks[v].inView);
-        EXPECT_EQ(form->Label4[1].caption, QString::fromLatin1(blocks[v].jst));
+    enum Model { Zda, Rmc, Fields }; // the GT-74/77 with ZDA, the CFGPS with RMC, any talker
+    for (const Model model : {Zda, Rmc, Fields}) {
+        SCOPED_TRACE(model);
+        Unload();
+        nav.UtcDate = 0; // as at start
+        QByteArray text = velsor::testing::kStartLine.toLatin1() + "\r\n";
+        for (const Block& b : blocks) {
+            const QByteArray d(b.ddmmyy), t(b.hhmmss);
+            const QByteArray date =
+                d.first(2) + "," + d.sliced(2, 2) + ",20" + d.sliced(4) + ",00,00";
+            QStringList block = velsor::testing::Snapshot(0);
+            block[0].replace(7, 6, QLatin1String(t));
+            if (model == Rmc) {
+                block[0].insert(13, u".0"); // the CFGPS's time field, hhmmss.s
+                block[4] = QString::fromLatin1(
+                    "$GPRMC," + t + ",A,3541.1234,N,13945.6789,E,000.00,000.0," + d + ",,,A*00");
+            } else if (model == Zda) {
+                block[4] = QString::fromLatin1("$GPZDA," + t + "," + date + "*00");
+            } else {
+                block =
+                    QString::fromLatin1("$GNGGA," + t +
+                                        ".00,3541.12340,N,13945.67890,E,1,05,1.0,10.0,M,,M,,\n" +
+                                        "$GNGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0,1\n" + b.gsv1 +
+                                        "\n" + b.gsv2 + "\n$GNZDA," + t + ".00," + date)
+                        .split(u'\n');
+            }
+            text += block.join(u"\r\n").toLatin1() + "\r\n";
+        }
+        ReplayFromMenu(Written(u"dates.CSV"_qs, text));
+        EXPECT_EQ(nav.TunerType, QString::number(model));
+        for (const int v : {0, 2, 0, 1, 2}) {
+            if (v != 0 || player->HScroll1.value != 0)
+                player->SetHScroll1Value(v);
+            SCOPED_TRACE(v);
+            EXPECT_EQ(form->Label4[1].caption, QString::fromLatin1(blocks[v].jst));
+            EXPECT_TRUE(model != Fields || nav.SatsInView == blocks[v].inView);
+        }
     }
 }

@@ -47,6 +47,15 @@ protected:
         process.start(QString::fromLocal8Bit(path), args);
         ASSERT_TRUE(process.waitForStarted(5000));
     }
+    // By the time `until` is on stderr the monitor has said `text` there, and it runs on.
+    void SaysAndRunsOn(const QString& until, const QString& text) {
+        QString err;
+        ASSERT_TRUE(WaitFor([&] { return (err += process.readAllStandardError()).contains(until); },
+                            10000));
+        EXPECT_TRUE(err.contains(text)) << err.toStdString();
+        WaitFor([] { return false; }, 300);
+        EXPECT_EQ(process.state(), QProcess::Running) << "the monitor runs on";
+    }
     QTemporaryDir tmp;
     QProcess process;
     quint16 port = 0;
@@ -70,12 +79,13 @@ TEST_F(ShareProgramTest, LoopbackOnlyUnlessNamedAndAMessageWhenItCannotShare) {
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
     Run(VELSOR_ANALYZER_PATH, {u"--share-nmea"_qs, p});
-    QString err;
-    ASSERT_TRUE(WaitFor(
-        [&] { return (err += process.readAllStandardError()).contains(u"共有せず"); }, 10000));
-    EXPECT_TRUE(err.contains(u"このポートはほかのプログラムが使っています。")) << err.toStdString();
-    WaitFor([] { return false; }, 300);
-    EXPECT_EQ(process.state(), QProcess::Running) << "the monitor runs on";
+    SaysAndRunsOn(u"共有せず"_qs, u"このポートはほかのプログラムが使っています。"_qs);
+}
+
+// A --source value the program cannot read is said, and the monitor goes on with its COM port.
+TEST_F(ShareProgramTest, AnUnreadableSourceIsSaidAndTheMonitorRuns) {
+    Run(VELSOR_ANALYZER_PATH, {u"--source"_qs, u"COM3"_qs, u"LOG"_qs});
+    SaysAndRunsOn(u"COM3"_qs, u"受信元の指定「COM3」が読めません。"_qs);
 }
 
 TEST_F(ShareProgramTest, TheSimulatorSharesWithoutADevice) {

@@ -175,22 +175,3 @@ TEST_F(TcpSourceWindowTest, DecodesASharedReceiverAndSaysWhenItGoes) {
     EXPECT_TRUE(WaitFor([&] { return !form->MSComm1->IsOpen(); }, 5000)) << "refused";
     EXPECT_EQ(MessageTexts().count(velsor::testing::kCantConnect), 2);
 }
-
-// A value the program cannot read is said, and the monitor goes on with its COM port.
-TEST(SourceProgram, AnUnreadableValueIsSaidAndTheMonitorRuns) {
-    velsor::testing::EnsureCoreApp();
-    QTemporaryDir tmp;
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TMPDIR"), tmp.path()); // the instance lock lives there
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(env);
-    program.start(u"" VELSOR_ANALYZER_PATH ""_qs, {u"--source"_qs, u"COM3"_qs, u"LOG"_qs});
-    QString err;
-    EXPECT_TRUE(
-        WaitFor([&] { return (err += program.readAllStandardError()).contains(u"COM3"); }, 10000));
-    EXPECT_TRUE(err.contains(u"受信元の指定「COM3」が読めません。")) << err.toStdString();
-    WaitFor([] { return false; }, 300);
-    EXPECT_EQ(program.state(), QProcess::Running);
-    program.kill(), program.waitForFinished(5000);
-}

@@ -12,6 +12,18 @@
 
 namespace velsor::testing {
 
+// The same outside a fixture, for cases that each need a fresh model.
+struct Decoding {
+    explicit Decoding(const char* tuner) {
+        nav.TunerType = QString::fromLatin1(tuner);
+        form.PrepareDisplay();
+    }
+    Nav nav;
+    NAV_FORM form{nav};
+    FakeClock clock;
+    Receiver rx{nav, form, &clock};
+};
+
 class DecoderTest : public ::testing::Test {
 protected:
     DecoderTest() {
