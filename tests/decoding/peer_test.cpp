@@ -105,6 +105,11 @@ const std::map<QString, std::pair<const char*, std::vector<const char*>>> kByDes
 } // namespace
 
 TEST(PeerDecoder, EveryCaptureAgainstGpsdecode) {
+#ifdef Q_OS_WIN
+    // gpsdecode is a Linux program; under wine its piped output arrives cut. The Windows build is
+    // held to the Linux one by comparing velsor-decode's JSON instead.
+    GTEST_SKIP() << "gpsdecode runs on Linux only";
+#endif
     const QString shared = velsor::testing::SharedDataDir();
     QStringList files;
     const QDir gnss(shared + QStringLiteral("/nmea-gnss"));
