@@ -10,6 +10,13 @@ jobs="${2:-$(nproc)}"
 cd "$repo"
 qt="$(bash scripts/qt-windows-prefix.sh)"
 echo "Qt for Windows: $qt"
+# CMake keeps the toolchain of its first run: another prefix needs a fresh build folder.
+if [ -f "$build/CMakeCache.txt" ] &&
+   ! grep -qxF "CMAKE_TOOLCHAIN_FILE:FILEPATH=$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+     "$build/CMakeCache.txt"; then
+  echo "the Qt prefix changed: starting $build afresh"
+  rm -rf "$build"
+fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELSOR_BENCH=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \

@@ -50,7 +50,7 @@ while [ "${#queue[@]}" -gt 0 ]; do
 done
 
 # A Qt6Widgets.dll whose import table cannot be read loads nowhere: say so loudly.
-if ! "$objdump" -p "$out/Qt6Widgets.dll" | grep -q 'DLL Name'; then
+if ! "$objdump" -p "$out/Qt6Widgets.dll" | grep -c 'DLL Name' >/dev/null; then
   echo "WARNING: $qt/bin/Qt6Widgets.dll is damaged (no readable import table; a stripped copy?)."
   echo "WARNING: the program and velsor-graph will not start; rebuild Qt (scripts/build-qt-windows.sh)."
 fi

@@ -8,7 +8,7 @@ repo="$(cd "$(dirname "$0")/.." && pwd)"
 complete() { [ -f "$1/lib/cmake/Qt6/qt.toolchain.cmake" ] && [ -f "$1/bin/Qt6Widgets.dll" ] &&
   [ -f "$1/plugins/platforms/qwindows.dll" ]; }
 # A Qt6Widgets.dll without a readable import table (a stripped copy) links but never starts.
-sound() { x86_64-w64-mingw32-objdump -p "$1/bin/Qt6Widgets.dll" 2>/dev/null | grep -q 'DLL Name'; }
+sound() { x86_64-w64-mingw32-objdump -p "$1/bin/Qt6Widgets.dll" 2>/dev/null | grep -c 'DLL Name' >/dev/null; }
 candidates=("$repo/../shared/qt6-mingw-6.4.2" "${QT_WINDOWS_PREFIX:-}"
             "$HOME/.cache/velsor/qt6-mingw-6.4.2")
 # A sound prefix first; a damaged one still builds and tests everything but the window.

@@ -61,7 +61,12 @@ pty_pair() {
   for _ in $(seq 50); do [ -e "$1" ] && [ -e "$2" ] && return 0; sleep 0.1; done
   return 1
 }
-com_link() { ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"; }
+# Wine's mount manager rewrites the comN links at every start of the wine server (com1 ->
+# /dev/ttyS0) unless the registry names the device: do both.
+com_link() {
+  ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"
+  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$1" /d "$2" /f >/dev/null 2>&1
+}
 
 echo "== 1. test programs under wine"
 # COM1 and COM2: the two ends of one socat pair. COM3: a pseudo-terminal fed by velsor-sim
@@ -141,7 +146,7 @@ fi
 
 # A Qt6Widgets.dll whose import table cannot be read (left so by a strip of the prefix)
 # loads nowhere, Windows or wine: the window steps cannot run.
-if ! x86_64-w64-mingw32-objdump -p "$dist/Qt6Widgets.dll" | grep -q 'DLL Name'; then
+if ! x86_64-w64-mingw32-objdump -p "$dist/Qt6Widgets.dll" | grep -c 'DLL Name' >/dev/null; then
   echo "SKIP: steps 3 and 4 (the program's window and its serial round trip): Qt6Widgets.dll"
   echo "  in $qt is damaged (no readable import table); no Qt Widgets program starts with it."
   echo "  Rebuild the prefix with scripts/build-qt-windows.sh."
@@ -173,27 +178,59 @@ else
   fail "no main window"
 fi
 kill "$program" 2>/dev/null || true
-wineserver -k 2>/dev/null || true
 wait "$program" 2>/dev/null || true
 
 echo "== 4. serial round trip: COM1 -> socat -> velsor-sim"
 pty_pair "$work/com1-program" "$work/tuner-program"
 com_link 1 "$work/com1-program"
-"$lbuild/apps/sim/velsor-sim" --device "$work/tuner-program" --tuner 0 --baud 38400 --replay "$capture" \
-  --seconds 60 > "$work/sim.out" 2>&1 &
+# Sentences of now: a snapshot is taken in a minute divisible by three when the GGA's minute is
+# the PC's, so the run lasts into the next such minute (at most about three and a half).
+"$lbuild/apps/sim/velsor-sim" --device "$work/tuner-program" --tuner 0 --seconds 300 \
+  > "$work/sim.out" 2>&1 &
 sim=$!
 pids+=($sim)
 rm -f "$wbuild/tests/GPSMN.INI"
 printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n' \
   > "$wbuild/tests/GPSMN.INI"
+into_slot=$(( $(date +%s) % 180 ))
+if [ "$into_slot" -lt 30 ]; then run_s=25; else run_s=$(( 180 - into_slot + 20 )); fi
+echo "  recording for about $run_s s, into the next minute of a snapshot"
 start_ms=$(date +%s%3N)
-(cd "$wbuild/tests" && VELSOR_RUN_RECORD="$(winpath "$work/rec.txt")" VELSOR_RUN_MS=4000 \
-   timeout 120 wine ./analyzer-run.exe > "$work/run.out" 2>&1) || true
-cat "$work/run.out" | grep -v '^\s*$' | sed 's/^/  /'
+(cd "$wbuild/tests" && VELSOR_RUN_RECORD="$(winpath "$work/rec.txt")" VELSOR_RUN_MS=$((run_s * 1000)) \
+   timeout $((run_s + 120)) wine ./analyzer-run.exe 2>&1 | tr -d '\r' > "$work/run.out") &
+run=$!
+# A picture of the window with live data, once the recording has begun.
+for _ in $(seq 600); do
+  [ -e "$work/rec.txt" ] && break
+  kill -0 "$run" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -e "$work/rec.txt" ]; then
+  sleep 3
+  window="$(xdotool search --onlyvisible --classname 'analyzer-run.exe' 2>/dev/null | tail -1 || true)"
+  [ -n "$window" ] && import -window "$window" "$wbuild/main-window-windows-live.png" &&
+    echo "  a screenshot with live data: $wbuild/main-window-windows-live.png"
+fi
+wait "$run" || echo "  analyzer-run.exe ended with status $?"
+sed -n 's/^\(..*\)$/  \1/p' "$work/run.out"
 paint_ms=$(sed -n 's/^first-paint-epoch-ms //p' "$work/run.out" | head -1)
-[ -n "$paint_ms" ] && echo "  start-up to first paint under wine: $((paint_ms - start_ms)) ms"
+# The Linux build of the same program on the same display, for the start-up figure beside it.
+ldir="$work/linux-program"
+mkdir -p "$ldir/ports"
+cp "$lbuild/tests/analyzer-run" "$ldir/"
+pty_pair "$ldir/ports/COM1" "$work/tuner-linux"
+"$lbuild/apps/sim/velsor-sim" --device "$work/tuner-linux" --tuner 0 --seconds 60 \
+  > /dev/null 2>&1 &
+pids+=($!)
+printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n' > "$ldir/GPSMN.INI"
+lstart_ms=$(date +%s%3N)
+VELSOR_RUN_RECORD="$work/rec-linux.txt" VELSOR_RUN_MS=1000 timeout 60 "$ldir/analyzer-run" \
+  > "$work/run-linux.out" 2>&1 || true
+lpaint_ms=$(sed -n 's/^first-paint-epoch-ms //p' "$work/run-linux.out" | head -1)
+[ -n "$paint_ms" ] && [ -n "$lpaint_ms" ] &&
+  echo "  start-up to first paint: $((paint_ms - start_ms)) ms under wine, $((lpaint_ms - lstart_ms)) ms on Linux"
 if grep -q '^connected' "$work/run.out" && grep -q '^recording$' "$work/run.out" &&
-   grep -q '^stopped' "$work/run.out" &&
+   grep -q '^stopped' "$work/run.out" && [ "$(grep -c '^\$GPGGA' "$work/rec.txt")" -ge 1 ] &&
    [ "$(sed -n 's/^received-bytes //p' "$work/run.out")" -gt 0 ] && [ -s "$work/rec.txt" ]; then
   "$lbuild/apps/velsor-decode" --replay "$work/rec.txt" > "$work/replay-linux.json" 2>&1 || true
   wine "$dist/velsor-decode.exe" --replay "$(winpath "$work/rec.txt")" \
@@ -207,6 +244,8 @@ if grep -q '^connected' "$work/run.out" && grep -q '^recording$' "$work/run.out"
     fail "the recording replays differently"
   fi
 else
+  sed 's/^/  velsor-sim: /' "$work/sim.out"
+  [ -f "$work/rec.txt" ] && head -c 400 "$work/rec.txt" | sed 's/^/  recording: /'
   fail "serial round trip"
 fi
 rm -f "$wbuild/tests/GPSMN.INI"
