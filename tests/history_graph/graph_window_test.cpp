@@ -1,12 +1,12 @@
 // The graph window offscreen: opened from the main window, printing on CUPS or with no printer.
 
 #include "support/graph_support.h"
+#include "support/tool_run.h"
 #include "views/graph_view.h"
 #include "views/view_rig.h"
 #include "views/windows.h"
 
 #include <QCheckBox>
-#include <QProcess>
 #include <QRegularExpression>
 
 using namespace velsor;
@@ -16,12 +16,10 @@ using velsor::testing::GraphRig;
 namespace {
 
 QString Tool(const QStringList& args, int* exitCode = nullptr) {
-    QProcess p;
-    p.start(args[0], args.mid(1));
-    p.waitForFinished(30000);
+    const auto run = velsor::testing::RunTool(args[0], args.mid(1));
     if (exitCode)
-        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromUtf8(p.readAllStandardOutput());
+        *exitCode = run.code;
+    return QString::fromUtf8(run.out);
 }
 
 // One page showing the week's first and last labels.
@@ -86,7 +84,7 @@ TEST(GraphView, PrintsOnePageOrOffersThePdfInstead) {
     print->trigger();
     EXPECT_TRUE(rig.dialogs.messages.empty());
     QString printed;
-    ASSERT_TRUE(velsor::testing::PumpUntil(
+    ASSERT_TRUE(velsor::testing::WaitFor(
         [&] {
             for (const QFileInfo& f : out.entryInfoList({QStringLiteral("*.pdf")}, QDir::Files))
                 if (f.lastModified() >= start && ShowsTheWeek(f.filePath()))

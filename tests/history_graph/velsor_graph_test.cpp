@@ -2,11 +2,11 @@
 // the images it writes.
 
 #include "support/graph_support.h"
+#include "support/tool_run.h"
 
 #include <QImage>
 #include <QJsonDocument>
 #include <QPainter>
-#include <QProcess>
 #include <QSvgRenderer>
 
 using velsor::testing::GraphRig;
@@ -14,19 +14,12 @@ using velsor::testing::GraphRig;
 namespace {
 
 int Graph(const QStringList& args, QByteArray* out = nullptr) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QLatin1String(name)); // the tool must find its own way
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VELSOR_GRAPH_PATH), args);
-    p.waitForFinished(30000);
-    const QByteArray err = p.readAllStandardError().trimmed();
+    const auto run = velsor::testing::RunTool(QStringLiteral(VELSOR_GRAPH_PATH), args);
     if (out)
-        *out = p.readAllStandardOutput();
-    const int code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    EXPECT_EQ(err.split('\n').last().startsWith("velsor-graph: "), code == 2) << err.data();
-    return code;
+        *out = run.out;
+    EXPECT_EQ(run.err.trimmed().split('\n').last().startsWith("velsor-graph: "), run.code == 2)
+        << run.err.data();
+    return run.code;
 }
 
 } // namespace

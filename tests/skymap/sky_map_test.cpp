@@ -3,11 +3,11 @@
 
 #include "skymap/sky_map.h"
 #include "support/sky_recording.h"
+#include "support/tool_run.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace velsor;
@@ -114,31 +114,26 @@ TEST(SkyMap, ARecordingWithABlockedSectorInTheMapAndTheTool) {
     EXPECT_EQ(std::pair(blockedInside, blockedOutside), std::pair(seenInside, 0));
 
     // The tool, without a display.
-    qunsetenv("DISPLAY");
-    qunsetenv("QT_QPA_PLATFORM");
-    auto run = [](const QStringList& args) {
-        QProcess p;
-        p.start(QStringLiteral(VELSOR_SKYMAP_PATH), args);
-        p.waitForFinished(30000);
-        return std::tuple{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    const auto run = [&](const QStringList& args) {
+        return velsor::testing::RunTool(QStringLiteral(VELSOR_SKYMAP_PATH),
+                                        args + QStringList{rec});
     };
-    auto [code, out, err] = run({QStringLiteral("--json"), rec});
-    ASSERT_EQ(code, 0) << err.constData();
-    EXPECT_TRUE(out.contains("\"snapshots\":3360,") && out.contains("\"blocked\":true"))
-        << out.left(200).constData();
-
+    const auto json = run({QStringLiteral("--json")});
+    ASSERT_EQ(json.code, 0) << json.err.constData();
+    EXPECT_TRUE(json.out.contains("\"snapshots\":3360,") && json.out.contains("\"blocked\":true"))
+        << json.out.left(200).constData();
     const QString png = dir.filePath(QStringLiteral("map.png"));
-    auto [c, o, e] = run({QStringLiteral("-o"), png, rec});
-    ASSERT_EQ(c, 0) << e.constData();
+    ASSERT_EQ(run({QStringLiteral("-o"), png}).code, 0);
     EXPECT_GT(QFileInfo(png).size(), 1000);
     // The legend and the footer in the main window's words.
     const QString svg = dir.filePath(QStringLiteral("map.svg"));
-    ASSERT_EQ(std::get<0>(run({QStringLiteral("-o"), svg, rec})), 0);
+    ASSERT_EQ(run({QStringLiteral("-o"), svg}).code, 0);
     QFile drawing(svg);
     ASSERT_TRUE(drawing.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(drawing.readAll());
     EXPECT_TRUE(text.contains(u">46 =&lt;<") && text.contains(u"衛星観測 ") &&
                 !text.contains(u"sightings"));
-    auto [badCode, badOut, badErr] = run({dir.filePath(QStringLiteral("missing"))});
-    EXPECT_TRUE(badCode == 2 && badOut.isEmpty()) << badErr.constData();
+    const auto missing = velsor::testing::RunTool(QStringLiteral(VELSOR_SKYMAP_PATH),
+                                                  {dir.filePath(QStringLiteral("missing"))});
+    EXPECT_TRUE(missing.code == 2 && missing.out.isEmpty()) << missing.err.constData();
 }
