@@ -103,15 +103,27 @@ TEST_F(TimersTest, ARefusedClockIsToldOnceFromTheEventLoopAndNeverShownAsCorrect
 }
 
 // The PC clock takes a date and a time of one moment: the date sentence's own time says which
-// day a GGA time belongs to, also across UTC midnight. The display keeps its own rule.
-TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMoment) {
-    const char* gga0 = "$GPGGA,000000,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
-    const char* gga235959 = "$GPGGA,235959,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
-    const char* zda = "$GPZDA,235959,31,12,2026,00,00";
+// day a GGA time belongs to, also across UTC midnight, and only a GGA and a date sentence whose
+// checksums are there and right count. The display keeps its own rule and takes every sentence.
+TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMomentWithCheckedSums) {
+    const QString gga0 = WithChecksum("$GPGGA,000000,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
+    const char* gga123456 = "$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
+    const QString gga = WithChecksum(gga123456),
+                  zda = WithChecksum("$GPZDA,235959,31,12,2026,00,00");
+    const QString late = WithChecksum("$GPGGA,235959,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
+    const QString zda2026 = WithChecksum("$GPZDA,123456,06,05,2026,00,00");
+    const QString rmc2026 =
+        WithChecksum("$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,00.0,000.0,060526,,,A");
+    // One bit flipped in the year: 2026 becomes 2036, the checksum no longer fits.
+    const QString rmc2036 = QString(rmc2026).replace(u"060526"_qs, u"060536"_qs);
+    QString ggaWrong = gga;
+    ggaWrong[7] = u'2'; // 223456: the checksum is the one of 123456
+    const QString ggaLower = gga.chopped(2) + gga.right(2).toLower();
+    ASSERT_NE(ggaLower, gga) << "the checksum needs a letter for this case";
     const struct {
         const char* name;
         const char* tuner;
-        std::vector<const char*> lines;
+        QStringList lines;
         QDateTime set; // JST; invalid: not set
     } cases[] = {
         {"New Year's Eve: the old year's ZDA, then the GGA of midnight",
@@ -120,18 +132,28 @@ TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMoment) {
          QDateTime(QDate(2027, 1, 1), QTime(9, 0, 0))},
         {"the new day's ZDA before a late GGA",
          "0",
-         {"$GPZDA,000000,01,01,2027,00,00", gga235959},
+         {WithChecksum("$GPZDA,000000,01,01,2027,00,00"), late},
          QDateTime(QDate(2027, 1, 1), QTime(8, 59, 59))},
         {"RMC at the end of March, then the GGA of midnight",
          "1",
-         {"$GPRMC,235959.0,A,3541.1234,N,13945.6789,E,00.0,000.0,310326,,,A",
-          "$GPGGA,000000.0,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,"},
+         {WithChecksum("$GPRMC,235959.0,A,3541.1234,N,13945.6789,E,00.0,000.0,310326,,,A"),
+          WithChecksum("$GPGGA,000000.0,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,")},
          QDateTime(QDate(2026, 4, 1), QTime(9, 0, 0))},
-        {"a date sentence a minute old", "0", {"$GPZDA,235859,31,12,2026,00,00", gga235959}, {}},
+        {"a date sentence a minute old",
+         "0",
+         {WithChecksum("$GPZDA,235859,31,12,2026,00,00"), late},
+         {}},
         {"a ZDA whose time is no time of day",
          "0",
-         {"$GPZDA,246000,31,12,2026,00,00", gga235959},
+         {WithChecksum("$GPZDA,246000,31,12,2026,00,00"), late},
          {}},
+        {"checksum in lower-case hex",
+         "1",
+         {zda2026, ggaLower},
+         QDateTime(QDate(2026, 5, 6), QTime(21, 34, 56))},
+        {"corrupted RMC after a good one", "1", {rmc2026, rmc2036, gga}, {}},
+        {"GGA checksum wrong", "1", {zda2026, ggaWrong}, {}},
+        {"GGA without checksum", "1", {zda2026, QString::fromLatin1(gga123456)}, {}},
         {"the link closed, as in a replay", "0", {zda, gga0}, {}},
     };
     Connect();
@@ -141,18 +163,25 @@ TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMoment) {
             form->Mnu_Stop_Click();
         clock.datesSet.clear();
         clock.timesSet.clear();
+        form->Label4[1].caption.clear();
         nav.TunerType = QString::fromLatin1(c.tuner);
         nav.FixMode = QStringLiteral("3D");
         nav.ClockSetDone = 0;
         nav.ClockSetWait = 120;
-        for (const char* line : c.lines)
-            Feed(WithChecksum(line));
+        for (const QString& line : c.lines)
+            Feed(line);
         ASSERT_EQ(clock.datesSet.size(), c.set.isValid() ? 1u : 0u);
+        EXPECT_EQ(nav.ClockSetDone, c.set.isValid() ? 1 : 0)
+            << "an unchecked time leaves it pending";
         if (c.set.isValid()) {
             EXPECT_EQ(QDateTime(clock.datesSet[0], clock.timesSet[0]), c.set);
         }
+        EXPECT_FALSE(form->Label4[1].caption.isEmpty()) << "the display takes every GGA";
         if (c.name == cases[0].name) {
             EXPECT_EQ(form->Label4[1].caption, u"2026/12/31 9:00:00") << "the display's own rule";
+        }
+        if (c.lines.contains(rmc2036)) {
+            EXPECT_TRUE(form->Label4[2].caption.startsWith(u"2036 年")) << "and every date";
         }
     }
 }
