@@ -1,13 +1,9 @@
 // Real receiver captures through the receive path, and the velsor-decode tool built on it.
 
-#include "decoding/receiver.h"
 #include "decoding/state_json.h"
 #include "decoding/stream_health.h"
-#include "main_window/nav_form.h"
-#include "nav/nav.h"
 #include "support/captures.h"
-
-#include <gtest/gtest.h>
+#include "support/decoder_fixture.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -28,15 +24,8 @@ QByteArray ReadAll(const QString& path) {
     return f.readAll();
 }
 
-struct Decoder {
-    explicit Decoder(const char* tuner) {
-        nav.TunerType = QString::fromLatin1(tuner);
-        form.PrepareDisplay();
-        rx.listener = &health;
-    }
-    Nav nav;
-    NAV_FORM form{nav};
-    Receiver rx{nav, form, nullptr};
+struct Decoder : velsor::testing::Decoding {
+    explicit Decoder(const char* tuner) : Decoding(tuner) { rx.listener = &health; }
     StreamHealth health;
 };
 
