@@ -91,15 +91,13 @@ class FakeProgram : public platform::Program {
 public:
     QString directory;
     QString commandLine;
-    bool otherInstance = false;
     int exits = 0;
     int eventPasses = 0;
-    bool systemInfo = false;
     std::vector<std::function<void()>> actions;
 
     QString Directory() const override { return directory; }
     QString CommandLine() const override { return commandLine; }
-    bool AnotherInstanceRunning() override { return otherInstance; }
+    bool AnotherInstanceRunning() override { return false; }
     void ProcessEvents() override {
         ++eventPasses;
         if (actions.empty())
@@ -111,7 +109,7 @@ public:
     }
     void Exit() override { ++exits; }
     bool ExitRequested() const override { return exits > 0; }
-    bool StartSystemInfo() override { return systemInfo; }
+    bool StartSystemInfo() override { return false; }
 };
 
 // A sentence with its checksum: "$GPGGA,..." becomes "$GPGGA,...*hh".

@@ -19,8 +19,6 @@
 
 namespace velsor::testing {
 
-using ScriptedEvents = FakeProgram;
-
 struct GraphRig {
     GraphRig() {
         EnsureCoreApp();
@@ -62,7 +60,7 @@ struct GraphRig {
 
     QTemporaryDir dir;
     FakeDialogs dialogs;
-    ScriptedEvents events;
+    FakeProgram events; // runs a planned action at a yield
     frmGraph graph{dialogs, events};
 };
 
