@@ -1,17 +1,14 @@
-// GGA, GSA, ZDA and RMC: time, local time, position, fix state, the satellites used, the date
-// and the start-up clock correction.
+// GGA, GSA, ZDA and RMC: time, local time, position, fix state, the satellites used and the
+// date.
 
 #include "support/decoder_fixture.h"
 
 using namespace velsor;
 using velsor::testing::DecoderTest;
-using velsor::testing::WithChecksum;
 
 namespace {
 const QString kGga0 =
     QStringLiteral("$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
-const char* kGgaBody = "$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
-const QString kZda = WithChecksum("$GPZDA,123456,06,05,2002,00,00");
 
 // UTC time | latitude | longitude as shown.
 QString Shown(const NAV_FORM& f) {
@@ -50,32 +47,6 @@ TEST_F(DecoderTest, LocalTimeNeedsADateAndCarriesIntoTheNextDay) {
               u"2002/05/07 0:30:002002/05/07 0:30:00");
     Line(QStringLiteral("$GPGGA,150000,3541.1234,N,13945.6789,E,1,05*00"));
     EXPECT_EQ(form.Label4[1].caption, u"2002/05/07") << "midnight shows the date alone";
-}
-
-TEST_F(DecoderTest, StartUpClockCorrectionWaitsFor120TicksAFixAndADate) {
-    const QString gga = WithChecksum(kGgaBody);
-    nav.FixMode = QStringLiteral("3D");
-    nav.ClockSetWait = 300;
-    Line(gga);
-    EXPECT_TRUE(clock.timesSet.empty()) << "no date yet: the clock would go to midnight";
-
-    Line(kZda);
-    nav.FixMode = QStringLiteral("--");
-    nav.ClockSetWait = 5000;
-    Line(gga);
-    EXPECT_TRUE(clock.datesSet.empty()) << "no fix";
-
-    nav.FixMode = QStringLiteral("3D");
-    nav.ClockSetWait = 120;
-    Line(gga);
-    nav.ClockSetWait = 200;
-    Line(gga); // once per arming
-    ASSERT_EQ(clock.datesSet.size(), 1u);
-    EXPECT_EQ(QDateTime(clock.datesSet[0], clock.timesSet[0]),
-              QDateTime(QDate(2002, 5, 6), QTime(21, 34, 56)));
-    EXPECT_EQ(std::pair(nav.ClockSetDone, form.Label14.backColor),
-              std::pair(std::int16_t(1), RGB(192, 255, 255)));
-    EXPECT_EQ(form.Label14.toolTip, u"3D測位で時刻修正しました");
 }
 
 // The GSA: fix state, the satellites used and the bold marks.

@@ -25,16 +25,32 @@ protected:
 
 } // namespace
 
-TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPort) {
+// The start-up correction waits for 120 Timer2 ticks of open port, a date and a fix, then sets
+// the clock once; disconnecting takes the claim back and reconnecting arms it again.
+TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPortADateAndAFix) {
     Connect();
+    Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
+    nav.ClockSetWait = 120;
+    FeedGga();
+    EXPECT_TRUE(clock.timesSet.empty()) << "no date yet: the clock would go to midnight";
+    nav.ClockSetWait = 0;
     FeedFix();
     for (int tick = 0; tick < 120; ++tick) {
         FeedGga();
         form->Timer2_Timer();
     }
     EXPECT_TRUE(clock.timesSet.empty()) << "120 ticks of Timer2 first";
+    Feed("$GPGSA,A,1,,,,,,,,,,,,,,,*00");
     FeedGga();
-    EXPECT_EQ(clock.timesSet, std::vector<QTime>{QTime(12, 30, 11)});
+    EXPECT_TRUE(clock.timesSet.empty()) << "no fix";
+    FeedFix();
+    FeedGga();
+    FeedGga(); // once per arming
+    ASSERT_EQ(clock.datesSet.size(), 1u);
+    EXPECT_EQ(QDateTime(clock.datesSet[0], clock.timesSet[0]),
+              QDateTime(QDate(2002, 5, 6), QTime(12, 30, 11)));
+    EXPECT_EQ(std::pair(form->Label14.backColor, form->Label14.toolTip),
+              std::pair(RGB(192, 255, 255), QStringLiteral("3D測位で時刻修正しました")));
 
     form->Mnu_Stop_Click();
     EXPECT_EQ(std::pair(form->Label14.backColor, form->Label14.toolTip),
