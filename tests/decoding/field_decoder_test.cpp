@@ -52,31 +52,25 @@ protected:
 TEST_F(FieldsTest, FixSentencesOfAnyTalker) {
     struct Case {
         QString line;
-        const char16_t* time; // Label4[0]
-        const char16_t* lat;  // Label3[0]
-        const char16_t* lon;  // Label3[1]
+        const char16_t* shown; // time | latitude | longitude
         double latDeg, lonDeg;
     };
     const Case cases[] = {
         {S("GNGGA,223745.00,3806.62964,N,12237.61382,W,2,12,0.54,83.1,M,-29.5,M,,0000"),
-         u"22 時 37 分 45 秒", u" 38 度 06.6296 分 - N", u"122 度 37.6138 分 - W", 38.110494,
-         -122.626897},
+         u"22 時 37 分 45 秒| 38 度 06.6296 分 - N|122 度 37.6138 分 - W", 38.110494, -122.626897},
         {u"$GPGGA,012243,3454.4922,S,13835.7617,E,1,05,1.0,53.3,M,-3.5,M,,"_qs, // no checksum
-         u"01 時 22 分 43 秒", u" 34 度 54.4922 分 - S", u"138 度 35.7617 分 - E", -34.908203,
-         138.596028},
+         u"01 時 22 分 43 秒| 34 度 54.4922 分 - S|138 度 35.7617 分 - E", -34.908203, 138.596028},
         {S("GBGGA,000235.123456,4404.1269987,N,12118.8441437,W,1,09,0.9,1130.1,M,-21.3,M,,"),
-         u"00 時 02 分 35 秒", u" 44 度 04.1270 分 - N", u"121 度 18.8441 分 - W", 44.068783,
-         -121.314069},
+         u"00 時 02 分 35 秒| 44 度 04.1270 分 - N|121 度 18.8441 分 - W", 44.068783, -121.314069},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
         Line(c.line);
-        EXPECT_EQ(form.Label4[0].caption, c.time);
-        EXPECT_EQ(form.Label3[0].caption, c.lat);
-        EXPECT_EQ(form.Label3[1].caption, c.lon);
+        EXPECT_EQ(form.Label4[0].caption + u'|' + form.Label3[0].caption + u'|' +
+                      form.Label3[1].caption + form.Label16[0].caption,
+                  QString::fromUtf16(c.shown) + c.line + u"\r\n"_qs);
         EXPECT_NEAR(Fix()[u"lat"].toDouble(), c.latDeg, 1e-6);
         EXPECT_NEAR(Fix()[u"lon"].toDouble(), c.lonDeg, 1e-6);
-        EXPECT_EQ(form.Label16[0].caption, c.line + u"\r\n"_qs);
     }
     // A wrong checksum: shown raw, not decoded.
     const QString wrong = u"$GPGGA,101010,1000.0000,N,01000.0000,E,1,05,1.0,53.3,M,-3.5,M,,*00"_qs;
