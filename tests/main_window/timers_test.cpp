@@ -136,51 +136,43 @@ TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMomentWithCheckedSums) {
     ggaWrong[7] = u'2'; // 223456: the checksum is the one of 123456
     const QString ggaLower = gga.chopped(2) + gga.right(2).toLower();
     ASSERT_NE(ggaLower, gga) << "the checksum needs a letter for this case";
+    const auto jst = [](int y, int mo, int d, int h, int mi, int sec) {
+        return QDateTime(QDate(y, mo, d), QTime(h, mi, sec));
+    };
     const struct {
-        const char* name;
-        const char* tuner;
+        char tuner;
         QStringList lines;
         QDateTime set; // JST; invalid: not set
     } cases[] = {
-        {"New Year's Eve: the old year's ZDA, then the GGA of midnight",
-         "0",
-         {zda, gga0},
-         QDateTime(QDate(2027, 1, 1), QTime(9, 0, 0))},
-        {"the new day's ZDA before a late GGA",
-         "0",
-         {WithChecksum("$GPZDA,000000,01,01,2027,00,00"), late},
-         QDateTime(QDate(2027, 1, 1), QTime(8, 59, 59))},
-        {"RMC at the end of March, then the GGA of midnight",
-         "1",
+        // New Year's Eve: the old year's ZDA, then the GGA of midnight.
+        {'0', {zda, gga0}, jst(2027, 1, 1, 9, 0, 0)},
+        // The new day's ZDA before a late GGA.
+        {'0', {WithChecksum("$GPZDA,000000,01,01,2027,00,00"), late}, jst(2027, 1, 1, 8, 59, 59)},
+        // RMC at the end of March, then the GGA of midnight.
+        {'1',
          {WithChecksum("$GPRMC,235959.0,A,3541.1234,N,13945.6789,E,00.0,000.0,310326,,,A"),
           WithChecksum("$GPGGA,000000.0,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,")},
-         QDateTime(QDate(2026, 4, 1), QTime(9, 0, 0))},
-        {"a date sentence a minute old",
-         "0",
-         {WithChecksum("$GPZDA,235859,31,12,2026,00,00"), late},
-         {}},
-        {"a ZDA whose time is no time of day",
-         "0",
-         {WithChecksum("$GPZDA,246000,31,12,2026,00,00"), late},
-         {}},
-        {"checksum in lower-case hex",
-         "1",
-         {zda2026, ggaLower},
-         QDateTime(QDate(2026, 5, 6), QTime(21, 34, 56))},
-        {"corrupted RMC after a good one", "1", {rmc2026, rmc2036, gga}, {}},
-        {"GGA checksum wrong", "1", {zda2026, ggaWrong}, {}},
-        {"GGA without checksum", "1", {zda2026, QString::fromLatin1(gga123456)}, {}},
-        {"the link closed, as in a replay", "0", {zda, gga0}, {}},
+         jst(2026, 4, 1, 9, 0, 0)},
+        // A date sentence a minute old; a ZDA whose time is no time of day.
+        {'0', {WithChecksum("$GPZDA,235859,31,12,2026,00,00"), late}, {}},
+        {'0', {WithChecksum("$GPZDA,246000,31,12,2026,00,00"), late}, {}},
+        // Checksums: in lower-case hex; a corrupted RMC after a good one; a GGA's wrong or none.
+        {'1', {zda2026, ggaLower}, jst(2026, 5, 6, 21, 34, 56)},
+        {'1', {rmc2026, rmc2036, gga}, {}},
+        {'1', {zda2026, ggaWrong}, {}},
+        {'1', {zda2026, QString::fromLatin1(gga123456)}, {}},
+        // The link closed, as in a replay.
+        {'0', {zda, gga0}, {}},
     };
     Connect();
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.name == cases[std::size(cases) - 1].name)
+        SCOPED_TRACE(c.lines.join(u' ').toStdString());
+        if (&c == &cases[std::size(cases) - 1])
             form->Mnu_Stop_Click();
         clock.datesSet.clear();
         clock.timesSet.clear();
         form->Label4[1].caption.clear();
-        nav.TunerType = QString::fromLatin1(c.tuner);
+        nav.TunerType = QChar::fromLatin1(c.tuner);
         nav.FixMode = QStringLiteral("3D");
         nav.ClockSetDone = 0;
         nav.ClockSetWait = 120;
@@ -193,7 +185,7 @@ TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMomentWithCheckedSums) {
             EXPECT_EQ(QDateTime(clock.datesSet[0], clock.timesSet[0]), c.set);
         }
         EXPECT_FALSE(form->Label4[1].caption.isEmpty()) << "the display takes every GGA";
-        if (c.name == cases[0].name) {
+        if (&c == &cases[0]) {
             EXPECT_EQ(form->Label4[1].caption, u"2026/12/31 9:00:00") << "the display's own rule";
         }
         if (c.lines.contains(rmc2036)) {
