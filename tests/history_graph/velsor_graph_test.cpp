@@ -1,6 +1,7 @@
 // velsor-graph as a user runs it: a process without a display or session, its exit status, its
 // silence when all is well, its JSON and the images it writes.
 
+#include "support/captures.h"
 #include "support/graph_support.h"
 #include "support/tool_run.h"
 
@@ -56,9 +57,7 @@ TEST(VelsorGraph, ADrawingIsCutToTheSurfaceAndStaysSmall) {
     const QString week = rig.Write(QStringLiteral("week.LOG"), records.join('\n'));
     const QString svg = rig.dir.filePath(QStringLiteral("week.svg"));
     ASSERT_EQ(Graph({"--series", "used,view,fix", "-o", svg, week}), 0);
-    QFile file(svg);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
+    const QByteArray text = velsor::testing::FileBytes(svg);
     // The check boxes and the button take a few dozen elements; the series a handful.
     EXPECT_TRUE(text.size() < 300 * 1024 && text.count("<path") + text.count("<polyline") < 100);
     QImage image(QSvgRenderer(svg).viewBox().size(), QImage::Format_RGB32); // a unit a pixel

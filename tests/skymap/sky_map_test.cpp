@@ -2,6 +2,7 @@
 // the velsor-skymap tool on real files.
 
 #include "skymap/sky_map.h"
+#include "support/captures.h"
 #include "support/sky_recording.h"
 #include "support/tool_run.h"
 
@@ -131,9 +132,7 @@ TEST(SkyMap, ARecordingWithABlockedSectorInTheMapAndTheTool) {
     // The legend and the footer in the main window's words.
     const QString svg = dir.filePath(QStringLiteral("map.svg"));
     ASSERT_EQ(run({QStringLiteral("-o"), svg}).code, 0);
-    QFile drawing(svg);
-    ASSERT_TRUE(drawing.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(drawing.readAll());
+    const QString text = QString::fromUtf8(velsor::testing::FileBytes(svg));
     EXPECT_TRUE(text.contains(u">46 =&lt;<") && text.contains(u"衛星観測 ") &&
                 !text.contains(u"sightings"));
     const auto missing = velsor::testing::RunTool(QStringLiteral(VELSOR_SKYMAP_PATH),

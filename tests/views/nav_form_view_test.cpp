@@ -3,7 +3,6 @@
 #include "support/captures.h"
 #include "views/view_rig.h"
 
-#include <QFile>
 #include <QImage>
 
 using namespace velsor;
@@ -112,10 +111,10 @@ TEST(NavFormView, MultiGnssSkyOfTheThirdModel) {
     rig.nav.TunerType = QStringLiteral("2");
     rig.form.Label14.caption = QStringLiteral("NMEA");
     rig.Action("Mnu_Start")->trigger();
-    QFile capture(velsor::testing::SharedDataDir() +
-                  QStringLiteral("/nmea-gnss/ublox-neo-m9n-nmea.log"));
-    ASSERT_TRUE(capture.open(QIODevice::ReadOnly)) << "set VELSOR_SHARED_DATA";
-    rig.Tuner().Receive(capture.readAll().right(3000));
+    const QByteArray capture = velsor::testing::FileBytes(
+        velsor::testing::SharedDataDir() + QStringLiteral("/nmea-gnss/ublox-neo-m9n-nmea.log"));
+    ASSERT_FALSE(capture.isEmpty()) << "set VELSOR_SHARED_DATA";
+    rig.Tuner().Receive(capture.right(3000));
     rig.Pump();
     rig.view->Render();
     ASSERT_GE(rig.nav.Gnss.satCount, 30);
