@@ -51,12 +51,11 @@ TEST_F(DecoderTest, LocalTimeNeedsADateAndCarriesIntoTheNextDay) {
 
 // The GSA: fix state, the satellites used and the bold marks.
 TEST_F(DecoderTest, GsaFixStateAndUsedSatellites) {
-    struct Case {
+    const struct {
         QString line;
         const char16_t *caption, *mode;
         std::vector<const char16_t*> used; // none: all eight empty
-    };
-    const Case cases[] = {
+    } cases[] = {
         {u"$GPGSA,A,3,04,05,12,,,,,,,,,,1.0,1.0,1.0*00"_qs,
          u"3D 測位中",
          u"3D",
@@ -66,7 +65,7 @@ TEST_F(DecoderTest, GsaFixStateAndUsedSatellites) {
         {u"$GPGSA,A,3,,04,05,,,,,,,,,,1.0,1.0,1.0*00"_qs, u"3D 測位中", u"3D", {}},
         {u"$GPGSA,A,"_qs, u"受信不能", u"--", {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
         nav.SatsInUse = 7;
         for (int i = 0; i < 8; ++i)
@@ -90,14 +89,13 @@ TEST_F(DecoderTest, GsaFixStateAndUsedSatellites) {
 // order, each on the state the last one left.
 TEST_F(DecoderTest, ZdaAndRmcDates) {
     const QString rmc = u"$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,00.0,000.0,060502,,,A*00"_qs;
-    struct Case {
+    const struct {
         const char* tuner;
         QString line;
         const char16_t* caption;
         int y, m, d;
         bool raw = true; // kept as the last date sentence
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"0", u"$GPZDA,123456,06,05,2002,00,00*00"_qs, u"2002 年 05 月 06 日 ", 2002, 5, 6},
         // The head is taken at fixed places; no date there (here an impossible one) leaves it.
         {"0", u"$GPZDA,123456,31,02,2002,00,00*00"_qs, u"2002 年 02 月 31 日 ", 2002, 5, 6},
@@ -110,7 +108,7 @@ TEST_F(DecoderTest, ZdaAndRmcDates) {
         {"0", QString(rmc).replace(u"060502"_qs, u"080502"_qs), u"2002 年 05 月 08 日", 2002, 5, 8,
          false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
         nav.TunerType = QString::fromLatin1(c.tuner);
         Line(c.line);

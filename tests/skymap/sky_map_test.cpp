@@ -29,12 +29,11 @@ QString Read(const SkyMap& m) {
 
 // Elevation band, azimuth band and SNR sum of each cell a GSV line adds to.
 TEST(SkyMap, GsvSlotsAtTheDecodersPositions) {
-    struct Case {
+    const struct {
         const char* tuner;
         QString line;
         const char16_t* cells;
-    };
-    const std::vector<Case> cases = {
+    } cases[] = {
         {"0", u"$GPGSV,2,1,08,04,45,090,47,05,30,185,42,07,10,300,00,09,85,010,50*00"_qs,
          u"10/300/0 30/180/42 40/90/47 80/10/50"},
         {"1", u"$GPGSV,2,1,8,04,45,090,47,05,30,185,42*00"_qs, u"30/180/42 40/90/47"},
@@ -42,7 +41,7 @@ TEST(SkyMap, GsvSlotsAtTheDecodersPositions) {
         {"0", u"$GPGSV,2,1,08,01,10,158,,14,30,119,48*76"_qs, u"10/150/0"},
         {"0", u"$GPGSV,1,1,01,01,90,359,33*00"_qs, u"80/350/33"}, // the list ends at the star
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SkyMap m;
         m.AddGsv(c.line, QString::fromLatin1(c.tuner));
         EXPECT_EQ(Read(m), QString::fromUtf16(c.cells)) << c.line.toStdString();
@@ -50,18 +49,17 @@ TEST(SkyMap, GsvSlotsAtTheDecodersPositions) {
 }
 
 TEST(SkyMap, CellsMeansBandsAndBlocked) {
-    struct Case {
+    const struct {
         std::vector<int> snrs;
         double mean;
         bool blocked;
         Rgb colour; // of the rounded mean
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{0, 0, 0}, 0.0, true, RGB(192, 192, 192)},     {{0, 40}, 20.0, true, RGB(255, 128, 128)},
         {{0, 40, 41}, 27.0, false, RGB(255, 128, 128)}, {{40, 41}, 40.5, false, RGB(255, 255, 128)},
         {{46}, 46.0, false, RGB(128, 255, 128)},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SkyMap m;
         for (int s : c.snrs)
             m.Add(45, 95, s);

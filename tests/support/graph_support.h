@@ -12,9 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 namespace velsor::testing {
