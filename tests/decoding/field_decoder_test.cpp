@@ -13,9 +13,7 @@ using namespace velsor;
 
 namespace {
 
-QString S(const char* body) {
-    return velsor::testing::WithChecksum(("$" + QByteArray(body)).constData());
-}
+constexpr auto S = &velsor::testing::WithChecksum; // "GPGGA,..." with its "$" and checksum
 
 class FieldsTest : public velsor::testing::DecoderTest {
 protected:

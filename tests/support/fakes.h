@@ -112,9 +112,9 @@ public:
     bool StartSystemInfo() override { return false; }
 };
 
-// A sentence with its checksum: "$GPGGA,..." becomes "$GPGGA,...*hh".
+// A sentence with its checksum: "$GPGGA,..." or "GPGGA,..." becomes "$GPGGA,...*hh".
 inline QString WithChecksum(const char* sentence) {
-    const QByteArray s(sentence);
+    const QByteArray s = sentence[0] == '$' ? QByteArray(sentence) : "$" + QByteArray(sentence);
     char sum = 0;
     for (qsizetype i = 1; i < s.size(); ++i)
         sum ^= s[i];
