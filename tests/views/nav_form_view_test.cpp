@@ -5,6 +5,8 @@
 
 #include <QImage>
 
+#include <algorithm>
+
 using namespace velsor;
 using velsor::testing::Click;
 using velsor::testing::Mouse;
@@ -119,14 +121,11 @@ TEST(NavFormView, MultiGnssSkyOfTheThirdModel) {
     rig.view->Render();
     ASSERT_GE(rig.nav.Gnss.satCount, 30);
     const QImage sky = rig.Child<QWidget>("Picture1")->grab().toImage();
+    const QRgb marks[] = {qRgb(128, 255, 128), qRgb(255, 255, 128), qRgb(255, 128, 128)};
     int marked = 0;
-    for (int y = 0; y < sky.height(); ++y) {
-        for (int x = 0; x < sky.width(); ++x) {
-            const QRgb c = sky.pixel(x, y);
-            marked +=
-                c == qRgb(128, 255, 128) || c == qRgb(255, 255, 128) || c == qRgb(255, 128, 128);
-        }
-    }
+    for (int y = 0; y < sky.height(); ++y)
+        for (int x = 0; x < sky.width(); ++x)
+            marked += std::count(std::begin(marks), std::end(marks), sky.pixel(x, y));
     // A mark is about 26 x 16 pixels, some of it text: far more than eight marks' worth.
     EXPECT_GT(marked, 15 * 250);
     for (int i = 0; i < 8; ++i) {
