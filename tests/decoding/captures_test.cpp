@@ -1,15 +1,10 @@
 // Real receiver captures through the receive path, and the velsor-decode tool built on it.
 
-#include "decoding/receiver.h"
 #include "decoding/state_json.h"
 #include "decoding/stream_health.h"
-#include "main_window/nav_form.h"
-#include "nav/nav.h"
 #include "support/captures.h"
+#include "support/decoder_fixture.h"
 
-#include <gtest/gtest.h>
-
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,24 +14,12 @@
 #include <random>
 
 using namespace velsor;
+using velsor::testing::FileBytes;
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
-}
-
-struct Decoder {
-    explicit Decoder(const char* tuner) {
-        nav.TunerType = QString::fromLatin1(tuner);
-        form.PrepareDisplay();
-        rx.listener = &health;
-    }
-    Nav nav;
-    NAV_FORM form{nav};
-    Receiver rx{nav, form, nullptr};
+struct Decoder : velsor::testing::Decoding {
+    explicit Decoder(const char* tuner) : Decoding(tuner) { rx.listener = &health; }
     StreamHealth health;
 };
 
@@ -66,7 +49,7 @@ TEST(Captures, ChunkedFeedingAndStreamHealth) {
     int layout0 = 0;
     for (const QString& file : files) {
         SCOPED_TRACE(file.toStdString());
-        const QByteArray data = ReadAll(file);
+        const QByteArray data = FileBytes(file);
         for (const char* tuner : {"0", "1"}) {
             Decoder whole(tuner);
             const QByteArray expected = DecodeEach(whole, data, nullptr);
@@ -91,7 +74,7 @@ TEST(Captures, ChunkedFeedingAndStreamHealth) {
 TEST(DecodeTool, OneObjectPerLineFromStandardInput) {
     QProcess p;
     p.start(QStringLiteral(VELSOR_DECODE_PATH), {u"--each"_qs});
-    p.write(ReadAll(QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/garmin17n.log")));
+    p.write(FileBytes(QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/garmin17n.log")));
     p.closeWriteChannel();
     ASSERT_TRUE(p.waitForFinished(60000));
     ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
@@ -106,7 +89,7 @@ TEST(DecodeTool, OneObjectPerLineFromStandardInput) {
 // are the table's, capture by capture: one rounding everywhere.
 TEST(Captures, HealthVerdictsRoundAsTheReadmeTable) {
     QString readme =
-        QString::fromUtf8(ReadAll(QStringLiteral(VELSOR_TEST_DATA "/../../README.md")));
+        QString::fromUtf8(FileBytes(QStringLiteral(VELSOR_TEST_DATA "/../../README.md")));
     EXPECT_FALSE(readme.contains(u"/work/")) << "a path of one machine";
     const QRegularExpression row(uR"(^\| `(\S+\.log)` \|[^|]+\|[^|]+\| (\d+) % \| (\d+) % \|)"_qs,
                                  QRegularExpression::MultilineOption);
@@ -114,7 +97,8 @@ TEST(Captures, HealthVerdictsRoundAsTheReadmeTable) {
     for (auto it = row.globalMatch(readme); it.hasNext(); ++rows) {
         const QRegularExpressionMatch m = it.next();
         Decoder d("0");
-        DecodeEach(d, ReadAll(QStringLiteral(VELSOR_TEST_DATA "/nmea/") + m.captured(1)), nullptr);
+        DecodeEach(d, FileBytes(QStringLiteral(VELSOR_TEST_DATA "/nmea/") + m.captured(1)),
+                   nullptr);
         const QString verdict = d.health.Verdict();
         const QString fits = verdict.startsWith(u"fits GT")
                                  ? u"(%1 % of GGA/GSV lines); CFGPS layout %2 %"_qs

@@ -6,7 +6,6 @@
 #include "support/decoder_fixture.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -121,9 +120,7 @@ TEST(PeerDecoder, EveryCaptureAgainstGpsdecode) {
     for (const QString& path : files) {
         const QString name = QFileInfo(path).fileName();
         SCOPED_TRACE(path.toStdString());
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        const Summary ours = Ours(f.readAll()), peer = Peer(path);
+        const Summary ours = Ours(velsor::testing::FileBytes(path)), peer = Peer(path);
         const auto design = kByDesign.find(name);
         const QString differs =
             design == kByDesign.end() ? QString() : QString::fromLatin1(design->second.first);

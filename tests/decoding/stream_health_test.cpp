@@ -11,17 +11,14 @@ using velsor::testing::WithChecksum;
 
 namespace {
 
-QString Framed(const QString& body) {
-    return WithChecksum(('$' + body).toLatin1().constData());
-}
-
-const QString kGgaGt = Framed(u"GPGGA,123456,3541.1234,N,13945.6789,E,1,08,1.0,40.0,M,39.4,M,,"_qs);
+const QString kGgaGt =
+    WithChecksum("GPGGA,123456,3541.1234,N,13945.6789,E,1,08,1.0,40.0,M,39.4,M,,");
 const QString kGgaCf =
-    Framed(u"GPGGA,123456.0,3541.1234,N,13945.6789,E,1,08,1.0,40.0,M,39.4,M,,"_qs);
+    WithChecksum("GPGGA,123456.0,3541.1234,N,13945.6789,E,1,08,1.0,40.0,M,39.4,M,,");
 const QString kGsvGt =
-    Framed(u"GPGSV,2,1,08,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50"_qs);
+    WithChecksum("GPGSV,2,1,08,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50");
 const QString kGsvCf =
-    Framed(u"GPGSV,2,1,8,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50"_qs);
+    WithChecksum("GPGSV,2,1,8,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50");
 
 class HealthTest : public DecoderTest {
 protected:
@@ -79,8 +76,8 @@ TEST_F(HealthTest, HintsForTheWrongModelAndTheWrongBaudRate) {
     // A current receiver: neither layout, but every sentence reads by its fields.
     health.Reset();
     const QString gnss =
-        Framed(u"GNGGA,123456.00,3541.12345,N,13945.67891,E,1,08,1.0,40.0,M,39.4,M,,"_qs) +
-        u"\r\n"_qs + Framed(u"GPGSV,1,1,02,04,45,090,47,05,30,180,42,1"_qs) + u"\r\n"_qs;
+        WithChecksum("GNGGA,123456.00,3541.12345,N,13945.67891,E,1,08,1.0,40.0,M,39.4,M,,") +
+        u"\r\n"_qs + WithChecksum("GPGSV,1,1,02,04,45,090,47,05,30,180,42,1") + u"\r\n"_qs;
     for (int i = 0; i < 20; ++i)
         rx.AssembleLines(gnss);
     EXPECT_EQ(std::tuple(health.Diagnose(u"0"), health.Diagnose(u"1"), health.Diagnose(u"2")),

@@ -1,12 +1,12 @@
 // The graph window offscreen: opened from the main window, printing on CUPS or with no printer.
 
 #include "support/graph_support.h"
+#include "support/tool_run.h"
 #include "views/graph_view.h"
 #include "views/view_rig.h"
 #include "views/windows.h"
 
 #include <QCheckBox>
-#include <QProcess>
 #include <QRegularExpression>
 
 using namespace velsor;
@@ -15,20 +15,14 @@ using velsor::testing::GraphRig;
 
 namespace {
 
-QString Tool(const QStringList& args, int* exitCode = nullptr) {
-    QProcess p;
-    p.start(args[0], args.mid(1));
-    p.waitForFinished(30000);
-    if (exitCode)
-        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+using velsor::testing::RunTool;
 
 // One page showing the week's first and last labels.
 bool ShowsTheWeek(const QString& pdf) {
-    const QString text = Tool({"pdftotext", pdf, "-"});
-    return Tool({"pdfinfo", pdf}).contains(QRegularExpression(R"(Pages:\s+1\n)")) &&
-           text.contains(u"24/05/06 00:00") && text.contains(u"24/05/12 23:57");
+    const QByteArray text = RunTool("pdftotext", {pdf, "-"}).out;
+    return QString::fromUtf8(RunTool("pdfinfo", {pdf}).out)
+               .contains(QRegularExpression(R"(Pages:\s+1\n)")) &&
+           text.contains("24/05/06 00:00") && text.contains("24/05/12 23:57");
 }
 
 } // namespace
@@ -71,22 +65,22 @@ TEST(GraphView, PrintsOnePageOrOffersThePdfInstead) {
     const QString script = QStringLiteral(VELSOR_TEST_SUPPORT "/cups-pdf-queue.sh");
     QTemporaryDir stateDir;
     const QString state = stateDir.filePath(QStringLiteral("cups.state"));
-    int code = 0;
-    const QDir out(Tool({"bash", script, "up", state}, &code).trimmed());
+    const auto up = RunTool("bash", {script, "up", state});
+    const QDir out(QString::fromUtf8(up.out.trimmed()));
     struct Down {
         QString script, state;
-        ~Down() { Tool({"bash", script, "down", state}); }
+        ~Down() { RunTool("bash", {script, "down", state}); }
     } down{script, state};
-    if (code == 3)
+    if (up.code == 3)
         GTEST_SKIP() << "CUPS or cups-pdf is not installed";
-    ASSERT_EQ(code, 0) << "the CUPS queue could not be set up";
+    ASSERT_EQ(up.code, 0) << "the CUPS queue could not be set up";
     const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
     printer.printerName.clear(); // the default printer
     rig.dialogs.messages.clear();
     print->trigger();
     EXPECT_TRUE(rig.dialogs.messages.empty());
     QString printed;
-    ASSERT_TRUE(velsor::testing::PumpUntil(
+    ASSERT_TRUE(velsor::testing::WaitFor(
         [&] {
             for (const QFileInfo& f : out.entryInfoList({QStringLiteral("*.pdf")}, QDir::Files))
                 if (f.lastModified() >= start && ShowsTheWeek(f.filePath()))

@@ -11,6 +11,10 @@ namespace {
 
 class HistoryLog : public velsor::testing::MainWindowTest {
 protected:
+    void SetUp() override {
+        program.commandLine = QStringLiteral("LOG");
+        Load();
+    }
     void Record(const QString& name = QStringLiteral("week1.CSV")) {
         dialogs.files.push_back(Path(name));
         form->Mnu_Rec_Save_Click();
@@ -50,8 +54,6 @@ TEST_F(HistoryLog, WrittenWithLogWhileRecordingAndAppended) {
 }
 
 TEST_F(HistoryLog, AFileThatCannotBeWrittenIsToldOnceAndTriedAgain) {
-    program.commandLine = QStringLiteral("LOG");
-    Load();
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("week1.LOG")));
     Record();
     Minutes(9, 4, 12); // slots 06, 09, 12
@@ -65,8 +67,6 @@ TEST_F(HistoryLog, AFileThatCannotBeWrittenIsToldOnceAndTriedAgain) {
 }
 
 TEST_F(HistoryLog, NeverWrittenIntoTheRecording) {
-    program.commandLine = QStringLiteral("LOG");
-    Load();
     const struct {
         const char *recording, *history;
     } cases[] = {{"x.LOG", "x.LOG.LOG"}, {"y.log", "y.log.LOG"}}; // week1.CSV: above
@@ -83,8 +83,6 @@ TEST_F(HistoryLog, NeverWrittenIntoTheRecording) {
 // A warning raised by a snapshot stays open while the window's Timer2 runs on: records go on,
 // in time order, each with its own snapshot's time.
 TEST_F(HistoryLog, RecordsGoOnInTimeOrderWhileAWarningIsOpen) {
-    program.commandLine = QStringLiteral("LOG");
-    Load();
     Record();
     const QString csv = Path(QStringLiteral("week1.CSV"));
     ASSERT_TRUE(QFile::remove(csv) && QDir(dir.path()).mkdir(QStringLiteral("week1.CSV")))

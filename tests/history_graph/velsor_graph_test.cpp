@@ -1,12 +1,13 @@
-// velsor-graph as a user runs it: a process without a display, its exit status, its JSON and
-// the images it writes.
+// velsor-graph as a user runs it: a process without a display or session, its exit status, its
+// silence when all is well, its JSON and the images it writes.
 
+#include "support/captures.h"
 #include "support/graph_support.h"
+#include "support/tool_run.h"
 
 #include <QImage>
 #include <QJsonDocument>
 #include <QPainter>
-#include <QProcess>
 #include <QSvgRenderer>
 
 using velsor::testing::GraphRig;
@@ -14,19 +15,14 @@ using velsor::testing::GraphRig;
 namespace {
 
 int Graph(const QStringList& args, QByteArray* out = nullptr) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QLatin1String(name)); // the tool must find its own way
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VELSOR_GRAPH_PATH), args);
-    p.waitForFinished(30000);
-    const QByteArray err = p.readAllStandardError().trimmed();
+    const auto run = velsor::testing::RunTool(QStringLiteral(VELSOR_GRAPH_PATH), args);
     if (out)
-        *out = p.readAllStandardOutput();
-    const int code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    EXPECT_EQ(err.split('\n').last().startsWith("velsor-graph: "), code == 2) << err.data();
-    return code;
+        *out = run.out;
+    // One line on error, nothing otherwise.
+    EXPECT_TRUE(run.code == 2 ? run.err.count('\n') == 1 && run.err.startsWith("velsor-graph: ")
+                              : run.err.isEmpty())
+        << run.err.data();
+    return run.code;
 }
 
 } // namespace
@@ -45,7 +41,7 @@ TEST(VelsorGraph, ExitStatusImagesAndJson) {
     const QString log = rig.Write(QStringLiteral("a.LOG"),
                                   GraphRig::Records(7, 4, 9, 3) + "7,24/05/06 00:21,12,10,2\r\n");
     QByteArray out;
-    ASSERT_EQ(Graph({"--json", log}, &out), 0);
+    ASSERT_EQ(Graph({"--json", "-o", rig.dir.filePath(QStringLiteral("a.svg")), log}, &out), 0);
     const QJsonValue ops = QJsonDocument::fromJson(out)[QStringLiteral("ops")];
     EXPECT_DOUBLE_EQ(ops[3][QStringLiteral("x2")].toDouble(), 7215.0 / 7);
 }
@@ -61,9 +57,7 @@ TEST(VelsorGraph, ADrawingIsCutToTheSurfaceAndStaysSmall) {
     const QString week = rig.Write(QStringLiteral("week.LOG"), records.join('\n'));
     const QString svg = rig.dir.filePath(QStringLiteral("week.svg"));
     ASSERT_EQ(Graph({"--series", "used,view,fix", "-o", svg, week}), 0);
-    QFile file(svg);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
+    const QByteArray text = velsor::testing::FileBytes(svg);
     // The check boxes and the button take a few dozen elements; the series a handful.
     EXPECT_TRUE(text.size() < 300 * 1024 && text.count("<path") + text.count("<polyline") < 100);
     QImage image(QSvgRenderer(svg).viewBox().size(), QImage::Format_RGB32); // a unit a pixel

@@ -11,22 +11,7 @@ using velsor::testing::PtyPair;
 using velsor::testing::WaitFor;
 
 namespace {
-
 const QByteArray kInit("$PFEC,GPint,GGA01,GSA01,GSV01,ZDA01\r\n");
-
-// The tuner's side of a pseudo-terminal pair.
-struct Tuner {
-    explicit Tuner(const QString& path) {
-        port.setPortName(path);
-        port.open(QIODevice::ReadWrite);
-    }
-    QByteArray Received(int bytes, int timeoutMs = 3000) {
-        WaitFor([&] { return port.bytesAvailable() >= bytes; }, timeoutMs);
-        return port.readAll();
-    }
-    QSerialPort port;
-};
-
 } // namespace
 
 // A second instance is the program end-to-end test's.
@@ -49,33 +34,38 @@ TEST_F(MainWindowTest, ConnectingSendsTheInitCommandAtTheTunersRateAndDecodes) {
         GTEST_SKIP() << "socat is not installed";
     PtyPair pty(dir.path(), 2);
     ASSERT_TRUE(pty.Ready());
-    Tuner tuner(pty.peerLink);
+    QSerialPort tuner(pty.peerLink); // the tuner's side
+    ASSERT_TRUE(tuner.open(QIODevice::ReadWrite));
+    const auto received = [&](int bytes, int timeoutMs = 3000) {
+        WaitFor([&] { return tuner.bytesAvailable() >= bytes; }, timeoutMs);
+        return tuner.readAll();
+    };
     Load("[Velsor GPS Analyzer]\r\n[CommPort]=2\r\n[Tuner]=0\r\n[Time]=1\r\n");
     form->Mnu_Start_Click();
     ASSERT_TRUE(form->MSComm1->IsOpen()) << MessageTexts().join(u'|').toStdString();
     EXPECT_EQ(form->MSComm1->Settings(), u"4800,n,8,1");
-    EXPECT_EQ(tuner.Received(kInit.size()), kInit);
+    EXPECT_EQ(received(kInit.size()), kInit);
     EXPECT_TRUE(ConnectedLook());
     EXPECT_EQ(nav.ClockSetDone, 0) << "the start-up correction armed";
     form->Mnu_Start_Click();
-    EXPECT_TRUE(tuner.Received(1, 300).isEmpty()) << "connect does nothing while the port is open";
+    EXPECT_TRUE(received(1, 300).isEmpty()) << "connect does nothing while the port is open";
 
-    tuner.port.write("$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00\r\n");
-    tuner.port.waitForBytesWritten(1000);
+    tuner.write("$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00\r\n");
+    tuner.waitForBytesWritten(1000);
     ASSERT_TRUE(WaitFor([&] { return form->Label4[0].caption == u"12 時 34 分 56 秒"; }));
 
     // The init command sent again while recording: the recording goes on and keeps its look.
     dialogs.files.push_back(Path(QStringLiteral("run.CSV")));
     form->Mnu_Rec_Save_Click();
     form->Mnu_Ini_Click();
-    EXPECT_EQ(tuner.Received(kInit.size()), kInit);
+    EXPECT_EQ(received(kInit.size()), kInit);
     EXPECT_EQ(Buttons(), "-12-");
     form->Mnu_Stop_Click();
     EXPECT_FALSE(form->MSComm1->IsOpen());
     EXPECT_TRUE(IdleLook());
     // From the idle window the init command opens the port: the look follows the link.
     form->Mnu_Ini_Click();
-    EXPECT_EQ(tuner.Received(kInit.size()), kInit);
+    EXPECT_EQ(received(kInit.size()), kInit);
     EXPECT_TRUE(form->MSComm1->IsOpen() && ConnectedLook());
     EXPECT_TRUE(dialogs.messages.empty());
 }

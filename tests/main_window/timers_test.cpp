@@ -25,16 +25,32 @@ protected:
 
 } // namespace
 
-TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPort) {
+// The start-up correction waits for 120 Timer2 ticks of open port, a date and a fix, then sets
+// the clock once; disconnecting takes the claim back and reconnecting arms it again.
+TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPortADateAndAFix) {
     Connect();
+    Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
+    nav.ClockSetWait = 120;
+    FeedGga();
+    EXPECT_TRUE(clock.timesSet.empty()) << "no date yet: the clock would go to midnight";
+    nav.ClockSetWait = 0;
     FeedFix();
     for (int tick = 0; tick < 120; ++tick) {
         FeedGga();
         form->Timer2_Timer();
     }
     EXPECT_TRUE(clock.timesSet.empty()) << "120 ticks of Timer2 first";
+    Feed("$GPGSA,A,1,,,,,,,,,,,,,,,*00");
     FeedGga();
-    EXPECT_EQ(clock.timesSet, std::vector<QTime>{QTime(12, 30, 11)});
+    EXPECT_TRUE(clock.timesSet.empty()) << "no fix";
+    FeedFix();
+    FeedGga();
+    FeedGga(); // once per arming
+    ASSERT_EQ(clock.datesSet.size(), 1u);
+    EXPECT_EQ(QDateTime(clock.datesSet[0], clock.timesSet[0]),
+              QDateTime(QDate(2002, 5, 6), QTime(12, 30, 11)));
+    EXPECT_EQ(std::pair(form->Label14.backColor, form->Label14.toolTip),
+              std::pair(RGB(192, 255, 255), QStringLiteral("3D測位で時刻修正しました")));
 
     form->Mnu_Stop_Click();
     EXPECT_EQ(std::pair(form->Label14.backColor, form->Label14.toolTip),
@@ -103,56 +119,77 @@ TEST_F(TimersTest, ARefusedClockIsToldOnceFromTheEventLoopAndNeverShownAsCorrect
 }
 
 // The PC clock takes a date and a time of one moment: the date sentence's own time says which
-// day a GGA time belongs to, also across UTC midnight. The display keeps its own rule.
-TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMoment) {
-    const char* gga0 = "$GPGGA,000000,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
-    const char* gga235959 = "$GPGGA,235959,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
-    const char* zda = "$GPZDA,235959,31,12,2026,00,00";
+// day a GGA time belongs to, also across UTC midnight, and only a GGA and a date sentence whose
+// checksums are there and right count. The display keeps its own rule and takes every sentence.
+TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMomentWithCheckedSums) {
+    const QString gga0 = WithChecksum("$GPGGA,000000,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
+    const char* gga123456 = "$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
+    const QString gga = WithChecksum(gga123456),
+                  zda = WithChecksum("$GPZDA,235959,31,12,2026,00,00");
+    const QString late = WithChecksum("$GPGGA,235959,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
+    const QString zda2026 = WithChecksum("$GPZDA,123456,06,05,2026,00,00");
+    const QString rmc2026 =
+        WithChecksum("$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,00.0,000.0,060526,,,A");
+    // One bit flipped in the year: 2026 becomes 2036, the checksum no longer fits.
+    const QString rmc2036 = QString(rmc2026).replace(u"060526"_qs, u"060536"_qs);
+    QString ggaWrong = gga;
+    ggaWrong[7] = u'2'; // 223456: the checksum is the one of 123456
+    const QString ggaLower = gga.chopped(2) + gga.right(2).toLower();
+    ASSERT_NE(ggaLower, gga) << "the checksum needs a letter for this case";
+    const auto jst = [](int y, int mo, int d, int h, int mi, int sec) {
+        return QDateTime(QDate(y, mo, d), QTime(h, mi, sec));
+    };
     const struct {
-        const char* name;
-        const char* tuner;
-        std::vector<const char*> lines;
+        char tuner;
+        QStringList lines;
         QDateTime set; // JST; invalid: not set
     } cases[] = {
-        {"New Year's Eve: the old year's ZDA, then the GGA of midnight",
-         "0",
-         {zda, gga0},
-         QDateTime(QDate(2027, 1, 1), QTime(9, 0, 0))},
-        {"the new day's ZDA before a late GGA",
-         "0",
-         {"$GPZDA,000000,01,01,2027,00,00", gga235959},
-         QDateTime(QDate(2027, 1, 1), QTime(8, 59, 59))},
-        {"RMC at the end of March, then the GGA of midnight",
-         "1",
-         {"$GPRMC,235959.0,A,3541.1234,N,13945.6789,E,00.0,000.0,310326,,,A",
-          "$GPGGA,000000.0,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,"},
-         QDateTime(QDate(2026, 4, 1), QTime(9, 0, 0))},
-        {"a date sentence a minute old", "0", {"$GPZDA,235859,31,12,2026,00,00", gga235959}, {}},
-        {"a ZDA whose time is no time of day",
-         "0",
-         {"$GPZDA,246000,31,12,2026,00,00", gga235959},
-         {}},
-        {"the link closed, as in a replay", "0", {zda, gga0}, {}},
+        // New Year's Eve: the old year's ZDA, then the GGA of midnight.
+        {'0', {zda, gga0}, jst(2027, 1, 1, 9, 0, 0)},
+        // The new day's ZDA before a late GGA.
+        {'0', {WithChecksum("$GPZDA,000000,01,01,2027,00,00"), late}, jst(2027, 1, 1, 8, 59, 59)},
+        // RMC at the end of March, then the GGA of midnight.
+        {'1',
+         {WithChecksum("$GPRMC,235959.0,A,3541.1234,N,13945.6789,E,00.0,000.0,310326,,,A"),
+          WithChecksum("$GPGGA,000000.0,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,")},
+         jst(2026, 4, 1, 9, 0, 0)},
+        // A date sentence a minute old; a ZDA whose time is no time of day.
+        {'0', {WithChecksum("$GPZDA,235859,31,12,2026,00,00"), late}, {}},
+        {'0', {WithChecksum("$GPZDA,246000,31,12,2026,00,00"), late}, {}},
+        // Checksums: in lower-case hex; a corrupted RMC after a good one; a GGA's wrong or none.
+        {'1', {zda2026, ggaLower}, jst(2026, 5, 6, 21, 34, 56)},
+        {'1', {rmc2026, rmc2036, gga}, {}},
+        {'1', {zda2026, ggaWrong}, {}},
+        {'1', {zda2026, QString::fromLatin1(gga123456)}, {}},
+        // The link closed, as in a replay.
+        {'0', {zda, gga0}, {}},
     };
     Connect();
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.name == cases[std::size(cases) - 1].name)
+        SCOPED_TRACE(c.lines.join(u' ').toStdString());
+        if (&c == &cases[std::size(cases) - 1])
             form->Mnu_Stop_Click();
         clock.datesSet.clear();
         clock.timesSet.clear();
-        nav.TunerType = QString::fromLatin1(c.tuner);
+        form->Label4[1].caption.clear();
+        nav.TunerType = QChar::fromLatin1(c.tuner);
         nav.FixMode = QStringLiteral("3D");
         nav.ClockSetDone = 0;
         nav.ClockSetWait = 120;
-        for (const char* line : c.lines)
-            Feed(WithChecksum(line));
+        for (const QString& line : c.lines)
+            Feed(line);
         ASSERT_EQ(clock.datesSet.size(), c.set.isValid() ? 1u : 0u);
+        EXPECT_EQ(nav.ClockSetDone, c.set.isValid() ? 1 : 0)
+            << "an unchecked time leaves it pending";
         if (c.set.isValid()) {
             EXPECT_EQ(QDateTime(clock.datesSet[0], clock.timesSet[0]), c.set);
         }
-        if (c.name == cases[0].name) {
+        EXPECT_FALSE(form->Label4[1].caption.isEmpty()) << "the display takes every GGA";
+        if (&c == &cases[0]) {
             EXPECT_EQ(form->Label4[1].caption, u"2026/12/31 9:00:00") << "the display's own rule";
+        }
+        if (c.lines.contains(rmc2036)) {
+            EXPECT_TRUE(form->Label4[2].caption.startsWith(u"2036 年")) << "and every date";
         }
     }
 }

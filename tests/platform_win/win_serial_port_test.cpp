@@ -5,11 +5,11 @@
 // close the port with the lost-device event.
 
 #include "platform/win/win_serial_port.h"
+#include "support/pty_pair.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <windows.h>
@@ -19,6 +19,7 @@
 #include <vector>
 
 using namespace velsor::platform;
+using velsor::testing::WaitFor;
 
 namespace {
 
@@ -33,44 +34,26 @@ struct CoreApplication : ::testing::Environment {
 };
 [[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new CoreApplication);
 
-bool PumpUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 } // namespace
 
 TEST(WinSerialPort, SettingsTexts) {
-    struct Case {
-        const char* text;
-        std::optional<WinLineSettings> expected;
-    };
-    const Case cases[] = {
+    std::vector<std::pair<const char*, std::optional<WinLineSettings>>> cases = {
         {"4800,n,8,1", WinLineSettings{4800, 8, NOPARITY, ONESTOPBIT}},
         {"9600,N,8,1", WinLineSettings{9600, 8, NOPARITY, ONESTOPBIT}},
         {" 9600 , e , 7 , 2 ", WinLineSettings{9600, 7, EVENPARITY, TWOSTOPBITS}},
         {"19200,o,5,1.5", WinLineSettings{19200, 5, ODDPARITY, ONE5STOPBITS}},
         {"4800,m,8,1", WinLineSettings{4800, 8, MARKPARITY, ONESTOPBIT}},
         {"4800,s,8,1", WinLineSettings{4800, 8, SPACEPARITY, ONESTOPBIT}},
-        {"", std::nullopt},
-        {"9600,n,8", std::nullopt},
-        {"9600,n,8,1,1", std::nullopt},
-        {"49,n,8,1", std::nullopt},
-        {"fast,n,8,1", std::nullopt},
-        {"9600,x,8,1", std::nullopt},
-        {"9600,no,8,1", std::nullopt},
-        {"9600,n,9,1", std::nullopt},
-        {"9600,n,8,3", std::nullopt},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(ParseWinLineSettings(QString::fromLatin1(c.text)), c.expected);
+    for (const char* refused : {"", "9600,n,8", "9600,n,8,1,1", "49,n,8,1", "fast,n,8,1",
+                                "9600,x,8,1", "9600,no,8,1", "9600,n,9,1", "9600,n,8,3"})
+        cases.push_back({refused, std::nullopt});
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(ParseWinLineSettings(QString::fromLatin1(text)), expected);
         WinSerialPort port;
-        EXPECT_EQ(port.SetSettings(QString::fromLatin1(c.text)),
-                  c.expected ? comm::kOk : comm::kInvalidProperty);
+        EXPECT_EQ(port.SetSettings(QString::fromLatin1(text)),
+                  expected ? comm::kOk : comm::kInvalidProperty);
     }
 }
 
@@ -121,10 +104,10 @@ TEST_F(ComPair, BytesArriveAsEventsAndAPortInUseIsRefused) {
         sent += chunk;
         EXPECT_EQ(tx.Write(chunk), comm::kOk);
     }
-    EXPECT_TRUE(PumpUntil([&] { return got.size() >= sent.size(); })) << got.size();
+    EXPECT_TRUE(WaitFor([&] { return got.size() >= sent.size(); })) << got.size();
     EXPECT_EQ(got, sent);
     EXPECT_GE(events, 1);
-    EXPECT_TRUE(PumpUntil([&] { return tx.BytesQueued() == 0; }));
+    EXPECT_TRUE(WaitFor([&] { return tx.BytesQueued() == 0; }));
     // Settings change on the open port; closing and opening again works.
     EXPECT_EQ(rx.SetSettings(u"9600,n,8,1"_qs), comm::kOk);
     rx.Close();
@@ -146,7 +129,7 @@ TEST(SimulatedReceiver, RecordsLiveBytesThenLosesTheDevice) {
         events.push_back(port.CommEvent());
         got += port.ReadAll();
     };
-    PumpUntil([] { return false; }, 3000);
+    WaitFor([] { return false; }, 3000);
     QFile record(qEnvironmentVariable("VELSOR_TEST_SIM_RECORD"));
     ASSERT_TRUE(record.open(QIODevice::WriteOnly));
     record.write(got);
@@ -157,9 +140,9 @@ TEST(SimulatedReceiver, RecordsLiveBytesThenLosesTheDevice) {
     ASSERT_TRUE(done.open(QIODevice::WriteOnly));
     done.close();
     // Wine shows a reader a closed pseudo-terminal as an idle line; the next write meets it.
-    PumpUntil([] { return false; }, 500);
+    WaitFor([] { return false; }, 500);
     EXPECT_EQ(port.Write("$PVELSOR*00\r\n"), comm::kOk);
-    EXPECT_TRUE(PumpUntil([&] { return !port.IsOpen(); }, 15000)) << "still open";
+    EXPECT_TRUE(WaitFor([&] { return !port.IsOpen(); }, 15000)) << "still open";
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.back(), comm::kEvDeviceLost);
     EXPECT_EQ(std::count(events.begin(), events.end(), comm::kEvDeviceLost), 1);

@@ -1,12 +1,12 @@
 // velsor-decode --replay: the same loading as the window, one JSON object per block shown.
 
 #include "replay/recording_files.h"
+#include "support/tool_run.h"
 
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 TEST(ReplayCli, BlocksFedExitStatusAndMessages) {
@@ -26,13 +26,11 @@ TEST(ReplayCli, BlocksFedExitStatusAndMessages) {
         {{"--replay", dir.filePath("missing.CSV")}, 2, ""}, // one line on stderr
     };
     for (const auto& c : cases) {
-        QProcess p;
-        p.start(QStringLiteral(VELSOR_DECODE_PATH), c.args);
-        ASSERT_TRUE(p.waitForFinished(20000));
-        EXPECT_EQ(p.exitCode(), c.exitCode);
-        EXPECT_EQ(p.readAllStandardError().count('\n'), c.exitCode == 2 ? 1 : 0);
+        const auto run = velsor::testing::RunTool(QStringLiteral(VELSOR_DECODE_PATH), c.args);
+        EXPECT_EQ(run.code, c.exitCode);
+        EXPECT_EQ(run.err.count('\n'), c.exitCode == 2 ? 1 : 0);
         QString blocks;
-        for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+        for (const QByteArray& line : run.out.split('\n')) {
             const QJsonObject o = QJsonDocument::fromJson(line).object();
             if (!o.isEmpty())
                 blocks += QString::number(o["replay"]["block"].toInt(-1));

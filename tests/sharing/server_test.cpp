@@ -2,12 +2,12 @@
 
 #include "raw_client.h"
 #include "sharing/nmea_share_server.h"
+#include "support/captures.h"
 #include "support/pty_pair.h"
 
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
 
 #include <memory>
@@ -20,10 +20,8 @@ using velsor::testing::WaitFor;
 
 namespace {
 
-QByteArray Capture() {
-    QFile f(QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/garmin25lp.log"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+const QByteArray kCapture =
+    velsor::testing::FileBytes(QStringLiteral(VELSOR_TEST_DATA "/nmea/layout0/garmin25lp.log"));
 
 class ShareServerTest : public ::testing::Test {
 protected:
@@ -58,7 +56,7 @@ protected:
 } // namespace
 
 TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedInWholeLinesOneSegmentEach) {
-    const QByteArray capture = Capture();
+    const QByteArray& capture = kCapture;
     const QByteArray data = capture + QByteArray("\x00\xff noise, no line feed", 23);
     const qsizetype line2 = data.indexOf('\n') + 1;
     Start();
@@ -93,7 +91,7 @@ TEST_F(ShareServerTest, AClientReadingAgainAfterAPauseGetsTheLinesAtOnce) {
     Start();
     RawClient& keeper = Join();
     RawClient& paused = Join();
-    const QByteArray capture = Capture();
+    const QByteArray& capture = kCapture;
     // Lines at many times the line rate while one client reads nothing for three seconds: its
     // window shuts and lines are dropped for it.
     QDeadlineTimer pause(3000);
@@ -124,7 +122,7 @@ TEST_F(ShareServerTest, SlowClientsLoseWholeLinesAStalledOneIsDroppedOthersLoseN
     RawClient& keeper = Join();
     RawClient& lagger = Join(4096);
     RawClient& stalled = Join(2048); // never reads until it has been dropped
-    const QByteArray capture = Capture();
+    const QByteArray& capture = kCapture;
     QByteArray sent;
     qint64 mostQueued = 0;
     QDeadlineTimer deadline(10000);

@@ -2,7 +2,6 @@
 // the main window reading a receiver shared by velsor-sim.
 
 #include "raw_client.h"
-#include "sharing/source_option.h"
 #include "sharing/tcp_serial_port.h"
 #include "support/main_window_fixture.h"
 
@@ -18,39 +17,6 @@ using velsor::sharing::TcpSerialPort;
 using velsor::testing::FreePort;
 using velsor::testing::WaitFor;
 namespace comm = velsor::platform::comm;
-
-TEST(SourceOption, WhereItConnectsAndWhatItLeavesOnTheCommandLine) {
-    // Arguments; host and port, "refused" or "none", then the arguments left.
-    const std::pair<const char*, const char*> cases[] = {
-        {"--source tcp://192.168.1.20:10110", "192.168.1.20 10110;"},
-        {"LOG --source=TCP://REPLAY-FW:2947 REPLAY", "REPLAY-FW 2947; LOG REPLAY"},
-        {"--source tcp://[::1]:4000", "::1 4000;"},
-        {"--source tcp://gps.local FW", "gps.local 10110; FW"},
-        {"--source tcp://:10110", "refused;"},
-        {"--source 10110 LOG", "refused; LOG"},
-        {"--source tcp://host:10110/", "refused;"},
-        {"--source tcp://host:0", "refused;"},
-        {"REPLAY --source", "refused; REPLAY"},
-        {"--source-LOG tcp://a:1", "none; --source-LOG tcp://a:1"},
-    };
-    for (const auto& [args, expected] : cases) {
-        QList<QByteArray> bytes = ("velsor-gps-analyzer " + QByteArray(args)).split(' ');
-        std::vector<char*> argv;
-        for (QByteArray& b : bytes)
-            argv.push_back(b.data());
-        const auto taken = sharing::TakeSourceOption(argv);
-        QStringList rest;
-        for (size_t i = 1; i < argv.size(); ++i)
-            rest << QString::fromLocal8Bit(argv[i]);
-        EXPECT_EQ(rest, taken.rest) << args;
-        const auto& e = taken.endpoint;
-        const QString got = (e                 ? QStringLiteral("%1 %2").arg(e->host).arg(e->port)
-                             : taken.requested ? u"refused"_qs
-                                               : u"none"_qs) +
-                            u';' + (QStringList{u""_qs} + rest).join(u' ');
-        EXPECT_EQ(got, QString::fromLatin1(expected)) << args;
-    }
-}
 
 // The port on its own: what the far end does, what the window is told.
 TEST(TcpSerialPort, ReceivesInOrderAndReportsEveryFailureAsALostDevice) {

@@ -12,7 +12,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 
 #include <map>
 #include <set>
@@ -117,13 +116,10 @@ TEST(SimGnss, GpsdecodeReadsTheFixAndTheSky) {
         for (int s = 0; s < 3; ++s)
             stream += gen.burst(kUtc.addSecs(s), 500 + s);
         const Epoch last = gen.epoch(kUtc.addSecs(2), 502);
-        QTemporaryFile in;
-        ASSERT_TRUE(in.open());
-        in.write(stream);
-        in.flush();
         QProcess gpsdecode;
-        gpsdecode.setStandardInputFile(in.fileName());
         gpsdecode.start(QStringLiteral("gpsdecode"), {QStringLiteral("-j")});
+        gpsdecode.write(stream);
+        gpsdecode.closeWriteChannel();
         ASSERT_TRUE(gpsdecode.waitForFinished(10000));
         QJsonObject tpv, sky;
         for (const QByteArray& line : gpsdecode.readAllStandardOutput().split('\n')) {

@@ -2,12 +2,13 @@
 // the velsor-skymap tool on real files.
 
 #include "skymap/sky_map.h"
+#include "support/captures.h"
 #include "support/sky_recording.h"
+#include "support/tool_run.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace velsor;
@@ -28,12 +29,11 @@ QString Read(const SkyMap& m) {
 
 // Elevation band, azimuth band and SNR sum of each cell a GSV line adds to.
 TEST(SkyMap, GsvSlotsAtTheDecodersPositions) {
-    struct Case {
+    const struct {
         const char* tuner;
         QString line;
         const char16_t* cells;
-    };
-    const std::vector<Case> cases = {
+    } cases[] = {
         {"0", u"$GPGSV,2,1,08,04,45,090,47,05,30,185,42,07,10,300,00,09,85,010,50*00"_qs,
          u"10/300/0 30/180/42 40/90/47 80/10/50"},
         {"1", u"$GPGSV,2,1,8,04,45,090,47,05,30,185,42*00"_qs, u"30/180/42 40/90/47"},
@@ -41,7 +41,7 @@ TEST(SkyMap, GsvSlotsAtTheDecodersPositions) {
         {"0", u"$GPGSV,2,1,08,01,10,158,,14,30,119,48*76"_qs, u"10/150/0"},
         {"0", u"$GPGSV,1,1,01,01,90,359,33*00"_qs, u"80/350/33"}, // the list ends at the star
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SkyMap m;
         m.AddGsv(c.line, QString::fromLatin1(c.tuner));
         EXPECT_EQ(Read(m), QString::fromUtf16(c.cells)) << c.line.toStdString();
@@ -49,18 +49,17 @@ TEST(SkyMap, GsvSlotsAtTheDecodersPositions) {
 }
 
 TEST(SkyMap, CellsMeansBandsAndBlocked) {
-    struct Case {
+    const struct {
         std::vector<int> snrs;
         double mean;
         bool blocked;
         Rgb colour; // of the rounded mean
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{0, 0, 0}, 0.0, true, RGB(192, 192, 192)},     {{0, 40}, 20.0, true, RGB(255, 128, 128)},
         {{0, 40, 41}, 27.0, false, RGB(255, 128, 128)}, {{40, 41}, 40.5, false, RGB(255, 255, 128)},
         {{46}, 46.0, false, RGB(128, 255, 128)},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SkyMap m;
         for (int s : c.snrs)
             m.Add(45, 95, s);
@@ -113,32 +112,29 @@ TEST(SkyMap, ARecordingWithABlockedSectorInTheMapAndTheTool) {
     EXPECT_TRUE(seenInside > 15 && seenOutside > 60) << seenInside << " " << seenOutside;
     EXPECT_EQ(std::pair(blockedInside, blockedOutside), std::pair(seenInside, 0));
 
-    // The tool, without a display.
-    qunsetenv("DISPLAY");
-    qunsetenv("QT_QPA_PLATFORM");
-    auto run = [](const QStringList& args) {
-        QProcess p;
-        p.start(QStringLiteral(VELSOR_SKYMAP_PATH), args);
-        p.waitForFinished(30000);
-        return std::tuple{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    // The tool, without a display or session: silent when all is well, one line on error.
+    const auto run = [&](const QStringList& args) {
+        const auto r =
+            velsor::testing::RunTool(QStringLiteral(VELSOR_SKYMAP_PATH), args + QStringList{rec});
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
+        return r;
     };
-    auto [code, out, err] = run({QStringLiteral("--json"), rec});
-    ASSERT_EQ(code, 0) << err.constData();
-    EXPECT_TRUE(out.contains("\"snapshots\":3360,") && out.contains("\"blocked\":true"))
-        << out.left(200).constData();
-
+    const auto json = run({QStringLiteral("--json")});
+    ASSERT_EQ(json.code, 0) << json.err.constData();
+    EXPECT_TRUE(json.out.contains("\"snapshots\":3360,") && json.out.contains("\"blocked\":true"))
+        << json.out.left(200).constData();
     const QString png = dir.filePath(QStringLiteral("map.png"));
-    auto [c, o, e] = run({QStringLiteral("-o"), png, rec});
-    ASSERT_EQ(c, 0) << e.constData();
-    EXPECT_GT(QFileInfo(png).size(), 1000);
+    const QString pdf = dir.filePath(QStringLiteral("map.pdf"));
+    ASSERT_EQ(run({QStringLiteral("-o"), png}).code + run({QStringLiteral("-o"), pdf}).code, 0);
+    EXPECT_TRUE(QFileInfo(png).size() > 1000 && QFileInfo(pdf).size() > 1000);
     // The legend and the footer in the main window's words.
     const QString svg = dir.filePath(QStringLiteral("map.svg"));
-    ASSERT_EQ(std::get<0>(run({QStringLiteral("-o"), svg, rec})), 0);
-    QFile drawing(svg);
-    ASSERT_TRUE(drawing.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(drawing.readAll());
+    ASSERT_EQ(run({QStringLiteral("-o"), svg}).code, 0);
+    const QString text = QString::fromUtf8(velsor::testing::FileBytes(svg));
     EXPECT_TRUE(text.contains(u">46 =&lt;<") && text.contains(u"衛星観測 ") &&
                 !text.contains(u"sightings"));
-    auto [badCode, badOut, badErr] = run({dir.filePath(QStringLiteral("missing"))});
-    EXPECT_TRUE(badCode == 2 && badOut.isEmpty()) << badErr.constData();
+    const auto missing = velsor::testing::RunTool(QStringLiteral(VELSOR_SKYMAP_PATH),
+                                                  {dir.filePath(QStringLiteral("missing"))});
+    EXPECT_TRUE(missing.code == 2 && missing.out.isEmpty() && missing.err.count('\n') == 1)
+        << missing.err.constData();
 }

@@ -1,11 +1,18 @@
 #pragma once
-// The real receiver captures under tests/data/nmea, in a stable order, and the shared ones.
+// The real receiver captures under tests/data/nmea, in a stable order, and the shared ones; a
+// file's bytes, none when it cannot be read.
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QStringList>
 
 namespace velsor::testing {
+
+inline QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 inline QStringList CaptureFiles(const QString& dataDir) {
     QStringList files;

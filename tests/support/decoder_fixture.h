@@ -12,7 +12,7 @@
 
 namespace velsor::testing {
 
-// The same outside a fixture, for cases that each need a fresh model.
+// A fresh model on its receive path; cases that each need a fresh one make their own.
 struct Decoding {
     explicit Decoding(const char* tuner) {
         nav.TunerType = QString::fromLatin1(tuner);
@@ -24,20 +24,12 @@ struct Decoding {
     Receiver rx{nav, form, &clock};
 };
 
-class DecoderTest : public ::testing::Test {
+class DecoderTest : public ::testing::Test, protected Decoding {
 protected:
-    DecoderTest() {
-        nav.TunerType = QStringLiteral("0");
-        form.PrepareDisplay();
-    }
+    DecoderTest() : Decoding("0") {}
     // Feeds lines as received, each ended in CR LF unless it already has a line end.
     void Feed(const QString& text) { rx.AssembleLines(text); }
     void Line(const QString& sentence) { rx.AssembleLines(sentence + QStringLiteral("\r\n")); }
-
-    Nav nav;
-    NAV_FORM form{nav};
-    FakeClock clock;
-    Receiver rx{nav, form, &clock};
 };
 
 } // namespace velsor::testing

@@ -91,15 +91,13 @@ class FakeProgram : public platform::Program {
 public:
     QString directory;
     QString commandLine;
-    bool otherInstance = false;
     int exits = 0;
     int eventPasses = 0;
-    bool systemInfo = false;
     std::vector<std::function<void()>> actions;
 
     QString Directory() const override { return directory; }
     QString CommandLine() const override { return commandLine; }
-    bool AnotherInstanceRunning() override { return otherInstance; }
+    bool AnotherInstanceRunning() override { return false; }
     void ProcessEvents() override {
         ++eventPasses;
         if (actions.empty())
@@ -111,12 +109,12 @@ public:
     }
     void Exit() override { ++exits; }
     bool ExitRequested() const override { return exits > 0; }
-    bool StartSystemInfo() override { return systemInfo; }
+    bool StartSystemInfo() override { return false; }
 };
 
-// A sentence with its checksum: "$GPGGA,..." becomes "$GPGGA,...*hh".
+// A sentence with its checksum: "$GPGGA,..." or "GPGGA,..." becomes "$GPGGA,...*hh".
 inline QString WithChecksum(const char* sentence) {
-    const QByteArray s(sentence);
+    const QByteArray s = sentence[0] == '$' ? QByteArray(sentence) : "$" + QByteArray(sentence);
     char sum = 0;
     for (qsizetype i = 1; i < s.size(); ++i)
         sum ^= s[i];

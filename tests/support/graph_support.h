@@ -12,14 +12,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 namespace velsor::testing {
-
-using ScriptedEvents = FakeProgram;
 
 struct GraphRig {
     GraphRig() {
@@ -62,7 +58,7 @@ struct GraphRig {
 
     QTemporaryDir dir;
     FakeDialogs dialogs;
-    ScriptedEvents events;
+    FakeProgram events; // runs a planned action at a yield
     frmGraph graph{dialogs, events};
 };
 

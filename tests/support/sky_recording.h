@@ -1,6 +1,7 @@
 #pragma once
-// A recording file as the program writes it (a start line, five-line snapshots every three
-// minutes, a stop line), made from the simulated tuner's sky, optionally with a blocked sector.
+// A GT-74/77 recording file as the program writes it (a start line, five-line snapshots every
+// three minutes, a stop line), made from the simulated tuner's sky, optionally with a blocked
+// sector.
 
 #include "nmea_sim.h"
 
@@ -11,9 +12,9 @@
 
 namespace velsor::testing {
 
-inline QByteArray SkyRecording(int snapshots, std::optional<sim::Sector> blocked,
-                               sim::Tuner tuner = sim::Tuner::Gt74, std::uint64_t seed = 1) {
-    sim::Generator gen(tuner, seed, {});
+inline QByteArray SkyRecording(int snapshots, std::optional<sim::Sector> blocked) {
+    const sim::Tuner tuner = sim::Tuner::Gt74;
+    sim::Generator gen(tuner, 1, {});
     gen.setBlocked(blocked);
     const QDateTime start(QDate(2026, 11, 30), QTime(0, 0), Qt::UTC);
     const auto stamp = [](const QDateTime& utc) {
@@ -28,9 +29,8 @@ inline QByteArray SkyRecording(int snapshots, std::optional<sim::Sector> blocked
         const sim::Epoch e = gen.epoch(utc, second);
         // GGA, GSA, GSV messages 1 and 2, the date sentence; without CR LF, as stored.
         const QList<QByteArray> gsv = sim::gsvSentences(tuner, e);
-        const QByteArray lines[] = {
-            sim::ggaSentence(tuner, e), sim::gsaSentence(e), gsv.value(0), gsv.value(1),
-            tuner == sim::Tuner::Gt74 ? sim::zdaSentence(e) : sim::rmcSentence(e)};
+        const QByteArray lines[] = {sim::ggaSentence(tuner, e), sim::gsaSentence(e), gsv.value(0),
+                                    gsv.value(1), sim::zdaSentence(e)};
         for (const QByteArray& l : lines)
             out += l.trimmed() + "\r\n";
     }

@@ -3,8 +3,9 @@
 #include "support/captures.h"
 #include "views/view_rig.h"
 
-#include <QFile>
 #include <QImage>
+
+#include <algorithm>
 
 using namespace velsor;
 using velsor::testing::Click;
@@ -112,22 +113,19 @@ TEST(NavFormView, MultiGnssSkyOfTheThirdModel) {
     rig.nav.TunerType = QStringLiteral("2");
     rig.form.Label14.caption = QStringLiteral("NMEA");
     rig.Action("Mnu_Start")->trigger();
-    QFile capture(velsor::testing::SharedDataDir() +
-                  QStringLiteral("/nmea-gnss/ublox-neo-m9n-nmea.log"));
-    ASSERT_TRUE(capture.open(QIODevice::ReadOnly)) << "set VELSOR_SHARED_DATA";
-    rig.Tuner().Receive(capture.readAll().right(3000));
+    const QByteArray capture = velsor::testing::FileBytes(
+        velsor::testing::SharedDataDir() + QStringLiteral("/nmea-gnss/ublox-neo-m9n-nmea.log"));
+    ASSERT_FALSE(capture.isEmpty()) << "set VELSOR_SHARED_DATA";
+    rig.Tuner().Receive(capture.right(3000));
     rig.Pump();
     rig.view->Render();
     ASSERT_GE(rig.nav.Gnss.satCount, 30);
     const QImage sky = rig.Child<QWidget>("Picture1")->grab().toImage();
+    const QRgb marks[] = {qRgb(128, 255, 128), qRgb(255, 255, 128), qRgb(255, 128, 128)};
     int marked = 0;
-    for (int y = 0; y < sky.height(); ++y) {
-        for (int x = 0; x < sky.width(); ++x) {
-            const QRgb c = sky.pixel(x, y);
-            marked +=
-                c == qRgb(128, 255, 128) || c == qRgb(255, 255, 128) || c == qRgb(255, 128, 128);
-        }
-    }
+    for (int y = 0; y < sky.height(); ++y)
+        for (int x = 0; x < sky.width(); ++x)
+            marked += std::count(std::begin(marks), std::end(marks), sky.pixel(x, y));
     // A mark is about 26 x 16 pixels, some of it text: far more than eight marks' worth.
     EXPECT_GT(marked, 15 * 250);
     for (int i = 0; i < 8; ++i) {

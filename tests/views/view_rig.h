@@ -30,11 +30,6 @@ Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int 
 
 namespace velsor::testing {
 
-// Runs the event loop until done() or the timeout; returns done().
-template <typename F> bool PumpUntil(F done, int timeoutMs = 3000) {
-    return WaitFor(done, timeoutMs);
-}
-
 // A mouse event in the middle of w, then the events it caused.
 inline void Mouse(QWidget* w, Qt::MouseButton button, QEvent::Type type) {
     const QPointF at(w->width() / 2.0, w->height() / 2.0);

@@ -1,6 +1,7 @@
-// The simulator's blocked sector: how it is given on the command line and what it does to the
-// reported signals.
+// The simulator's blocked sector (how it is given on the command line and what it does to the
+// reported signals), and where a replay whose --seconds are up stops.
 
+#include "line_pacer.h"
 #include "nmea_sim.h"
 #include "sim_options.h"
 
@@ -35,4 +36,17 @@ TEST(SimBlockedSector, ContainsWrapsThroughNorthAndStopsAtItsHeight) {
                                          {61, 10, false},
                                          {0, 31, false}})
         EXPECT_EQ(sector.contains(az, el), inside) << az << " " << el;
+}
+
+// At a line boundary, after a sentence under way, never at the end of an endless line.
+TEST(SimStopPoint, FinishesSentencesNotEndlessLines) {
+    const QByteArray two = "$GPGGA,1*00\r\n$GPGSA,2*00\r\n", cut = "$GPGGA,1*00\r\n$GPGSA";
+    const QByteArray endless = "$GPGGA,1*00\r\n" + QByteArray(20 << 20, 'x') + "\r\n";
+    const std::tuple<const QByteArray&, qsizetype, qsizetype> cases[] = {
+        {two, 0, 0},           {two, 13, 13},     {two, 5, 13},
+        {two, 20, 26},         {endless, 20, 20}, {endless, endless.size() - 10, endless.size()},
+        {cut, 15, cut.size()},
+    };
+    for (const auto& [data, pos, stop] : cases)
+        EXPECT_EQ(stopPoint(data, pos), stop) << pos;
 }
