@@ -76,7 +76,7 @@ com_link 1 "$work/pair1"
 com_link 2 "$work/pair2"
 for t in test_nav test_decoding; do
   if (cd "$wbuild/tests" && wine "./$t.exe" --gtest_brief=1 > "$work/$t.out" 2>&1); then
-    pass "$t: $(tail -1 "$work/$t.out")"
+    pass "$t: $(grep -E '^\[  (PASSED|SKIPPED) ' "$work/$t.out" | tr -d '\r' | tr '\n' ' ')"
   else
     cat "$work/$t.out"
     fail "$t"
