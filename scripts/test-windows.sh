@@ -61,6 +61,15 @@ pty_pair() {
   for _ in $(seq 50); do [ -e "$1" ] && [ -e "$2" ] && return 0; sleep 0.1; done
   return 1
 }
+# Up to a minute for FILE to appear, as long as process PID runs.
+wait_for_file() {
+  for _ in $(seq 600); do
+    [ -e "$1" ] && return 0
+    kill -0 "$2" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
 # Wine's mount manager rewrites the comN links at every start of the wine server (com1 ->
 # /dev/ttyS0) unless the registry names the device: do both.
 com_link() {
@@ -96,11 +105,7 @@ pids+=($sim)
    VELSOR_TEST_SIM_RECORD="$(winpath "$work/live.bin")" \
    timeout 120 wine ./test_platform_win.exe > "$work/test_platform_win.out" 2>&1) &
 tester=$!
-for _ in $(seq 600); do
-  [ -e "$work/live.bin.done" ] && break
-  kill -0 "$tester" 2>/dev/null || break
-  sleep 0.1
-done
+wait_for_file "$work/live.bin.done" "$tester" || true
 # The receiver goes away: its pseudo-terminal closes under the open port.
 kill "$sim" "$feed" 2>/dev/null || true
 if wait "$tester"; then
@@ -200,11 +205,7 @@ start_ms=$(date +%s%3N)
    timeout $((run_s + 120)) wine ./analyzer-run.exe 2>&1 | tr -d '\r' > "$work/run.out") &
 run=$!
 # A picture of the window with live data, once the recording has begun.
-for _ in $(seq 600); do
-  [ -e "$work/rec.txt" ] && break
-  kill -0 "$run" 2>/dev/null || break
-  sleep 0.1
-done
+wait_for_file "$work/rec.txt" "$run" || true
 if [ -e "$work/rec.txt" ]; then
   sleep 3
   window="$(xdotool search --onlyvisible --classname 'analyzer-run.exe' 2>/dev/null | tail -1 || true)"
