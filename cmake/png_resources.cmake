@@ -1,6 +1,7 @@
-# Without Qt SVG the program cannot draw its SVG images: draw each one at four times its size
-# as a PNG (rsvg-convert, on the build machine) and store it under the SVG's own name, so the
-# code asks for the same resource paths on every platform.
+# The images are drawn once, on the build machine, at four times their size as PNG
+# (rsvg-convert) and stored under the SVG's own name: the program then loads no SVG renderer
+# and none of the fonts the images' texts use (about a megabyte of memory), and the Windows Qt,
+# which has no Qt SVG, shows the same images.
 find_program(VELSOR_RSVG rsvg-convert REQUIRED)
 
 function(velsor_png_resources qrc out_var)

@@ -12,11 +12,11 @@ packages=(
   socat xvfb xauth imagemagick fonts-noto-cjk
   gpsd-clients procps python3 bc
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
-  gpsd netcat-openbsd iproute2 ccache xdotool
+  gpsd netcat-openbsd iproute2 ccache xdotool librsvg2-bin
 )
 # --windows: also the Windows cross build and its tests under wine (make windows, test-windows).
 if [ "${1:-}" = "--windows" ]; then
-  packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 librsvg2-bin zip)
+  packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 zip)
 fi
 
 missing=()

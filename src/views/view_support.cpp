@@ -11,11 +11,8 @@
 #include <QPalette>
 #include <QPixmapCache>
 #include <QScreen>
-#ifdef VELSOR_NO_SVG
+#include <QImage>
 #include <QImageReader>
-#else
-#include <QSvgRenderer>
-#endif
 #include <QWidget>
 
 #include <vector>
@@ -98,8 +95,23 @@ QFont DesignFont(const QString& name, double pointSize) {
     return f;
 }
 
+QFont BoldFont(QFont f, bool bold) {
+    if (!bold) {
+        f.setBold(false);
+        return f;
+    }
+    // Bold drawn from the regular face: loading a CJK font's bold face costs more than a
+    // megabyte of memory, for a few bold digits that look the same.
+    f.setBold(false);
+    const QString regular = QFontInfo(f).styleName();
+    if (!regular.isEmpty())
+        f.setStyleName(regular);
+    f.setBold(true);
+    return f;
+}
+
 QFont FittingFont(QFont f, const QString& text, int room, bool bold, bool* fits) {
-    f.setBold(bold);
+    f = BoldFont(f, bold);
     const int size = f.pixelSize() > 0 ? f.pixelSize() : QFontInfo(f).pixelSize();
     bool ok = false;
     for (int px = size; px >= size - 2 && !ok; --px) {
@@ -160,26 +172,21 @@ QPixmap ResourcePixmap(const QString& path, QSize size) {
     QPixmap pm;
     if (QPixmapCache::find(key, &pm))
         return pm;
-    pm = QPixmap(size * dpr);
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-#ifdef VELSOR_NO_SVG
-    // Without Qt SVG the build stores each image under the same name as a PNG drawn large.
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
+    // The images are drawn from their SVG sources at build time, four times as large, and
+    // stored as PNG under the SVG's name: no SVG renderer, nor the fonts its texts would need,
+    // is loaded at run time. The format is named, and guessing turned off, so that Qt does not
+    // load every image plugin to ask which one reads PNG.
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
     const QImage image = reader.read();
-    if (!image.isNull()) {
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRectF(QPointF(0, 0), QSizeF(size)), image);
+    if (image.isNull()) {
+        pm = QPixmap(size * dpr);
+        pm.fill(Qt::transparent);
+    } else {
+        pm = QPixmap::fromImage(image.scaled(size * dpr, Qt::IgnoreAspectRatio,
+                                             Qt::SmoothTransformation));
     }
-#else
-    QSvgRenderer svg(path);
-    if (svg.isValid()) {
-        QPainter p(&pm);
-        svg.render(&p, QRectF(QPointF(0, 0), QSizeF(size)));
-    }
-#endif
+    pm.setDevicePixelRatio(dpr);
     QPixmapCache::insert(key, pm);
     return pm;
 }

@@ -58,6 +58,8 @@ QFont UiFont();
 // Windows faces, Courier New) fall back to similar ones.
 QFont DesignFont(const QString& name, double pointSize);
 
+// The font in bold or not; bold is drawn from the regular face where the family has one.
+QFont BoldFont(QFont font, bool bold);
 // The font, set up to two pixels smaller when that makes the text fit the room: the layouts
 // were made for narrower faces than the ones that render Japanese here. *fits tells whether
 // the text fits in the font returned.
