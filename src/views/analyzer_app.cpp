@@ -17,8 +17,13 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <qdrawutil.h>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 
 #include <cstdio>
 #include <cstdlib>
@@ -67,6 +72,47 @@ private:
     std::function<void()> fn;
 };
 
+// Fusion, with the two pictures it draws at start read as PNG by name: Fusion leaves the
+// format for Qt to guess, and Qt loads every image-format plugin to ask which one reads it.
+class ProgramStyle : public QProxyStyle {
+public:
+    explicit ProgramStyle(QStyle* base) : QProxyStyle(base) {}
+
+    QIcon standardIcon(StandardPixmap sp, const QStyleOption* option,
+                       const QWidget* widget) const override {
+        // The menu bar's overflow arrow: the style's built-in picture instead of a file.
+        if (sp == SP_ToolBarHorizontalExtensionButton || sp == SP_ToolBarVerticalExtensionButton)
+            return QIcon(standardPixmap(sp, option, widget));
+        return QProxyStyle::standardIcon(sp, option, widget);
+    }
+
+    void drawPrimitive(PrimitiveElement pe, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (pe != PE_FrameGroupBox) {
+            QProxyStyle::drawPrimitive(pe, option, painter, widget);
+            return;
+        }
+        // Fusion's group box frame, drawn as Fusion draws it.
+        if (groupFrame.isNull()) {
+            QImageReader reader(
+                QStringLiteral(":/qt-project.org/styles/commonstyle/images/fusion_groupbox.png"),
+                "png");
+            reader.setAutoDetectImageFormat(false);
+            groupFrame = QPixmap::fromImage(reader.read());
+        }
+        const auto* box = qobject_cast<const QGroupBox*>(widget);
+        const bool bare = box && !box->isCheckable() && box->title().isEmpty();
+        const int top = 3 + (bare ? 0
+                                  : qMax(pixelMetric(PM_ExclusiveIndicatorHeight),
+                                         option->fontMetrics.height()));
+        qDrawBorderPixmap(painter, option->rect.adjusted(0, top, 0, 0), QMargins(6, 6, 6, 6),
+                          groupFrame);
+    }
+
+private:
+    mutable QPixmap groupFrame;
+};
+
 } // namespace
 
 int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
@@ -88,7 +134,7 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velsor-gps-analyzer"));
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(fusion);
+        QApplication::setStyle(new ProgramStyle(fusion)); // both owned by the application
     QApplication::setFont(UiFont());
     platform::InstallQtTranslations();
     QApplication::setWindowIcon(ProgramIcon());

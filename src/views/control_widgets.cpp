@@ -392,9 +392,7 @@ void DisplayListWidget::PaintOps(QPainter& p, bool vectors) const {
             const QRectF box(std::floor(X(op.x1 - op.x2 / 2)), std::floor(Y(op.y1 - op.y2 / 2)),
                              std::round(op.x2 * sx), std::round(op.y2 * sy));
             p.fillRect(box, ToQColor(op.color));
-            QFont f = font();
-            f.setBold(op.bold);
-            p.setFont(f);
+            p.setFont(BoldFont(font(), op.bold));
             p.setPen(QPen(Qt::black, 1));
             p.drawText(box, Qt::AlignCenter, op.text);
             p.setFont(font());
