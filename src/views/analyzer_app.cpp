@@ -17,13 +17,13 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <qdrawutil.h>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QStyleOption>
+#include <qdrawutil.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -7,12 +7,12 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmapCache>
 #include <QScreen>
-#include <QImage>
-#include <QImageReader>
 #include <QWidget>
 
 #include <vector>
@@ -183,8 +183,8 @@ QPixmap ResourcePixmap(const QString& path, QSize size) {
         pm = QPixmap(size * dpr);
         pm.fill(Qt::transparent);
     } else {
-        pm = QPixmap::fromImage(image.scaled(size * dpr, Qt::IgnoreAspectRatio,
-                                             Qt::SmoothTransformation));
+        pm = QPixmap::fromImage(
+            image.scaled(size * dpr, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     }
     pm.setDevicePixelRatio(dpr);
     QPixmapCache::insert(key, pm);
