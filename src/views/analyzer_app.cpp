@@ -8,9 +8,9 @@
 #include "platform/qt/qt_program.h"
 #include "platform/system_serial_ports.h"
 #include "settings/prop_form.h"
-#include "sharing/nav_form_sharing.h"
+#include "sharing/share_option.h"
+#include "sharing/sharing_module.h"
 #include "sharing/source_option.h"
-#include "sharing/tcp_serial_port.h"
 #include "views/nav_form_view.h"
 #include "views/view_support.h"
 #include "views/windows.h"
@@ -27,7 +27,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
+#include <memory>
 #include <vector>
 
 namespace velsor::views {
@@ -147,11 +147,16 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     dialogs.SetHeadless(qpa == u"offscreen" || qpa == u"minimal");
     platform::QtProgram program;
     const auto serialPorts = platform::SystemSerialPorts(program.Directory());
-    std::optional<sharing::TcpSourcePortFactory> tcpSource;
-    if (source.endpoint)
-        tcpSource.emplace(*serialPorts, source.endpoint->host, source.endpoint->port);
-    platform::SerialPortFactory& ports =
-        tcpSource ? static_cast<platform::SerialPortFactory&>(*tcpSource) : *serialPorts;
+    // The network code is loaded only when an option needs it.
+    sharing::SharingModule* network = nullptr;
+    QString networkMissing;
+    if (share.requested || source.endpoint)
+        network = sharing::LoadSharingModule(&networkMissing);
+    std::unique_ptr<platform::SerialPortFactory> tcpSource;
+    if (source.endpoint && network)
+        tcpSource =
+            network->TcpSourcePorts(*serialPorts, source.endpoint->host, source.endpoint->port);
+    platform::SerialPortFactory& ports = tcpSource ? *tcpSource : *serialPorts;
     platform::Platform platform{clock, dialogs, program, ports};
 
     Nav nav;
@@ -164,7 +169,11 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     if (source.requested && !source.endpoint)
         dialogs.MessageBox(sharing::BadSourceMessage(source.badValue), platform::MsgButtons::Ok,
                            platform::MsgIcon::Exclamation, QString::fromLatin1(kProgramTitle));
-    const auto sharingServer = sharing::StartSharing(form, share, dialogs);
+    if ((share.requested || source.endpoint) && !network)
+        dialogs.MessageBox(sharing::ModuleMissingMessage(networkMissing), platform::MsgButtons::Ok,
+                           platform::MsgIcon::Exclamation, QString::fromLatin1(kProgramTitle));
+    const std::shared_ptr<void> sharingServer =
+        network ? network->StartSharing(form, share, dialogs) : nullptr;
 
     NavFormView view(form);
     ConnectWindows(form, view);

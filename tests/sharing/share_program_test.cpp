@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -87,6 +89,25 @@ TEST_F(ShareProgramTest, AnUnreadableSourceIsSaidAndTheMonitorRuns) {
     Run(VELSOR_ANALYZER_PATH, {u"--source"_qs, u"COM3"_qs, u"LOG"_qs});
     SaysAndRunsOn(u"COM3"_qs, u"受信元の指定「COM3」が読めません。"_qs);
 }
+
+#ifdef Q_OS_LINUX
+// Qt Network comes with the network module, loaded only for an option that needs it.
+TEST_F(ShareProgramTest, TheNetworkIsLoadedOnlyWhenAnOptionAsksForIt) {
+    auto maps = [&] {
+        QFile f(QStringLiteral("/proc/%1/maps").arg(process.processId()));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    Run(VELSOR_ANALYZER_PATH, {});
+    ASSERT_TRUE(WaitFor([&] { return !QDir(tmp.path()).isEmpty(); }, 10000)) << "started";
+    WaitFor([] { return false; }, 500);
+    EXPECT_TRUE(maps().contains("libQt6Widgets"));
+    EXPECT_FALSE(maps().contains("libQt6Network"));
+    Run(VELSOR_ANALYZER_PATH, {u"--share-nmea"_qs, QString::number(port)});
+    ASSERT_TRUE(WaitFor([&] { return RawClient(port).connected; }, 10000));
+    EXPECT_TRUE(maps().contains("/velsor-sharing.so"));
+    EXPECT_TRUE(maps().contains("libQt6Network"));
+}
+#endif
 
 TEST_F(ShareProgramTest, TheSimulatorSharesWithoutADevice) {
     Run(VELSOR_SIM_PATH, QStringLiteral("--share-nmea %1 --seconds 2").arg(port).split(u' '));
