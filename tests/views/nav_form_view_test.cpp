@@ -56,6 +56,25 @@ TEST(NavFormView, WidgetsFollowTheModel) {
     EXPECT_TRUE(rig.Action("Mnu_Rec_Save")->isEnabled());
     EXPECT_EQ(rig.Child("Label15_0")->text(), u"01");
     EXPECT_EQ(rig.Child("Label16_1")->text(), QLatin1String(gsv));
+
+    // A satellite in use is bold (drawn from the regular face): more ink than one unused.
+    for (int i : {0, 1}) {
+        rig.form.Label15[i].caption = QStringLiteral("88");
+        rig.form.Label15[i].backColor = RGB(255, 255, 255);
+        rig.form.Label15[i].bold = i == 0;
+    }
+    rig.view->ScheduleRender();
+    rig.Pump();
+    auto ink = [&](const char* name) {
+        const QImage im = rig.Child(name)->grab().toImage();
+        int dark = 0;
+        for (int y = 0; y < im.height(); ++y)
+            for (int x = 0; x < im.width(); ++x)
+                dark += qGray(im.pixel(x, y)) < 100;
+        return dark;
+    };
+    EXPECT_TRUE(rig.Child("Label15_0")->font().bold());
+    EXPECT_GT(ink("Label15_0"), ink("Label15_1") * 6 / 5);
 }
 
 TEST(NavFormView, RecordButtonsGetTheReleaseOfTheirOwnPress) {
