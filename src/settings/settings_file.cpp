@@ -4,6 +4,7 @@
 #include "nav/file_channels.h"
 
 #include <QDir>
+#include <QSaveFile>
 
 namespace velsor {
 
@@ -112,18 +113,24 @@ void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form
 }
 
 bool WriteSettings(const QString& path, const Nav& nav, const Prop_Form& prop) {
-    FileChannels& ch = FileChannels::Instance();
-    if (ch.Open(kChannel, path, FileChannels::Mode::Output) != fileerr::kOk)
-        return false;
-    bool ok = ch.WriteLine(kChannel, u"[Velsor GPS Analyzer]") == fileerr::kOk;
-    ok = ch.WriteLine(kChannel, QStringLiteral("[CommPort]=") + nav.CommPortNo) == 0 && ok;
-    ok = ch.WriteLine(kChannel, QStringLiteral("[Tuner]=") + nav.TunerType) == 0 && ok;
-    ok = ch.WriteLine(kChannel, QStringLiteral("[Time]=") + QString::number(prop.Check2.value)) ==
-             0 &&
-         ok;
-    ok = ch.WriteLine(kChannel, QStringLiteral("[Baud]=") + QString::number(nav.Baud)) == 0 && ok;
-    ch.Close(kChannel);
-    return ok;
+    const QString lines[] = {
+        QStringLiteral("[Velsor GPS Analyzer]"),
+        QStringLiteral("[CommPort]=") + nav.CommPortNo,
+        QStringLiteral("[Tuner]=") + nav.TunerType,
+        QStringLiteral("[Time]=") + QString::number(prop.Check2.value),
+        QStringLiteral("[Baud]=") + QString::number(nav.Baud),
+    };
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += line.toLatin1() + "\r\n";
+    // Written whole or not at all: a disk that fills part-way leaves the old settings, not a
+    // cut file that the next start could not read. Where no file can be made beside it, the
+    // file is written in place.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    // A flush that fails is not noticed by commit(): it is checked before.
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
+           file.commit();
 }
 
 } // namespace velsor

@@ -1,39 +1,16 @@
 // Recording: the start line, three-minute snapshots by the PC clock and the stop line.
 
+#include "support/file_size_limit.h"
 #include "support/main_window_fixture.h"
 
 #include <QFileInfo>
 
-#include <sys/resource.h>
-
-#include <csignal>
-
 using namespace velsor;
+using velsor::testing::FileSizeLimit;
 using velsor::testing::MainWindowTest;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Files grow no further than `bytes` while it lives, as on a full disk: a write past it fails
-// part-way (SIGXFSZ ignored), a real partial write on a real file.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(qint64 bytes) {
-        getrlimit(RLIMIT_FSIZE, &old);
-        handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit r = old;
-        r.rlim_cur = static_cast<rlim_t>(bytes);
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &r), 0);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, handler);
-    }
-
-private:
-    rlimit old{};
-    void (*handler)(int) = nullptr;
-};
 
 const QString kCantWrite = u"記録ファイルに書き込めません。\r\n"_s;
 

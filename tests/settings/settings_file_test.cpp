@@ -1,9 +1,11 @@
 // The settings file: positional reading, defaults on first start, writing back, and the
 // properties dialog's model.
 
+#include "support/file_size_limit.h"
 #include "support/main_window_fixture.h"
 
 using namespace velsor;
+using velsor::testing::FileSizeLimit;
 using velsor::testing::MainWindowTest;
 
 namespace {
@@ -130,5 +132,24 @@ TEST_F(SettingsTest, SettingsThatCannotBeSavedHoldForThisRun) {
     QDir().rmdir(ini());
     WriteSettingsFile(kDefaults);
     form->ReadSettings(); // as a failed connect does
+    EXPECT_EQ(State(), kChosenState);
+}
+
+// A disk that fills while the settings are written leaves the old file whole, and the choice
+// holds for this run.
+TEST_F(SettingsTest, ADiskFillingDuringTheSaveLeavesTheOldFile) {
+    Load();
+    const QByteArray before = ReadFile(ini());
+    form->showProperties = [&] {
+        FileSizeLimit full(20);
+        ChooseAndOk();
+    };
+    form->Mnu_Prop_Click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
+    EXPECT_EQ(ReadFile(ini()), before);
+    EXPECT_EQ(QDir(QFileInfo(ini()).path()).entryList(QDir::Files).filter(u"GPSMN"_qs),
+              QStringList{u"GPSMN.INI"_qs})
+        << "no temporary file left behind";
     EXPECT_EQ(State(), kChosenState);
 }
