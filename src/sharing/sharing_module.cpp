@@ -11,7 +11,7 @@ namespace velsor::sharing {
 SharingModule* LoadSharingModule(QString* why) {
 #ifdef VELSOR_SHARING_BUILT_IN
     (void)why;
-    return velsor_sharing_module();
+    return velsor_sharing_module_1();
 #else
     static SharingModule* loaded = nullptr;
     if (loaded)
@@ -29,7 +29,7 @@ SharingModule* LoadSharingModule(QString* why) {
             continue;
         QLibrary module(path); // never unloaded: the program keeps its objects to the end
         using Entry = SharingModule* (*)();
-        if (auto entry = reinterpret_cast<Entry>(module.resolve("velsor_sharing_module"))) {
+        if (auto entry = reinterpret_cast<Entry>(module.resolve("velsor_sharing_module_1"))) {
             loaded = entry();
             return loaded;
         }

@@ -39,4 +39,6 @@ QString ModuleMissingMessage(const QString& why);
 
 } // namespace velsor::sharing
 
-extern "C" velsor::sharing::SharingModule* velsor_sharing_module();
+// The module's one symbol; the number changes with SharingModule, so that a module left from
+// another build is refused rather than called through the wrong table.
+extern "C" velsor::sharing::SharingModule* velsor_sharing_module_1();

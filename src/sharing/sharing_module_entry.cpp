@@ -23,7 +23,7 @@ public:
 } // namespace
 } // namespace velsor::sharing
 
-extern "C" Q_DECL_EXPORT velsor::sharing::SharingModule* velsor_sharing_module() {
+extern "C" Q_DECL_EXPORT velsor::sharing::SharingModule* velsor_sharing_module_1() {
     static velsor::sharing::NetworkSharing module;
     return &module;
 }
