@@ -13,12 +13,17 @@ constexpr int kChannel = 5;
 } // namespace
 
 QString HistoryFileName(const QString& recordFile) {
-    // Records written into a recording would break every later block of it.
-    if (recordFile.endsWith(u".LOG", Qt::CaseInsensitive))
+    // The recording's extension (".CSV", or any dot and three characters) gives way to ".LOG".
+    // A name without one keeps its whole name: cutting four characters off "2026.12.07" or
+    // "d/a.b" would share one history between recordings or put it outside their folder. And
+    // records written into a recording named *.LOG would break every later block of it.
+    const qsizetype n = recordFile.size();
+    bool extension = n > 4 && recordFile[n - 4] == u'.';
+    for (qsizetype i = n - 3; extension && i < n; ++i)
+        extension = recordFile[i] != u'.' && recordFile[i] != u'/' && recordFile[i] != u'\\';
+    if (!extension || recordFile.endsWith(u".LOG", Qt::CaseInsensitive))
         return recordFile + QStringLiteral(".LOG");
-    QString name = recordFile;
-    name.chop(4);
-    return name + QStringLiteral(".LOG");
+    return recordFile.first(n - 4) + QStringLiteral(".LOG");
 }
 
 QString HistoryRecord(const QString& slot, const QDateTime& now, int used, int inView,

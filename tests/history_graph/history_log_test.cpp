@@ -69,7 +69,12 @@ TEST_F(HistoryLog, AFileThatCannotBeWrittenIsToldOnceAndTriedAgain) {
 TEST_F(HistoryLog, NeverWrittenIntoTheRecording) {
     const struct {
         const char *recording, *history;
-    } cases[] = {{"x.LOG", "x.LOG.LOG"}, {"y.log", "y.log.LOG"}}; // week1.CSV: above
+    } cases[] = {{"x.LOG", "x.LOG.LOG"},
+                 {"y.log", "y.log.LOG"},
+                 {"0304.TXT", "0304.LOG"},
+                 {"2026.12.07", "2026.12.07.LOG"}, // not "2026.1.LOG", shared with .08
+                 {"sub/a.b", "sub/a.b.LOG"}};      // not "su.LOG", outside the folder
+    QDir(dir.path()).mkdir(QStringLiteral("sub")); // week1.CSV: above
     for (const auto& c : cases) {
         SCOPED_TRACE(c.recording);
         Record(QString::fromLatin1(c.recording));
