@@ -80,22 +80,6 @@ DateValue DateStamp(DateValue date, std::optional<QStringView> hhmmss, QStringVi
     return t && Receiver::ChecksumRight(line) ? date + *t / 86400.0 : 0;
 }
 
-// The moment of a time of day within a few seconds of a stamped date and time, on whichever
-// side of midnight that puts it; nullopt when the two are further apart.
-std::optional<DateValue> MomentNear(DateValue stamp, int seconds) {
-    constexpr int kDay = 86400, kMaxApart = 10;
-    const double day = std::floor(stamp);
-    const int stampSeconds = static_cast<int>(std::lround((stamp - day) * kDay));
-    int apart = seconds - stampSeconds;
-    if (apart > kDay / 2)
-        apart -= kDay;
-    else if (apart <= -kDay / 2)
-        apart += kDay;
-    if (std::abs(apart) > kMaxApart)
-        return std::nullopt;
-    return day + (stampSeconds + apart) / double(kDay);
-}
-
 bool Has(QStringView s, char16_t c) {
     return s.contains(QChar(c));
 }

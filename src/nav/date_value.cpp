@@ -117,4 +117,18 @@ QString ShortDateText(DateValue v) {
     return DatePart(v).toString(u"yyyy/MM/dd");
 }
 
+std::optional<DateValue> MomentNear(DateValue stamp, int seconds) {
+    constexpr int kDay = 86400, kMaxApart = 10;
+    const double day = std::floor(stamp);
+    const int stampSeconds = static_cast<int>(std::lround((stamp - day) * kDay));
+    int apart = seconds - stampSeconds;
+    if (apart > kDay / 2)
+        apart -= kDay;
+    else if (apart <= -kDay / 2)
+        apart += kDay;
+    if (std::abs(apart) > kMaxApart)
+        return std::nullopt;
+    return day + (stampSeconds + apart) / double(kDay);
+}
+
 } // namespace velsor

@@ -31,6 +31,10 @@ QDate DatePart(DateValue v);
 QTime TimePart(DateValue v);
 QDateTime ToQDateTime(DateValue v);
 
+// The moment of a time of day (seconds since midnight) within ten seconds of a stamped date
+// and time, on whichever side of midnight that puts it; nullopt when the two are further apart.
+std::optional<DateValue> MomentNear(DateValue stamp, int seconds);
+
 // General form: "yyyy/MM/dd H:mm:ss"; the date alone at midnight; the time alone when the date
 // part is empty.
 QString DateText(DateValue v);

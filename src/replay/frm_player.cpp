@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 namespace velsor {
@@ -98,10 +99,11 @@ void frmPlayer::Fatal() {
     program.Exit();
 }
 
-void frmPlayer::PrimeDate(const QString& line) {
+void frmPlayer::PrimeDate(int block) {
     // The GGA comes first in a block and builds the local time from the last date decoded: the
     // block's own date sentence goes to its decoder before it, so that a jump shows the date of
     // the snapshot reached, not of the one left. Live decoding keeps its order.
+    const QString& line = nav.ReplayLine[block][4];
     receiver.StartSnapshot();
     if (nav.TunerType == u"2") {
         const QStringView type = QStringView(line).mid(3, 3);
@@ -112,10 +114,23 @@ void frmPlayer::PrimeDate(const QString& line) {
     } else if (line.startsWith(u"$GPRMC")) {
         receiver.DecodeRMC(line);
     }
+    // A snapshot of the first seconds of a UTC day can hold the date sentence of the second
+    // before midnight: its GGA then belongs to the next day.
+    const QString& gga = nav.ReplayLine[block][0];
+    const qsizetype comma = gga.indexOf(u',');
+    const QStringView t = QStringView(gga).mid(comma + 1, 6);
+    bool digits = comma > 0 && t.size() == 6 && nav.UtcDateStamp != 0;
+    for (const QChar c : t)
+        digits = digits && c.isDigit();
+    if (!digits)
+        return;
+    const int seconds = t.mid(0, 2).toInt() * 3600 + t.mid(2, 2).toInt() * 60 + t.mid(4, 2).toInt();
+    if (const auto at = MomentNear(nav.UtcDateStamp, seconds))
+        nav.UtcDate = std::floor(*at);
 }
 
 void frmPlayer::FeedBlock(int block) {
-    PrimeDate(nav.ReplayLine[block][4]);
+    PrimeDate(block);
     for (int k = 0; k < 5; ++k)
         receiver.DispatchSentence(nav.ReplayLine[block][k]);
 }
@@ -123,7 +138,7 @@ void frmPlayer::FeedBlock(int block) {
 void frmPlayer::HScroll1_Change() {
     try {
         if (HScroll1.value >= 0 && HScroll1.value < static_cast<int>(nav.ReplayLine.size()))
-            PrimeDate(nav.ReplayLine[HScroll1.value][4]);
+            PrimeDate(HScroll1.value);
         for (int k = 0; k < 5; ++k) {
             const int v = HScroll1.value;
             if (v < 0 || v >= static_cast<int>(nav.ReplayLine.size())) {

@@ -85,7 +85,7 @@ private:
     void PrepareForLoad();
     void Refuse();
     void DetectTuner();
-    void PrimeDate(const QString& line);
+    void PrimeDate(int block);
     void FeedBlock(int block);
     void Fatal();
     void Changed();

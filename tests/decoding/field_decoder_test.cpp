@@ -210,6 +210,10 @@ TEST_F(FieldsTest, FixObjectOfTheFixedModels) {
               R"([{"az":58,"el":23,"prn":4,"snr":39,"system":"GPS","used":true},)"
               R"({"az":220,"el":10,"prn":5,"snr":40,"system":"GPS","used":true}])");
     EXPECT_EQ(nav.Gnss.satCount, 0) << "the fixed models leave the field state alone";
+    // At UTC midnight the last date may be of the second before: the fix is of the new day.
+    Lines({S("$GPZDA,235959,31,12,2021,00,00"),
+           S("$GPGGA,000000,3454.4922,N,13835.7617,E,1,05,1.0,53.3,M,-3.5,M,,")});
+    EXPECT_EQ(Fix()[u"utc"].toString(), u"2022-01-01T00:00:00.000Z");
 }
 
 // A recording's model from its first block's GGA and date sentence.

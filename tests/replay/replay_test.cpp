@@ -10,6 +10,7 @@ using namespace velsor;
 using velsor::testing::MainWindowTest;
 using velsor::testing::RecordingText;
 using velsor::testing::Snapshot;
+using velsor::testing::WithChecksum;
 
 namespace {
 
@@ -214,20 +215,23 @@ TEST_F(ReplayTest, QuitDuringALoad) {
 
 // Each snapshot shows its own date, and its own sky in the field model, wherever the bar jumps
 // and from the first one on, whichever snapshot was shown before it (groups of other talkers do
-// not linger from one block to the next).
+// not linger from one block to the next). A snapshot at UTC midnight may hold the date sentence
+// of the second before: its GGA is of the new day.
 TEST_F(ReplayTest, EachSnapshotStandsAlone) {
     struct Block {
-        const char *ddmmyy, *hhmmss, *gsv1, *gsv2;
+        const char *ddmmyy, *hhmmss, *dateAt, *gsv1, *gsv2;
         std::int16_t inView; // field model
         const char* jst;
     };
     const Block blocks[] = {
-        {"021226", "235700", "$GPGSV,1,1,03,04,45,090,47,05,30,180,42,12,10,200,30",
+        {"021226", "235700", "235700", "$GPGSV,1,1,03,04,45,090,47,05,30,180,42,12,10,200,30",
          "$GLGSV,1,1,01,65,20,100,33", 4, "2026/12/03 8:57:00"},
-        {"051226", "000300", "$GAGSV,1,1,02,11,45,090,40,12,30,180,41",
+        {"051226", "000300", "000300", "$GAGSV,1,1,02,11,45,090,40,12,30,180,41",
          "$GBGSV,1,1,01,05,20,100,33", 3, "2026/12/05 9:03:00"},
-        {"071226", "235700", "$GPGSV,1,1,01,07,45,090,47", "$GLGSV,1,1,01,70,60,120,44", 2,
-         "2026/12/08 8:57:00"},
+        {"071226", "235700", "235700", "$GPGSV,1,1,01,07,45,090,47", "$GLGSV,1,1,01,70,60,120,44",
+         2, "2026/12/08 8:57:00"},
+        {"311226", "000000", "235959", "$GPGSV,1,1,01,07,45,090,47", "$GLGSV,1,1,01,70,60,120,44",
+         2, "2027/01/01 9:00:00"},
     };
     enum Model { Zda, Rmc, Fields }; // the GT-74/77 with ZDA, the CFGPS with RMC, any talker
     for (const Model model : {Zda, Rmc, Fields}) {
@@ -236,30 +240,32 @@ TEST_F(ReplayTest, EachSnapshotStandsAlone) {
         nav.UtcDate = 0; // as at start
         QByteArray text = velsor::testing::kStartLine.toLatin1() + "\r\n";
         for (const Block& b : blocks) {
-            const QByteArray d(b.ddmmyy), t(b.hhmmss);
+            const QByteArray d(b.ddmmyy), t(b.hhmmss), at(b.dateAt);
             const QByteArray date =
                 d.first(2) + "," + d.sliced(2, 2) + ",20" + d.sliced(4) + ",00,00";
+            auto checked = [](const QByteArray& s) { return WithChecksum(s.constData()); };
             QStringList block = velsor::testing::Snapshot(0);
             block[0].replace(7, 6, QLatin1String(t));
             if (model == Rmc) {
                 block[0].insert(13, u".0"); // the CFGPS's time field, hhmmss.s
-                block[4] = QString::fromLatin1(
-                    "$GPRMC," + t + ",A,3541.1234,N,13945.6789,E,000.00,000.0," + d + ",,,A*00");
+                block[4] = checked("$GPRMC," + at + ",A,3541.1234,N,13945.6789,E,000.00,000.0," +
+                                   d + ",,,A");
             } else if (model == Zda) {
-                block[4] = QString::fromLatin1("$GPZDA," + t + "," + date + "*00");
+                block[4] = checked("$GPZDA," + at + "," + date);
             } else {
                 block =
                     QString::fromLatin1("$GNGGA," + t +
                                         ".00,3541.12340,N,13945.67890,E,1,05,1.0,10.0,M,,M,,\n" +
                                         "$GNGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0,1\n" + b.gsv1 +
-                                        "\n" + b.gsv2 + "\n$GNZDA," + t + ".00," + date)
+                                        "\n" + b.gsv2 + "\n")
                         .split(u'\n');
+                block.last() = checked("$GNZDA," + at + ".00," + date);
             }
             text += block.join(u"\r\n").toLatin1() + "\r\n";
         }
         ReplayFromMenu(Written(u"dates.CSV"_qs, text));
         EXPECT_EQ(nav.TunerType, QString::number(model));
-        for (const int v : {0, 2, 0, 1, 2}) {
+        for (const int v : {0, 2, 0, 1, 3, 2}) {
             if (v != 0 || player->HScroll1.value != 0)
                 player->SetHScroll1Value(v);
             SCOPED_TRACE(v);
