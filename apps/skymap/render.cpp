@@ -1,5 +1,8 @@
 #include "render.h"
 
+#include "nav/file_channels.h"
+
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
@@ -149,7 +152,13 @@ QString RenderSkyMap(const SkyMap& map, const QString& path, const QString& titl
     const double scale = kWidthPx / g.width;
     const QSize px(int(std::lround(kWidthPx)), int(std::lround(twipsHigh * scale)));
     const QString ext = QFileInfo(path).suffix().toLower();
-
+    // Drawn in memory, then written whole or not at all: a disk that fills midway leaves any
+    // earlier file of that name as it was, and is told.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    auto write = [&](const QString& failed) {
+        return WriteFileWhole(path, buffer.data()) ? QString() : failed;
+    };
     if (ext == u"png") {
         QImage image(px, QImage::Format_RGB32);
         image.fill(Qt::white);
@@ -158,36 +167,39 @@ QString RenderSkyMap(const SkyMap& map, const QString& path, const QString& titl
             p.scale(scale, scale);
             Paint(p, map, g, title);
         }
-        return image.save(path, "PNG") ? QString() : QStringLiteral("cannot write the image");
+        const QString failed = QStringLiteral("cannot write the image");
+        return image.save(&buffer, "PNG") ? write(failed) : failed;
     }
     if (ext == u"svg") {
 #ifdef VELSOR_NO_SVG
         return QStringLiteral("SVG output is not available in the Windows build; use .png or .pdf");
 #else
+        const QString failed = QStringLiteral("cannot write the drawing");
         QSvgGenerator svg;
-        svg.setFileName(path);
+        svg.setOutputDevice(&buffer);
         svg.setSize(px);
         svg.setViewBox(QRect(QPoint(0, 0), px));
         svg.setTitle(QStringLiteral("Sky map"));
         QPainter p;
         if (!p.begin(&svg))
-            return QStringLiteral("cannot write the drawing");
+            return failed;
         p.scale(scale, scale);
         Paint(p, map, g, title);
-        return p.end() ? QString() : QStringLiteral("cannot write the drawing");
+        return p.end() ? write(failed) : failed;
 #endif
     }
     if (ext == u"pdf") {
-        QPdfWriter pdf(path);
+        const QString failed = QStringLiteral("cannot write the document");
+        QPdfWriter pdf(&buffer);
         pdf.setResolution(1440); // one device unit per twip
         pdf.setPageSize(QPageSize(QSizeF(g.width / 1440.0 * 25.4, twipsHigh / 1440.0 * 25.4),
                                   QPageSize::Millimeter));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter p;
         if (!p.begin(&pdf))
-            return QStringLiteral("cannot write the document");
+            return failed;
         Paint(p, map, g, title);
-        return p.end() ? QString() : QStringLiteral("cannot write the document");
+        return p.end() ? write(failed) : failed;
     }
     return QStringLiteral("the output must end in .png, .svg or .pdf");
 }

@@ -2,8 +2,18 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace velsor {
+
+bool WriteFileWhole(const QString& path, QByteArrayView bytes) {
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    // A short write sets no error, and commit() does not notice a last flush that fails: both
+    // are checked here.
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(bytes.data(), bytes.size()) == bytes.size() && file.flush() && file.commit();
+}
 
 FileChannels& FileChannels::Instance() {
     static FileChannels channels;

@@ -26,6 +26,11 @@ inline constexpr int kBadFileMode = 54;
 inline constexpr int kBadFileNumber = 52;
 } // namespace fileerr
 
+// Replaces the file at `path` with `bytes` whole, or leaves it as it was and returns false
+// (a disk that fills midway, a folder that cannot be written). Written in place only where no
+// new file can be made beside it.
+bool WriteFileWhole(const QString& path, QByteArrayView bytes);
+
 class FileChannels {
 public:
     // AppendExisting appends to a file that is there and never creates one (kFileNotFound).

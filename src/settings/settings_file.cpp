@@ -4,7 +4,6 @@
 #include "nav/file_channels.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace velsor {
 
@@ -124,13 +123,8 @@ bool WriteSettings(const QString& path, const Nav& nav, const Prop_Form& prop) {
     for (const QString& line : lines)
         bytes += line.toLatin1() + "\r\n";
     // Written whole or not at all: a disk that fills part-way leaves the old settings, not a
-    // cut file that the next start could not read. Where no file can be made beside it, the
-    // file is written in place.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    // A flush that fails is not noticed by commit(): it is checked before.
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
-           file.commit();
+    // cut file that the next start could not read.
+    return WriteFileWhole(path, bytes);
 }
 
 } // namespace velsor

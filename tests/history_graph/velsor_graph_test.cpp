@@ -2,6 +2,7 @@
 // silence when all is well, its JSON and the images it writes.
 
 #include "support/captures.h"
+#include "support/file_size_limit.h"
 #include "support/graph_support.h"
 #include "support/tool_run.h"
 
@@ -44,6 +45,24 @@ TEST(VelsorGraph, ExitStatusImagesAndJson) {
     ASSERT_EQ(Graph({"--json", "-o", rig.dir.filePath(QStringLiteral("a.svg")), log}, &out), 0);
     const QJsonValue ops = QJsonDocument::fromJson(out)[QStringLiteral("ops")];
     EXPECT_DOUBLE_EQ(ops[3][QStringLiteral("x2")].toDouble(), 7215.0 / 7);
+}
+
+// A disk that fills while the image is written is told, and an earlier file of that name is
+// left as it was: no cut image reported as saved.
+TEST(VelsorGraph, AFullDiskLeavesTheOldImageAndIsTold) {
+    GraphRig rig;
+    const QString week = rig.Write(QStringLiteral("week.LOG"), GraphRig::Records(3360));
+    for (const char* ext : {"png", "pdf", "svg"}) {
+        SCOPED_TRACE(ext);
+        const QString out = rig.Write(QStringLiteral("old.") + QLatin1String(ext), "old");
+        {
+            velsor::testing::FileSizeLimit full(2000);
+            EXPECT_EQ(Graph({"--series", "used,view,fix", "-o", out, week}), 2);
+        }
+        EXPECT_EQ(velsor::testing::FileBytes(out), "old");
+        for (const QString& f : QDir(rig.dir.path()).entryList(QDir::Files))
+            EXPECT_TRUE(!f.startsWith(u"old.") || f.size() == 7) << "left: " << f.toStdString();
+    }
 }
 
 // A drawing shows what the image shows: series above 10 end at the surface's edge, not over

@@ -3,6 +3,7 @@
 
 #include "skymap/sky_map.h"
 #include "support/captures.h"
+#include "support/file_size_limit.h"
 #include "support/sky_recording.h"
 #include "support/tool_run.h"
 
@@ -133,6 +134,14 @@ TEST(SkyMap, ARecordingWithABlockedSectorInTheMapAndTheTool) {
     const QString text = QString::fromUtf8(velsor::testing::FileBytes(svg));
     EXPECT_TRUE(text.contains(u">46 =&lt;<") && text.contains(u"衛星観測 ") &&
                 !text.contains(u"sightings"));
+    {
+        // A disk that fills while the image is written: told, and the earlier image kept.
+        velsor::testing::FileSizeLimit full(2000);
+        const auto cut = velsor::testing::RunTool(QStringLiteral(VELSOR_SKYMAP_PATH),
+                                                  {QStringLiteral("-o"), svg, rec});
+        EXPECT_EQ(cut.code, 2);
+    }
+    EXPECT_EQ(QString::fromUtf8(velsor::testing::FileBytes(svg)), text);
     const auto missing = velsor::testing::RunTool(QStringLiteral(VELSOR_SKYMAP_PATH),
                                                   {dir.filePath(QStringLiteral("missing"))});
     EXPECT_TRUE(missing.code == 2 && missing.out.isEmpty() && missing.err.count('\n') == 1)

@@ -1,5 +1,8 @@
 #include "platform/qt/qt_window_printer.h"
 
+#include "nav/file_channels.h"
+
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -69,12 +72,17 @@ bool QtWindowPrinter::SaveWindowImage(const QString& path) {
         prepare();
     const QString ext = QFileInfo(path).suffix().toLower();
     const QSize size = area->size();
+    // Drawn in memory, then written whole or not at all: a disk that fills midway leaves any
+    // earlier file of that name as it was, and is told, where the writers would leave a cut
+    // file and report success.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     bool ok = false;
     if (ext == u"png") {
-        ok = area->grab().save(path, "PNG");
+        ok = area->grab().save(&buffer, "PNG");
     } else if (ext == u"pdf") {
         // One page of the area's own size at 96 dpi, no margins.
-        QPdfWriter pdf(path);
+        QPdfWriter pdf(&buffer);
         pdf.setResolution(96);
         pdf.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / 96, size.height() * 72.0 / 96),
                                   QPageSize::Point));
@@ -88,7 +96,7 @@ bool QtWindowPrinter::SaveWindowImage(const QString& path) {
 #ifndef VELSOR_NO_SVG
     else if (ext == u"svg") {
         QSvgGenerator svg;
-        svg.setFileName(path);
+        svg.setOutputDevice(&buffer);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(area->window()->windowTitle());
@@ -99,8 +107,7 @@ bool QtWindowPrinter::SaveWindowImage(const QString& path) {
         }
     }
 #endif
-    // Some writers say nothing when the file could not be made.
-    return ok && QFileInfo(path).isFile() && QFileInfo(path).size() > 0;
+    return ok && !buffer.data().isEmpty() && WriteFileWhole(path, buffer.data());
 }
 
 } // namespace velsor::platform
