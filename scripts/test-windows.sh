@@ -189,16 +189,21 @@ echo "== 4. serial round trip: COM1 -> socat -> velsor-sim"
 pty_pair "$work/com1-program" "$work/tuner-program"
 com_link 1 "$work/com1-program"
 # Sentences of now: a snapshot is taken in a minute divisible by three when the GGA's minute is
-# the PC's, so the run lasts into the next such minute (at most about three and a half).
-"$lbuild/apps/sim/velsor-sim" --device "$work/tuner-program" --tuner 0 --seconds 300 \
+# the PC's (at most about four minutes of them, see below).
+"$lbuild/apps/sim/velsor-sim" --device "$work/tuner-program" --tuner 0 --seconds 360 \
   > "$work/sim.out" 2>&1 &
 sim=$!
 pids+=($sim)
 rm -f "$wbuild/tests/GPSMN.INI"
 printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n' \
   > "$wbuild/tests/GPSMN.INI"
+# A recording never takes its first snapshot in the minute it starts in, if that is a slot
+# minute: it needs a tick of another minute first. So the run lasts into the next slot minute,
+# or the one after when it would start too close to it for a tick before (wine's start-up
+# takes seconds).
 into_slot=$(( $(date +%s) % 180 ))
-if [ "$into_slot" -lt 30 ]; then run_s=25; else run_s=$(( 180 - into_slot + 20 )); fi
+run_s=$(( 180 - into_slot + 20 ))
+if [ "$into_slot" -gt 160 ]; then run_s=$(( run_s + 180 )); fi
 echo "  recording for about $run_s s, into the next minute of a snapshot"
 start_ms=$(date +%s%3N)
 (cd "$wbuild/tests" && VELSOR_RUN_RECORD="$(winpath "$work/rec.txt")" VELSOR_RUN_MS=$((run_s * 1000)) \
