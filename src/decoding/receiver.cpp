@@ -63,17 +63,6 @@ private:
     int len;
 };
 
-// The time of day "hhmmss" in seconds.
-std::optional<int> SecondsOfDay(QStringView hhmmss) {
-    if (hhmmss.size() != 6)
-        return std::nullopt;
-    const auto h = TwoDigits(hhmmss.first(2)), m = TwoDigits(hhmmss.sliced(2, 2)),
-               s = TwoDigits(hhmmss.sliced(4, 2));
-    if (!h || !m || !s || !MakeTime(*h, *m, *s))
-        return std::nullopt;
-    return *h * 3600 + *m * 60 + *s;
-}
-
 // A date sentence's own date and time, when its checksum vouches for both; else 0.
 DateValue DateStamp(DateValue date, std::optional<QStringView> hhmmss, QStringView line) {
     const auto t = hhmmss ? SecondsOfDay(*hhmmss) : std::nullopt;

@@ -117,6 +117,21 @@ QString ShortDateText(DateValue v) {
     return DatePart(v).toString(u"yyyy/MM/dd");
 }
 
+std::optional<int> SecondsOfDay(QStringView hhmmss) {
+    if (hhmmss.size() != 6)
+        return std::nullopt;
+    int v[3];
+    for (int k = 0; k < 3; ++k) {
+        const char16_t a = hhmmss[2 * k].unicode(), b = hhmmss[2 * k + 1].unicode();
+        if (a < u'0' || a > u'9' || b < u'0' || b > u'9')
+            return std::nullopt;
+        v[k] = (a - u'0') * 10 + (b - u'0');
+    }
+    if (!MakeTime(v[0], v[1], v[2]))
+        return std::nullopt;
+    return v[0] * 3600 + v[1] * 60 + v[2];
+}
+
 std::optional<DateValue> MomentNear(DateValue stamp, int seconds) {
     constexpr int kDay = 86400, kMaxApart = 10;
     const double day = std::floor(stamp);

@@ -31,6 +31,9 @@ QDate DatePart(DateValue v);
 QTime TimePart(DateValue v);
 QDateTime ToQDateTime(DateValue v);
 
+// The time of day "hhmmss" in seconds since midnight; nullopt unless six digits of a valid time.
+std::optional<int> SecondsOfDay(QStringView hhmmss);
+
 // The moment of a time of day (seconds since midnight) within ten seconds of a stamped date
 // and time, on whichever side of midnight that puts it; nullopt when the two are further apart.
 std::optional<DateValue> MomentNear(DateValue stamp, int seconds);

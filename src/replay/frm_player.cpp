@@ -118,14 +118,11 @@ void frmPlayer::PrimeDate(int block) {
     // before midnight: its GGA then belongs to the next day.
     const QString& gga = nav.ReplayLine[block][0];
     const qsizetype comma = gga.indexOf(u',');
-    const QStringView t = QStringView(gga).mid(comma + 1, 6);
-    bool digits = comma > 0 && t.size() == 6 && nav.UtcDateStamp != 0;
-    for (const QChar c : t)
-        digits = digits && c.isDigit();
-    if (!digits)
+    const auto seconds =
+        comma > 0 ? SecondsOfDay(QStringView(gga).mid(comma + 1, 6)) : std::nullopt;
+    if (!seconds || nav.UtcDateStamp == 0)
         return;
-    const int seconds = t.mid(0, 2).toInt() * 3600 + t.mid(2, 2).toInt() * 60 + t.mid(4, 2).toInt();
-    if (const auto at = MomentNear(nav.UtcDateStamp, seconds))
+    if (const auto at = MomentNear(nav.UtcDateStamp, *seconds))
         nav.UtcDate = std::floor(*at);
 }
 
