@@ -73,7 +73,7 @@ TEST_F(HistoryLog, NeverWrittenIntoTheRecording) {
                  {"y.log", "y.log.LOG"},
                  {"0304.TXT", "0304.LOG"},
                  {"2026.12.07", "2026.12.07.LOG"}, // not "2026.1.LOG", shared with .08
-                 {"sub/a.b", "sub/a.b.LOG"}};      // not "su.LOG", outside the folder
+                 {"sub/a.b", "sub/a.b.LOG"}};      // not "sub.LOG", outside the folder
     QDir(dir.path()).mkdir(QStringLiteral("sub")); // week1.CSV: above
     for (const auto& c : cases) {
         SCOPED_TRACE(c.recording);
