@@ -409,9 +409,8 @@ void FieldDecoder::SetDate(int year, int month, int day, QStringView time, bool 
     // for them.
     nav.UtcDateStamp = 0;
     if (checked && time.size() >= 6) {
-        const auto h = Int(time.first(2)), m = Int(time.sliced(2, 2)), s = Int(time.sliced(4, 2));
-        if (h && m && s && MakeTime(*h, *m, *s))
-            nav.UtcDateStamp = *v + (*h * 3600 + *m * 60 + *s) / 86400.0;
+        if (const auto seconds = SecondsOfDay(time.first(6)))
+            nav.UtcDateStamp = *v + *seconds / 86400.0;
     }
     g.year = year;
     g.month = month;

@@ -159,12 +159,8 @@ Fix FixOf(const Nav& nav, const NAV_FORM& form) {
     if (nav.UtcDate != 0 && t.size() == 6) {
         bool okH = false, okM = false, okS = false;
         const int h = t[0].toInt(&okH), m = t[2].toInt(&okM), s = t[4].toInt(&okS);
-        QDate d = DatePart(nav.UtcDate);
-        // The date sentence of the second before midnight: the time shown is of the next day.
-        if (okH && okM && okS && nav.UtcDateStamp != 0) {
-            if (const auto at = MomentNear(nav.UtcDateStamp, (h * 60 + m) * 60 + s))
-                d = DatePart(std::floor(*at));
-        }
+        // The date sentence may be of the second before midnight: the time shown is of the next.
+        const QDate d = DatePart(DayOfTime(nav.UtcDate, nav.UtcDateStamp, (h * 60 + m) * 60 + s));
         if (okH && okM && okS && d.isValid())
             f.utc = UtcText(d.year(), d.month(), d.day(), ((h * 60 + m) * 60 + s) * 1000);
     }

@@ -146,4 +146,9 @@ std::optional<DateValue> MomentNear(DateValue stamp, int seconds) {
     return day + (stampSeconds + apart) / double(kDay);
 }
 
+DateValue DayOfTime(DateValue date, DateValue stamp, int seconds) {
+    const auto at = stamp != 0 ? MomentNear(stamp, seconds) : std::nullopt;
+    return at ? std::floor(*at) : date;
+}
+
 } // namespace velsor

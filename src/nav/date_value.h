@@ -37,6 +37,9 @@ std::optional<int> SecondsOfDay(QStringView hhmmss);
 // The moment of a time of day (seconds since midnight) within ten seconds of a stamped date
 // and time, on whichever side of midnight that puts it; nullopt when the two are further apart.
 std::optional<DateValue> MomentNear(DateValue stamp, int seconds);
+// The date a time of day belongs to: the stamp's day, or the next or the day before when the
+// time lies just across midnight from it; `date` when there is no stamp or they lie apart.
+DateValue DayOfTime(DateValue date, DateValue stamp, int seconds);
 
 // General form: "yyyy/MM/dd H:mm:ss"; the date alone at midnight; the time alone when the date
 // part is empty.

@@ -9,7 +9,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cmath>
 #include <exception>
 
 namespace velsor {
@@ -120,10 +119,8 @@ void frmPlayer::PrimeDate(int block) {
     const qsizetype comma = gga.indexOf(u',');
     const auto seconds =
         comma > 0 ? SecondsOfDay(QStringView(gga).mid(comma + 1, 6)) : std::nullopt;
-    if (!seconds || nav.UtcDateStamp == 0)
-        return;
-    if (const auto at = MomentNear(nav.UtcDateStamp, *seconds))
-        nav.UtcDate = std::floor(*at);
+    if (seconds)
+        nav.UtcDate = DayOfTime(nav.UtcDate, nav.UtcDateStamp, *seconds);
 }
 
 void frmPlayer::FeedBlock(int block) {

@@ -42,9 +42,8 @@ SharingModule* LoadSharingModule(QString* why) {
 }
 
 QString ModuleMissingMessage(const QString& why) {
-    return QStringLiteral("ネットワーク機能を読み込めません。\r\n%"
-                          "1\r\nネットワークを使わずにモニタを続けます。")
-        .arg(why);
+    return QStringLiteral("ネットワーク機能を読み込めません。\r\n") + why +
+           QStringLiteral("\r\nネットワークを使わずにモニタを続けます。");
 }
 
 } // namespace velsor::sharing

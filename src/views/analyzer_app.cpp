@@ -148,10 +148,10 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     platform::QtProgram program;
     const auto serialPorts = platform::SystemSerialPorts(program.Directory());
     // The network code is loaded only when an option needs it.
-    sharing::SharingModule* network = nullptr;
+    const bool wantsNetwork = share.requested || source.endpoint;
     QString networkMissing;
-    if (share.requested || source.endpoint)
-        network = sharing::LoadSharingModule(&networkMissing);
+    sharing::SharingModule* network =
+        wantsNetwork ? sharing::LoadSharingModule(&networkMissing) : nullptr;
     std::unique_ptr<platform::SerialPortFactory> tcpSource;
     if (source.endpoint && network)
         tcpSource =
@@ -169,7 +169,7 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     if (source.requested && !source.endpoint)
         dialogs.MessageBox(sharing::BadSourceMessage(source.badValue), platform::MsgButtons::Ok,
                            platform::MsgIcon::Exclamation, QString::fromLatin1(kProgramTitle));
-    if ((share.requested || source.endpoint) && !network)
+    if (wantsNetwork && !network)
         dialogs.MessageBox(sharing::ModuleMissingMessage(networkMissing), platform::MsgButtons::Ok,
                            platform::MsgIcon::Exclamation, QString::fromLatin1(kProgramTitle));
     const std::shared_ptr<void> sharingServer =

@@ -11,6 +11,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace velsor::views {
 
@@ -339,6 +340,7 @@ void DisplayListWidget::PaintOps(QPainter& p, bool vectors) const {
     // size keeps the glyphs where those put them.
     const QFontInfo fi(font());
     const double baseline = 0.88 * fi.pixelSize();
+    std::optional<QFont> bold; // for the marks of satellites in use, made at the first
     // Whole pixels keep the axes crisp.
     auto pixel = [&](double x, double y) {
         return QPointF(std::floor(X(x)) + 0.5, std::floor(Y(y)) + 0.5);
@@ -392,7 +394,9 @@ void DisplayListWidget::PaintOps(QPainter& p, bool vectors) const {
             const QRectF box(std::floor(X(op.x1 - op.x2 / 2)), std::floor(Y(op.y1 - op.y2 / 2)),
                              std::round(op.x2 * sx), std::round(op.y2 * sy));
             p.fillRect(box, ToQColor(op.color));
-            p.setFont(BoldFont(font(), op.bold));
+            if (op.bold && !bold)
+                bold = BoldFont(font(), true);
+            p.setFont(op.bold ? *bold : font());
             p.setPen(QPen(Qt::black, 1));
             p.drawText(box, Qt::AlignCenter, op.text);
             p.setFont(font());
