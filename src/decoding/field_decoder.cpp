@@ -25,6 +25,8 @@ const char* SystemName(GnssSystem s) {
         return "QZSS";
     case GnssSystem::SBAS:
         return "SBAS";
+    case GnssSystem::NavIC:
+        return "NavIC";
     case GnssSystem::None:
         break;
     }
@@ -32,7 +34,7 @@ const char* SystemName(GnssSystem s) {
 }
 
 char16_t SystemLetter(GnssSystem s) {
-    constexpr char16_t letters[] = u"GRECJS?";
+    constexpr char16_t letters[] = u"GRECJSI?";
     return letters[static_cast<int>(s)];
 }
 
@@ -231,6 +233,7 @@ GnssSatellite FieldDecoder::Identify(GnssSystem talker, int n) {
     case GnssSystem::GPS:
     case GnssSystem::None:
     case GnssSystem::SBAS:
+    case GnssSystem::NavIC:
         // The NMEA numbering: one range per system.
         if (in(1, 32))
             set(GnssSystem::GPS, n);
@@ -381,6 +384,14 @@ void FieldDecoder::Position(QStringView lat, QStringView ns, QStringView lon, QS
     Assign(form.Label3[1].caption, b.view());
 }
 
+void FieldDecoder::Altitude(QStringView value, QStringView unit) {
+    // Metres above mean sea level, possibly negative; none without a value in metres.
+    const bool negative = value.startsWith(u'-');
+    const auto a = Dec(negative ? value.sliced(1) : value);
+    g.hasAltitude = a && unit == u"M";
+    g.altitude = g.hasAltitude ? (negative ? -a->value : a->value) : 0;
+}
+
 void FieldDecoder::SetMode(int mode) {
     g.mode = mode;
     if (mode == 3) {
@@ -436,6 +447,7 @@ void FieldDecoder::GGA(const Fields& f, const QString& line) {
         SetMode(1);
     } else if (quality) {
         Position(f[2], f[3], f[4], f[5]);
+        Altitude(f[9], f[10]);
         if (!gsaSeen)
             SetMode(f[9].isEmpty() ? 2 : 3);
     }
@@ -461,6 +473,7 @@ void FieldDecoder::GNS(const Fields& f) {
         return;
     }
     Position(f[2], f[3], f[4], f[5]);
+    Altitude(f[9], QStringView(u"M"));
     if (!gsaSeen)
         SetMode(f[9].isEmpty() ? 2 : 3);
 }
@@ -483,6 +496,8 @@ void FieldDecoder::RMC(const Fields& f, const QString& line) {
         SetMode(1);
     }
     CommitCutGroups();
+    if (receiver.afterEpoch)
+        receiver.afterEpoch();
 }
 
 void FieldDecoder::GLL(const Fields& f) {
@@ -504,6 +519,8 @@ void FieldDecoder::ZDA(const Fields& f, const QString& line) {
     if (d && m && y && f[4].size() == 4)
         SetDate(*y, *m, *d, f[1], f.checksummed, true);
     CommitCutGroups();
+    if (receiver.afterEpoch)
+        receiver.afterEpoch();
 }
 
 void FieldDecoder::GSA(const Fields& f, const QString& line, GnssSystem talker) {

@@ -67,6 +67,7 @@ private:
 
     void FixTime(QStringView field);
     void Position(QStringView lat, QStringView ns, QStringView lon, QStringView ew);
+    void Altitude(QStringView value, QStringView unit);
     void SetMode(int mode);
     void SetDate(int year, int month, int day, QStringView time, bool checked, bool zda);
     void CommitCutGroups();

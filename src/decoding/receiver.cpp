@@ -229,14 +229,20 @@ void Receiver::DispatchSentence(const QString& line) {
         DispatchGSV(line);
     } else if (type == u"$GPZDA") {
         DecodeZDA(line);
-        if (nav.TunerType == u"0")
+        if (nav.TunerType == u"0") {
             StoreRaw(4, line);
+            if (afterEpoch)
+                afterEpoch();
+        }
     } else if (type == u"$GPVTG") {
         // Recognised and ignored.
     } else if (type == u"$GPRMC") {
         DecodeRMC(line);
-        if (nav.TunerType == u"1")
+        if (nav.TunerType == u"1") {
             StoreRaw(4, line);
+            if (afterEpoch)
+                afterEpoch();
+        }
     }
     if (afterDispatch)
         afterDispatch();

@@ -71,6 +71,9 @@ public:
     QString lastType;
     // Called after every dispatched line.
     std::function<void()> afterDispatch;
+    // Called once an epoch is complete and shown: the window's fix and satellites (FixOf) are
+    // of one moment. The fixed-position models end an epoch with their date sentence.
+    std::function<void()> afterEpoch;
     // Sees every line the assembler completes, before its dispatch, and what it drops.
     StreamListener* listener = nullptr;
 

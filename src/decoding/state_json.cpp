@@ -108,14 +108,6 @@ private:
     bool first = true;
 };
 
-// What a fix-object needs, whichever model decoded it.
-struct Fix {
-    QByteArray utc; // empty: null
-    std::optional<double> lat, lon;
-    int mode = 1, used = 0, inView = 0;
-    std::vector<GnssSatellite> sats;
-};
-
 QByteArray UtcText(int year, int month, int day, int ms) {
     return QByteArray::fromStdString([&] {
         char b[40];
@@ -138,8 +130,10 @@ std::optional<double> Degrees(QStringView caption) {
     return (w[5] == u"S" || w[5] == u"W") ? -v : v;
 }
 
-Fix FixOf(const Nav& nav, const NAV_FORM& form) {
-    Fix f;
+} // namespace
+
+FixSnapshot FixOf(const Nav& nav, const NAV_FORM& form) {
+    FixSnapshot f;
     if (nav.TunerType == u"2") {
         const GnssState& g = nav.Gnss;
         if (g.year > 0 && g.timeMs >= 0)
@@ -147,6 +141,8 @@ Fix FixOf(const Nav& nav, const NAV_FORM& form) {
         if (g.hasPosition) {
             f.lat = g.lat;
             f.lon = g.lon;
+            if (g.hasAltitude)
+                f.alt = g.altitude;
         }
         f.mode = g.mode;
         f.used = g.usedCount;
@@ -168,6 +164,16 @@ Fix FixOf(const Nav& nav, const NAV_FORM& form) {
     f.lon = Degrees(form.Label3[1].caption);
     if (!f.lat || !f.lon)
         f.lat = f.lon = std::nullopt;
+    // The fixed positions have no place for the height: it is read by fields from the GGA.
+    if (f.lat) {
+        FieldDecoder::Fields gga;
+        if (FieldDecoder::Split(nav.RawSentence[0], gga) && gga[10] == u"M") {
+            bool ok = false;
+            const double alt = gga[9].toDouble(&ok);
+            if (ok)
+                f.alt = alt;
+        }
+    }
     f.mode = nav.FixMode == u"3D" ? 3 : nav.FixMode == u"2D" ? 2 : 1;
     f.used = nav.SatsInUse;
     f.inView = nav.SatsInView;
@@ -188,7 +194,9 @@ Fix FixOf(const Nav& nav, const NAV_FORM& form) {
     return f;
 }
 
-void WriteFix(Writer& w, const Fix& f) {
+namespace {
+
+void WriteFix(Writer& w, const FixSnapshot& f) {
     w.Open('{');
     w.Key("utc");
     if (f.utc.isEmpty())

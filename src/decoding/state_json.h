@@ -9,8 +9,20 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace velsor {
+
+// The fix and the satellites as the window shows them, whichever model decoded them: the
+// "fix" object of the JSON, and what the reception analysis samples at each epoch.
+struct FixSnapshot {
+    QByteArray utc;                      // ISO 8601 UTC with milliseconds; empty: none
+    std::optional<double> lat, lon, alt; // degrees, south and west negative; metres
+    int mode = 1, used = 0, inView = 0;  // 1 no fix, 2 2D, 3 3D
+    std::vector<GnssSatellite> sats;
+};
+FixSnapshot FixOf(const Nav& nav, const NAV_FORM& form);
 
 // Appends the object (no trailing newline) to out.
 void AppendStateJson(QByteArray& out, const Nav& nav, const NAV_FORM& form, std::uint64_t line,

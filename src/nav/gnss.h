@@ -7,11 +7,11 @@
 
 namespace velsor {
 
-enum class GnssSystem : std::uint8_t { GPS, GLONASS, Galileo, BeiDou, QZSS, SBAS, None };
+enum class GnssSystem : std::uint8_t { GPS, GLONASS, Galileo, BeiDou, QZSS, SBAS, NavIC, None };
 
 // "GPS", "GLONASS", ...; "" for None.
 const char* SystemName(GnssSystem s);
-// The letter shown before a satellite number: G R E C J S.
+// The letter shown before a satellite number: G R E C J S I.
 char16_t SystemLetter(GnssSystem s);
 
 struct GnssSatellite {
@@ -33,6 +33,8 @@ struct GnssState {
     int mode = 1; // 1 no fix, 2 2D, 3 3D
     bool hasPosition = false;
     double lat = 0, lon = 0;          // degrees, south and west negative
+    bool hasAltitude = false;         // with the position, when the fix sentence gives it
+    double altitude = 0;              // metres above mean sea level
     int timeMs = -1;                  // UTC time of day of the last fix sentence, -1 none
     int year = 0, month = 0, day = 0; // last UTC date received, year 0 none
 };
