@@ -313,20 +313,27 @@ void StreamHealth::Line(QStringView line) {
         }
     }
 
-    // Any talker's fix and satellite sentences, read by their fields.
-    if (end == 6 && p[0] == u'$') {
+    // Any talker's sentences as the by-fields model reads them; "P" talkers are proprietary.
+    bool fieldKnown = false;
+    if (end == 6 && p[0] == u'$' && p[1] != u'P') {
         constexpr auto T = [](char a, char b, char c) {
             return std::uint64_t(std::uint8_t(a)) << 16 | std::uint64_t(std::uint8_t(b)) << 8 |
                    std::uint8_t(c);
         };
         const std::uint64_t t = key & 0xFFFFFF;
-        if (t == T('G', 'G', 'A') || t == T('G', 'S', 'V') || t == T('G', 'S', 'A') ||
-            t == T('R', 'M', 'C') || t == T('G', 'N', 'S')) {
+        const bool fix = t == T('G', 'G', 'A') || t == T('R', 'M', 'C') || t == T('G', 'N', 'S');
+        if (fix || t == T('G', 'S', 'V') || t == T('G', 'S', 'A')) {
             ++fieldLines;
             FieldDecoder::Fields f;
-            fieldParsed += FieldDecoder::Split(body, f) && f.count >= 4 ? 1 : 0;
+            const bool parsed = FieldDecoder::Split(body, f) && f.count >= 4;
+            fieldParsed += parsed ? 1 : 0;
+            fixLines += parsed && fix && !f[1].isEmpty() ? 1 : 0;
+            fieldKnown = true;
+        } else {
+            fieldKnown = t == T('Z', 'D', 'A') || t == T('G', 'L', 'L') || t == T('V', 'T', 'G');
         }
     }
+    unknownFieldType += fieldKnown ? 0 : 1;
 
     const bool gga = key == kGga, gsv = key == kGsv;
     if (!gga && !gsv)
@@ -335,9 +342,15 @@ void StreamHealth::Line(QStringView line) {
     const auto fit1 = gga ? GgaFits(body, Layout::Cfgps) : GsvFits(body, Layout::Cfgps);
     if (!fit0 && !fit1)
         return;
+    const int f0 = fit0.value_or(false) ? 1 : 0, f1 = fit1.value_or(false) ? 1 : 0;
     ++judged;
-    fits[0] += fit0.value_or(false) ? 1 : 0;
-    fits[1] += fit1.value_or(false) ? 1 : 0;
+    fits[0] += f0;
+    fits[1] += f1;
+    if (gga) {
+        ++ggaJudged;
+        ggaFits[0] += f0;
+        ggaFits[1] += f1;
+    }
 }
 
 void StreamHealth::Dropped(QStringView text, bool firstPiece) {
@@ -360,27 +373,38 @@ double StreamHealth::FieldShare() const {
     return fieldLines ? static_cast<double>(fieldParsed) / static_cast<double>(fieldLines) : 0.0;
 }
 
-bool StreamHealth::ReadsByFields() const {
-    return fieldLines >= kMinJudged && FieldShare() >= 0.9 &&
-           (judged == 0 || (FitShare(Layout::Gt74) < 0.9 && FitShare(Layout::Cfgps) < 0.9));
+bool StreamHealth::ShowsFix(Layout layout) const {
+    return ggaJudged > 0 && ggaFits[static_cast<int>(layout)] * 10 >= ggaJudged * 9;
 }
 
-StreamHealth::Hint StreamHealth::Diagnose(QStringView tunerType) const {
-    if (bytes >= kMinBytes && GarbageShare() >= kGarbageLimit)
+bool StreamHealth::Fits(Layout layout) const {
+    return ShowsFix(layout) && FitShare(layout) >= 0.9;
+}
+
+bool StreamHealth::ReadsByFields() const {
+    return fieldLines >= kMinJudged && FieldShare() >= 0.9 && !Fits(Layout::Gt74) &&
+           !Fits(Layout::Cfgps);
+}
+
+StreamHealth::Hint StreamHealth::Diagnose(QStringView tunerType, bool lineSpeed) const {
+    if (lineSpeed && bytes >= kMinBytes && GarbageShare() >= kGarbageLimit)
         return Hint::WrongBaud;
-    // The field model, once the layouts have been judged (or there is nothing they could fit,
-    // for twice as long): the chosen one does not fit, nor well enough the other.
-    if ((tunerType == u"0" || tunerType == u"1") && ReadsByFields() &&
-        (judged >= kMinJudged || fieldLines >= 2 * kMinJudged) &&
-        FitShare(tunerType == u"0" ? Layout::Gt74 : Layout::Cfgps) < 0.5)
-        return Hint::UseFields;
-    if (judged < kMinJudged || (tunerType != u"0" && tunerType != u"1"))
+    if (tunerType != u"0" && tunerType != u"1")
         return Hint::None;
     const Layout chosen = tunerType == u"0" ? Layout::Gt74 : Layout::Cfgps;
     const Layout other = chosen == Layout::Gt74 ? Layout::Cfgps : Layout::Gt74;
-    if (FitShare(chosen) < 0.5 && FitShare(other) > 0.9)
+    // Silence while the chosen model shows the fix and most lines fit it; a fix that comes in
+    // other sentences ($GNGGA, $GPRMC alone) or at other positions is never shown by it.
+    const bool fixMissing = fixLines >= kMinFixLines && !ShowsFix(chosen);
+    // Or few lines fit it, once the layouts have been judged (or there is nothing they could
+    // fit, for twice as long).
+    const bool layoutWrong =
+        (judged >= kMinJudged || fieldLines >= 2 * kMinJudged) && FitShare(chosen) < 0.5;
+    if (!fixMissing && !layoutWrong)
+        return Hint::None;
+    if (Fits(other))
         return Hint::WrongModel;
-    return Hint::None;
+    return ReadsByFields() ? Hint::UseFields : Hint::None;
 }
 
 QString StreamHealth::Verdict() const {
@@ -388,11 +412,11 @@ QString StreamHealth::Verdict() const {
     const int p0 = Percent(FitShare(Layout::Gt74)), p1 = Percent(FitShare(Layout::Cfgps));
     if (judged == 0) {
         v = QStringLiteral("no GGA/GSV lines to judge the layout by");
-    } else if (FitShare(Layout::Gt74) >= 0.9 && FitShare(Layout::Gt74) >= FitShare(Layout::Cfgps)) {
+    } else if (Fits(Layout::Gt74) && FitShare(Layout::Gt74) >= FitShare(Layout::Cfgps)) {
         v = QStringLiteral("fits GT-74/77 layout (%1 % of GGA/GSV lines); CFGPS layout %2 %")
                 .arg(p0)
                 .arg(p1);
-    } else if (FitShare(Layout::Cfgps) >= 0.9) {
+    } else if (Fits(Layout::Cfgps)) {
         v = QStringLiteral("fits CFGPS layout (%1 % of GGA/GSV lines); GT-74/77 layout %2 %")
                 .arg(p1)
                 .arg(p0);
@@ -400,6 +424,9 @@ QString StreamHealth::Verdict() const {
         v = QStringLiteral("fits neither layout: GT-74/77 %1 %, CFGPS %2 % of GGA/GSV lines")
                 .arg(p0)
                 .arg(p1);
+        // The satellites would show, the fix would not.
+        if (FitShare(Layout::Gt74) >= 0.9 || FitShare(Layout::Cfgps) >= 0.9)
+            v += QStringLiteral(", but no $GPGGA holds the fix there");
     }
     if (ReadsByFields())
         v += QStringLiteral("; reads by fields (%1 % of GGA/GNS/RMC/GSA/GSV lines): model 2, "
@@ -426,7 +453,9 @@ QByteArray StreamHealth::Json(QStringView tuner) const {
         AppendJsonString(o, name);
         o += ':' + QByteArray::number(n);
     }
-    o += "},\"unknown_type_lines\":" + QByteArray::number(unknownType);
+    // Unknown to the model the stream was read as.
+    o += "},\"unknown_type_lines\":" +
+         QByteArray::number(tuner == u"2" ? unknownFieldType : unknownType);
     o += ",\"checksum_missing\":" + QByteArray::number(checksumMissing);
     o += ",\"checksum_bad\":" + QByteArray::number(checksumBad);
     o += ",\"overlong_dropped\":" + QByteArray::number(overlongDropped);
@@ -439,6 +468,10 @@ QByteArray StreamHealth::Json(QStringView tuner) const {
     o += ",\"cfgps_fit\":" + Share(FitShare(Layout::Cfgps));
     o += ",\"field_lines\":" + QByteArray::number(fieldLines);
     o += ",\"field_parsed\":" + QByteArray::number(fieldParsed);
+    o += ",\"gga_lines\":" + QByteArray::number(ggaJudged);
+    o += ",\"gt74_gga_lines\":" + QByteArray::number(ggaFits[0]);
+    o += ",\"cfgps_gga_lines\":" + QByteArray::number(ggaFits[1]);
+    o += ",\"fix_lines\":" + QByteArray::number(fixLines);
     o += "},\"verdict\":";
     AppendJsonString(o, Verdict());
     o += '}';

@@ -53,7 +53,7 @@ public:
     std::uint64_t blankLines = 0;
     std::uint64_t checksumMissing = 0;
     std::uint64_t checksumBad = 0;
-    std::uint64_t unknownType = 0;
+    std::uint64_t unknownType = 0; // of none of the six types the fixed-position models read
     std::uint64_t overlongDropped = 0;
     std::uint64_t garbageBytes = 0;
     // Lines by sentence type, in the order first seen; types beyond kMaxTypes count under
@@ -62,21 +62,39 @@ public:
     // GGA/GSV lines that could be judged, and how many of them fit each layout.
     std::uint64_t judged = 0;
     std::array<std::uint64_t, 2> fits{};
+    // The $GPGGA lines among them: the fixed-position models take the fix from these alone.
+    std::uint64_t ggaJudged = 0;
+    std::array<std::uint64_t, 2> ggaFits{};
     // GGA, GNS, RMC, GSA and GSV lines of any talker, and how many of them read by fields.
     std::uint64_t fieldLines = 0;
     std::uint64_t fieldParsed = 0;
+    // GGA, GNS and RMC lines of any talker that read by fields and carry a time: the stream's
+    // fix, wherever it comes.
+    std::uint64_t fixLines = 0;
+    // Lines of no type the by-fields model reads (proprietary ones among them).
+    std::uint64_t unknownFieldType = 0;
+
+    // At least this many fix lines before their absence from $GPGGA is trusted.
+    static constexpr std::uint64_t kMinFixLines = 10;
 
     double GarbageShare() const;
     double FitShare(Layout layout) const;
     double FieldShare() const;
-    // Neither fixed layout fits (90 % of the GGA/GSV lines), and the GGA, GNS, RMC, GSA and GSV
-    // lines of any talker read by their fields (90 %): model "2".
+    // The model would show the stream's fix: its $GPGGA lines (90 %) hold the fix at the
+    // layout's positions.
+    bool ShowsFix(Layout layout) const;
+    // The layout fits (90 % of the GGA/GSV lines) and shows the fix.
+    bool Fits(Layout layout) const;
+    // Neither fixed model fits, and the GGA, GNS, RMC, GSA and GSV lines of any talker read by
+    // their fields (90 %): model "2".
     bool ReadsByFields() const;
 
     // UseFields: the other fixed layout does not fit either; the third model reads it.
     enum class Hint { None, WrongModel, WrongBaud, UseFields };
     // What a user with this tuner setting ("0", "1" or "2") should be told, if anything.
-    Hint Diagnose(QStringView tunerType) const;
+    // lineSpeed: the bytes come over a line with a speed of its own (a serial port), so a
+    // wrong speed can explain garbage; over TCP it cannot.
+    Hint Diagnose(QStringView tunerType, bool lineSpeed = true) const;
 
     // One line, e.g. "fits GT-74/77 layout (98 % of GGA/GSV lines); CFGPS layout 3 %".
     QString Verdict() const;

@@ -38,7 +38,7 @@ void ReceptionHint::Connected() {
 std::optional<QString> ReceptionHint::Take(QStringView tunerType) {
     if (told)
         return std::nullopt;
-    switch (health.Diagnose(tunerType)) {
+    switch (health.Diagnose(tunerType, lineSpeed)) {
     case StreamHealth::Hint::WrongModel:
         told = true;
         return WrongModelText(tunerType);
@@ -85,6 +85,7 @@ void NAV_FORM::CheckReceptionHint() {
     if (!receptionHint || !MSComm1 || !MSComm1->IsOpen())
         return;
     receptionHint->baud = nav.Baud;
+    receptionHint->lineSpeed = MSComm1->HasLineSpeed();
     if (auto text = receptionHint->Take(nav.TunerType))
         TellLater(*text);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The hint about a receiver that does not match the settings: it watches the tuner's stream and,
-// once per connection, has a message ready when the data fit the other receiver model or look
-// like a wrong baud rate. The main window shows it from a timer tick, outside the receive path.
+// once per connection, has a message ready when the chosen model would not show the fix but
+// another would (the other fixed-position model, or 汎用 NMEA 0183 for a fix in other sentences
+// or talkers), or when the data look like a wrong baud rate. The main window shows it from a
+// timer tick, outside the receive path.
 
 #include "decoding/stream_health.h"
 
@@ -29,6 +31,8 @@ public:
     const StreamHealth& Health() const { return health; }
     // The line speed of tuner "2", for the wrong-speed text.
     int baud = 9600;
+    // The stream comes over a serial line; over TCP no speed can be wrong.
+    bool lineSpeed = true;
 
 private:
     Receiver& rx;

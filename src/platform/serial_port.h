@@ -49,6 +49,10 @@ public:
     // Bytes written but not yet taken by the device.
     virtual qint64 BytesQueued() const { return 0; }
 
+    // The line settings' speed is the line's: bytes read at the wrong speed turn to garbage. A
+    // network link has none.
+    virtual bool HasLineSpeed() const { return true; }
+
     // The last communication event; onComm is called for each one.
     virtual int CommEvent() const = 0;
     std::function<void()> onComm;

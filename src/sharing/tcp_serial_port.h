@@ -34,6 +34,7 @@ public:
     int Write(QByteArrayView bytes) override;
     qint64 BytesQueued() const override;
     int CommEvent() const override { return lastEvent; }
+    bool HasLineSpeed() const override { return false; }
 
     bool Connected() const { return socket.state() == QAbstractSocket::ConnectedState; }
 

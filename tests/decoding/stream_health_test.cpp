@@ -43,47 +43,71 @@ TEST_F(HealthTest, CountsOfAHandMadeStream) {
     const std::vector<std::uint64_t> counts = {
         health.lines,       health.blankLines,  health.overlongDropped, health.checksumMissing,
         health.checksumBad, health.unknownType, health.garbageBytes,    health.judged,
-        health.fits[0],     health.fits[1],     rx.linesDispatched};
-    EXPECT_EQ(counts, (std::vector<std::uint64_t>{7, 1, 1, 1, 3, 2, 3, 2, 2, 0, 7}));
+        health.fits[0],     health.fits[1],     health.ggaJudged,       health.ggaFits[0],
+        health.fixLines,    rx.linesDispatched};
+    EXPECT_EQ(counts, (std::vector<std::uint64_t>{7, 1, 1, 1, 3, 2, 3, 2, 2, 0, 1, 1, 1, 7}));
     EXPECT_EQ(form.Label3[1].caption, u"139 度 45.6789 分 - E");
 }
 
-TEST_F(HealthTest, HintsForTheWrongModelAndTheWrongBaudRate) {
+// What a user with each model setting is told, by receiver: a fixed-position model is named (or
+// nothing said) only when it would show the fix, from a $GPGGA at its positions; a fix that
+// comes in other sentences or talkers gets the by-fields model, whatever the GSV widths.
+TEST_F(HealthTest, TheHintNamesAModelThatWouldShowTheFix) {
     using H = StreamHealth::Hint;
-    // Lines of the other layout: no judgement before ten of each, then the hint for the other
-    // model.
-    for (const auto& [gga, gsv, sentByGt] :
-         {std::tuple{kGgaGt, kGsvGt, true}, {kGgaCf, kGsvCf, false}}) {
+    const auto line = [](const char* body) { return WithChecksum(body) + u"\r\n"_qs; };
+    const QString gsv = kGsvGt + u"\r\n"_qs; // the GT-74/77's widths, as most receivers send
+    const struct {
+        const char* receiver;
+        QString second;
+        H gt74, cfgps;
+        const char16_t* verdict;
+    } cases[] = {
+        {"GT-74/77", kGgaGt + u"\r\n"_qs + gsv, H::None, H::WrongModel, u"fits GT-74/77 layout"},
+        {"CFGPS", kGgaCf + u"\r\n"_qs + kGsvCf + u"\r\n"_qs, H::WrongModel, H::None,
+         u"fits CFGPS layout"},
+        {"u-blox: $GNGGA",
+         line("GNRMC,123456.00,A,3541.12345,N,13945.67891,E,0.0,,061202,,,A") +
+             line("GNGGA,123456.00,3541.12345,N,13945.67891,E,1,08,1.0,40.0,M,39.4,M,,") + gsv,
+         H::UseFields, H::UseFields,
+         u"fits neither layout: GT-74/77 100 %, CFGPS 0 % of GGA/GSV lines, but no $GPGGA"},
+        {"RMC only", line("GPRMC,123456,A,3541.1234,N,13945.6789,E,0.0,0.0,061202,,") + gsv,
+         H::UseFields, H::UseFields, u"fits neither layout: GT-74/77 100 %"},
+        {"MediaTek: hhmmss.sss",
+         line("GPGGA,123456.000,3541.1234,N,13945.6789,E,1,08,1.0,40.0,M,39.4,M,,") + gsv,
+         H::UseFields, H::UseFields, u"fits neither layout: GT-74/77 50 %"},
+        // No time yet: nothing tells which fixed model it is, but any reads by fields.
+        {"GT-74/77 before its first time", line("GPGGA,,,,,,0,00,,,M,,M,,") + gsv, H::None,
+         H::UseFields, u"fits neither layout: GT-74/77 100 %"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.receiver);
         health.Reset();
-        for (int i = 0; i < 10; ++i) {
-            EXPECT_EQ(health.Diagnose(sentByGt ? u"1" : u"0"), H::None) << i;
-            rx.AssembleLines(gga + u"\r\n"_qs + gsv + u"\r\n"_qs);
+        for (int second = 0; second < 24; ++second) {
+            if (second == 4) { // too soon to judge
+                EXPECT_EQ(std::pair(health.Diagnose(u"0"), health.Diagnose(u"1")),
+                          std::pair(H::None, H::None));
+            }
+            rx.AssembleLines(c.second);
         }
-        EXPECT_EQ(std::pair(health.Diagnose(u"0"), health.Diagnose(u"1")),
-                  sentByGt ? std::pair(H::None, H::WrongModel) : std::pair(H::WrongModel, H::None));
+        EXPECT_EQ(std::tuple(health.Diagnose(u"0"), health.Diagnose(u"1"), health.Diagnose(u"2")),
+                  std::tuple(c.gt74, c.cfgps, H::None));
+        const QString verdict = health.Verdict();
+        EXPECT_TRUE(verdict.startsWith(QStringView(c.verdict))) << verdict.toStdString();
+        EXPECT_EQ(verdict.contains(u"model 2"), c.gt74 == H::UseFields || c.cfgps == H::UseFields)
+            << verdict.toStdString();
     }
+    EXPECT_TRUE(WrongModelText(u"0", u"2").contains(u"汎用 NMEA 0183 のデータのようです。"));
 
-    // A receiver at the other speed: the share of non-NMEA bytes gives the baud rate away.
-    const QByteArray clean = (kGgaGt + u"\r\n"_qs + kGsvGt + u"\r\n"_qs).toLatin1();
+    // A receiver at the other speed: the share of non-NMEA bytes gives the baud rate away, on
+    // a serial line; over TCP there is no speed to be wrong.
+    const QByteArray clean = (kGgaGt + u"\r\n"_qs + gsv).toLatin1();
     for (const int noise : {0, 60}) {
         health.Reset();
         for (int i = 0; i < 20; ++i)
             rx.AssembleBytes(QByteArray(noise, '\xfe') + clean);
         EXPECT_EQ(health.Diagnose(u"0"), noise ? H::WrongBaud : H::None) << noise;
+        EXPECT_EQ(health.Diagnose(u"2"), noise ? H::WrongBaud : H::None) << noise;
+        EXPECT_EQ(health.Diagnose(u"0", false), H::None) << noise;
         EXPECT_EQ(health.Verdict().contains(u"wrong baud rate"), noise != 0) << noise;
     }
-
-    // A current receiver: neither layout, but every sentence reads by its fields.
-    health.Reset();
-    const QString gnss =
-        WithChecksum("GNGGA,123456.00,3541.12345,N,13945.67891,E,1,08,1.0,40.0,M,39.4,M,,") +
-        u"\r\n"_qs + WithChecksum("GPGSV,1,1,02,04,45,090,47,05,30,180,42,1") + u"\r\n"_qs;
-    for (int i = 0; i < 20; ++i)
-        rx.AssembleLines(gnss);
-    EXPECT_EQ(std::tuple(health.Diagnose(u"0"), health.Diagnose(u"1"), health.Diagnose(u"2")),
-              std::tuple(H::UseFields, H::UseFields, H::None));
-    EXPECT_TRUE(health.Verdict().startsWith(u"fits neither layout"))
-        << health.Verdict().toStdString();
-    EXPECT_TRUE(health.Verdict().contains(u"model 2")) << health.Verdict().toStdString();
-    EXPECT_TRUE(WrongModelText(u"0", u"2").contains(u"汎用 NMEA 0183 のデータのようです。"));
 }
