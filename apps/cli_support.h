@@ -23,8 +23,8 @@ struct OptionHelp {
 };
 
 // The --tuner line every tool that reads NMEA shows.
-inline constexpr OptionHelp kTunerHelp{"--tuner 0|1",
-                                       "receiver model: 0 GT-74/77 (default), 1 CFGPS"};
+inline constexpr OptionHelp kTunerHelp{
+    "--tuner 0|1|2", "receiver model: 0 GT-74/77 (default), 1 CFGPS, 2 any NMEA 0183"};
 inline constexpr OptionHelp kHelpHelp{"-h, --help", "this text"};
 
 // The usage lines, what the tool does, then every option on a line of its own with the

@@ -27,8 +27,8 @@ constexpr const char* kUsage =
 std::string Help() {
     using velsor::cli::OptionHelp;
     return velsor::cli::HelpText(
-        {"velsor-decode [--tuner 0|1] [--each | --health] [FILE ...]",
-         "velsor-decode --replay FILE [--tuner 0|1] [--block N | --each]"},
+        {"velsor-decode [--tuner 0|1|2] [--each | --health] [FILE ...]",
+         "velsor-decode --replay FILE [--tuner 0|1|2] [--block N | --each]"},
         "Feeds raw NMEA bytes (the FILEs, or standard input) through the receive path as bytes\n"
         "from the tuner's port and prints the decoded state as JSON. No clock is ever set.",
         {

@@ -56,7 +56,7 @@ QString helpText() {
         "                       also serve the sentences over TCP, as the analyzer does:\n"
         "                       PORT alone (or ':' for 10110) listens on 127.0.0.1 only;\n"
         "                       name an address (0.0.0.0:10110) to let other machines in\n"
-        "  --tuner 0|1          0: FURUNO GT-74/77, 4800 baud, GGA GSA GSV ZDA (default)\n"
+        "  --tuner 0|1|2        0: FURUNO GT-74/77, 4800 baud, GGA GSA GSV ZDA (default)\n"
         "                       1: I-O DATA CFGPS, 9600 baud, GGA GSA GSV RMC\n"
         "                       2: a current multi-GNSS receiver (GPS, GLONASS, Galileo,\n"
         "                       BeiDou; 26 to 40 satellites), 115200 baud: GNRMC GNVTG GNGGA\n"

@@ -23,7 +23,7 @@ constexpr const char* kUsage =
 std::string Help() {
     using velsor::cli::OptionHelp;
     return velsor::cli::HelpText(
-        {"velsor-skymap [--tuner 0|1] [--json] [-o OUT.png|OUT.svg|OUT.pdf] FILE ..."},
+        {"velsor-skymap [--tuner 0|1|2] [--json] [-o OUT.png|OUT.svg|OUT.pdf] FILE ..."},
         "Where the antenna does not see the sky: reads raw captures and recording files through\n"
         "the receive path and gathers every GSV sighting into 10 x 10 degree cells. Without\n"
         "--json or -o it prints a one-line summary.",

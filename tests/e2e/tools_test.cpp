@@ -25,6 +25,10 @@ TEST(Tools, HelpListsEveryOptionOnALineOfItsOwn) {
     for (const auto& [tool, options] : cases) {
         const auto [code, out, err] = RunTool(tool, {"--help"});
         EXPECT_TRUE(code == 0 && err.isEmpty()) << tool << err.constData();
+        // Every tool that reads NMEA takes the three models.
+        EXPECT_FALSE(
+            QString::fromUtf8(out).contains(QRegularExpression(u"--tuner 0\\|1(?!\\|2)"_qs)))
+            << out.constData();
         // Indented, and first on the line or after the options (and values) it goes with.
         for (const QString& option : options) {
             const QRegularExpression own(u"^\\s+(-[^\\s,]+(,| [^-\\s]\\S*)? +)*"_qs +
