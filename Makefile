@@ -12,7 +12,7 @@ SETTINGS_FUZZ_SECONDS ?= 60
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-.PHONY: all deps deps-windows windows test-windows build test sanitize fuzz bench bench-monitor soak bench-share bench-history bench-skymap demo clean format
+.PHONY: all deps deps-windows windows test-windows build test sanitize fuzz bench bench-monitor soak bench-share bench-burst bench-history bench-skymap demo clean format
 
 all: build
 
@@ -87,6 +87,13 @@ soak: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench-monitor-app velsor-sim
 	xvfb-run -a -s "-screen 0 1024x768x24" bash bench/soak.sh $(BENCH_BUILD)
+
+# A 50 MB and a 200 MB burst over the network source (--source tcp://): the longest wait of the
+# window's event loop and the memory it takes.
+bench-burst: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench-monitor-app
+	bash bench/tcp_burst.sh $(BENCH_BUILD)
 
 # velsor-skymap over a week of recording as a whole process (target: 200 ms).
 bench-skymap: deps

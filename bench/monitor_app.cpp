@@ -2,17 +2,26 @@
 // as a user pressing Ctrl+S would, and reporting on standard error when it is connected and
 // when it first painted (milliseconds since the epoch, for the script to subtract its start
 // time). For the soak, VELSOR_SOAK_FORWARD names a port to forward to and VELSOR_SOAK_RECORD a
-// file to record into, both started as a user would start them right after connecting.
+// file to record into, both started as a user would start them right after connecting. For
+// bench/tcp_burst.sh, VELSOR_BURST_BYTES is the size of a burst the receiver's port will get:
+// from its first byte until all of it has been taken in (and half a second more) the longest
+// wait of the event loop is measured, then the figures are printed and the program ends.
 
 #include "forwarding/forwarder.h"
 #include "forwarding/frm_com2.h"
 #include "main_window/nav_form.h"
 #include "views/analyzer_app.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -59,6 +68,72 @@ void StartRecording(NAV_FORM& form, const QString& file) {
     std::fprintf(stderr, "%s\n", form.nav.RecordingOn == 1 ? "recording" : "recording-failed");
 }
 
+long long StatusKb(const char* key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(static_cast<qsizetype>(std::strlen(key)))
+                .trimmed()
+                .split(' ')[0]
+                .toLongLong();
+    }
+    return -1;
+}
+
+// Counts what the receiver's port hands over and how long the event loop goes without a turn
+// (a 5 ms timer's longest gap, less its interval) while a burst arrives.
+void MeasureBurst(NAV_FORM& form, qint64 burstBytes) {
+    struct Burst {
+        qint64 expected = 0, received = 0, events = 0, largestRead = 0;
+        long long rssBeforeKb = 0;
+        QElapsedTimer since, tick;
+        qint64 longestGapMs = 0, doneMs = -1;
+        QTimer timer;
+    };
+    auto b = std::make_shared<Burst>();
+    b->expected = burstBytes;
+    auto inner = form.MSComm1->onComm;
+    form.MSComm1->onComm = [b, inner, &form] {
+        if (b->received == 0 && b->expected > 0) {
+            // The high-water mark from here on: start-up's peak is not the burst's.
+            QFile clear(QStringLiteral("/proc/self/clear_refs"));
+            if (clear.open(QIODevice::WriteOnly))
+                clear.write("5");
+            b->rssBeforeKb = StatusKb("VmRSS:");
+            b->since.start();
+            b->tick.start();
+            b->timer.start();
+        }
+        inner();
+        if (form.MSComm1->CommEvent() == platform::comm::kEvReceive) {
+            b->received += form.RxBytes.size();
+            b->largestRead = std::max<qint64>(b->largestRead, form.RxBytes.size());
+            ++b->events;
+        }
+    };
+    b->timer.setInterval(5);
+    b->timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&b->timer, &QTimer::timeout, [b] {
+        b->longestGapMs = std::max(b->longestGapMs, b->tick.restart());
+        if (b->doneMs < 0 && b->received >= b->expected)
+            b->doneMs = b->since.elapsed();
+        if (b->doneMs < 0 || b->since.elapsed() < b->doneMs + 500)
+            return;
+        b->timer.stop();
+        std::fprintf(stderr,
+                     "burst %lld bytes in %lld ms, %lld receive events, largest read %lld bytes\n"
+                     "longest event-loop stall %lld ms\n"
+                     "RSS %lld KB before the burst, high-water mark %lld KB\n",
+                     static_cast<long long>(b->received), static_cast<long long>(b->doneMs),
+                     static_cast<long long>(b->events), static_cast<long long>(b->largestRead),
+                     static_cast<long long>(b->longestGapMs - 5), b->rssBeforeKb,
+                     StatusKb("VmHWM:"));
+        QApplication::exit(0);
+    });
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -71,12 +146,15 @@ int main(int argc, char* argv[]) {
     };
     const QString forward = qEnvironmentVariable("VELSOR_SOAK_FORWARD");
     const QString record = qEnvironmentVariable("VELSOR_SOAK_RECORD");
-    if (!forward.isEmpty() || !record.isEmpty()) {
-        hooks.ready = [forward, record](NAV_FORM& form) {
+    const qint64 burst = qEnvironmentVariable("VELSOR_BURST_BYTES").toLongLong();
+    if (!forward.isEmpty() || !record.isEmpty() || burst > 0) {
+        hooks.ready = [forward, record, burst](NAV_FORM& form) {
             if (!forward.isEmpty())
                 StartForwarding(form, forward);
             if (!record.isEmpty())
                 StartRecording(form, record);
+            if (burst > 0)
+                MeasureBurst(form, burst);
         };
     }
     return views::RunAnalyzer(argc, argv, hooks);

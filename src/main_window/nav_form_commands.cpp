@@ -10,6 +10,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace velsor {
 
 using platform::MsgButtons;
@@ -21,6 +23,9 @@ namespace {
 const QString kIdle = QStringLiteral("動作状態：モニタ停止中");
 const QString kMonitoring = QStringLiteral("動作状態：モニタ中");
 const QString kCantConnect = QStringLiteral("指定した COM ポートと通信できません。");
+const QString kNoData = QStringLiteral("受信データがありません。\r\n"
+                                       "受信元からデータが届かなくなりました。\r\n"
+                                       "接続はそのままで、届きしだい表示を再開します。");
 const QString kTunerTip = QStringLiteral("選択しているGPSチューナ");
 const QByteArray kInitSentence = QByteArrayLiteral("$PFEC,GPint,GGA01,GSA01,GSV01,ZDA01\r\n");
 } // namespace
@@ -252,8 +257,15 @@ void NAV_FORM::Mnu_Ini_Click() {
 }
 
 void NAV_FORM::MSComm1_OnComm() {
-    nav.RxActivityCount = 4;
     const int event = MSComm1->CommEvent();
+    if (event == comm::kEvNoData) {
+        // A network source that is up but quiet: said from the event loop, once however often
+        // it falls quiet while the box waits; the reception lamp has already gone dark.
+        if (std::find(pendingTells.begin(), pendingTells.end(), kNoData) == pendingTells.end())
+            TellLater(kNoData);
+        return;
+    }
+    nav.RxActivityCount = 4;
     if (event == comm::kEvReceive) {
         RxBytes = MSComm1->ReadAll();
         // Forwarded unchanged before any decoding; a failed write does not stop reception.

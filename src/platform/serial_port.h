@@ -24,6 +24,7 @@ inline constexpr int kWriteFailed = 8020;
 // Event codes.
 inline constexpr int kEvReceive = 2;
 inline constexpr int kEvDeviceLost = 1012; // the device went away; the port has been closed
+inline constexpr int kEvNoData = 1013;     // a link that is up has brought nothing for a while
 } // namespace comm
 
 class SerialPort {
@@ -41,7 +42,8 @@ public:
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
 
-    // All bytes waiting, exactly once and in order.
+    // The bytes waiting, exactly once and in order. A port may hand a large backlog over in
+    // parts: it then raises another receive event for the rest from the event loop.
     virtual QByteArray ReadAll() = 0;
     // Output is queued and leaves as the device takes it; a write that fails later, at the
     // device, raises kEvDeviceLost.
