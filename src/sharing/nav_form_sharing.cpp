@@ -16,21 +16,30 @@ void Say(platform::Dialogs& dialogs, const QString& text) {
 
 } // namespace
 
-QHostAddress ResolveListenAddress(const QString& host) {
-    QHostAddress address;
-    if (address.setAddress(host)) {
-        // "::" takes IPv4 clients too, as it does for most servers: Qt would listen on IPv6
-        // alone.
-        if (address == QHostAddress(QHostAddress::AnyIPv6))
-            return QHostAddress(QHostAddress::Any);
-        return address;
-    }
-    const QList<QHostAddress> found = QHostInfo::fromName(host).addresses();
+namespace {
+
+// "::" takes IPv4 clients too, as it does for most servers: Qt would listen on IPv6 alone.
+QHostAddress DualStack(const QHostAddress& address) {
+    return address == QHostAddress(QHostAddress::AnyIPv6) ? QHostAddress(QHostAddress::Any)
+                                                          : address;
+}
+
+// Of the addresses a name has, the first IPv4 one.
+QHostAddress Preferred(const QList<QHostAddress>& found) {
     for (const QHostAddress& a : found) {
         if (a.protocol() == QAbstractSocket::IPv4Protocol)
             return a;
     }
     return found.isEmpty() ? QHostAddress() : found.first();
+}
+
+} // namespace
+
+QHostAddress ResolveListenAddress(const QString& host) {
+    QHostAddress address;
+    if (address.setAddress(host))
+        return DualStack(address);
+    return Preferred(QHostInfo::fromName(host).addresses());
 }
 
 QString ListenFailureMessage(const QString& where, QAbstractSocket::SocketError error,
@@ -57,32 +66,53 @@ QString ListenFailureMessage(const QString& where, QAbstractSocket::SocketError 
         .arg(where, why);
 }
 
-std::unique_ptr<NmeaShareServer> StartSharing(NAV_FORM& form, const ShareEndpoint& at,
-                                              platform::Dialogs& dialogs, ShareLimits limits) {
+namespace {
+
+// Listens at the address and feeds the server from the window; says why when it cannot.
+bool ListenAndFeed(NAV_FORM& form, NmeaShareServer& s, const QHostAddress& address,
+                   const ShareEndpoint& at, platform::Dialogs& dialogs) {
     const QString where = EndpointText(at.host, at.port);
-    const QHostAddress address = ResolveListenAddress(at.host);
     if (address.isNull()) {
         Say(dialogs, ListenFailureMessage(where, QAbstractSocket::HostNotFoundError, {}));
-        return nullptr;
+        return false;
     }
-    auto server = std::make_unique<NmeaShareServer>(limits);
-    if (!server->Listen(address, at.port)) {
-        Say(dialogs, ListenFailureMessage(where, server->Error(), server->ErrorString()));
-        return nullptr;
+    if (!s.Listen(address, at.port)) {
+        Say(dialogs, ListenFailureMessage(where, s.Error(), s.ErrorString()));
+        return false;
     }
-    NmeaShareServer* s = server.get();
-    auto showClients = [&form, s] {
-        const QString tip = SharingToolTip(s->Address().toString(), s->Port(), s->ClientCount());
+    auto showClients = [&form, &s] {
+        const QString tip = SharingToolTip(s.Address().toString(), s.Port(), s.ClientCount());
         for (auto& lamp : form.Image1)
             lamp.toolTip = tip;
     };
     showClients();
-    s->clientsChanged = [&form, showClients] {
+    s.clientsChanged = [&form, showClients] {
         showClients();
         if (form.changed)
             form.changed();
     };
-    form.onReceived = [s](QByteArrayView bytes) { s->Send(bytes); };
+    form.onReceived = [&s](QByteArrayView bytes) { s.Send(bytes); };
+    if (form.changed)
+        form.changed();
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<NmeaShareServer> StartSharing(NAV_FORM& form, const ShareEndpoint& at,
+                                              platform::Dialogs& dialogs, ShareLimits limits) {
+    auto server = std::make_unique<NmeaShareServer>(limits);
+    QHostAddress address;
+    if (address.setAddress(at.host)) {
+        if (!ListenAndFeed(form, *server, DualStack(address), at, dialogs))
+            return nullptr;
+        return server;
+    }
+    // A slow resolver holds nothing up: the window shows and monitors meanwhile.
+    NmeaShareServer* s = server.get();
+    s->LookUp(at.host, [&form, s, at, &dialogs](const QList<QHostAddress>& found) {
+        ListenAndFeed(form, *s, Preferred(found), at, dialogs);
+    });
     return server;
 }
 

@@ -17,7 +17,7 @@ class Dialogs;
 namespace velsor::sharing {
 
 // The address to listen on: an IP address as it stands, a host name looked up (IPv4 first).
-// Null when the name cannot be found.
+// Null when the name cannot be found. The lookup waits: for tools, not the window.
 QHostAddress ResolveListenAddress(const QString& host);
 
 // Why listening failed, in the user's words.
@@ -25,7 +25,9 @@ QString ListenFailureMessage(const QString& where, QAbstractSocket::SocketError 
                              const QString& detail);
 
 // Listens and feeds the server from the window's receive event. When that cannot be done,
-// says why in a message box and returns null; the monitor runs on without sharing.
+// says why in a message box and returns null; the monitor runs on without sharing. A host name
+// is looked up without holding the window: the server listens once it is found, and a name
+// not found is said then.
 std::unique_ptr<NmeaShareServer> StartSharing(NAV_FORM& form, const ShareEndpoint& at,
                                               platform::Dialogs& dialogs, ShareLimits limits = {});
 

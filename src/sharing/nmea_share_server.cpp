@@ -1,5 +1,6 @@
 #include "sharing/nmea_share_server.h"
 
+#include <QHostInfo>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -29,6 +30,13 @@ NmeaShareServer::~NmeaShareServer() {
 
 bool NmeaShareServer::Listen(const QHostAddress& address, quint16 port) {
     return server.listen(address, port);
+}
+
+void NmeaShareServer::LookUp(const QString& name,
+                             std::function<void(const QList<QHostAddress>&)> found) {
+    QHostInfo::lookupHost(name, &server, [found = std::move(found)](const QHostInfo& info) {
+        found(info.error() == QHostInfo::NoError ? info.addresses() : QList<QHostAddress>());
+    });
 }
 
 int NmeaShareServer::ClientCount() const {

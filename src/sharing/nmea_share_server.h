@@ -41,6 +41,9 @@ public:
     NmeaShareServer& operator=(const NmeaShareServer&) = delete;
 
     bool Listen(const QHostAddress& address, quint16 port);
+    // Looks a host name up without waiting; `found` gets its addresses (none when it is not
+    // found) from the event loop, unless the server is gone by then.
+    void LookUp(const QString& name, std::function<void(const QList<QHostAddress>&)> found);
     QAbstractSocket::SocketError Error() const { return server.serverError(); }
     QString ErrorString() const { return server.errorString(); }
     QHostAddress Address() const { return server.serverAddress(); }

@@ -50,8 +50,11 @@ std::optional<ShareEndpoint> ParseShareValue(const QString& text) {
         return std::nullopt;
     e.port = *p;
     if (!host.isEmpty()) {
-        if (host.contains(u' ') || host.contains(u'/'))
-            return std::nullopt;
+        // No name holds blanks, line breaks or other control characters, nor a path.
+        for (const QChar c : host) {
+            if (c.unicode() <= u' ' || c.unicode() == 0x7F || c == u'/')
+                return std::nullopt;
+        }
         e.host = host.toString();
         e.hostNamed = true;
     }

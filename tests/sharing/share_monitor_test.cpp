@@ -100,3 +100,24 @@ TEST_F(ShareMonitorTest, GpsdAndARawSocketReadTheSharedReceiverThatClientsCannot
     for (QProcess* p : {&gpsd, &sim})
         p->kill(), p->waitForFinished(3000);
 }
+
+// A host name to listen on is looked up while the window runs: sharing starts once it is found,
+// and a name that is not found is said when the lookup ends.
+TEST_F(ShareMonitorTest, ANameIsLookedUpWithoutHoldingTheWindow) {
+    Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n");
+    const quint16 port = FreePort();
+    const auto server = StartSharing(*form, ShareEndpoint{u"localhost"_qs, port, true}, dialogs);
+    ASSERT_TRUE(server);
+    EXPECT_FALSE(form->onReceived) << "returned before the name was found";
+    ASSERT_TRUE(WaitFor([&] { return static_cast<bool>(form->onReceived); }, 10000));
+    EXPECT_TRUE(RawClient(port).connected);
+    EXPECT_EQ(form->Image1[0].toolTip, u"NMEA 共有中：127.0.0.1:%1（接続 0）"_qs.arg(port));
+
+    const auto none =
+        StartSharing(*form, ShareEndpoint{u"no-such-host.invalid"_qs, port, true}, dialogs);
+    EXPECT_TRUE(none && dialogs.messages.empty());
+    ASSERT_TRUE(WaitFor([&] { return !dialogs.messages.empty(); }, 15000));
+    EXPECT_EQ(MessageTexts(),
+              QStringList{sharing::ListenFailureMessage(u"no-such-host.invalid:%1"_qs.arg(port),
+                                                        QAbstractSocket::HostNotFoundError, {})});
+}

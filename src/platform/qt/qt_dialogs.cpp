@@ -69,6 +69,7 @@ MsgResult QtDialogs::MessageBox(const QString& text, MsgButtons buttons, MsgIcon
     }
     QMessageBox box(icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     title, shown, QMessageBox::NoButton, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText); // a user's value (a --source address) shows as typed
     if (buttons == MsgButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
