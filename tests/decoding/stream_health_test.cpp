@@ -95,6 +95,10 @@ TEST_F(HealthTest, TheHintNamesAModelThatWouldShowTheFix) {
         EXPECT_TRUE(verdict.startsWith(QStringView(c.verdict))) << verdict.toStdString();
         EXPECT_EQ(verdict.contains(u"model 2"), c.gt74 == H::UseFields || c.cfgps == H::UseFields)
             << verdict.toStdString();
+        // Every type here is one the by-fields model reads; $GN ones are not the fixed models'.
+        EXPECT_TRUE(health.Json(u"2").contains("\"unknown_type_lines\":0,"));
+        EXPECT_EQ(health.Json(u"0").contains("\"unknown_type_lines\":48,"),
+                  c.second.contains(u"$GN"));
     }
     EXPECT_TRUE(WrongModelText(u"0", u"2").contains(u"汎用 NMEA 0183 のデータのようです。"));
 
