@@ -182,6 +182,7 @@ int main(int argc, char** argv) {
             ops.append(OpJson(op));
         QJsonObject doc;
         doc[QStringLiteral("HistoryLastIndex")] = graph.HistoryLastIndex;
+        doc[QStringLiteral("CountScale")] = graph.CountScale;
         doc[QStringLiteral("ops")] = ops;
         const QByteArray text = QJsonDocument(doc).toJson(QJsonDocument::Compact) + '\n';
         if (std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout) !=

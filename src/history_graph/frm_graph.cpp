@@ -142,6 +142,37 @@ void frmGraph::DrawFrame() {
     Picture1.Line(W - 15, 0, W - 15, H - 400, kBlack);
 }
 
+void frmGraph::SetScale() {
+    const int L = HistoryLastIndex;
+    int largest = 0;
+    for (int i = 0; i <= L && i < kLineCount; ++i) {
+        const QString& r = HistoryLines[i];
+        largest = std::max({largest, SeriesValue(DropFields(r, 2)), SeriesValue(DropFields(r, 3))});
+    }
+    CountScale = largest <= 10 ? 10 : (largest + 9) / 10 * 10;
+    const bool grown = CountScale != 10;
+    for (int k = 0; k <= 10; ++k) {
+        Label3[k].caption = QString::number(CountScale * (10 - k) / 10);
+        // "100" needs more room than two digits; the tick marks start at 360.
+        Label3[k].width = CountScale >= 100 ? 345 : 255;
+    }
+    // The right column: the counts' 0, 5 and 10 as before, or the fix levels 1, 2 and 3 beside
+    // their ticks in the fix series' colour.
+    struct Place {
+        const char16_t* text;
+        int top;
+    };
+    static constexpr Place counts[] = {{u"5", 2400}, {u"10", 600}, {u"0", 4200}};
+    static constexpr Place levels[] = {{u"1", 3840}, {u"2", 3480}, {u"3", 3120}};
+    for (int k = 0; k < 3; ++k) {
+        const Place& p = grown ? levels[k] : counts[k];
+        Label& l = Label3[11 + k];
+        l.caption = QString::fromUtf16(p.text);
+        l.top = p.top;
+        l.foreColor = grown ? kCaptionGreen : kBlack;
+    }
+}
+
 void frmGraph::Form_Load() {
     Check1.value = 1;
     Check2.value = 1;
@@ -301,11 +332,13 @@ void frmGraph::DrawHistoryGraph() {
         {Check1, 2, kRed, true},
         {Check3, 4, kGreen, false},
     };
-    const double U = (H - 500) / 10;
+    SetScale();
+    // Counts on their scale; the fix levels always on 0 to 10.
+    const double U = (H - 500) / 10, countU = (H - 500) / CountScale;
     // With no records after the first there is no step: every walk ends at once.
     const double S = L != 0 ? W / L : 0;
     auto yOf = [&](const QString& record, int fields) {
-        return (H - 500) - U * SeriesValue(DropFields(record, fields));
+        return (H - 500) - (fields == 4 ? U : countU) * SeriesValue(DropFields(record, fields));
     };
     for (const Series& s : series) {
         if (s.box.value != 1)

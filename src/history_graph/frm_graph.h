@@ -67,6 +67,11 @@ public:
     MenuItem Mnu_File, Mnu_File_Open, Mnu_File_Sepa1, Mnu_Print, Mnu_File_SaveImage, Mnu_File_Sepa2,
         Mnu_File_Quit;
 
+    // The top of the satellite counts' scale (the left column): 10 while every count of the
+    // file is within 10, else its largest count rounded up to a multiple of 10. The fix series
+    // keeps the 0 to 10 scale; when the counts' scale grows, the right column names its levels.
+    int CountScale = 10;
+
     // The loaded history; kept while the window is closed.
     QString HistoryFilePath;
     std::vector<QString> HistoryLines;
@@ -102,6 +107,8 @@ private:
     bool Yield(const std::uint64_t& generation, std::uint64_t mine);
     void Busy(bool on);
     void DrawFrame();
+    // CountScale from the records 0 to HistoryLastIndex, and the axis labels that show it.
+    void SetScale();
     void ClearLines();
     // Clears the lines and loads the file again; false when a load is still running.
     bool Reload();

@@ -7,11 +7,11 @@ using velsor::testing::GraphRig;
 
 namespace {
 
-constexpr double H = 4095, U = (H - 500) / 10;
+constexpr double H = 4095;
 
 // After the three frame lines, in drawing order: "tick X", a series as its colour and the
-// values of its points, "text X Y TEXT".
-QString Describe(const std::vector<DrawOp>& ops) {
+// values of its points on its scale (the counts' or the fix levels' 0 to 10), "text X Y TEXT".
+QString Describe(const std::vector<DrawOp>& ops, int countScale) {
     QStringList parts;
     Rgb series{};
     for (std::size_t i = 3; i < ops.size(); ++i) {
@@ -21,6 +21,7 @@ QString Describe(const std::vector<DrawOp>& ops) {
         } else if (op.color == kBlack) {
             parts << QStringLiteral("tick %1").arg(op.x1);
         } else {
+            const double U = (H - 500) / (op.color == RGB(0, 255, 0) ? 10 : countScale);
             if (parts.isEmpty() || op.color != series || !parts.last().startsWith(u'#'))
                 parts << ColorText(op.color) + QStringLiteral(" %1").arg((H - 500 - op.y1) / U);
             parts.last() += QStringLiteral(" %1").arg((H - 500 - op.y2) / U);
@@ -73,7 +74,54 @@ TEST(DrawHistoryGraph, FollowsTheRecords) {
         rig.graph.DrawHistoryGraph();
         const auto& ops = rig.graph.Picture1.ops;
         ASSERT_GE(ops.size(), 3u);
-        EXPECT_EQ(Describe(ops), QLatin1String(c.picture));
+        EXPECT_EQ(Describe(ops, rig.graph.CountScale), QLatin1String(c.picture));
         EXPECT_EQ(rig.dialogs.busy, 0) << "the pointer is back to normal";
+    }
+}
+
+// Counts within 10 keep the 0 to 10 scale of both columns; a larger count takes the left
+// column to the next multiple of 10, and the right column then names the fix levels.
+TEST(DrawHistoryGraph, ScaleReachesTheLargestCount) {
+    const struct {
+        QStringList records;
+        int scale;
+        const char* left;  // the left column, top to bottom
+        const char* right; // the right column's texts and tops
+    } cases[] = {
+        {{"0,a,10,10,3", "1,b,4,9,3"}, 10, "10 9 8 7 6 5 4 3 2 1 0", "5@2400 10@600 0@4200"},
+        {{"0,a,9,11,3", "1,b,4,9,3"}, 20, "20 18 16 14 12 10 8 6 4 2 0", "1@3840 2@3480 3@3120"},
+        {{"0,a,28,40,3", "1,b,29,40,3"},
+         40,
+         "40 36 32 28 24 20 16 12 8 4 0",
+         "1@3840 2@3480 3@3120"},
+        {{"0,a,41,12,3", ""}, 50, "50 45 40 35 30 25 20 15 10 5 0", "1@3840 2@3480 3@3120"},
+        // Fields are read two digits at most: 123 is 12.
+        {{"0,a,12,99,3", "1,b,4,123,3"},
+         100,
+         "100 90 80 70 60 50 40 30 20 10 0",
+         "1@3840 2@3480 3@3120"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scale);
+        GraphRig rig;
+        for (int i = 0; i < c.records.size(); ++i)
+            rig.graph.HistoryLines[i] = c.records[i];
+        rig.graph.HistoryLastIndex = static_cast<std::int16_t>(c.records.size() - 1);
+        rig.graph.Check3.value = 1;
+        rig.graph.DrawHistoryGraph();
+        EXPECT_EQ(rig.graph.CountScale, c.scale);
+        QStringList left, right;
+        for (int k = 0; k <= 10; ++k)
+            left << rig.graph.Label3[k].caption;
+        for (int k = 11; k <= 13; ++k)
+            right << QStringLiteral("%1@%2")
+                         .arg(rig.graph.Label3[k].caption)
+                         .arg(rig.graph.Label3[k].top);
+        EXPECT_EQ(left.join(u' '), QLatin1String(c.left));
+        EXPECT_EQ(right.join(u' '), QLatin1String(c.right));
+        EXPECT_EQ(rig.graph.Label3[0].width, c.scale >= 100 ? 345 : 255);
+        // The largest count reaches the top edge or stays below it: nothing is cut off.
+        for (const DrawOp& op : rig.graph.Picture1.ops)
+            EXPECT_GE(std::min(op.y1, op.y2), 0) << ColorText(op.color).toStdString();
     }
 }
