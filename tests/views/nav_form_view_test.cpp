@@ -1,5 +1,6 @@
 // The main window follows its model, and what the user does reaches the model's handlers.
 
+#include "nmea_sim.h"
 #include "support/captures.h"
 #include "views/view_rig.h"
 
@@ -124,29 +125,50 @@ TEST(NavFormView, ClosingTheWindowQuitsOnce) {
     EXPECT_EQ(std::pair(rig.program.exits, ends), std::pair(1, 1));
 }
 
+namespace {
+
+// The simulator's fullest sky (of its first 200 seeds): three seconds of 39 satellites.
+QByteArray FullestSimulatedSky() {
+    using namespace velsor::sim;
+    constexpr std::uint64_t kSeed = 11;
+    constexpr std::int64_t second = 15250;
+    EXPECT_EQ(Sky(kSeed, Tuner::Gnss).at(second).size(), 39u);
+    const Generator gen(Tuner::Gnss, kSeed, {});
+    const QDateTime utc(QDate(2026, 12, 7), QTime(5, 30, 0), Qt::UTC);
+    QByteArray data;
+    for (int s = 0; s < 3; ++s)
+        data += gen.burst(utc.addSecs(s), second + s);
+    return data;
+}
+
+} // namespace
+
 // The third model on the window: every satellite of a multi-GNSS sky is a mark on the plot,
-// and the table's numbers with their system letter fit their labels. VELSOR_SCREENSHOT=FILE
-// saves the window.
+// painted where the display list places it, and the table's numbers with their system letter
+// fit their labels. VELSOR_SCREENSHOT=FILE saves the window.
 TEST(NavFormView, MultiGnssSkyOfTheThirdModel) {
     ViewRig rig;
     rig.nav.TunerType = QStringLiteral("2");
     rig.form.Label14.caption = QStringLiteral("NMEA");
     rig.Action("Mnu_Start")->trigger();
-    const QByteArray capture = velsor::testing::FileBytes(
-        velsor::testing::SharedDataDir() + QStringLiteral("/nmea-gnss/ublox-neo-m9n-nmea.log"));
-    ASSERT_FALSE(capture.isEmpty()) << "set VELSOR_SHARED_DATA";
-    rig.Tuner().Receive(capture.right(3000));
+    rig.Tuner().Receive(FullestSimulatedSky());
     rig.Pump();
     rig.view->Render();
-    ASSERT_GE(rig.nav.Gnss.satCount, 30);
+    ASSERT_EQ(rig.nav.Gnss.satCount, 39);
     const QImage sky = rig.Child<QWidget>("Picture1")->grab().toImage();
     const QRgb marks[] = {qRgb(128, 255, 128), qRgb(255, 255, 128), qRgb(255, 128, 128)};
     int marked = 0;
     for (int y = 0; y < sky.height(); ++y)
         for (int x = 0; x < sky.width(); ++x)
             marked += std::count(std::begin(marks), std::end(marks), sky.pixel(x, y));
-    // A mark is about 26 x 16 pixels, some of it text: far more than eight marks' worth.
-    EXPECT_GT(marked, 15 * 250);
+    // Half of every coloured mark's box at least; the rest is its text.
+    double boxes = 0;
+    for (const DrawOp& op : rig.form.Picture1.ops) {
+        if (op.kind == DrawOp::Kind::Mark && op.color != kGrey)
+            boxes += op.x2 * op.y2 / (15.0 * 15.0);
+    }
+    EXPECT_GT(boxes, 20 * 200.0);
+    EXPECT_GT(marked, boxes / 2);
     for (int i = 0; i < 8; ++i) {
         const QLabel* no = rig.Child(QStringLiteral("Label6_%1").arg(i).toLatin1().constData());
         EXPECT_TRUE(QStringLiteral("GRECJS").contains(no->text().left(1)))
@@ -155,5 +177,57 @@ TEST(NavFormView, MultiGnssSkyOfTheThirdModel) {
     }
     if (const QString out = qEnvironmentVariable("VELSOR_SCREENSHOT"); !out.isEmpty()) {
         EXPECT_TRUE(rig.view->grab().save(out));
+    }
+}
+
+// No mark of a full sky hides another's number or the dot where a moved mark's satellite is,
+// on the simulator's fullest sky and the three real captures with most satellites; the text
+// of a mark fits its box at the window's size.
+TEST(NavFormView, NoSkyMarkHidesAnother) {
+    const QString gnss = velsor::testing::SharedDataDir() + QStringLiteral("/nmea-gnss/");
+    const std::pair<const char*, QByteArray> skies[] = {
+        {"simulator", FullestSimulatedSky()},
+        {"ublox-neo-m9n-nmea.log", velsor::testing::FileBytes(gnss + u"ublox-neo-m9n-nmea.log"_qs)},
+        {"unicore-um621.log", velsor::testing::FileBytes(gnss + u"unicore-um621.log"_qs)},
+        {"telit-pls83-w.log", velsor::testing::FileBytes(gnss + u"telit-pls83-w.log"_qs)},
+    };
+    for (const auto& [name, data] : skies) {
+        SCOPED_TRACE(name);
+        ViewRig rig;
+        rig.nav.TunerType = QStringLiteral("2");
+        rig.Action("Mnu_Start")->trigger();
+        rig.Tuner().Receive(data);
+        rig.Pump();
+        rig.view->Render();
+        struct Box {
+            QRectF r;
+            QPointF at;
+            QString text;
+            bool bold;
+        };
+        std::vector<Box> boxes;
+        for (const DrawOp& op : rig.form.Picture1.ops) {
+            if (op.kind == DrawOp::Kind::Mark)
+                boxes.push_back({QRectF(op.x1 - op.x2 / 2, op.y1 - op.y2 / 2, op.x2, op.y2),
+                                 QPointF(op.ax, op.ay), op.text, op.bold});
+        }
+        EXPECT_GE(boxes.size(), 26u);
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            for (std::size_t k = 0; k < boxes.size(); ++k) {
+                if (k == i)
+                    continue;
+                EXPECT_FALSE(boxes[i].r.intersects(boxes[k].r))
+                    << boxes[i].text.toStdString() << " on " << boxes[k].text.toStdString();
+                // A satellite's place under another mark, unless its own mark is there too.
+                EXPECT_FALSE(boxes[k].r.contains(boxes[i].at) && !boxes[i].r.contains(boxes[i].at))
+                    << boxes[i].text.toStdString() << "'s place under "
+                    << boxes[k].text.toStdString();
+            }
+            QFont font = rig.Child<QWidget>("Picture1")->font();
+            font.setPixelSize(qRound(boxes[i].r.height() / 15 * 150 / 180));
+            font.setBold(boxes[i].bold);
+            EXPECT_LE(QFontMetrics(font).horizontalAdvance(boxes[i].text), boxes[i].r.width() / 15)
+                << boxes[i].text.toStdString();
+        }
     }
 }
