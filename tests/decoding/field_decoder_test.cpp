@@ -3,7 +3,6 @@
 
 #include "decoding/field_decoder.h"
 #include "decoding/state_json.h"
-#include "nav/build_date.h"
 #include "replay/replay_reader.h"
 #include "support/decoder_fixture.h"
 
@@ -29,9 +28,11 @@ QJsonObject FixOfState(const velsor::testing::Decoding& d) {
     return QJsonDocument::fromJson(out).object()[u"fix"].toObject();
 }
 
-// A fresh model fed the lines, each ended in CR LF, then the end of the input.
+// A fresh model fed the lines, each ended in CR LF, then the end of the input; the PC clock is
+// set from the first fix that may set it.
 struct Fed : velsor::testing::Decoding {
     explicit Fed(const std::vector<QString>& lines) : Decoding("2") {
+        nav.ClockSetWait = 120; // the start-up correction due
         for (const QString& l : lines)
             rx.AssembleLines(l + u"\r\n"_qs);
         rx.Flush();
@@ -78,202 +79,138 @@ QString Used(const GnssState& g) {
 
 } // namespace
 
-// What a sentence must be to be read: a wrong checksum keeps it out (it is still shown raw),
-// a missing one does not; every talker, times with any decimals, positions any precision.
-TEST_F(FieldsTest, FixSentencesOfAnyTalker) {
+// What a sentence must be to be read: from its "$" (noise, a TAG block or LF CR line ends
+// before it are not part of it), of any talker, times with any decimals, positions of any
+// precision; a wrong checksum keeps it out (it still shows raw), a missing one does not, unless
+// the sentence is cut short of the fields it is read for.
+TEST_F(FieldsTest, WhatIsReadOfALine) {
+    const QString gga = S("GPGGA,120000,3541.0000,N,13945.0000,E,1,05,1.0,10,M,,M,,");
+    const char16_t* const tokyo = u"| 35 度 41.0000 分 - N|139 度 45.0000 分 - E";
+    const char16_t* const oregon = u"| 44 度 04.1270 分 - N|121 度 18.8441 分 - W";
     const struct {
-        QString line;
-        const char16_t* shown; // time | latitude | longitude
+        QString bytes;
+        const char16_t *time, *place; // as shown: the place as latitude | longitude
         double latDeg, lonDeg;
     } cases[] = {
         {S("GNGGA,223745.00,3806.62964,N,12237.61382,W,2,12,0.54,83.1,M,-29.5,M,,0000"),
-         u"22 時 37 分 45 秒| 38 度 06.6296 分 - N|122 度 37.6138 分 - W", 38.110494, -122.626897},
+         u"22 時 37 分 45 秒", u"| 38 度 06.6296 分 - N|122 度 37.6138 分 - W", 38.110494,
+         -122.626897},
         {u"$GPGGA,012243,3454.4922,S,13835.7617,E,1,05,1.0,53.3,M,-3.5,M,,"_qs, // no checksum
-         u"01 時 22 分 43 秒| 34 度 54.4922 分 - S|138 度 35.7617 分 - E", -34.908203, 138.596028},
+         u"01 時 22 分 43 秒", u"| 34 度 54.4922 分 - S|138 度 35.7617 分 - E", -34.908203,
+         138.596028},
         {S("GBGGA,000235.123456,4404.1269987,N,12118.8441437,W,1,09,0.9,1130.1,M,-21.3,M,,"),
-         u"00 時 02 分 35 秒| 44 度 04.1270 分 - N|121 度 18.8441 分 - W", 44.068783, -121.314069},
+         u"00 時 02 分 35 秒", oregon, 44.068783, -121.314069},
+        {u"$GPGGA,101010,1000.0000,N,01000.0000,E,1,05,1.0,53.3,M,-3.5,M,,*00"_qs,
+         u"00 時 02 分 35 秒", oregon, 44.068783, -121.314069},
+        // Letters where digits belong and minutes past 59 give no position.
+        {S("GPGGA,101010,10X0.0000,N,01000.0000,E,1,05,1.0,53.3,M,-3.5,M,,"), u"10 時 10 分 10 秒",
+         oregon, 44.068783, -121.314069},
+        {S("GPRMC,101011,A,1060.0000,N,01000.0000,E,0.0,0.0,010120,,"), u"10 時 10 分 11 秒",
+         oregon, 44.068783, -121.314069},
+        {u"$GNRMC,001053.00,A,4404.14083,N,12118.85886,W,0."_qs, u"10 時 10 分 11 秒", oregon,
+         44.068783, -121.314069}, // cut short
+        {u"\x01\xff#x"_qs + gga, u"12 時 00 分 00 秒", tokyo, 35.683333, 139.75},
+        {u"\\s:r3669961,c:1428621738*5F\\"_qs + gga, u"12 時 00 分 00 秒", tokyo, 35.683333,
+         139.75},
+        {u"\r"_qs + S("GPRMC,120001,A,3541.0000,N,13945.0000,E,0,0,071226,,"), u"12 時 00 分 01 秒",
+         tokyo, 35.683333, 139.75},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.line.toStdString());
-        Epoch({c.line});
+        SCOPED_TRACE(c.bytes.toStdString());
+        Epoch({c.bytes});
         EXPECT_EQ(form.Label4[0].caption + u'|' + form.Label3[0].caption + u'|' +
-                      form.Label3[1].caption + form.Label16[0].caption,
-                  QString::fromUtf16(c.shown) + c.line + u"\r\n"_qs);
-        EXPECT_NEAR(Fix()[u"lat"].toDouble(), c.latDeg, 1e-6);
-        EXPECT_NEAR(Fix()[u"lon"].toDouble(), c.lonDeg, 1e-6);
+                      form.Label3[1].caption,
+                  QString::fromUtf16(c.time) + QString::fromUtf16(c.place));
+        EXPECT_NEAR(nav.Gnss.lat, c.latDeg, 1e-6);
+        EXPECT_NEAR(nav.Gnss.lon, c.lonDeg, 1e-6);
     }
-    // A wrong checksum: shown raw, not decoded.
-    const QString wrong = u"$GPGGA,101010,1000.0000,N,01000.0000,E,1,05,1.0,53.3,M,-3.5,M,,*00"_qs;
-    Epoch({wrong});
-    EXPECT_EQ(form.Label4[0].caption, u"00 時 02 分 35 秒");
-    EXPECT_EQ(form.Label16[0].caption, wrong + u"\r\n"_qs);
-    EXPECT_NE(nav.RawSentence[0], wrong) << "what is recorded was decoded";
-    // Letters where digits belong and minutes past 59 give no position.
-    Epoch({S("GPGGA,101010,10X0.0000,N,01000.0000,E,1,05,1.0,53.3,M,-3.5,M,,")});
-    Epoch({S("GPRMC,101011,A,1060.0000,N,01000.0000,E,0.0,0.0,010120,,")});
-    EXPECT_NEAR(Fix()[u"lat"].toDouble(), 44.068783, 1e-6);
+    // The RMC after an LF CR line end was read; a wrong checksum is shown raw, not recorded.
+    EXPECT_EQ(form.Label4[2].caption, u"2026 年 12 月 07 日");
+    EXPECT_EQ(form.Label16[0].caption, gga + u"\r\n"_qs) << "from its $";
+    Epoch({cases[3].bytes});
+    EXPECT_EQ(form.Label16[0].caption, cases[3].bytes + u"\r\n"_qs);
+    EXPECT_NE(nav.RawSentence[0], cases[3].bytes) << "what is recorded was decoded";
 }
 
-// What the window says of the fix and the time after a stream: any fix sentence says whether
-// there is a fix now, a GSA only tells 2D from 3D; positions not from satellites are no fix;
-// the time is the newest fix time of any sentence, with its own day at midnight.
-TEST(FieldsFix, StateTimeAndDateOfAStream) {
+// What the window says of the fix and the time after a stream, and when the PC clock is set
+// from it: any fix sentence says whether there is a fix now, a GSA only tells 2D from 3D;
+// positions not from satellites are no fix and never set the clock; the time is the newest fix
+// time of any sentence, with its own day at midnight; a two-digit year is 1980 to 2079, and
+// the clock never goes to a day before the program was built.
+TEST(FieldsFix, StateTimeDateAndClockOfAStream) {
     const QString fix0 = S("GNGGA,120000.00,3541.00000,N,13945.00000,E,1,05,0.9,10.0,M,,M,,");
     const QString gsa3 = S("GNGSA,A,3,05,07,,,,,,,,,,,1.0,0.5,0.8,1");
     const auto rmc = [](const char* time, const char* date, const char* tail) {
         return S(QByteArray("GNRMC,") + time + ",A,3541.00000,N,13945.00000,E,0.0,," + date +
                  ",,," + tail);
     };
+    const QString nofix = u"受信不能|12 時 00 分 00 秒|0:00:00||null|-"_qs;
+    const QString nofixDated =
+        u"受信不能|12 時 00 分 00 秒|2079/12/07 21:00:00|2079 年 12 月 07 日|"
+        u"2079-12-07T12:00:00.000Z|-"_qs;
     const struct {
-        const char* what;
         std::vector<QString> lines;
-        const char16_t* state; // after "測位状態： "
-        bool position;
-        const char16_t* time = nullptr; // UTC time, JST, UTC date as shown; the fix's utc
-        const char16_t* jst = nullptr;
-        const char16_t* date = nullptr;
-        const char* utc = nullptr;
+        QString shown; // state | UTC time | JST | UTC date | fix utc | PC clock set to (JST)
     } cases[] = {
-        {"a fix regained before the next GSA",
-         {gsa3, fix0, S("GNGGA,120001.00,,,,,0,00,,,M,,M,,"),
+        // A fix regained before the next GSA; lost again; a GSA tells 2D.
+        {{gsa3, fix0, S("GNGGA,120001.00,,,,,0,00,,,M,,M,,"),
           S("GNGGA,120002.00,3541.00100,N,13945.00000,E,1,05,0.9,10.0,M,,M,,")},
-         u"3D 測位中",
-         true,
-         u"12 時 00 分 02 秒"},
-        {"no fix after a fix",
-         {gsa3, fix0, S("GNGGA,120001.00,,,,,0,00,,,M,,M,,")},
-         u"受信不能",
-         false},
-        {"a GSA tells 2D",
-         {fix0, S("GNGSA,A,2,05,07,,,,,,,,,,,1.0,0.5,0.8,1")},
-         u"2D 測位中",
-         true},
-        {"entered by hand",
-         {S("GPGGA,120000,3541.0000,N,13945.0000,E,7,00,,10.0,M,,M,,")},
-         u"受信不能",
-         false},
-        {"a simulator after a GSA of 3D",
-         {gsa3, S("GPGGA,120000,3541.0000,N,13945.0000,E,8,05,1.0,10.0,M,,M,,")},
-         u"受信不能",
-         false},
-        {"dead reckoning",
-         {gsa3, S("GPGGA,120000,3541.0000,N,13945.0000,E,6,05,1.0,10.0,M,,M,,")},
-         u"受信不能",
-         false},
-        {"RMC estimated", {gsa3, rmc("120000.00", "071226", "E")}, u"受信不能", false},
-        {"RMC manual", {rmc("120000.00", "071226", "M")}, u"受信不能", false},
-        {"GLL simulated",
-         {S("GNGLL,3541.00000,N,13945.00000,E,120005.00,A,S")},
-         u"受信不能",
-         false},
-        {"GNS simulated",
-         {S("GNGNS,120000.00,3541.0,N,13945.0,E,SS,10,0.9,10.0,,,")},
-         u"受信不能",
-         false},
-        {"RMC alone: its time and date",
-         {rmc("235959.00", "311226", "A")},
-         u"2D 測位中",
-         true,
-         u"23 時 59 分 59 秒",
-         u"2027/01/01 8:59:59",
-         u"2026 年 12 月 31 日",
-         "2026-12-31T23:59:59.000Z"},
-        {"GNS and ZDA",
-         {S("GNGNS,120000.00,3541.0,N,13945.0,E,AN,10,0.9,10.0,,,"),
-          S("GNZDA,120000.00,07,12,2026,00,00")},
-         u"3D 測位中",
-         true,
-         u"12 時 00 分 00 秒",
-         u"2026/12/07 21:00:00",
-         u"2026 年 12 月 07 日 "},
-        {"GGA once a minute, RMC every second",
-         {fix0, rmc("120000.00", "071226", "A"), rmc("120001.00", "071226", "A"),
-          rmc("120002.00", "071226", "A")},
-         u"3D 測位中",
-         true,
-         u"12 時 00 分 02 秒",
-         u"2026/12/07 21:00:02"},
-        {"GLL's time",
-         {S("GNGLL,3541.00000,N,13945.00000,E,120005.00,A,A")},
-         u"2D 測位中",
-         true,
-         u"12 時 00 分 05 秒"},
-        {"midnight after the date sentence",
-         {rmc("235959.00", "311226", "A"),
+         u"3D 測位中|12 時 00 分 02 秒|0:00:00||null|-"_qs},
+        {{gsa3, fix0, S("GNGGA,120001.00,,,,,0,00,,,M,,M,,")},
+         u"受信不能|12 時 00 分 01 秒|0:00:00||null|-"_qs},
+        {{fix0, S("GNGSA,A,2,05,07,,,,,,,,,,,1.0,0.5,0.8,1")},
+         u"2D 測位中|12 時 00 分 00 秒|0:00:00||null|-"_qs},
+        // Entered by hand, a simulator, dead reckoning, by GGA quality or mode letter.
+        {{S("GPGGA,120000,3541.0000,N,13945.0000,E,7,00,,10.0,M,,M,,")}, nofix},
+        {{gsa3, S("GPGGA,120000,3541.0000,N,13945.0000,E,8,05,1.0,10.0,M,,M,,")}, nofix},
+        {{gsa3, S("GPGGA,120000,3541.0000,N,13945.0000,E,6,05,1.0,10.0,M,,M,,")}, nofix},
+        {{gsa3, rmc("120000.00", "071279", "E")}, nofixDated},
+        {{rmc("120000.00", "071279", "M")}, nofixDated},
+        {{S("GNGLL,3541.00000,N,13945.00000,E,120000.00,A,S")}, nofix},
+        {{S("GNGNS,120000.00,3541.0,N,13945.0,E,SS,10,0.9,10.0,,,")}, nofix},
+        // The time of any fix sentence: RMC alone, GNS and ZDA, GLL, RMC beside a rare GGA.
+        {{rmc("235959.00", "311279", "A")},
+         u"2D 測位中|23 時 59 分 59 秒|2080/01/01 8:59:59|2079 年 12 月 31 日|"
+         u"2079-12-31T23:59:59.000Z|2080/01/01 8:59:59"_qs},
+        {{S("GNGNS,120000.00,3541.0,N,13945.0,E,AN,10,0.9,10.0,,,"),
+          S("GNZDA,120000.00,07,12,2079,00,00")},
+         u"3D 測位中|12 時 00 分 00 秒|2079/12/07 21:00:00|2079 年 12 月 07 日 |"
+         u"2079-12-07T12:00:00.000Z|2079/12/07 21:00:00"_qs},
+        {{S("GNGLL,3541.00000,N,13945.00000,E,120005.00,A,A")},
+         u"2D 測位中|12 時 00 分 05 秒|0:00:00||null|-"_qs},
+        {{fix0, rmc("120000.00", "071279", "A"), rmc("120001.00", "071279", "A"),
+          rmc("120002.00", "071279", "A")},
+         u"3D 測位中|12 時 00 分 02 秒|2079/12/07 21:00:02|2079 年 12 月 07 日|"
+         u"2079-12-07T12:00:02.000Z|2079/12/07 21:00:00"_qs},
+        // Midnight after the date sentence.
+        {{rmc("235959.00", "311279", "A"),
           S("GNGGA,000000.00,3541.00000,N,13945.00000,E,1,05,0.9,10.0,M,,M,,")},
-         u"3D 測位中",
-         true,
-         u"00 時 00 分 00 秒",
-         u"2027/01/01 9:00:00",
-         u"2026 年 12 月 31 日",
-         "2027-01-01T00:00:00.000Z"},
-        {"a week rollover's date",
-         {rmc("120000.00", "220899", "A")},
-         u"2D 測位中",
-         true,
-         nullptr,
-         nullptr,
-         u"1999 年 08 月 22 日"},
-        {"no date yet",
-         {rmc("120000.00", "060180", "A")},
-         u"2D 測位中",
-         true,
-         nullptr,
-         nullptr,
-         u"1980 年 01 月 06 日"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Fed d(c.lines);
-        EXPECT_EQ(d.form.Label13.caption, u"測位状態： "_qs + QString::fromUtf16(c.state));
-        EXPECT_EQ(d.Fix()[u"lat"].isDouble(), c.position);
-        EXPECT_EQ(d.Fix()[u"mode"].toInt(), c.state[0] == u'3' ? 3 : c.state[0] == u'2' ? 2 : 1);
-        const std::pair<const char16_t*, QString> shown[] = {{c.time, d.form.Label4[0].caption},
-                                                             {c.jst, d.form.Label4[1].caption},
-                                                             {c.date, d.form.Label4[2].caption}};
-        for (const auto& [want, is] : shown) {
-            if (want) {
-                EXPECT_EQ(is, QString::fromUtf16(want));
-            }
-        }
-        if (c.utc) {
-            EXPECT_EQ(d.Fix()[u"utc"].toString(), QLatin1String(c.utc));
-        }
-    }
-}
-
-// The PC clock: only from a fix computed from satellites, and never to a day before the
-// program was built (a receiver past a week rollover tells dates 1024 weeks back), in every
-// model.
-TEST(FieldsFix, TheClockIsNeverSetBeforeTheBuildOrFromNoFix) {
-    const QDate after = BuildDate().addDays(1);
-    const QString ddmmyy = after.toString(u"ddMMyy"_qs);
-    const QString zdaDate = after.toString(u"dd,MM,yyyy"_qs);
-    const auto rmc = [](const QString& date, const char* mode) {
-        return S(("GNRMC,120000.00,A,3541.00000,N,13945.00000,E,0.0,," + date + ",,," + mode)
-                     .toLatin1());
-    };
-    const QString gga = S("GPGGA,120000,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
-    const QString gsa = S("GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0");
-    const struct {
-        const char* tuner;
-        std::vector<QString> lines;
-        bool set;
-    } cases[] = {
-        {"2", {rmc(ddmmyy, "A")}, true},
-        {"2", {rmc(u"220899"_qs, "A")}, false},
-        {"2", {rmc(ddmmyy, "S")}, false},
-        {"0", {gsa, S(("GPZDA,120000," + zdaDate + ",00,00").toLatin1()), gga}, true},
-        {"0", {gsa, S("GPZDA,120000,22,08,1999,00,00"), gga}, false},
+         u"3D 測位中|00 時 00 分 00 秒|2080/01/01 9:00:00|2079 年 12 月 31 日|"
+         u"2080-01-01T00:00:00.000Z|2080/01/01 8:59:59"_qs},
+        // A week rollover's date, a receiver's "no date yet".
+        {{rmc("120000.00", "220899", "A")},
+         u"2D 測位中|12 時 00 分 00 秒|1999/08/22 21:00:00|1999 年 08 月 22 日|"
+         u"1999-08-22T12:00:00.000Z|-"_qs},
+        {{rmc("120000.00", "060180", "A")},
+         u"2D 測位中|12 時 00 分 00 秒|1980/01/06 21:00:00|1980 年 01 月 06 日|"
+         u"1980-01-06T12:00:00.000Z|-"_qs},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines.back().toStdString());
-        velsor::testing::Decoding d(c.tuner);
-        d.nav.ClockSetWait = 120;
-        for (const QString& l : c.lines)
-            d.rx.AssembleLines(l + u"\r\n"_qs);
-        d.rx.Flush();
-        EXPECT_EQ(d.clock.datesSet.size(), c.set ? 1u : 0u);
+        const Fed d(c.lines);
+        const QJsonObject fix = d.Fix();
+        const QString utc = fix[u"utc"].isNull() ? u"null"_qs : fix[u"utc"].toString();
+        const QString set = d.clock.datesSet.empty()
+                                ? u"-"_qs
+                                : QDateTime(d.clock.datesSet[0], d.clock.timesSet[0])
+                                      .toString(u"yyyy/MM/dd H:mm:ss"_qs);
+        EXPECT_EQ(d.form.Label13.caption.mid(6) + u'|' + d.form.Label4[0].caption + u'|' +
+                      d.form.Label4[1].caption + u'|' + d.form.Label4[2].caption + u'|' + utc +
+                      u'|' + set,
+                  c.shown);
+        const int mode = c.shown.startsWith(u'3') ? 3 : c.shown.startsWith(u'2') ? 2 : 1;
+        EXPECT_EQ(fix[u"mode"].toInt(), mode);
+        EXPECT_EQ(fix[u"lat"].isDouble(), mode > 1);
     }
 }
 
@@ -378,75 +315,54 @@ TEST(FieldsSky, ListsAsReceiversSendThem) {
 // leaves after well over its receiver's interval, whatever sentences carry the time; the used
 // count is published once a row of GSA has ended.
 TEST(FieldsSky, TheSkyOverTime) {
-    const auto hms = [](int s) { return QTime(0, 0).addSecs(s).toString(u"HHmmss"_qs).toLatin1(); };
     const QByteArray group[] = {"GPGSV,3,1,12,01,10,010,30,02,10,020,30,03,10,030,30,04,10,040,30",
                                 "GPGSV,3,2,12,05,10,050,30,06,10,060,30,07,10,070,30,08,10,080,30",
                                 "GPGSV,3,3,12,09,10,090,30,10,10,100,30,11,10,110,30,12,10,120,30"};
-    struct Stream {
+    const std::vector<int> all{0, 1, 2}, none;
+    const char* gga = "GPGGA,%1,3541.0,N,13945.0,E,1,05,1.0,10,M,,M,,";
+    const char* gsa = "GPGSA,A,3,01,02,,,,,,,,,,,1.0,0.5,0.8";
+    const struct {
         const char* what;
-        std::vector<QString> lines;
-        // In view at each epoch's end, by its second.
-        std::function<int(int second)> expected;
-    };
-    std::vector<Stream> streams;
-    {
+        int ticks, hz;           // fix times, and how many a second
+        const char *head, *tail; // around the GSV messages of a tick; %1 the time
+        std::function<std::vector<int>(int tick)> messages; // of the group sent at a tick
+        std::function<int(int second)> inView;              // at an epoch's end; -1 not looked at
+    } streams[] = {
         // A Garmin at 4800 baud: one GSV message a second.
-        Stream s{"one message a second", {}, [](int t) { return t < 2 ? 0 : 12; }};
-        for (int t = 0; t < 8; ++t) {
-            s.lines.push_back(S("GPRMC," + hms(t) + ",A,3541.0,N,13945.0,E,0,0,071226,,"));
-            s.lines.push_back(S(group[t % 3]));
-        }
-        streams.push_back(std::move(s));
-    }
-    {
+        {"one message a second", 8, 1, "GPRMC,%1,A,3541.0,N,13945.0,E,0,0,071226,,", nullptr,
+         [](int t) { return std::vector{t % 3}; }, [](int s) { return s < 2 ? 0 : 12; }},
         // GSV every 31 s, then no more: kept for three of its intervals.
-        Stream s{"a group every 31 s", {}, [](int t) { return t < 62 + 94 ? 12 : 0; }};
-        for (int t = 0; t < 170; ++t) {
-            s.lines.push_back(S("GPGGA," + hms(t) + ",3541.0,N,13945.0,E,1,05,1.0,10,M,,M,,"));
-            if (t % 31 == 0 && t <= 62)
-                for (const QByteArray& m : group)
-                    s.lines.push_back(S(m));
-        }
-        streams.push_back(std::move(s));
-    }
-    {
-        // A 20 Hz fix and a 1 Hz sky.
-        Stream s{"20 Hz fix", {}, [](int t) { return t == 0 ? -1 : 12; }};
-        for (int t = 0; t < 3 * 20; ++t) {
-            s.lines.push_back(S("GPGGA," + hms(t / 20) + "." +
-                                QByteArray::number(t % 20 * 5 + 100).right(2) +
-                                ",3541.0,N,13945.0,E,1,05,1.0,10,M,,M,,"));
-            if (t % 20 == 0)
-                for (const QByteArray& m : group)
-                    s.lines.push_back(S(m));
-        }
-        streams.push_back(std::move(s));
-    }
-    {
-        // GNS and ZDA only; the group is sent once.
-        Stream s{"GNS and ZDA", {}, [](int t) { return t <= 60 ? 12 : 0; }};
-        for (int t = 0; t < 70; ++t) {
-            s.lines.push_back(S("GNGNS," + hms(t) + ".00,3541.0,N,13945.0,E,AA,10,0.9,10.0,,,"));
-            if (t == 0)
-                for (const QByteArray& m : group)
-                    s.lines.push_back(S(m));
-            s.lines.push_back(S("GNZDA," + hms(t) + ".00,07,12,2026,00,00"));
-        }
-        streams.push_back(std::move(s));
-    }
-    for (const Stream& s : streams) {
+        {"a group every 31 s", 170, 1, gga, gsa,
+         [&](int t) { return t % 31 == 0 && t <= 62 ? all : none; },
+         [](int s) { return s < 62 + 94 ? 12 : 0; }},
+        {"20 Hz fix", 60, 20, gga, gsa, [&](int t) { return t % 20 == 0 ? all : none; },
+         [](int s) { return s == 0 ? -1 : 12; }},
+        // GNS and ZDA only; the group sent once.
+        {"GNS and ZDA", 70, 1, "GNGNS,%1,3541.0,N,13945.0,E,AA,10,0.9,10.0,,,",
+         "GNZDA,%1,07,12,2026,00,00", [&](int t) { return t == 0 ? all : none; },
+         [](int s) { return s <= 60 ? 12 : 0; }},
+    };
+    for (const auto& s : streams) {
         SCOPED_TRACE(s.what);
         velsor::testing::Decoding d("2");
         int epochs = 0;
         d.rx.afterEpoch = [&] {
-            const int second = d.nav.Gnss.timeMs / 1000, want = s.expected(second);
+            const int second = d.nav.Gnss.timeMs / 1000, want = s.inView(second);
             if (want >= 0) {
                 EXPECT_EQ(d.nav.Gnss.satCount, want) << "second " << second;
             }
             ++epochs;
         };
-        for (const QString& l : s.lines)
-            d.rx.AssembleLines(l + u"\r\n"_qs);
+        for (int t = 0; t < s.ticks; ++t) {
+            const QString time = QTime(0, 0).addMSecs(t * 1000 / s.hz).toString(u"HHmmss.zzz"_qs);
+            std::vector<QString> lines{S(QString::fromLatin1(s.head).arg(time).toLatin1())};
+            for (int m : s.messages(t))
+                lines.push_back(S(group[m]));
+            if (s.tail)
+                lines.push_back(S(QString::fromLatin1(s.tail).arg(time).toLatin1()));
+            for (const QString& l : lines)
+                d.rx.AssembleLines(l + u"\r\n"_qs);
+        }
         d.rx.Flush();
         EXPECT_GT(epochs, 2);
     }
@@ -527,41 +443,6 @@ TEST(FieldsSky, AReplayedSnapshotShowsItsCutGroup) {
     EXPECT_EQ(epochs, 0);
     d.rx.EndSnapshot();
     EXPECT_EQ(std::pair(epochs, d.nav.Gnss.satCount), std::pair(1, 8));
-}
-
-// What is read of a line: the sentence from its "$", whatever comes before it; without a
-// checksum only a sentence that holds the fields it is read for.
-TEST(FieldsLines, TheSentenceStartsAtItsDollar) {
-    const QString gga = S("GPGGA,120000,3541.0000,N,13945.0000,E,1,05,1.0,10,M,,M,,");
-    const QString rmc = S("GPRMC,120001,A,3541.0000,N,13945.0000,E,0,0,071226,,");
-    const struct {
-        const char* what;
-        QString bytes;
-        const char16_t* time; // shown after the end of the input
-        bool position;
-    } cases[] = {
-        {"noise before it", u"\x01\xff#x"_qs + gga + u"\r\n"_qs, u"12 時 00 分 00 秒", true},
-        {"LF CR line ends", gga + u"\n\r"_qs + rmc + u"\n\r"_qs, u"12 時 00 分 01 秒", true},
-        {"a TAG block", u"\\s:r3669961,c:1428621738*5F\\"_qs + gga + u"\r\n"_qs,
-         u"12 時 00 分 00 秒", true},
-        {"cut short without a checksum",
-         gga + u"\r\n$GNRMC,001053.00,A,4404.14083,N,12118.85886,W,0.\r\n"_qs, u"12 時 00 分 00 秒",
-         true},
-        {"a GSV cut short without a checksum",
-         u"$GPGSV,1,1,03,01,10,100,30,02,10,100,30,03,1\r\n"_qs, nullptr, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        velsor::testing::Decoding d("2");
-        d.rx.AssembleLines(c.bytes);
-        d.rx.Flush();
-        if (c.time) {
-            EXPECT_EQ(d.form.Label4[0].caption, QString::fromUtf16(c.time));
-        }
-        EXPECT_EQ(d.nav.Gnss.hasPosition, c.position);
-        EXPECT_NEAR(d.nav.Gnss.lat, c.position ? 35.683333 : 0, 1e-6) << "not the cut RMC's";
-        EXPECT_EQ(d.nav.Gnss.satCount, 0);
-    }
 }
 
 // Input no receiver should send: nothing out of bounds, memory fixed.

@@ -122,7 +122,8 @@ TEST_F(TimersTest, ARefusedClockIsToldOnceFromTheEventLoopAndNeverShownAsCorrect
 
 // The PC clock takes a date and a time of one moment: the date sentence's own time says which
 // day a GGA time belongs to, also across UTC midnight, and only a GGA and a date sentence whose
-// checksums are there and right count. The display keeps its own rule and takes every sentence.
+// checksums are there and right count, of a day not before the program was built. The display
+// keeps its own rule and takes every sentence.
 TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMomentWithCheckedSums) {
     const QString gga0 = WithChecksum("$GPGGA,000000,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
     const char* gga123456 = "$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
@@ -158,6 +159,8 @@ TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMomentWithCheckedSums) {
         // A date sentence a minute old; a ZDA whose time is no time of day.
         {'0', {WithChecksum("$GPZDA,235859,31,12,2096,00,00"), late}, {}},
         {'0', {WithChecksum("$GPZDA,246000,31,12,2096,00,00"), late}, {}},
+        // A day before the program was built: a receiver past a GPS week rollover.
+        {'0', {WithChecksum("$GPZDA,123456,22,08,1999,00,00"), gga}, {}},
         // Checksums: in lower-case hex; a corrupted RMC after a good one; a GGA's wrong or none.
         {'1', {zda2096, ggaLower}, jst(2096, 5, 6, 21, 34, 56)},
         {'1', {rmc2096, rmc2086, gga}, {}},
