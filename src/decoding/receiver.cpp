@@ -94,10 +94,8 @@ void Receiver::ResetFields() {
         ops.pop_back();
 }
 
-void Receiver::FollowModel() {
-    if (nav.TunerType == model)
-        return;
-    const bool byFields = nav.TunerType == u"2" || model == u"2";
+void Receiver::StartModel() {
+    const bool byFields = nav.TunerType != model && (nav.TunerType == u"2" || model == u"2");
     model = nav.TunerType;
     if (!byFields)
         return;

@@ -48,8 +48,11 @@ public:
     void Flush();
     // Starts the model nav.TunerType names when it is not the one decoding. Between the field
     // model and the others the sky starts empty: its marks, the table and the counts of
-    // satellites.
-    void FollowModel();
+    // satellites. Runs for every line: mostly the same text, shared.
+    void FollowModel() {
+        if (nav.TunerType.constData() != model.constData())
+            StartModel();
+    }
     // Takes the text up to the delimiter or "*" from source and leaves the rest in RxBuffer(0);
     // an empty source is first replaced by RxBuffer(0). stoppedAtStar tells whether "*" ended it.
     QString NextField(QString& source, QStringView delimiter, std::int16_t& stoppedAtStar);
@@ -94,6 +97,7 @@ private:
     void DispatchGSV(const QString& line);
     // After the field model published epochs.
     void Published(int epochs);
+    void StartModel();
 
     Nav& nav;
     NAV_FORM& form;
