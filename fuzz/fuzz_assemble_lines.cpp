@@ -1,8 +1,8 @@
 // Arbitrary bytes through the receive path, in chunks whose sizes come from the input too, for
 // the three tuner models, with the start-up clock correction due or not. The line buffer must stay
 // within its bound whatever arrives. For the field model the input's last byte also chooses
-// whether it comes as a replayed snapshot and whether the model changes halfway; its epoch is
-// ended at the end and the sky's marks are placed as the window would.
+// whether it comes as a replayed snapshot, whether the model changes halfway and whether the
+// sky's marks are placed as the window would; its epoch is ended at the end.
 //
 // The window model is built once per process: building it (menus, captions, the sky grid)
 // costs far more than decoding a few KB. Before each input everything the decoders write is
@@ -148,7 +148,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qsizetype chunk = 1 + (data[0] >> 3) * 4; // 1 to 125 bytes
     const bool byFields = rig.nav.TunerType == u"2";
     const std::uint8_t last = data[size - 1];
-    const bool snapshot = byFields && (last & 1), switches = byFields && (last & 2);
+    const bool snapshot = byFields && (last & 1), switches = byFields && (last & 2),
+               placed = byFields && (last & 4);
     // One character per byte, as the receive event converts them; converted once, handed
     // over in chunks.
     const QString text = QString::fromLatin1(reinterpret_cast<const char*>(data + 1),
@@ -177,7 +178,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (snapshot)
         rig.receiver.EndSnapshot();
     rig.receiver.Flush();
-    rig.form.Picture1.PlaceMarks();
+    if (placed)
+        rig.form.Picture1.PlaceMarks();
     bounded();
     for (const velsor::DrawOp& op : rig.form.Picture1.ops) {
         // Every mark stands somewhere on the surface's scale, never at a non-number.
