@@ -566,7 +566,6 @@ FieldDecoder::Source& FieldDecoder::SourceFor(std::uint32_t key) {
     }
     *pick = Source{};
     pick->key = key;
-    pick->heardMs = -1;
     return *pick;
 }
 
@@ -642,6 +641,8 @@ void FieldDecoder::CommitCutGroups() {
 
 void FieldDecoder::StartSnapshot() {
     sources.fill(Source{});
+    for (auto& n : talkerNumbers)
+        n.fill(0);
     lastGsaFix = 0;
     lastUsedCount = 0;
     e = Epoch{};
@@ -723,7 +724,8 @@ int FieldDecoder::Publish() {
                     nav.JstClockTime = *at + kJstOffset;
             }
         }
-        if (e.satsChanged || listChanged || Expire())
+        const bool expired = Expire();
+        if (e.satsChanged || listChanged || expired)
             Rebuild();
         else
             ShowCounts();

@@ -70,7 +70,7 @@ private:
         GnssSystem talker = GnssSystem::None;
         int expect = 0; // next message number of the group being gathered, 0 none
         int pendingCount = 0, count = 0;
-        std::int64_t heardMs = 0;     // stream time of its last complete group
+        std::int64_t heardMs = -1;    // stream time of its last complete group; -1 none
         std::int64_t intervalMs = -1; // between its last two complete groups
         std::array<GnssSatellite, GnssState::kMaxSatellites> pending{}, sats{};
         // The satellite numbers as the group gives them, 0 to 511.
@@ -172,7 +172,8 @@ private:
     // The numbers of the satellites in view as each system's talker gives them, for a GSA
     // without a system id.
     std::array<Numbers, 8> talkerNumbers{};
-    // What the table's rows and the sky's marks show, to build their texts only anew.
+    // What the table's rows and the sky's marks show: their texts are built only when these
+    // change.
     std::array<GnssSatellite, 8> rowShown{};
     std::array<GnssSatellite, GnssState::kMaxSatellites> marked{};
     int markedCount = -1; // -1: the marks at the end of the plot are not known to be ours

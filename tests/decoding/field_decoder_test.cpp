@@ -331,10 +331,11 @@ TEST(FieldsSky, TheSkyOverTime) {
         // A Garmin at 4800 baud: one GSV message a second.
         {"one message a second", 8, 1, "GPRMC,%1,A,3541.0,N,13945.0,E,0,0,071226,,", nullptr,
          [](int t) { return std::vector{t % 3}; }, [](int s) { return s < 2 ? 0 : 12; }},
-        // GSV every 31 s, then no more: kept for three of its intervals.
-        {"a group every 31 s", 170, 1, gga, gsa,
+        // GSV every 31 s, then no more: kept for three of its intervals, while another group
+        // comes every second.
+        {"a group every 31 s", 170, 1, gga, "GLGSV,1,1,01,65,10,010,30",
          [&](int t) { return t % 31 == 0 && t <= 62 ? all : none; },
-         [](int s) { return s < 62 + 94 ? 12 : 0; }},
+         [](int s) { return s < 62 + 94 ? 13 : 1; }},
         {"20 Hz fix", 60, 20, gga, gsa, [&](int t) { return t % 20 == 0 ? all : none; },
          [](int s) { return s == 0 ? -1 : 12; }},
         // GNS and ZDA only; the group sent once.
@@ -355,11 +356,11 @@ TEST(FieldsSky, TheSkyOverTime) {
         };
         for (int t = 0; t < s.ticks; ++t) {
             const QString time = QTime(0, 0).addMSecs(t * 1000 / s.hz).toString(u"HHmmss.zzz"_qs);
-            std::vector<QString> lines{S(QString::fromLatin1(s.head).arg(time).toLatin1())};
+            std::vector<QString> lines{S(QByteArray(s.head).replace("%1", time.toLatin1()))};
             for (int m : s.messages(t))
                 lines.push_back(S(group[m]));
             if (s.tail)
-                lines.push_back(S(QString::fromLatin1(s.tail).arg(time).toLatin1()));
+                lines.push_back(S(QByteArray(s.tail).replace("%1", time.toLatin1())));
             for (const QString& l : lines)
                 d.rx.AssembleLines(l + u"\r\n"_qs);
         }
