@@ -134,6 +134,8 @@ int main(int argc, char** argv) {
                 return 1;
         }
     }
+    // The end of the input ends the epoch it was in.
+    receiver.Flush();
     if (!each) {
         velsor::AppendStateJson(out, nav, form, receiver.linesDispatched, receiver.lastType);
         out += '\n';

@@ -1,5 +1,6 @@
 // Decoding throughput of the receive path on real captures (every shared capture, one after
-// the other), for both tuner models. Reports sentences per second.
+// the other), for the tuner models. Reports sentences per second. Also: placing the marks of a
+// full sky apart, which the window does once per epoch it draws.
 
 #include "decoding/receiver.h"
 #include "decoding/stream_health.h"
@@ -9,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QDir>
 #include <QFile>
 
 namespace {
@@ -23,8 +25,19 @@ QByteArray AllCaptures() {
     return data;
 }
 
-void Decode(benchmark::State& state, const char* tuner, qsizetype chunk, bool health = false) {
-    static const QByteArray data = AllCaptures();
+// The multi-GNSS captures beside the clone, one after the other.
+QByteArray GnssCaptures() {
+    QByteArray data;
+    const QDir dir(velsor::testing::SharedDataDir() + QStringLiteral("/nmea-gnss"));
+    for (const QString& name : dir.entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name))
+        data += velsor::testing::FileBytes(dir.filePath(name));
+    return data;
+}
+
+void Decode(benchmark::State& state, const char* tuner, qsizetype chunk, bool health = false,
+            bool gnss = false) {
+    static const QByteArray fixed = AllCaptures(), multi = GnssCaptures();
+    const QByteArray& data = gnss ? multi : fixed;
     velsor::Nav nav;
     nav.TunerType = QString::fromLatin1(tuner);
     velsor::NAV_FORM form(nav);
@@ -80,8 +93,38 @@ void BM_HealthOnly(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(health.lines), benchmark::Counter::kIsRate);
 }
 
+// The field model on the multi-GNSS captures, in 64 KB and in serial-port chunks.
+void BM_DecodeFieldsGnssChunks64K(benchmark::State& s) {
+    Decode(s, "2", 1 << 16, false, true);
+}
+void BM_DecodeFieldsGnssChunks16(benchmark::State& s) {
+    Decode(s, "2", 16, false, true);
+}
+
+// The marks of a 43-satellite sky (u-blox NEO-M9N) placed apart afresh.
+void BM_PlaceSkyMarks(benchmark::State& state) {
+    velsor::Nav nav;
+    nav.TunerType = QStringLiteral("2");
+    velsor::NAV_FORM form(nav);
+    form.PrepareDisplay();
+    velsor::Receiver rx(nav, form, nullptr);
+    rx.AssembleBytes(velsor::testing::FileBytes(
+        velsor::testing::SharedDataDir() + QStringLiteral("/nmea-gnss/ublox-neo-m9n-nmea.log")));
+    rx.Flush();
+    const std::vector<velsor::DrawOp> unplaced = form.Picture1.ops;
+    for (auto _ : state) {
+        form.Picture1.ops = unplaced;
+        form.Picture1.marksPlaced = false;
+        form.Picture1.PlaceMarks();
+    }
+    state.counters["marks"] = static_cast<double>(nav.Gnss.satCount);
+}
+
 } // namespace
 
+BENCHMARK(BM_DecodeFieldsGnssChunks64K)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeFieldsGnssChunks16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaceSkyMarks)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DecodeGt74Chunks64K)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeCfgpsChunks64K)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeGt74Chunks16)->Unit(benchmark::kMillisecond);

@@ -1,11 +1,14 @@
 // Arbitrary bytes through the receive path, in chunks whose sizes come from the input too, for
 // the three tuner models, with the start-up clock correction due or not. The line buffer must stay
-// within its bound whatever arrives.
+// within its bound whatever arrives. For the field model the input's last byte also chooses
+// whether it comes as a replayed snapshot, whether the model changes halfway and whether the
+// sky's marks are placed as the window would; its epoch is ended at the end.
 //
 // The window model is built once per process: building it (menus, captions, the sky grid)
 // costs far more than decoding a few KB. Before each input everything the decoders write is
 // put back to its state after loading, so every input runs on the same start.
 
+#include "decoding/field_decoder.h"
 #include "decoding/receiver.h"
 #include "main_window/nav_form.h"
 #include "nav/basic_text.h"
@@ -13,6 +16,7 @@
 #include "platform/clock.h"
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -118,6 +122,8 @@ struct Rig {
         loaded->RestoreTo(form);
         receiver.ResetFields();
         Restore(nav.TunerType, tuner);
+        // The receiver decodes with this model from the start: nothing of the last input's.
+        receiver.FollowModel();
         nav.ClockSetWait = clockDue ? 120 : 0;
         clock.accept = clockAccepts;
     }
@@ -140,18 +146,45 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                       QStringLiteral("2")};
     rig.Reset(tuners[data[0] & 1 ? 1 : (data[0] & 0x80 ? 2 : 0)], data[0] & 2, data[0] & 4);
     const qsizetype chunk = 1 + (data[0] >> 3) * 4; // 1 to 125 bytes
+    const bool byFields = rig.nav.TunerType == u"2";
+    const std::uint8_t last = data[size - 1];
+    const bool snapshot = byFields && (last & 1), switches = byFields && (last & 2),
+               placed = byFields && (last & 4);
     // One character per byte, as the receive event converts them; converted once, handed
     // over in chunks.
     const QString text = QString::fromLatin1(reinterpret_cast<const char*>(data + 1),
                                              static_cast<qsizetype>(size - 1));
-    for (qsizetype i = 0; i < text.size(); i += chunk) {
-        rig.receiver.AssembleLines(QStringView(text).sliced(i, std::min(chunk, text.size() - i)));
-        if (rig.nav.RxBuffer[1].size() > velsor::Receiver::kMaxLine)
-            std::abort();
-        // The third model's tables are fixed: at most 100 satellites, one mark each.
-        if (rig.nav.Gnss.satCount > velsor::GnssState::kMaxSatellites ||
+    auto bounded = [] {
+        // The third model's tables are fixed: at most 100 satellites, one mark each, and the
+        // epoch's lines kept for recording within their bound.
+        if (rig.nav.RxBuffer[1].size() > velsor::Receiver::kMaxLine ||
+            rig.nav.Gnss.satCount > velsor::GnssState::kMaxSatellites ||
             rig.form.Picture1.ops.size() >
-                rig.loaded->sky.size() + velsor::GnssState::kMaxSatellites)
+                rig.loaded->sky.size() + velsor::GnssState::kMaxSatellites ||
+            rig.nav.EpochLines.size() > velsor::FieldDecoder::kMaxEpochLines)
+            std::abort();
+    };
+    if (snapshot)
+        rig.receiver.StartSnapshot();
+    for (qsizetype i = 0; i < text.size(); i += chunk) {
+        if (switches && i >= text.size() / 2 && i < text.size() / 2 + chunk) {
+            Restore(rig.nav.TunerType, tuners[0]);
+            rig.receiver.FollowModel();
+            Restore(rig.nav.TunerType, tuners[2]);
+        }
+        rig.receiver.AssembleLines(QStringView(text).sliced(i, std::min(chunk, text.size() - i)));
+        bounded();
+    }
+    if (snapshot)
+        rig.receiver.EndSnapshot();
+    rig.receiver.Flush();
+    if (placed)
+        rig.form.Picture1.PlaceMarks();
+    bounded();
+    for (const velsor::DrawOp& op : rig.form.Picture1.ops) {
+        // Every mark stands somewhere on the surface's scale, never at a non-number.
+        if (op.kind == velsor::DrawOp::Kind::Mark &&
+            !(std::isfinite(op.x1) && std::isfinite(op.y1)))
             std::abort();
     }
     return 0;

@@ -1,13 +1,12 @@
 #include "decoding/field_decoder.h"
 
-#include "decoding/receiver.h"
 #include "nav/basic_text.h"
+#include "nav/build_date.h"
 
 #include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 namespace velsor {
 
@@ -38,7 +37,20 @@ char16_t SystemLetter(GnssSystem s) {
     return letters[static_cast<int>(s)];
 }
 
+double FixDay(const GnssState& g) {
+    const auto date = g.year > 0 ? MakeDate(g.year, g.month, g.day) : std::nullopt;
+    if (!date)
+        return 0;
+    if (g.dateTimeMs < 0 || g.timeMs < 0)
+        return *date;
+    constexpr int kHalfDay = 43'200'000;
+    const int apart = g.timeMs - g.dateTimeMs;
+    return *date + (apart < -kHalfDay ? 1 : apart > kHalfDay ? -1 : 0);
+}
+
 namespace {
+
+using nmea::FixKind;
 
 // A caption built on the stack, assigned only when it changed.
 class Text {
@@ -72,53 +84,6 @@ private:
     QVarLengthArray<char16_t, 96> buf;
 };
 
-bool IsDigit(QChar c) {
-    return c.unicode() >= u'0' && c.unicode() <= u'9';
-}
-
-// A whole number of at most nine digits, nothing else.
-std::optional<int> Int(QStringView s) {
-    if (s.isEmpty() || s.size() > 9)
-        return std::nullopt;
-    int v = 0;
-    for (QChar c : s) {
-        if (!IsDigit(c))
-            return std::nullopt;
-        v = v * 10 + (c.unicode() - u'0');
-    }
-    return v;
-}
-
-// Digits with at most one decimal point; the value and where the point stands (size if none).
-struct Decimal {
-    double value;
-    qsizetype point;
-};
-std::optional<Decimal> Dec(QStringView s) {
-    if (s.isEmpty() || s.size() > 32)
-        return std::nullopt;
-    double whole = 0, frac = 0, scale = 1;
-    qsizetype point = s.size();
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const QChar c = s[i];
-        if (c == u'.' && point == s.size()) {
-            point = i;
-        } else if (IsDigit(c)) {
-            if (point == s.size()) {
-                whole = whole * 10 + (c.unicode() - u'0');
-            } else {
-                scale /= 10;
-                frac += (c.unicode() - u'0') * scale;
-            }
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (point == 0 && s.size() == 1)
-        return std::nullopt; // "." alone
-    return Decimal{whole + frac, point};
-}
-
 GnssSystem TalkerSystem(QStringView talker) {
     if (talker == u"GP")
         return GnssSystem::GPS;
@@ -130,12 +95,14 @@ GnssSystem TalkerSystem(QStringView talker) {
         return GnssSystem::BeiDou;
     if (talker == u"GQ" || talker == u"QZ")
         return GnssSystem::QZSS;
+    if (talker == u"GI")
+        return GnssSystem::NavIC;
     return GnssSystem::None; // GN and any other: by number
 }
 
-// NMEA 4.10 system id of GSA and GSV.
-GnssSystem SystemId(QStringView id) {
-    switch (Int(id).value_or(0)) {
+// The system id of GSA and GSV (NMEA 4.10; NavIC from 4.11).
+GnssSystem SystemId(int id) {
+    switch (id) {
     case 1:
         return GnssSystem::GPS;
     case 2:
@@ -146,13 +113,35 @@ GnssSystem SystemId(QStringView id) {
         return GnssSystem::BeiDou;
     case 5:
         return GnssSystem::QZSS;
+    case 6:
+        return GnssSystem::NavIC;
     default:
         return GnssSystem::None;
     }
 }
 
+std::uint8_t Bit(GnssSystem s) {
+    return static_cast<std::uint8_t>(1u << static_cast<int>(s));
+}
+
 bool SameSat(const GnssSatellite& a, const GnssSatellite& b) {
     return a.system == b.system && a.prn == b.prn;
+}
+
+int Rank(FixKind k) {
+    switch (k) {
+    case FixKind::Unsaid:
+        return 0;
+    case FixKind::None:
+        return 1;
+    case FixKind::Other:
+        return 2;
+    case FixKind::Estimated:
+        return 3;
+    case FixKind::Gnss:
+        return 4;
+    }
+    return 0;
 }
 
 const Rgb kGreen = RGB(128, 255, 128);
@@ -170,56 +159,79 @@ Rgb SnrColour(int snr) {
     return kGrey;
 }
 
-// Table and sky-plot geometry of this model: the satellite number is wider than two digits.
+// Table and sky-plot geometry of this model: the satellite number is wider than two digits,
+// and a sky of forty needs marks small enough to be moved apart.
 constexpr int kNumberLeft = 300, kNumberWidth = 720;
-constexpr double kMarkHeight = 240, kMarkCharWidth = 105, kMarkPad = 60;
+constexpr double kMarkTextHeight = 150, kMarkHeight = 180, kMarkCharWidth = 90, kMarkPad = 45;
+
+// The sky plot's projection by whole degrees, worked out once.
+struct SkyTables {
+    std::array<double, 360> sinAz, cosAz;
+    std::array<double, 91> cosEl;
+};
+const SkyTables& Sky() {
+    static const SkyTables t = [] {
+        SkyTables s;
+        for (int a = 0; a < 360; ++a) {
+            s.sinAz[a] = std::sin(a * kPi / 180);
+            s.cosAz[a] = std::cos(a * kPi / 180);
+        }
+        for (int e = 0; e <= 90; ++e)
+            s.cosEl[e] = std::cos(e * kPi / 180);
+        return s;
+    }();
+    return t;
+}
+
+// The raw lines shown: the window's Label16 and the recorded Nav::RawSentence of each kind.
+enum RawKind { kRawGga, kRawGsv1, kRawGsv2, kRawGsa, kRawDate, kRawKinds };
+constexpr int kRawSentenceOf[kRawKinds] = {0, 2, 3, 1, 4};
+
+// A sentence type's three letters in one number.
+constexpr std::uint32_t Code(char16_t a, char16_t b, char16_t c) {
+    return std::uint32_t(a & 0xff) << 16 | std::uint32_t(b & 0xff) << 8 | (c & 0xff);
+}
+constexpr std::uint32_t kGga = Code(u'G', u'G', u'A'), kGsa = Code(u'G', u'S', u'A'),
+                        kGsv = Code(u'G', u'S', u'V'), kRmc = Code(u'R', u'M', u'C'),
+                        kZda = Code(u'Z', u'D', u'A'), kGns = Code(u'G', u'N', u'S'),
+                        kGll = Code(u'G', u'L', u'L');
+
+int RawKindOf(std::uint32_t type, QStringView gsvNumber) {
+    switch (type) {
+    case kGga:
+        return kRawGga;
+    case kGsv:
+        return gsvNumber == u"1" ? kRawGsv1 : gsvNumber == u"2" ? kRawGsv2 : -1;
+    case kGsa:
+        return kRawGsa;
+    case kZda:
+    case kRmc:
+        return kRawDate;
+    default:
+        return -1;
+    }
+}
+
+// A group's satellites of another talker's numbering are no longer heard after this long
+// without their group: well above the receiver's own interval between groups.
+constexpr std::int64_t kKeepMs = 10'000, kKeepFirstMs = 60'000;
+constexpr int kDayMs = 86'400'000;
 
 } // namespace
 
-FieldDecoder::FieldDecoder(Nav& n, NAV_FORM& f, Receiver& r)
-    : nav(n), form(f), receiver(r), g(n.Gnss) {
-    g = GnssState{};
-}
+const FieldDecoder::Reader FieldDecoder::kReaders[] = {
+    {kGga, 10, &FieldDecoder::OnGga, true},  // through the height's unit
+    {kRmc, 9, &FieldDecoder::OnRmc, true},   // through the date
+    {kGsa, 17, &FieldDecoder::OnGsa, false}, // twelve slots and three DOPs
+    {kGsv, 3, &FieldDecoder::OnGsv, false},  // counts; the satellites they promise
+    {kGns, 9, &FieldDecoder::OnGns, true},   // through the height
+    {kGll, 6, &FieldDecoder::OnGll, true},   // through the status
+    {kZda, 4, &FieldDecoder::OnZda, false},  // through the year
+};
 
-bool FieldDecoder::Split(QStringView line, Fields& out) {
-    out.count = 0;
-    out.checksummed = out.checksumBad = false;
-    while (!line.isEmpty() && (line.back() == u'\n' || line.back() == u'\r'))
-        line.chop(1);
-    if (line.size() < 6 || line[0] != u'$')
-        return false;
-    qsizetype end = line.indexOf(u'*');
-    if (end >= 0) {
-        if (line.size() != end + 3)
-            return false;
-        const int hi = HexDigit(line[end + 1].unicode()), lo = HexDigit(line[end + 2].unicode());
-        if (hi < 0 || lo < 0)
-            return false;
-        char16_t sum = 0;
-        for (qsizetype i = 1; i < end; ++i)
-            sum ^= line[i].unicode();
-        out.checksummed = sum == hi * 16 + lo;
-        out.checksumBad = !out.checksummed;
-    } else {
-        end = line.size();
-    }
-    const QStringView body = line.sliced(1, end - 1);
-    qsizetype start = 0;
-    while (out.count < kMaxFields) {
-        const qsizetype comma = body.indexOf(u',', start);
-        out.f[out.count++] = body.sliced(start, (comma < 0 ? body.size() : comma) - start);
-        if (comma < 0)
-            break;
-        start = comma + 1;
-    }
-    const QStringView address = out.f[0];
-    if (address.size() != 5)
-        return false;
-    for (QChar c : address) {
-        if (!c.isUpper() || c.unicode() > u'Z')
-            return false;
-    }
-    return !out.checksumBad;
+FieldDecoder::FieldDecoder(Nav& n, NAV_FORM& f) : nav(n), form(f), g(n.Gnss) {
+    g = GnssState{};
+    lines.reserve(kMaxEpochLines);
 }
 
 GnssSatellite FieldDecoder::Identify(GnssSystem talker, int n) {
@@ -233,7 +245,6 @@ GnssSatellite FieldDecoder::Identify(GnssSystem talker, int n) {
     case GnssSystem::GPS:
     case GnssSystem::None:
     case GnssSystem::SBAS:
-    case GnssSystem::NavIC:
         // The NMEA numbering: one range per system.
         if (in(1, 32))
             set(GnssSystem::GPS, n);
@@ -278,121 +289,471 @@ GnssSatellite FieldDecoder::Identify(GnssSystem talker, int n) {
         else if (in(193, 202))
             set(talker, n - 192);
         break;
+    case GnssSystem::NavIC:
+        if (in(1, 36))
+            set(talker, n);
+        break;
     }
     return s;
 }
 
-void FieldDecoder::Decode(const QString& line) {
-    Fields f;
-    if (!Split(line, f)) {
-        // Nor does it end a row of GSA. One whose checksum is wrong still shows raw.
-        if (f.checksumBad && f.count > 0 && f[0].size() == 5)
-            ShowRaw(f[0].sliced(2), f[2], line);
-        return;
-    }
-    const QStringView talker = f[0].first(2), type = f[0].sliced(2);
-    const GnssSystem system = TalkerSystem(talker);
-    const bool gsa = type == u"GSA";
-    if (talker[0] == u'P') {
-        // Proprietary: not ours to read.
-    } else if (type == u"GGA") {
-        GGA(f, line);
+std::uint64_t FieldDecoder::KeyOf(const nmea::Sentence& s, bool gsa, bool gsv) const {
+    std::uint64_t key = nmea::AddressKey(s.Address()) << 16;
+    if (gsv) {
+        const auto number = nmea::Int(s[2]);
+        const bool last = number && number == nmea::Int(s[1]);
+        const QStringView signal = (s.count - 4) % 4 == 1 ? s[s.count - 1] : QStringView();
+        key |= (signal.size() == 1 ? signal[0].unicode() & 0xff : 0u) << 8;
+        key |= last ? 0xffu : static_cast<unsigned>(number.value_or(0) & 0x7f);
     } else if (gsa) {
-        GSA(f, line, system);
-    } else if (type == u"GSV") {
-        GSV(f, line, system);
-    } else if (type == u"RMC") {
-        RMC(f, line);
-    } else if (type == u"GNS") {
-        GNS(f);
-    } else if (type == u"ZDA") {
-        ZDA(f, line);
-    } else if (type == u"GLL") {
-        GLL(f);
-    } // VTG carries only speed and course: recognised, nothing shown.
-    lastWasGsa = gsa;
+        key |= static_cast<unsigned>(e.lastWasGsa ? e.gsaInRow + 1 : 0) & 0xff;
+    }
+    return key;
 }
 
-void FieldDecoder::ShowRaw(QStringView type, QStringView gsvNumber, const QString& line) {
-    int index = -1;
-    if (type == u"GGA")
-        index = 0;
-    else if (type == u"GSV" && (gsvNumber == u"1" || gsvNumber == u"2"))
-        index = gsvNumber == u"1" ? 1 : 2;
-    else if (type == u"GSA")
-        index = 3;
-    else if (type == u"ZDA" || type == u"RMC")
-        index = 4;
-    if (index >= 0)
-        Assign(form.Label16[index].caption, QStringView(line));
+int FieldDecoder::Decode(const QString& line, QStringView& type) {
+    nmea::Sentence s;
+    const bool framed = nmea::Frame(line, s);
+    const QStringView address = s.count > 0 ? s.Address() : QStringView();
+    type = s.text.isEmpty() ? QStringView() : s.text.first(1 + address.size());
+    // The standard sentences: a talker of two letters and a type of three. Proprietary ones
+    // and noise are not this model's to read.
+    if ((!framed && !s.checksumBad) || address.size() != 5 || address[0] == u'P') {
+        if (framed && static_cast<int>(lines.size()) < kMaxEpochLines)
+            lines.push_back(line);
+        return 0;
+    }
+    const qsizetype at = s.text.utf16() - QStringView(line).utf16();
+    const std::uint32_t code =
+        Code(address[2].unicode(), address[3].unicode(), address[4].unicode());
+    const int raw = RawKindOf(code, s[2]);
+    if (!framed) {
+        // A wrong checksum: shown raw, never read.
+        if (raw >= 0)
+            KeepRaw(raw, line, at, false);
+        if (static_cast<int>(lines.size()) < kMaxEpochLines)
+            lines.push_back(line);
+        return 0;
+    }
+
+    const Reader* reader = nullptr;
+    for (const Reader& r : kReaders) {
+        if (code == r.type) {
+            reader = &r;
+            break;
+        }
+    }
+    const bool gsa = code == kGsa, gsv = code == kGsv;
+    bool readable = reader && s.count - 1 >= reader->fewest;
+    if (readable && gsv && !s.checksummed) {
+        // Without a checksum, a message cut short would lose its last satellites unseen.
+        nmea::Gsv counts;
+        counts.total = nmea::Int(s[1]);
+        counts.number = nmea::Int(s[2]);
+        counts.inView = nmea::Int(s[3]);
+        readable = s.count - 4 >= 4 * counts.Expected().value_or(0);
+    }
+    // The fix time this sentence gives, which begins an epoch when it differs from the open one.
+    std::optional<int> time;
+    if (readable && reader->fixTime)
+        time = nmea::TimeOfDay(code == kGll ? s[5] : s[1]);
+
+    int published = 0;
+    const std::uint64_t key = KeyOf(s, gsa, gsv);
+    if (!snapshot) {
+        bool repeated = false;
+        for (int k = 0; k < e.keyCount && !repeated; ++k)
+            repeated = e.keys[k] == key;
+        if (repeated || (time && e.time && *time != *e.time)) {
+            // The last sentence before a new epoch ended this one; two epochs ending alike
+            // teach which sentence ends them.
+            if (e.lastKey == enderSeen)
+                ender = e.lastKey;
+            enderSeen = e.lastKey;
+            endedTime.reset();
+            published += Publish();
+        } else if (time && endedTime && *time == *endedTime && e.sentences == 0) {
+            ender = 0; // it ended an epoch too early: more of it came after
+        }
+    }
+    if (static_cast<int>(lines.size()) < kMaxEpochLines)
+        lines.push_back(line);
+    if (e.keyCount < kMaxKeys)
+        e.keys[e.keyCount++] = key;
+    e.lastKey = key;
+    e.gsaInRow = gsa && e.lastWasGsa ? e.gsaInRow + 1 : 0;
+    e.lastWasGsa = gsa;
+    if (raw >= 0)
+        KeepRaw(raw, line, at, readable);
+    if (readable) {
+        (this->*reader->read)(s);
+        ++e.sentences;
+    }
+    if (!snapshot && ender != 0 && key == ender) {
+        const std::optional<int> t = e.time;
+        published += Publish();
+        endedTime = t;
+    }
+    return published;
 }
 
-void FieldDecoder::StoreRaw(int index, const QString& line) {
-    QStringView v(line);
-    while (!v.isEmpty() && (v.back() == u'\n' || v.back() == u'\r'))
-        v.chop(1);
-    Assign(nav.RawSentence[index], v);
-}
-
-void FieldDecoder::FixTime(QStringView field) {
-    // hhmmss with any number of decimals.
-    if (field.size() < 6)
-        return;
-    const auto h = Int(field.first(2)), m = Int(field.sliced(2, 2)), s = Int(field.sliced(4, 2));
-    const auto all = Dec(field);
-    if (!h || !m || !s || !all || all->point != 6 || *h > 23 || *m > 59 || *s > 60)
-        return;
-    const double frac = all->value - std::floor(all->value);
-    const int ms = ((*h * 60 + *m) * 60 + *s) * 1000 + static_cast<int>(std::lround(frac * 1000));
-    g.timeMs = std::min(ms, 86'400'999);
-    if (g.timeMs != epochTime) {
-        ++epoch;
-        epochTime = g.timeMs;
+void FieldDecoder::KeepRaw(int kind, const QString& line, qsizetype at, bool decoded) {
+    e.raw[kind] = line;
+    e.rawAt[kind] = at;
+    e.rawSeen |= static_cast<std::uint8_t>(1u << kind);
+    if (decoded) {
+        e.rawDecoded[kind] = line;
+        e.rawDecodedAt[kind] = at;
+        e.rawDecodedSeen |= static_cast<std::uint8_t>(1u << kind);
     }
 }
 
-void FieldDecoder::Position(QStringView lat, QStringView ns, QStringView lon, QStringView ew) {
-    // ddmm.mmmm and dddmm.mmmm with any number of decimals.
-    const auto la = Dec(lat), lo = Dec(lon);
-    if (!la || !lo || la->point < 3 || lo->point < 3 || (ns != u"N" && ns != u"S") ||
-        (ew != u"E" && ew != u"W"))
-        return;
-    const double latDeg = std::floor(la->value / 100), lonDeg = std::floor(lo->value / 100);
-    const double latMin = la->value - latDeg * 100, lonMin = lo->value - lonDeg * 100;
-    if (latMin >= 60 || lonMin >= 60 || latDeg + latMin / 60 > 90 || lonDeg + lonMin / 60 > 180)
-        return;
-    g.hasPosition = true;
-    g.lat = (latDeg + latMin / 60) * (ns == u"S" ? -1 : 1);
-    g.lon = (lonDeg + lonMin / 60) * (ew == u"W" ? -1 : 1);
-
-    // The window's form: degrees, minutes to four decimals, hemisphere.
-    auto minutes = [](Text& t, double m) {
-        const long long tenths = std::min(std::llround(m * 10000), 599'999LL);
-        t.Num(tenths / 10000, 2) << u'.';
-        t.Num(tenths % 10000, 4);
-    };
-    Text a;
-    a << u' ';
-    a.Num(static_cast<long long>(latDeg), 2) << u" 度 ";
-    minutes(a, latMin);
-    a << u" 分 - " << ns;
-    Assign(form.Label3[0].caption, a.view());
-    Text b;
-    b.Num(static_cast<long long>(lonDeg), 3) << u" 度 ";
-    minutes(b, lonMin);
-    b << u" 分 - " << ew;
-    Assign(form.Label3[1].caption, b.view());
+void FieldDecoder::StreamTime(int ms) {
+    if (lastTime >= 0) {
+        const int ahead = ((ms - lastTime) % kDayMs + kDayMs) % kDayMs;
+        if (ahead > 0 && ahead <= kDayMs / 2)
+            streamMs += ahead;
+        else if (ahead != 0 && kDayMs - ahead <= 10'000)
+            return; // a sentence of a moment before: the stream does not go back
+    }
+    lastTime = ms;
 }
 
-void FieldDecoder::Altitude(QStringView value, QStringView unit) {
-    // Metres above mean sea level, possibly negative; none without a value in metres.
-    const bool negative = value.startsWith(u'-');
-    const auto a = Dec(negative ? value.sliced(1) : value);
-    g.hasAltitude = a && unit == u"M";
-    g.altitude = g.hasAltitude ? (negative ? -a->value : a->value) : 0;
+void FieldDecoder::FixSentence(std::optional<int> time, FixKind kind, bool checked,
+                               const std::optional<nmea::Position>& pos,
+                               std::optional<double> altitude) {
+    if (time) {
+        e.time = time;
+        StreamTime(*time);
+        e.clockChecked = e.clockChecked || (checked && kind == FixKind::Gnss);
+    }
+    if (Rank(kind) > Rank(e.fix))
+        e.fix = kind;
+    if (kind == FixKind::Gnss && pos)
+        e.pos = pos;
+    if (kind == FixKind::Gnss && altitude)
+        e.altitude = altitude;
 }
 
-void FieldDecoder::SetMode(int mode) {
+void FieldDecoder::SetDate(int year, int month, int day, std::optional<int> time, bool checked,
+                           bool zda) {
+    const auto v = MakeDate(year, month, day);
+    if (!v)
+        return;
+    nav.UtcDate = *v;
+    // The PC clock takes the sentence's own date and time, and only when its checksum vouches
+    // for them.
+    nav.UtcDateStamp = checked && time ? *v + (*time / 1000) / 86400.0 : 0;
+    g.year = year;
+    g.month = month;
+    g.day = day;
+    g.dateTimeMs = time.value_or(-1);
+    dateZda = zda;
+    e.dateChanged = true;
+}
+
+void FieldDecoder::OnGga(const nmea::Sentence& s) {
+    nmea::Gga r;
+    nmea::Read(s, r);
+    FixSentence(r.time, r.Kind(), s.checksummed, r.pos, r.altitude);
+    if (r.used && *r.used <= 999)
+        e.used = r.used;
+}
+
+void FieldDecoder::OnRmc(const nmea::Sentence& s) {
+    nmea::Rmc r;
+    nmea::Read(s, r);
+    FixSentence(r.time, r.Kind(), s.checksummed, r.pos, std::nullopt);
+    if (r.date)
+        SetDate(r.date->year, r.date->month, r.date->day, r.time, s.checksummed, false);
+}
+
+void FieldDecoder::OnGll(const nmea::Sentence& s) {
+    nmea::Gll r;
+    nmea::Read(s, r);
+    FixSentence(r.time, r.Kind(), s.checksummed, r.pos, std::nullopt);
+}
+
+void FieldDecoder::OnGns(const nmea::Sentence& s) {
+    nmea::Gns r;
+    nmea::Read(s, r);
+    FixSentence(r.time, r.Kind(), s.checksummed, r.pos, r.altitude);
+    if (r.used && *r.used <= 999)
+        e.used = r.used;
+}
+
+void FieldDecoder::OnZda(const nmea::Sentence& s) {
+    nmea::Zda r;
+    nmea::Read(s, r);
+    // Its time may be of the next second (the pulse it announces): the date's own time, and
+    // the time shown only when no fix sentence gives one.
+    if (r.time) {
+        e.zdaTime = r.time;
+        StreamTime(*r.time);
+    }
+    if (r.date)
+        SetDate(r.date->year, r.date->month, r.date->day, r.time, s.checksummed, true);
+}
+
+GnssSystem FieldDecoder::SystemOfGsa(GnssSystem talker,
+                                     const std::array<int, nmea::Sentence::kMaxFields>& numbers,
+                                     int count) const {
+    if (talker != GnssSystem::None)
+        return talker;
+    // One GNGSA per system without a system id (NMEA 4.0): the system whose talker's groups in
+    // view hold most of its numbers; of equals, one no GSA of the epoch has named yet, in the
+    // order receivers send them. None when no group holds any: then by the numbering ranges.
+    constexpr GnssSystem kOrder[] = {GnssSystem::GPS,    GnssSystem::GLONASS, GnssSystem::Galileo,
+                                     GnssSystem::BeiDou, GnssSystem::QZSS,    GnssSystem::NavIC};
+    GnssSystem best = GnssSystem::None;
+    int bestScore = 0;
+    bool bestTaken = false;
+    for (GnssSystem sys : kOrder) {
+        const Numbers& heard = talkerNumbers[static_cast<int>(sys)];
+        int score = 0;
+        for (int i = 0; i < count; ++i) {
+            const int n = numbers[i];
+            score += n < 512 && (heard[n >> 6] >> (n & 63) & 1u) ? 1 : 0;
+        }
+        const bool taken = (e.systemsTaken & Bit(sys)) != 0;
+        if (score > bestScore || (score == bestScore && score > 0 && bestTaken && !taken)) {
+            best = sys;
+            bestScore = score;
+            bestTaken = taken;
+        }
+    }
+    return best;
+}
+
+void FieldDecoder::OnGsa(const nmea::Sentence& s) {
+    nmea::Gsa r;
+    nmea::Read(s, r);
+    const int fix = r.fix == 2 || r.fix == 3 ? *r.fix : 1;
+    e.gsaFix = e.gsa ? std::max(e.gsaFix, fix) : fix;
+    e.gsa = true;
+    if (fix == 1)
+        return;
+    GnssSystem system = GnssSystem::None;
+    if (r.systemId) {
+        system = SystemId(*r.systemId);
+        if (system == GnssSystem::None)
+            return; // a system this model does not know
+    } else {
+        system = SystemOfGsa(TalkerSystem(s.Address().first(2)), r.numbers, r.count);
+    }
+    if (system != GnssSystem::None)
+        e.systemsTaken |= Bit(system);
+    for (int i = 0; i < r.count; ++i) {
+        const GnssSatellite sat = Identify(system, r.numbers[i]);
+        if (sat.system == GnssSystem::None)
+            continue;
+        bool known = false;
+        for (int k = 0; k < e.listedCount && !known; ++k)
+            known = SameSat(e.listed[k], sat);
+        if (!known && e.listedCount < GnssState::kMaxSatellites)
+            e.listed[e.listedCount++] = sat;
+    }
+}
+
+FieldDecoder::Source& FieldDecoder::SourceFor(std::uint32_t key) {
+    // Its own, else the first free one, else the one heard from longest ago.
+    Source* pick = nullptr;
+    for (Source& s : sources) {
+        if (s.key == key)
+            return s;
+        if (!pick || (pick->key != 0 && (s.key == 0 || s.heardMs < pick->heardMs)))
+            pick = &s;
+    }
+    *pick = Source{};
+    pick->key = key;
+    return *pick;
+}
+
+void FieldDecoder::Commit(Source& s) {
+    s.sats = s.pending;
+    s.count = s.pendingCount;
+    s.numbers = s.pendingNumbers;
+    if (s.heardMs >= 0)
+        s.intervalMs = streamMs - s.heardMs;
+    s.heardMs = streamMs;
+    s.expect = 0;
+    e.satsChanged = true;
+}
+
+void FieldDecoder::OnGsv(const nmea::Sentence& s) {
+    nmea::Gsv r;
+    nmea::Read(s, r);
+    if (!r.total || !r.number || *r.number < 1 || *r.number > *r.total || *r.total > 99)
+        return;
+    const int number = *r.number;
+    const QStringView t = s.Address();
+    const std::uint32_t key = (std::uint32_t(t[0].unicode() & 0xff) << 16) |
+                              (std::uint32_t(t[1].unicode() & 0xff) << 8) |
+                              (r.signal.isNull() ? 1u : r.signal.unicode() & 0xff);
+    // A later message continues the group of its talker in progress, even when it alone gives
+    // a signal id (seen in real receivers).
+    Source* going = nullptr;
+    for (Source& c : sources) {
+        if (number > 1 && c.key >> 8 == key >> 8 && c.expect == number)
+            going = &c;
+    }
+    Source& src = going ? *going : SourceFor(key);
+    const GnssSystem talker = TalkerSystem(t.first(2));
+    src.talker = talker;
+    if (number == 1) {
+        src.pendingCount = 0;
+        src.pendingNumbers.fill(0);
+        src.expect = 1;
+    }
+    if (number != src.expect) {
+        src.expect = 0; // a message lost: the group is not taken
+        return;
+    }
+    for (int b = 0; b < r.count; ++b) {
+        const nmea::GsvSatellite& in = r.sats[b];
+        GnssSatellite sat = Identify(talker, in.number);
+        if (sat.system == GnssSystem::None)
+            continue;
+        // Elevation 0 and azimuth 0 together: the place is not known yet.
+        const bool placed = in.el >= 0 && in.az >= 0 && (in.el != 0 || in.az != 0);
+        sat.el = static_cast<std::int16_t>(placed ? in.el : -1);
+        sat.az = static_cast<std::int16_t>(placed ? in.az : -1);
+        sat.snr = static_cast<std::int16_t>(in.snr);
+        bool known = false;
+        for (int k = 0; k < src.pendingCount && !known; ++k)
+            known = SameSat(src.pending[k], sat);
+        if (!known && src.pendingCount < GnssState::kMaxSatellites)
+            src.pending[src.pendingCount++] = sat;
+        if (in.number < 512)
+            src.pendingNumbers[in.number >> 6] |= 1ull << (in.number & 63);
+    }
+    src.expect = number + 1;
+    if (number == *r.total)
+        Commit(src);
+}
+
+void FieldDecoder::CommitCutGroups() {
+    for (Source& s : sources) {
+        if (s.key != 0 && s.expect > 0 && s.pendingCount > 0)
+            Commit(s);
+    }
+}
+
+void FieldDecoder::StartSnapshot() {
+    sources.fill(Source{});
+    for (auto& n : talkerNumbers)
+        n.fill(0);
+    lastGsaFix = 0;
+    lastUsedCount = 0;
+    e = Epoch{};
+    lines.clear();
+    snapshot = true;
+}
+
+int FieldDecoder::EndSnapshot() {
+    if (!snapshot)
+        return 0;
+    snapshot = false;
+    CommitCutGroups();
+    return Publish();
+}
+
+int FieldDecoder::Flush() {
+    return snapshot ? EndSnapshot() : Publish();
+}
+
+int FieldDecoder::Publish() {
+    const bool any = e.sentences > 0;
+    if (any) {
+        // The fix: any fix sentence that says one; a GSA may tell 2D from 3D, not hold it at
+        // none. Without a fix sentence in the epoch, the GSA says it.
+        int mode = g.mode;
+        if (e.gsa)
+            lastGsaFix = e.gsaFix;
+        if (e.fix == FixKind::Gnss) {
+            // Without a GSA and a height, the dimension shown stays as it was.
+            mode = lastGsaFix >= 2 ? lastGsaFix : e.altitude ? 3 : std::max(g.mode, 2);
+        } else if (e.fix != FixKind::Unsaid) {
+            mode = 1;
+        } else if (e.gsa) {
+            mode = e.gsaFix;
+        }
+        const bool modeChanged = (mode == 1) != (g.mode == 1);
+        ShowFix(mode);
+        if (mode == 1) {
+            g.hasPosition = g.hasAltitude = false;
+            g.altitude = 0;
+        } else if (e.pos) {
+            g.hasPosition = true;
+            g.lat = e.pos->lat;
+            g.lon = e.pos->lon;
+            g.hasAltitude = e.altitude.has_value();
+            g.altitude = e.altitude.value_or(0);
+            ShowPosition(*e.pos);
+        }
+
+        // Satellites used: the GSA of the epoch, or the last one while it said a fix;
+        // without one, the count of the fix sentence.
+        bool listChanged = modeChanged;
+        if (e.gsa && e.gsaFix >= 2) {
+            listChanged = listChanged || e.listedCount != lastUsedCount ||
+                          !std::equal(e.listed.begin(), e.listed.begin() + e.listedCount,
+                                      lastUsed.begin(), SameSat);
+            std::copy(e.listed.begin(), e.listed.begin() + e.listedCount, lastUsed.begin());
+            lastUsedCount = e.listedCount;
+        }
+        const bool listed = mode != 1 && lastGsaFix >= 2;
+        g.usedCount = mode == 1 ? 0 : listed ? lastUsedCount : e.used.value_or(g.usedCount);
+        if (listed != usedListed) {
+            usedListed = listed;
+            listChanged = true;
+        }
+        nav.SatsInUse = static_cast<std::int16_t>(std::min(g.usedCount, 32767));
+
+        if (e.time)
+            g.timeMs = *e.time;
+        else if (e.zdaTime)
+            g.timeMs = *e.zdaTime;
+        ShowTime();
+
+        // The PC clock only from a fix whose time and date checksums vouch for.
+        nav.JstClockTime = 0;
+        if (mode != 1 && e.clockChecked && e.time && nav.UtcDateStamp != 0) {
+            if (const auto at = MomentNear(nav.UtcDateStamp, *e.time / 1000)) {
+                if (ClockMomentPlausible(*at + kJstOffset))
+                    nav.JstClockTime = *at + kJstOffset;
+            }
+        }
+        const bool expired = Expire();
+        if (e.satsChanged || listChanged || expired)
+            Rebuild();
+        else
+            ShowCounts();
+    }
+    ShowRaw();
+    if (any)
+        nav.EpochLines.swap(lines);
+    lines.clear();
+    e = Epoch{};
+    return any ? 1 : 0;
+}
+
+bool FieldDecoder::Expire() {
+    bool any = false;
+    for (Source& s : sources) {
+        if (s.key == 0 || s.heardMs < 0)
+            continue;
+        const std::int64_t keep =
+            s.intervalMs > 0 ? std::max(kKeepMs, 3 * s.intervalMs) : kKeepFirstMs;
+        if (streamMs - s.heardMs > keep) {
+            s = Source{};
+            any = true;
+        }
+    }
+    return any;
+}
+
+void FieldDecoder::ShowFix(int mode) {
     g.mode = mode;
     if (mode == 3) {
         Assign(form.Label13.caption, QStringView(u"測位状態： 3D 測位中"));
@@ -406,290 +767,106 @@ void FieldDecoder::SetMode(int mode) {
     }
 }
 
-void FieldDecoder::SetDate(int year, int month, int day, QStringView time, bool checked, bool zda) {
-    const auto v = MakeDate(year, month, day);
-    if (!v)
-        return;
-    Text t;
-    t.Num(year, 4) << u" 年 ";
-    t.Num(month, 2) << u" 月 ";
-    t.Num(day, 2) << (zda ? QStringView(u" 日 ") : QStringView(u" 日"));
-    Assign(form.Label4[2].caption, t.view());
-    nav.UtcDate = *v;
-    // The PC clock takes the sentence's own date and time, and only when its checksum vouches
-    // for them.
-    nav.UtcDateStamp = 0;
-    if (checked && time.size() >= 6) {
-        if (const auto seconds = SecondsOfDay(time.first(6)))
-            nav.UtcDateStamp = *v + *seconds / 86400.0;
-    }
-    g.year = year;
-    g.month = month;
-    g.day = day;
+void FieldDecoder::ShowPosition(const nmea::Position& p) {
+    // The window's form: degrees, minutes to four decimals, hemisphere.
+    auto minutes = [](Text& t, double m) {
+        const long long tenths = std::min(std::llround(m * 10000), 599'999LL);
+        t.Num(tenths / 10000, 2) << u'.';
+        t.Num(tenths % 10000, 4);
+    };
+    Text a;
+    a << u' ';
+    a.Num(p.latDeg, 2) << u" 度 ";
+    minutes(a, p.latMin);
+    a << u" 分 - " << p.ns.unicode();
+    Assign(form.Label3[0].caption, a.view());
+    Text b;
+    b.Num(p.lonDeg, 3) << u" 度 ";
+    minutes(b, p.lonMin);
+    b << u" 分 - " << p.ew.unicode();
+    Assign(form.Label3[1].caption, b.view());
 }
 
-void FieldDecoder::GGA(const Fields& f, const QString& line) {
-    Assign(form.Label16[0].caption, QStringView(line));
-    StoreRaw(0, line);
-    const QStringView time = f[1];
-    FixTime(time);
-    if (time.size() >= 6 && Int(time.first(6))) {
+void FieldDecoder::ShowTime() {
+    if (e.dateChanged) {
         Text t;
-        t << time.first(2) << u" 時 " << time.sliced(2, 2) << u" 分 " << time.sliced(4, 2)
-          << u" 秒";
-        Assign(form.Label4[0].caption, t.view());
-        receiver.LocalTime(Int(time.first(2)), Int(time.sliced(2, 2)), Int(time.sliced(4, 2)),
-                           line);
+        t.Num(g.year, 4) << u" 年 ";
+        t.Num(g.month, 2) << u" 月 ";
+        t.Num(g.day, 2) << (dateZda ? QStringView(u" 日 ") : QStringView(u" 日"));
+        Assign(form.Label4[2].caption, t.view());
     }
-    const auto quality = Int(f[6]);
-    if (quality == 0) {
-        g.hasPosition = false;
-        SetMode(1);
-    } else if (quality) {
-        Position(f[2], f[3], f[4], f[5]);
-        Altitude(f[9], f[10]);
-        if (!gsaSeen)
-            SetMode(f[9].isEmpty() ? 2 : 3);
-    }
-    if (const auto n = Int(f[7]); n && *n <= 999) {
-        ggaUsed = *n;
-        if (!gsaSeen) {
-            nav.SatsInUse = static_cast<std::int16_t>(ggaUsed);
-            g.usedCount = ggaUsed;
-            ShowCounts();
+    if (g.timeMs < 0)
+        return;
+    const int seconds = g.timeMs / 1000;
+    const int h = seconds / 3600, m = seconds / 60 % 60, sec = seconds % 60;
+    Text t;
+    t.Num(h, 2) << u" 時 ";
+    t.Num(m, 2) << u" 分 ";
+    t.Num(sec, 2) << u" 秒";
+    Assign(form.Label4[0].caption, t.view());
+    // JST: the date the fix time belongs to (the date may be of the second before midnight);
+    // without a date the last one stays.
+    if (const DateValue day = FixDay(g); day != 0)
+        nav.JstDateTime = day + std::min(seconds, 86399) / 86400.0 + kJstOffset;
+    Assign(form.Label4[1].caption, DateText(nav.JstDateTime));
+}
+
+void FieldDecoder::ShowRaw() {
+    for (int k = 0; k < kRawKinds; ++k) {
+        if (e.rawSeen & (1u << k))
+            Assign(form.Label16[k].caption, QStringView(e.raw[k]).sliced(e.rawAt[k]));
+        if (e.rawDecodedSeen & (1u << k)) {
+            QStringView v = QStringView(e.rawDecoded[k]).sliced(e.rawDecodedAt[k]);
+            while (!v.isEmpty() && (v.back() == u'\n' || v.back() == u'\r'))
+                v.chop(1);
+            Assign(nav.RawSentence[kRawSentenceOf[k]], v);
         }
     }
-}
-
-void FieldDecoder::GNS(const Fields& f) {
-    FixTime(f[1]);
-    const QStringView modes = f[6];
-    bool fix = false;
-    for (QChar c : modes)
-        fix = fix || (c != u'N' && c != u'V');
-    if (!fix) {
-        g.hasPosition = false;
-        SetMode(1);
-        return;
-    }
-    Position(f[2], f[3], f[4], f[5]);
-    Altitude(f[9], QStringView(u"M"));
-    if (!gsaSeen)
-        SetMode(f[9].isEmpty() ? 2 : 3);
-}
-
-void FieldDecoder::RMC(const Fields& f, const QString& line) {
-    Assign(form.Label16[4].caption, QStringView(line));
-    StoreRaw(4, line);
-    FixTime(f[1]);
-    const QStringView date = f[9];
-    if (date.size() == 6 && Int(date)) {
-        SetDate(2000 + *Int(date.sliced(4, 2)), *Int(date.sliced(2, 2)), *Int(date.first(2)), f[1],
-                f.checksummed, false);
-    }
-    if (f[2] == u"A") {
-        Position(f[3], f[4], f[5], f[6]);
-        if (!gsaSeen && g.mode == 1)
-            SetMode(2);
-    } else if (f[2] == u"V") {
-        g.hasPosition = false;
-        SetMode(1);
-    }
-    CommitCutGroups();
-    if (receiver.afterEpoch)
-        receiver.afterEpoch();
-}
-
-void FieldDecoder::GLL(const Fields& f) {
-    if (f[6] == u"A") {
-        Position(f[1], f[2], f[3], f[4]);
-        if (!gsaSeen && g.mode == 1)
-            SetMode(2);
-    } else if (f[6] == u"V") {
-        g.hasPosition = false;
-        SetMode(1);
-    }
-}
-
-void FieldDecoder::ZDA(const Fields& f, const QString& line) {
-    Assign(form.Label16[4].caption, QStringView(line));
-    StoreRaw(4, line);
-    FixTime(f[1]);
-    const auto d = Int(f[2]), m = Int(f[3]), y = Int(f[4]);
-    if (d && m && y && f[4].size() == 4)
-        SetDate(*y, *m, *d, f[1], f.checksummed, true);
-    CommitCutGroups();
-    if (receiver.afterEpoch)
-        receiver.afterEpoch();
-}
-
-void FieldDecoder::GSA(const Fields& f, const QString& line, GnssSystem talker) {
-    Assign(form.Label16[3].caption, QStringView(line));
-    StoreRaw(1, line);
-    // Every GSA of a row belongs to the same epoch, one per system.
-    if (!lastWasGsa)
-        usedCount = 0;
-    gsaSeen = true;
-    const auto fix = Int(f[2]);
-    SetMode(fix == 2 || fix == 3 ? *fix : 1);
-    // Mode, fix, twelve satellites, PDOP, HDOP, VDOP and, from NMEA 4.10, a one-digit system
-    // id (some receivers put a fourth DOP there instead). A receiver with more slots sends
-    // more satellites before the three DOPs.
-    const auto id = Int(f[18]);
-    const bool hasId = f.count == 19 && id && f[18].size() == 1;
-    const GnssSystem system = hasId ? SystemId(f[18]) : talker;
-    const int end = f.count > 19 ? f.count - 3 : std::min(f.count, 15);
-    if (g.mode != 1 && (!hasId || system != GnssSystem::None)) {
-        for (int i = 3; i < end; ++i) {
-            const auto n = Int(f[i]);
-            if (!n)
-                continue;
-            const GnssSatellite s = Identify(system, *n);
-            if (s.system == GnssSystem::None)
-                continue;
-            bool known = false;
-            for (int k = 0; k < usedCount && !known; ++k)
-                known = SameSat(used[k], s);
-            if (!known && usedCount < GnssState::kMaxSatellites)
-                used[usedCount++] = s;
-        }
-    }
-    g.usedCount = usedCount;
-    nav.SatsInUse = static_cast<std::int16_t>(usedCount);
-    Rebuild();
-}
-
-FieldDecoder::Source& FieldDecoder::SourceFor(std::uint32_t key) {
-    // Its own, else the first free one, else the one heard from longest ago.
-    Source* pick = nullptr;
-    for (Source& s : sources) {
-        if (s.key == key)
-            return s;
-        if (!pick || (pick->key != 0 && (s.key == 0 || s.epoch < pick->epoch)))
-            pick = &s;
-    }
-    *pick = Source{};
-    pick->key = key;
-    pick->epoch = epoch;
-    return *pick;
-}
-
-void FieldDecoder::GSV(const Fields& f, const QString& line, GnssSystem talker) {
-    const auto total = Int(f[1]), number = Int(f[2]);
-    if (number == 1) {
-        Assign(form.Label16[1].caption, QStringView(line));
-        StoreRaw(2, line);
-    } else if (number == 2) {
-        Assign(form.Label16[2].caption, QStringView(line));
-        StoreRaw(3, line);
-    }
-    if (!total || !number || *number < 1 || *number > *total || *total > 99)
-        return;
-    // Satellites in blocks of four fields; one field more is the signal id (NMEA 4.10).
-    const int rest = f.count - 4;
-    const QStringView signal = rest % 4 == 1 ? f[f.count - 1] : QStringView();
-    const QStringView t = f[0];
-    const std::uint32_t key = (std::uint32_t(t[0].unicode() & 0xff) << 16) |
-                              (std::uint32_t(t[1].unicode() & 0xff) << 8) |
-                              (signal.size() == 1 ? signal[0].unicode() & 0xff : 1u);
-    // A later message continues the group of its talker in progress, even when it alone gives
-    // a signal id (seen in real receivers).
-    Source* going = nullptr;
-    for (Source& c : sources) {
-        if (*number > 1 && c.key >> 8 == key >> 8 && c.expect == *number)
-            going = &c;
-    }
-    Source& s = going ? *going : SourceFor(key);
-    if (*number == 1) {
-        s.pendingCount = 0;
-        s.expect = 1;
-    }
-    if (*number != s.expect) {
-        s.expect = 0; // a message lost: the group is not taken
-        return;
-    }
-    for (int b = 0; b + 4 <= rest; b += 4) {
-        const auto n = Int(f[4 + b]);
-        if (!n)
-            continue;
-        GnssSatellite sat = Identify(talker, *n);
-        if (sat.system == GnssSystem::None)
-            continue;
-        const auto el = Int(f[5 + b]), az = Int(f[6 + b]), snr = Int(f[7 + b]);
-        sat.el = static_cast<std::int16_t>(el && *el <= 90 ? *el : -1);
-        sat.az = static_cast<std::int16_t>(az && *az < 360 ? *az : -1);
-        sat.snr = static_cast<std::int16_t>(snr && *snr <= 99 ? *snr : -1);
-        bool known = false;
-        for (int k = 0; k < s.pendingCount && !known; ++k)
-            known = SameSat(s.pending[k], sat);
-        if (!known && s.pendingCount < GnssState::kMaxSatellites)
-            s.pending[s.pendingCount++] = sat;
-    }
-    s.expect = *number + 1;
-    if (*number == *total) {
-        s.sats = s.pending;
-        s.count = s.pendingCount;
-        s.epoch = epoch;
-        s.expect = 0;
-        Rebuild();
-    }
-}
-
-void FieldDecoder::CommitCutGroups() {
-    // A date sentence ends the epoch: a group still short of its last message shows what came
-    // of it (a recording keeps only its first two messages).
-    bool any = false;
-    for (Source& s : sources) {
-        if (s.key != 0 && s.expect > 0 && s.pendingCount > 0) {
-            s.sats = s.pending;
-            s.count = s.pendingCount;
-            s.epoch = epoch;
-            any = true;
-        }
-    }
-    if (any)
-        Rebuild();
-}
-
-void FieldDecoder::ForgetSky() {
-    sources.fill(Source{});
-    usedCount = 0;
-    lastWasGsa = false;
 }
 
 void FieldDecoder::Rebuild() {
+    // The union of every group in view, one satellite on two signals once, with the strongest
+    // signal; then which are used.
     int n = 0;
+    for (int i = 0; i < g.satCount; ++i)
+        slot[static_cast<int>(g.sats[i].system)][g.sats[i].prn & 0xff] = 0;
     for (Source& s : sources) {
         if (s.key == 0)
             continue;
-        if (epoch - s.epoch > kStaleEpochs) {
-            s = Source{};
-            continue;
-        }
         for (int i = 0; i < s.count; ++i) {
             const GnssSatellite& add = s.sats[i];
-            int k = 0;
-            while (k < n && !SameSat(g.sats[k], add))
-                ++k;
-            if (k == n) {
+            std::uint8_t& at = slot[static_cast<int>(add.system)][add.prn & 0xff];
+            if (at == 0) {
                 if (n == GnssState::kMaxSatellites)
                     continue;
-                g.sats[n++] = add;
+                g.sats[n] = add;
+                g.sats[n].used = false;
+                at = static_cast<std::uint8_t>(++n);
                 continue;
             }
-            // The same satellite on another signal.
-            GnssSatellite& have = g.sats[k];
+            GnssSatellite& have = g.sats[at - 1];
             have.snr = std::max(have.snr, add.snr);
-            if (have.el < 0)
+            if (have.el < 0) {
                 have.el = add.el;
-            if (have.az < 0)
                 have.az = add.az;
+            }
         }
     }
-    for (int k = 0; k < n; ++k) {
-        g.sats[k].used = false;
-        for (int u = 0; u < usedCount && !g.sats[k].used; ++u)
-            g.sats[k].used = SameSat(g.sats[k], used[u]);
+    if (usedListed) {
+        for (int u = 0; u < lastUsedCount; ++u) {
+            const GnssSatellite& s = lastUsed[u];
+            if (const std::uint8_t at = slot[static_cast<int>(s.system)][s.prn & 0xff])
+                g.sats[at - 1].used = true;
+        }
+    }
+    for (auto& m : talkerNumbers)
+        m.fill(0);
+    for (const Source& s : sources) {
+        if (s.key == 0 || s.talker == GnssSystem::None)
+            continue;
+        Numbers& to = talkerNumbers[static_cast<int>(s.talker)];
+        for (std::size_t w = 0; w < to.size(); ++w)
+            to[w] |= s.numbers[w];
     }
     g.satCount = n;
     nav.SatsInView = static_cast<std::int16_t>(n);
@@ -706,7 +883,8 @@ void FieldDecoder::ShowCounts() {
 
 void FieldDecoder::ShowTable() {
     // The eight rows: satellites used first, then by signal, strongest first; then by system
-    // and number, so that equal ones keep their places.
+    // and number, so that equal ones keep their places. A row's texts are built only when its
+    // satellite or place changed.
     std::array<std::uint8_t, GnssState::kMaxSatellites> order;
     for (int k = 0; k < g.satCount; ++k)
         order[k] = static_cast<std::uint8_t>(k);
@@ -722,6 +900,9 @@ void FieldDecoder::ShowTable() {
                               return x.system < y.system;
                           return x.prn < y.prn;
                       });
+    auto same = [](const GnssSatellite& a, const GnssSatellite& b) {
+        return SameSat(a, b) && a.el == b.el && a.az == b.az;
+    };
     for (int row = 0; row < 8; ++row) {
         Label& no = form.Label6[row];
         no.left = kNumberLeft;
@@ -734,58 +915,79 @@ void FieldDecoder::ShowTable() {
             Assign(form.Label9[row].caption, QStringView(u"--"));
             Assign(form.Label10[row].caption, QStringView(u"---"));
             bar.width = 0;
+            rowShown[row] = GnssSatellite{};
             continue;
         }
         const GnssSatellite& s = g.sats[order[row]];
-        Text code;
-        code << SystemLetter(s.system);
-        code.Num(s.prn, 2);
-        Assign(no.caption, code.view());
+        if (!same(rowShown[row], s)) {
+            rowShown[row] = s;
+            Text code;
+            code << SystemLetter(s.system);
+            code.Num(s.prn, 2);
+            Assign(no.caption, code.view());
+            Text el, az;
+            if (s.el >= 0)
+                el.Num(s.el, 2);
+            else
+                el << u"--";
+            if (s.az >= 0)
+                az.Num(s.az, 3);
+            else
+                az << u"---";
+            Assign(form.Label9[row].caption, el.view());
+            Assign(form.Label10[row].caption, az.view());
+        }
         no.bold = s.used;
-        Text el, az;
-        if (s.el > 0)
-            el.Num(s.el, 2);
-        else
-            el << u"--";
-        if (s.az > 0)
-            az.Num(s.az, 3);
-        else
-            az << u"---";
-        Assign(form.Label9[row].caption, el.view());
-        Assign(form.Label10[row].caption, az.view());
         const int snr = std::max<int>(s.snr, 0);
         bar.fillColor = snr > 0 ? SnrColour(snr) : kRed;
         bar.width = std::min(snr, 60) * 4335.0 / 60.0;
     }
 
     // Every satellite with a place in the sky, over the grid; the marks already there are
-    // rewritten in place, which keeps their text buffers.
+    // rewritten in place, which keeps their text buffers. Where they stand apart is worked out
+    // when the plot is drawn (PictureBox::PlaceMarks).
     auto& ops = form.Picture1.ops;
     std::size_t at = ops.size();
     while (at > 0 && ops[at - 1].kind == DrawOp::Kind::Mark)
         --at;
+    const std::size_t first = at;
+    if (static_cast<std::size_t>(markedCount) != ops.size() - first)
+        markedCount = -1; // marks taken away or put there by others: all written anew
+    const SkyTables& sky = Sky();
+    bool moved = false;
     for (int k = 0; k < g.satCount; ++k) {
         const GnssSatellite& s = g.sats[k];
         if (s.el < 0 || s.az < 0)
             continue;
-        const double r = nav.SkyRadius * std::cos(s.el * kPi / 180);
-        Text code;
-        code << SystemLetter(s.system);
-        code.Num(s.prn, 2);
+        const std::size_t i = at - first;
         if (at == ops.size()) {
             ops.emplace_back();
             ops.back().kind = DrawOp::Kind::Mark;
         }
         DrawOp& op = ops[at++];
-        op.x1 = nav.SkyCenterX + r * std::sin(s.az * kPi / 180);
-        op.y1 = nav.SkyCenterY - r * std::cos(s.az * kPi / 180);
-        op.x2 = kMarkCharWidth * static_cast<double>(code.view().size()) + kMarkPad;
-        op.y2 = kMarkHeight;
-        Assign(op.text, code.view());
+        if (markedCount < 0 || static_cast<int>(i) >= markedCount || !same(marked[i], s)) {
+            moved = true;
+            marked[i] = s;
+            const double r = nav.SkyRadius * sky.cosEl[s.el];
+            Text code;
+            code << SystemLetter(s.system);
+            code.Num(s.prn, 2);
+            op.ax = op.x1 = nav.SkyCenterX + r * sky.sinAz[s.az];
+            op.ay = op.y1 = nav.SkyCenterY - r * sky.cosAz[s.az];
+            op.x2 = kMarkCharWidth * static_cast<double>(code.view().size()) + kMarkPad;
+            op.y2 = kMarkHeight;
+            op.textHeight = kMarkTextHeight;
+            Assign(op.text, code.view());
+        }
         op.color = SnrColour(std::max<int>(s.snr, 0));
         op.bold = s.used;
     }
+    if (at != ops.size() || markedCount < 0)
+        moved = true;
     ops.erase(ops.begin() + static_cast<std::ptrdiff_t>(at), ops.end());
+    markedCount = static_cast<int>(at - first);
+    if (moved)
+        form.Picture1.marksPlaced = false;
 }
 
 } // namespace velsor

@@ -2,7 +2,14 @@
 // The third receiver model: any NMEA 0183 receiver, read by its fields. Every talker, every
 // satellite system; writes the same shared state and display fields as the fixed-position
 // decoders, plus Nav::Gnss. Its memory is fixed whatever the input.
+//
+// Sentences are gathered into epochs, the sentences of one moment. What the window shows is
+// published once an epoch is complete, not after every sentence: an epoch ends where the next
+// one's fix time begins, where a sentence of it comes again, or at the sentence that ended the
+// receiver's last two epochs.
 
+#include "decoding/nmea_readers.h"
+#include "decoding/nmea_sentence.h"
 #include "main_window/nav_form.h"
 #include "nav/gnss.h"
 #include "nav/nav.h"
@@ -12,87 +19,166 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace velsor {
 
-class Receiver;
-
 class FieldDecoder {
 public:
-    FieldDecoder(Nav& nav, NAV_FORM& form, Receiver& receiver);
+    FieldDecoder(Nav& nav, NAV_FORM& form);
 
-    // One line as the assembler delivers it, CR LF included or not.
-    void Decode(const QString& line);
-    // A replayed snapshot stands alone: what earlier snapshots left of the sky is forgotten.
-    void ForgetSky();
+    // One line as the assembler delivers it, CR LF included or not. Returns how many epochs it
+    // completed and published (mostly 0 or 1); type is the sentence's "$" and address, empty
+    // when the line holds none.
+    int Decode(const QString& line, QStringView& type);
+    // Publishes the epoch still open: the input ended.
+    int Flush();
+    // A replayed snapshot stands alone: what earlier snapshots left of the sky is forgotten,
+    // its lines make one epoch, and a GSV group it holds only part of is shown as far as it
+    // goes (a recording keeps two messages of a group).
+    void StartSnapshot();
+    int EndSnapshot();
 
-    // The fields of a sentence between "$" and "*" (or the line end). A sentence whose
-    // checksum is present and wrong, or which is not "$" and a five-letter address, gives
-    // none. At most kMaxFields are kept; the rest of a longer sentence is ignored.
-    static constexpr int kMaxFields = 40;
-    struct Fields {
-        std::array<QStringView, kMaxFields> f;
-        int count = 0;
-        bool checksummed = false; // a checksum was present and right
-        bool checksumBad = false; // present and wrong: the fields are there but not to be used
-        QStringView operator[](int i) const { return i < count ? f[i] : QStringView(); }
-    };
-    static bool Split(QStringView line, Fields& out);
+    // Framing, for the callers that read fields themselves.
+    using Fields = nmea::Sentence;
+    static bool Split(QStringView line, Fields& out) { return nmea::Frame(line, out); }
 
     // System and the system's own number for a satellite number as a sentence gives it: the
     // talker's system, or the NMEA numbering ranges when the talker is GP or GN. None when the
     // number is outside every range.
     static GnssSatellite Identify(GnssSystem talker, int number);
 
+    // Most lines an epoch keeps in Nav::EpochLines; a longer epoch keeps its first ones.
+    static constexpr int kMaxEpochLines = 128;
+
 private:
+    using Numbers = std::array<std::uint64_t, 8>;
+    // A sentence type read: how many fields it needs after its address (one without them is
+    // cut short, or of another kind), and its reader.
+    struct Reader {
+        std::uint32_t type; // its three letters, one byte each
+        int fewest;
+        void (FieldDecoder::*read)(const nmea::Sentence&);
+        bool fixTime; // its time is the fix's: it begins an epoch when it changes
+    };
+    static const Reader kReaders[];
+
     // A GSV group as one talker and signal send it, in its messages.
     struct Source {
         std::uint32_t key = 0; // talker letters and signal id; 0 free
-        std::uint32_t epoch = 0;
+        GnssSystem talker = GnssSystem::None;
         int expect = 0; // next message number of the group being gathered, 0 none
         int pendingCount = 0, count = 0;
+        std::int64_t heardMs = -1;    // stream time of its last complete group; -1 none
+        std::int64_t intervalMs = -1; // between its last two complete groups
         std::array<GnssSatellite, GnssState::kMaxSatellites> pending{}, sats{};
+        // The satellite numbers as the group gives them, 0 to 511.
+        Numbers pendingNumbers{}, numbers{};
     };
-    static constexpr int kMaxSources = 12;
-    // A group not repeated in this many epochs is no longer in view.
-    static constexpr std::uint32_t kStaleEpochs = 10;
+    // Talkers times signals of the receivers of today (GPS L1 L2 L5, Galileo E1 E5a E5b E6,
+    // BeiDou B1I B1C B2a B2I B3I, ...), with room to spare.
+    static constexpr int kMaxSources = 32;
+    static constexpr int kMaxKeys = 64;
 
-    void GGA(const Fields& f, const QString& line);
-    void GNS(const Fields& f);
-    void RMC(const Fields& f, const QString& line);
-    void GLL(const Fields& f);
-    void ZDA(const Fields& f, const QString& line);
-    void GSA(const Fields& f, const QString& line, GnssSystem talker);
-    void GSV(const Fields& f, const QString& line, GnssSystem talker);
+    // What the sentences of the epoch being received said.
+    struct Epoch {
+        int sentences = 0; // read by a reader
+        std::optional<int> time, zdaTime;
+        nmea::FixKind fix = nmea::FixKind::Unsaid; // the best any fix sentence said
+        std::optional<nmea::Position> pos;         // of a GNSS fix
+        std::optional<double> altitude;
+        std::optional<int> used; // GGA, GNS
+        bool clockChecked = false;
+        // The GSA of the epoch: the fix they say and the satellites they list.
+        bool gsa = false;
+        int gsaFix = 1;
+        int gsaInRow = 0;
+        std::uint8_t systemsTaken = 0;
+        std::array<GnssSatellite, GnssState::kMaxSatellites> listed{};
+        int listedCount = 0;
+        // The sentences seen, for the repeat rule and the learning of the last one.
+        std::array<std::uint64_t, kMaxKeys> keys{};
+        int keyCount = 0;
+        std::uint64_t lastKey = 0;
+        bool lastWasGsa = false;
+        bool satsChanged = false;
+        bool dateChanged = false;
+        // The last line of each raw kind (GGA, GSV 1, GSV 2, GSA, date), from its "$", and the
+        // last decoded one, for Label16 and Nav::RawSentence.
+        std::array<QString, 5> raw, rawDecoded;
+        std::array<qsizetype, 5> rawAt{}, rawDecodedAt{};
+        std::uint8_t rawSeen = 0, rawDecodedSeen = 0;
+    };
 
-    void FixTime(QStringView field);
-    void Position(QStringView lat, QStringView ns, QStringView lon, QStringView ew);
-    void Altitude(QStringView value, QStringView unit);
-    void SetMode(int mode);
-    void SetDate(int year, int month, int day, QStringView time, bool checked, bool zda);
-    void CommitCutGroups();
+    // The key of a sentence for the epoch rules: its address, and for GSV its signal and
+    // message (the last of a group as such), for GSA its place in a row.
+    std::uint64_t KeyOf(const nmea::Sentence& s, bool gsa, bool gsv) const;
+    void KeepRaw(int kind, const QString& line, qsizetype at, bool decoded);
+    void OnGga(const nmea::Sentence& s);
+    void OnRmc(const nmea::Sentence& s);
+    void OnGll(const nmea::Sentence& s);
+    void OnGns(const nmea::Sentence& s);
+    void OnZda(const nmea::Sentence& s);
+    void OnGsa(const nmea::Sentence& s);
+    void OnGsv(const nmea::Sentence& s);
+
+    // A fix sentence: its time, what it says of the fix, its position and height.
+    void FixSentence(std::optional<int> time, nmea::FixKind kind, bool checked,
+                     const std::optional<nmea::Position>& pos, std::optional<double> altitude);
+    void StreamTime(int ms);
+    void SetDate(int year, int month, int day, std::optional<int> time, bool checked, bool zda);
+    GnssSystem SystemOfGsa(GnssSystem talker, const std::array<int, nmea::Sentence::kMaxFields>& n,
+                           int count) const;
     Source& SourceFor(std::uint32_t key);
+    void Commit(Source& s);
+    void CommitCutGroups();
+
+    // The epoch complete: the window rebuilt from it.
+    int Publish();
+    // Groups not heard for longer than their receiver's interval allows leave the view.
+    bool Expire();
+    void ShowFix(int mode);
+    void ShowTime();
+    void ShowPosition(const nmea::Position& p);
     void Rebuild();
     void ShowCounts();
     void ShowTable();
-    void StoreRaw(int index, const QString& line);
-    // The raw label of a sentence that is not decoded.
-    void ShowRaw(QStringView type, QStringView gsvNumber, const QString& line);
+    void ShowRaw();
 
     Nav& nav;
     NAV_FORM& form;
-    Receiver& receiver;
     GnssState& g;
 
     std::array<Source, kMaxSources> sources{};
-    // The used satellites of this epoch: every GSA in a row adds to it.
-    std::array<GnssSatellite, GnssState::kMaxSatellites> used{};
-    int usedCount = 0;
-    bool lastWasGsa = false;
-    bool gsaSeen = false;
-    int ggaUsed = 0;
-    std::uint32_t epoch = 1;
-    int epochTime = -1;
+    Epoch e;
+    std::vector<QString> lines; // of the open epoch
+
+    // The last GSA that said a fix, and what it listed: a receiver may send them less often
+    // than its fix.
+    int lastGsaFix = 0; // 0 none yet
+    std::array<GnssSatellite, GnssState::kMaxSatellites> lastUsed{};
+    int lastUsedCount = 0;
+    bool usedListed = false; // the used satellites shown are a GSA's list
+    // Whether a ZDA gave the last date.
+    bool dateZda = false;
+    // Stream time: the fix times received, forward only, in milliseconds.
+    std::int64_t streamMs = 0;
+    int lastTime = -1;
+    // The sentence that ended the last epochs, once two in a row agree.
+    std::uint64_t ender = 0, enderSeen = 0;
+    std::optional<int> endedTime; // of the epoch the ender last published
+    bool snapshot = false;
+    // The numbers of the satellites in view as each system's talker gives them, for a GSA
+    // without a system id.
+    std::array<Numbers, 8> talkerNumbers{};
+    // What the table's rows and the sky's marks show: their texts are built only when these
+    // change.
+    std::array<GnssSatellite, 8> rowShown{};
+    std::array<GnssSatellite, GnssState::kMaxSatellites> marked{};
+    int markedCount = -1; // -1: the marks at the end of the plot are not known to be ours
+    // Where each satellite stands in GnssState::sats while the sky is rebuilt, plus one.
+    std::array<std::array<std::uint8_t, 256>, 8> slot{};
 };
 
 } // namespace velsor

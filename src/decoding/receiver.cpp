@@ -4,6 +4,7 @@
 #include "decoding/gsv_fields.h"
 #include "decoding/stream_health.h"
 #include "nav/basic_text.h"
+#include "nav/build_date.h"
 
 #include <QVarLengthArray>
 
@@ -79,12 +80,40 @@ const Rgb kRed = RGB(255, 128, 128);
 
 } // namespace
 
-Receiver::Receiver(Nav& n, NAV_FORM& f, platform::Clock* c) : nav(n), form(f), clock(c) {}
+Receiver::Receiver(Nav& n, NAV_FORM& f, platform::Clock* c)
+    : nav(n), form(f), clock(c), model(n.TunerType) {}
 
 Receiver::~Receiver() = default;
 
 void Receiver::ResetFields() {
     fields.reset();
+    nav.Gnss = GnssState{};
+    nav.EpochLines.clear();
+    auto& ops = form.Picture1.ops;
+    while (!ops.empty() && ops.back().kind == DrawOp::Kind::Mark)
+        ops.pop_back();
+}
+
+void Receiver::StartModel() {
+    const bool byFields = nav.TunerType != model && (nav.TunerType == u"2" || model == u"2");
+    model = nav.TunerType;
+    if (!byFields)
+        return;
+    ResetFields();
+    for (int i = 0; i < 8; ++i) {
+        Label& no = form.Label6[i];
+        Assign(no.caption, QStringView(u"--"));
+        no.left = 720;
+        no.width = 240;
+        no.bold = false;
+        form.Label9[i].caption.clear();
+        form.Label10[i].caption.clear();
+        form.dB1[i].width = 0;
+        form.Label15[i].visible = false;
+        form.Label15[i].bold = false;
+    }
+    nav.SatsInView = nav.SatsInUse = 0;
+    form.Label2.caption.clear();
 }
 
 bool Receiver::ChecksumRight(QStringView line) {
@@ -179,11 +208,54 @@ void Receiver::StoreRaw(int index, const QString& line) {
 }
 
 void Receiver::StartSnapshot() {
-    if (fields)
-        fields->ForgetSky();
+    FollowModel();
+    if (nav.TunerType == u"2") {
+        if (!fields)
+            fields = std::make_unique<FieldDecoder>(nav, form);
+        fields->StartSnapshot();
+    }
+}
+
+void Receiver::EndSnapshot() {
+    if (fields && nav.TunerType == u"2")
+        Published(fields->EndSnapshot());
+}
+
+void Receiver::Flush() {
+    if (fields && nav.TunerType == u"2")
+        Published(fields->Flush());
+}
+
+void Receiver::Published(int epochs) {
+    for (int i = 0; i < epochs; ++i) {
+        StartupCorrection();
+        if (afterEpoch)
+            afterEpoch();
+    }
 }
 
 void Receiver::DispatchSentence(const QString& line) {
+    FollowModel();
+    if (nav.TunerType == u"2") {
+        // The field model reads a sentence from its "$", wherever that stands in the line.
+        if (!fields)
+            fields = std::make_unique<FieldDecoder>(nav, form);
+        QStringView type;
+        const int epochs = fields->Decode(line, type);
+        if (type.isEmpty()) {
+            const qsizetype from = std::max<qsizetype>(line.lastIndexOf(u'$'), 0);
+            qsizetype end = from;
+            while (end < line.size() && line[end] != u',' && line[end] != u'*')
+                ++end;
+            type = QStringView(line).sliced(from, end - from);
+        }
+        ++linesDispatched;
+        Assign(lastType, type);
+        Published(epochs);
+        if (afterDispatch)
+            afterDispatch();
+        return;
+    }
     // The type is the text up to the first "," or "*", the rest stays in RxBuffer(0), as
     // NextField leaves them; done in place, since this runs for every line received.
     QString empty;
@@ -204,11 +276,7 @@ void Receiver::DispatchSentence(const QString& line) {
     ++linesDispatched;
     Assign(lastType, type);
 
-    if (nav.TunerType == u"2") {
-        if (!fields)
-            fields = std::make_unique<FieldDecoder>(nav, form, *this);
-        fields->Decode(line);
-    } else if (type == u"$GPGGA") {
+    if (type == u"$GPGGA") {
         DecodeGGA(line);
         StoreRaw(0, line);
         // Satellites used, field 7: after the seventh comma, up to the eighth.
@@ -335,10 +403,14 @@ void Receiver::LocalTime(std::optional<int> h, std::optional<int> m, std::option
     // away: at UTC midnight the last date may still be the day before.
     nav.JstClockTime = 0;
     if (t && nav.UtcDateStamp != 0 && ChecksumRight(line)) {
-        if (const auto at = MomentNear(nav.UtcDateStamp, *h * 3600 + *m * 60 + *s))
+        const auto at = MomentNear(nav.UtcDateStamp, *h * 3600 + *m * 60 + *s);
+        if (at && ClockMomentPlausible(*at + kJstOffset))
             nav.JstClockTime = *at + kJstOffset;
     }
+    StartupCorrection();
+}
 
+void Receiver::StartupCorrection() {
     // Start-up correction of the PC clock, never while the tuner's port is closed (a replay
     // feeds the same decoders). Never from the empty date: that would put the clock at
     // midnight; it stays pending until a date has been received. A refusal by the system also

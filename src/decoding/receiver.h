@@ -3,7 +3,7 @@
 // and each decoder writes the shared state and the main window's display fields. Fields are
 // read at fixed 1-based positions chosen by the tuner model ("0", "1"); a step that cannot be
 // carried out is skipped and the next one runs. Model "2" reads any receiver by its fields
-// (FieldDecoder).
+// (FieldDecoder), epoch by epoch.
 
 #include "main_window/nav_form.h"
 #include "nav/nav.h"
@@ -39,9 +39,20 @@ public:
     void AssembleBytes(QByteArrayView bytes);
 
     void DispatchSentence(const QString& line);
-    // Before a replayed snapshot: the field model forgets the sky of the snapshot shown before
-    // (its five lines are all there is of that moment); the fixed-position models keep nothing.
+    // A replayed snapshot: the field model forgets the sky of the snapshot shown before (its
+    // lines are all there is of that moment) and shows the snapshot as one epoch at its end;
+    // the fixed-position models keep nothing.
     void StartSnapshot();
+    void EndSnapshot();
+    // The input ended: the field model shows the epoch it was receiving.
+    void Flush();
+    // Starts the model nav.TunerType names when it is not the one decoding. Between the field
+    // model and the others the sky starts empty: its marks, the table and the counts of
+    // satellites. Runs for every line: mostly the same text, shared.
+    void FollowModel() {
+        if (nav.TunerType.constData() != model.constData())
+            StartModel();
+    }
     // Takes the text up to the delimiter or "*" from source and leaves the rest in RxBuffer(0);
     // an empty source is first replaced by RxBuffer(0). stoppedAtStar tells whether "*" ended it.
     QString NextField(QString& source, QStringView delimiter, std::int16_t& stoppedAtStar);
@@ -58,12 +69,15 @@ public:
     // of the PC clock when it is due; line is the sentence the time came from.
     void LocalTime(std::optional<int> h, std::optional<int> m, std::optional<int> s,
                    const QString& line);
+    // Sets the PC clock from Nav::JstClockTime when the start-up correction is due.
+    void StartupCorrection();
 
     // Whether the line ends in a checksum ("*" and two hex digits, then only CR LF) that is
     // the XOR of every character between "$" and "*".
     static bool ChecksumRight(QStringView line);
 
-    // Forgets what the third model has gathered (satellite groups, the used set): a new link.
+    // Forgets what the third model has gathered (satellite groups, the used set, its marks on
+    // the sky plot): a new link.
     void ResetFields();
 
     // Lines dispatched so far and the type split off the last one, for tools and tests.
@@ -72,7 +86,8 @@ public:
     // Called after every dispatched line.
     std::function<void()> afterDispatch;
     // Called once an epoch is complete and shown: the window's fix and satellites (FixOf) are
-    // of one moment. The fixed-position models end an epoch with their date sentence.
+    // of one moment. The fixed-position models end an epoch with their date sentence, the
+    // field model where it publishes one.
     std::function<void()> afterEpoch;
     // Sees every line the assembler completes, before its dispatch, and what it drops.
     StreamListener* listener = nullptr;
@@ -80,12 +95,17 @@ public:
 private:
     void StoreRaw(int index, const QString& line);
     void DispatchGSV(const QString& line);
+    // After the field model published epochs.
+    void Published(int epochs);
+    void StartModel();
 
     Nav& nav;
     NAV_FORM& form;
     platform::Clock* clock;
     // The third model's decoder, made when first needed.
     std::unique_ptr<FieldDecoder> fields;
+    // The model the last line was decoded with.
+    QString model;
 };
 
 } // namespace velsor

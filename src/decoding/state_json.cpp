@@ -136,8 +136,9 @@ FixSnapshot FixOf(const Nav& nav, const NAV_FORM& form) {
     FixSnapshot f;
     if (nav.TunerType == u"2") {
         const GnssState& g = nav.Gnss;
-        if (g.year > 0 && g.timeMs >= 0)
-            f.utc = UtcText(g.year, g.month, g.day, g.timeMs);
+        // The date sentence may be of the second before midnight: the time is of the next day.
+        if (const QDate d = DatePart(FixDay(g)); g.year > 0 && g.timeMs >= 0 && d.isValid())
+            f.utc = UtcText(d.year(), d.month(), d.day(), g.timeMs);
         if (g.hasPosition) {
             f.lat = g.lat;
             f.lon = g.lon;

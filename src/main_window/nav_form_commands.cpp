@@ -69,6 +69,9 @@ void NAV_FORM::ReadSettings() {
     velsor::ReadSettings(SettingsFilePath(), nav, *prop, *this);
     if (unsavedSettings)
         ApplySettings(*unsavedSettings, nav, *prop, *this);
+    // Another model starts from an empty sky.
+    if (receiver)
+        receiver->FollowModel();
 }
 
 void NAV_FORM::Form_Load() {

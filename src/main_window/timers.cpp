@@ -2,6 +2,7 @@
 // correction and the recording step.
 
 #include "main_window/nav_form.h"
+#include "nav/build_date.h"
 #include "settings/prop_form.h"
 
 #include <limits>
@@ -73,8 +74,9 @@ void NAV_FORM::Timer1_Timer() {
     const bool armed = nav.HourlySetDone == 0;
     const bool fixed = nav.FixMode == u"2D" || nav.FixMode == u"3D";
     // The GPS time counts only when its GGA and date sentence passed their checksums and
-    // belong to the same moment.
-    if (gps59 && open && fixed && pc59 && armed && settingOn && nav.JstClockTime != 0) {
+    // belong to the same moment, and never before the program was built.
+    if (gps59 && open && fixed && pc59 && armed && settingOn &&
+        ClockMomentPlausible(nav.JstClockTime)) {
         nav.HourlySetDone = 1;
         ShowClockCorrection(SetPcClock(nav.JstClockTime), nav.FixMode == u"2D");
     } else if (open && nav.FixMode == u"--" && pc59 && armed && settingOn) {

@@ -11,15 +11,18 @@
 namespace velsor {
 
 struct DrawOp {
-    // Mark: a filled box with centred text, as a satellite mark on the sky plot.
+    // Mark: a filled box with centred text, as a satellite mark on the sky plot. A mark moved
+    // off its satellite's place has a dot there and a line to it.
     enum class Kind { Line, Circle, Text, Mark };
     Kind kind = Kind::Line;
     double x1 = 0, y1 = 0; // line start, circle centre, text top-left, mark centre
     double x2 = 0, y2 = 0; // line end; mark width and height
     double radius = 0;
     QString text;
-    Rgb color = kBlack; // pen; a mark's fill
-    bool bold = false;  // a mark's text
+    Rgb color = kBlack;    // pen; a mark's fill
+    bool bold = false;     // a mark's text
+    double ax = 0, ay = 0; // a mark's satellite: where it is
+    double textHeight = 0; // a mark's text; 0 the surface's font
 };
 
 struct PictureBox {
@@ -31,6 +34,14 @@ struct PictureBox {
     double scaleLeft = 0, scaleTop = 0, scaleWidth = 0, scaleHeight = 0;
     Rgb foreColor = kBlack;
     std::vector<DrawOp> ops;
+    // Whether the marks at the end of ops stand where PlaceMarks put them; whoever writes
+    // marks clears it.
+    bool marksPlaced = true;
+
+    // Moves the marks at the end of ops apart, so that none covers another's text or dot: each
+    // in its order, at its satellite's place when that is free, else at the nearest free place
+    // around it (or the least covered one). Does nothing while they are placed.
+    void PlaceMarks();
 
     void Cls() { ops.clear(); }
     void Line(double x1, double y1, double x2, double y2, Rgb color) {

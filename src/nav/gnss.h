@@ -37,6 +37,12 @@ struct GnssState {
     double altitude = 0;              // metres above mean sea level
     int timeMs = -1;                  // UTC time of day of the last fix sentence, -1 none
     int year = 0, month = 0, day = 0; // last UTC date received, year 0 none
+    int dateTimeMs = -1;              // the date sentence's own time of day, -1 none
 };
+
+// The UTC day timeMs belongs to (days since 1899-12-30), 0 without a date: the last date,
+// or the day after or before when the date sentence's own time lies across midnight from it
+// (a date sentence of 23:59:59 before the fix of 00:00:00).
+double FixDay(const GnssState& g);
 
 } // namespace velsor

@@ -44,6 +44,9 @@ struct Nav {
     std::array<QString, 5> RawSentence;
     // Satellites and fix decoded by fields (TunerType "2"); untouched by the other models.
     GnssState Gnss;
+    // The lines of the epoch the window shows (TunerType "2"), as received, in order; its
+    // first FieldDecoder::kMaxEpochLines only.
+    std::vector<QString> EpochLines;
     // Line speed for TunerType "2", from the settings file.
     int Baud = 9600;
 

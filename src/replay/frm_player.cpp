@@ -127,6 +127,7 @@ void frmPlayer::FeedBlock(int block) {
     PrimeDate(block);
     for (int k = 0; k < 5; ++k)
         receiver.DispatchSentence(nav.ReplayLine[block][k]);
+    receiver.EndSnapshot();
 }
 
 void frmPlayer::HScroll1_Change() {
@@ -141,6 +142,7 @@ void frmPlayer::HScroll1_Change() {
             }
             receiver.DispatchSentence(nav.ReplayLine[v][k]);
         }
+        receiver.EndSnapshot();
     } catch (const std::exception&) {
         Fatal();
         return;

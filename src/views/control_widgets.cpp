@@ -19,7 +19,8 @@ namespace {
 
 bool SameOp(const DrawOp& a, const DrawOp& b) {
     return a.kind == b.kind && a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
-           a.radius == b.radius && a.text == b.text && a.color == b.color && a.bold == b.bold;
+           a.radius == b.radius && a.text == b.text && a.color == b.color && a.bold == b.bold &&
+           a.ax == b.ax && a.ay == b.ay && a.textHeight == b.textHeight;
 }
 
 bool SameLine(const LineControl& a, const LineControl& b) {
@@ -393,10 +394,26 @@ void DisplayListWidget::PaintOps(QPainter& p, bool vectors) const {
             p.setRenderHint(QPainter::Antialiasing, false);
             const QRectF box(std::floor(X(op.x1 - op.x2 / 2)), std::floor(Y(op.y1 - op.y2 / 2)),
                              std::round(op.x2 * sx), std::round(op.y2 * sy));
+            const QPointF at(std::floor(X(op.ax)) + 0.5, std::floor(Y(op.ay)) + 0.5);
+            if (!box.contains(at)) {
+                // Moved off its satellite: a dot there and a line to the mark.
+                const QPointF edge(std::clamp(at.x(), box.left(), box.right()),
+                                   std::clamp(at.y(), box.top(), box.bottom()));
+                p.setPen(QPen(Qt::black, 1));
+                p.drawLine(at, edge);
+                p.fillRect(QRectF(at.x() - 2.5, at.y() - 2.5, 5, 5), Qt::black);
+                p.fillRect(QRectF(at.x() - 1.5, at.y() - 1.5, 3, 3), ToQColor(op.color));
+            }
             p.fillRect(box, ToQColor(op.color));
-            if (op.bold && !bold)
-                bold = BoldFont(font(), true);
-            p.setFont(op.bold ? *bold : font());
+            QFont f = font();
+            if (op.textHeight > 0)
+                f.setPixelSize(std::max(6, static_cast<int>(std::lround(op.textHeight * sy))));
+            if (op.bold) {
+                if (!bold || bold->pixelSize() != f.pixelSize())
+                    bold = BoldFont(f, true);
+                f = *bold;
+            }
+            p.setFont(f);
             p.setPen(QPen(Qt::black, 1));
             p.drawText(box, Qt::AlignCenter, op.text);
             p.setFont(font());

@@ -270,6 +270,7 @@ void NavFormView::Render() {
     if (windowTitle() != form.caption)
         setWindowTitle(form.caption);
     surface->Render();
+    form.Picture1.PlaceMarks();
     picture->Render();
     if (!frameShown || frameShown->caption != form.Frame1.caption ||
         frameShown->left != form.Frame1.left || frameShown->top != form.Frame1.top ||

@@ -27,6 +27,7 @@ struct Summary {
 Summary Ours(const QByteArray& data) {
     velsor::testing::Decoding d("2");
     d.rx.AssembleBytes(data);
+    d.rx.Flush(); // as velsor-decode: the end of the file ends its last epoch
     QByteArray out;
     AppendStateJson(out, d.nav, d.form, d.rx.linesDispatched, d.rx.lastType);
     const QJsonObject fix = QJsonDocument::fromJson(out).object()[u"fix"].toObject();
@@ -99,6 +100,10 @@ const std::map<QString, std::pair<const char*, std::vector<const char*>>> kByDes
      {"used in_view",
       {"the only GSV group lacks its first message and is not taken; gpsd takes the part"}}},
     {u"geos-1m.log"_qs, {"used", {kUsedAll}}},
+    {u"GPSmap-76S.log"_qs,
+     {"used",
+      {"a simulated fix (GGA quality 8, mode S) is no fix here and uses no satellite; gpsd "
+       "counts the GSA's list"}}},
 };
 
 } // namespace

@@ -190,27 +190,30 @@ TEST_F(RecordingTest, APcClockAMinuteOffFromTheFixIsToldOncePerRecording) {
     EXPECT_EQ(SnapshotMinutes(), (QStringList{u"18"_s, u"21"_s}));
 }
 
-// The third model records its five lines of any talker as received.
+// The third model records its five lines of any talker as received, of the epoch shown.
 TEST_F(RecordingTest, TheThirdModelRecordsAnyTalkerAsReceived) {
     nav.TunerType = u"2"_s;
     const char* const block[] = {
-        "$GNGGA,030600.00,3541.1234,N,13945.6789,E,1,12,0.5,10,M,,M,,",
+        "$GNGGA,03%1.00,3541.1234,N,13945.6789,E,1,12,0.5,10,M,,M,,",
         "$GNGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0,1",
         "$GPGSV,2,1,05,04,45,090,47,05,30,180,42,06,10,100,30,07,20,200,35,1",
         "$GPGSV,2,2,05,08,15,045,30,1",
-        "$GNRMC,030600.00,A,3541.1234,N,13945.6789,E,0.0,,040302,,,A",
+        "$GNRMC,03%1.00,A,3541.1234,N,13945.6789,E,0.0,,040302,,,A",
+    };
+    const auto line = [&](int k, int mmss) {
+        return QString::fromLatin1(block[k]).arg(mmss, 4, 10, QLatin1Char('0'));
     };
     At(9, 5, 0);
     Start();
-    for (int m : {5, 6}) {
-        At(9, m, 0);
-        for (const char* line : block)
-            Feed(line);
+    for (int mmss : {557, 558, 600}) {
+        At(9, mmss / 100, mmss % 100);
+        for (int k = 0; k < 5; ++k)
+            Feed(line(k, mmss));
         form->Timer2_Timer();
     }
     form->Mnu_Rec_Stop_Click();
     const QList<QByteArray> lines = ReadFile(file).split('\n');
     ASSERT_GE(lines.size(), 7);
     for (int k = 0; k < 5; ++k)
-        EXPECT_EQ(lines[1 + k], QByteArray(block[k]) + '\r');
+        EXPECT_EQ(lines[1 + k], line(k, 600).toLatin1() + '\r');
 }

@@ -15,7 +15,7 @@ class TimersTest : public MainWindowTest {
 protected:
     void SetUp() override { Load(); }
     void FeedFix() {
-        Feed(WithChecksum("$GPZDA,033011,06,05,2002,00,00"));
+        Feed(WithChecksum("$GPZDA,033011,06,05,2096,00,00"));
         Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
     }
     void FeedGga() {
@@ -48,7 +48,7 @@ TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPortADateAndAFix) {
     FeedGga(); // once per arming
     ASSERT_EQ(clock.datesSet.size(), 1u);
     EXPECT_EQ(QDateTime(clock.datesSet[0], clock.timesSet[0]),
-              QDateTime(QDate(2002, 5, 6), QTime(12, 30, 11)));
+              QDateTime(QDate(2096, 5, 6), QTime(12, 30, 11)));
     EXPECT_EQ(std::pair(form->Label14.backColor, form->Label14.toolTip),
               std::pair(RGB(192, 255, 255), QStringLiteral("3D測位で時刻修正しました")));
 
@@ -64,11 +64,11 @@ TEST_F(TimersTest, HourlyCorrectionNeedsMinute59OnBothClocksAFixAndTheSetting) {
     Connect();
     // One Timer1 tick; what was set, the label's colour and tip, and HourlySetDone after it.
     const auto tick = [&](QTime pc, QTime gps, const char* fix, bool checked = true,
-                          int setting = 1, int done = 0) {
+                          int setting = 1, int done = 0, int year = 2096) {
         clock.timesSet.clear();
         clock.now = QDateTime(QDate(2024, 1, 1), pc);
         nav.JstClockTime =
-            checked ? *MakeDate(2024, 1, 1) + *MakeTime(gps.hour(), gps.minute(), gps.second()) : 0;
+            checked ? *MakeDate(year, 1, 1) + *MakeTime(gps.hour(), gps.minute(), gps.second()) : 0;
         nav.FixMode = QString::fromLatin1(fix);
         prop.Check2.value = setting;
         nav.HourlySetDone = done;
@@ -89,6 +89,8 @@ TEST_F(TimersTest, HourlyCorrectionNeedsMinute59OnBothClocksAFixAndTheSetting) {
     EXPECT_EQ(tick(QTime(12, 56, 0), gps, "3D"), untouched + u'0');
     EXPECT_EQ(tick(pc, gps, "3D", true, 0), untouched + u'0') << "setting off";
     EXPECT_EQ(tick(pc, gps, "3D", true, 1, 1), untouched + u'1') << "done this hour";
+    EXPECT_EQ(tick(pc, gps, "3D", true, 1, 0, 2007), untouched + u'0')
+        << "a day before the program was built (a receiver past a week rollover)";
     clock.now = QDateTime(QDate(2024, 1, 1), QTime(13, 0, 0));
     form->Timer1_Timer();
     EXPECT_EQ(nav.HourlySetDone, 0) << "armed again after minute 59";
@@ -108,7 +110,7 @@ TEST_F(TimersTest, ARefusedClockIsToldOnceFromTheEventLoopAndNeverShownAsCorrect
     EXPECT_EQ(MessageTexts(), QStringList{refused});
 
     // The hourly correction refused as well: the same look, no second message.
-    nav.JstClockTime = *MakeDate(2024, 1, 1) + *MakeTime(12, 59, 40);
+    nav.JstClockTime = *MakeDate(2096, 1, 1) + *MakeTime(12, 59, 40);
     clock.now = QDateTime(QDate(2024, 1, 1), QTime(12, 59, 10));
     form->Timer1_Timer();
     form->Timer1_Timer();
@@ -120,18 +122,19 @@ TEST_F(TimersTest, ARefusedClockIsToldOnceFromTheEventLoopAndNeverShownAsCorrect
 
 // The PC clock takes a date and a time of one moment: the date sentence's own time says which
 // day a GGA time belongs to, also across UTC midnight, and only a GGA and a date sentence whose
-// checksums are there and right count. The display keeps its own rule and takes every sentence.
+// checksums are there and right count, of a day not before the program was built. The display
+// keeps its own rule and takes every sentence.
 TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMomentWithCheckedSums) {
     const QString gga0 = WithChecksum("$GPGGA,000000,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
     const char* gga123456 = "$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,";
     const QString gga = WithChecksum(gga123456),
-                  zda = WithChecksum("$GPZDA,235959,31,12,2026,00,00");
+                  zda = WithChecksum("$GPZDA,235959,31,12,2096,00,00");
     const QString late = WithChecksum("$GPGGA,235959,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,");
-    const QString zda2026 = WithChecksum("$GPZDA,123456,06,05,2026,00,00");
-    const QString rmc2026 =
-        WithChecksum("$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,00.0,000.0,060526,,,A");
-    // One bit flipped in the year: 2026 becomes 2036, the checksum no longer fits.
-    const QString rmc2036 = QString(rmc2026).replace(u"060526"_qs, u"060536"_qs);
+    const QString zda2096 = WithChecksum("$GPZDA,123456,06,05,2096,00,00");
+    const QString rmc2096 =
+        WithChecksum("$GPRMC,123456.0,A,3541.1234,N,13945.6789,E,00.0,000.0,060596,,,A");
+    // One bit flipped in the year: 2096 becomes 2086, the checksum no longer fits.
+    const QString rmc2086 = QString(rmc2096).replace(u"060596"_qs, u"060586"_qs);
     QString ggaWrong = gga;
     ggaWrong[7] = u'2'; // 223456: the checksum is the one of 123456
     const QString ggaLower = gga.chopped(2) + gga.right(2).toLower();
@@ -145,22 +148,24 @@ TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMomentWithCheckedSums) {
         QDateTime set; // JST; invalid: not set
     } cases[] = {
         // New Year's Eve: the old year's ZDA, then the GGA of midnight.
-        {'0', {zda, gga0}, jst(2027, 1, 1, 9, 0, 0)},
+        {'0', {zda, gga0}, jst(2097, 1, 1, 9, 0, 0)},
         // The new day's ZDA before a late GGA.
-        {'0', {WithChecksum("$GPZDA,000000,01,01,2027,00,00"), late}, jst(2027, 1, 1, 8, 59, 59)},
+        {'0', {WithChecksum("$GPZDA,000000,01,01,2097,00,00"), late}, jst(2097, 1, 1, 8, 59, 59)},
         // RMC at the end of March, then the GGA of midnight.
         {'1',
-         {WithChecksum("$GPRMC,235959.0,A,3541.1234,N,13945.6789,E,00.0,000.0,310326,,,A"),
+         {WithChecksum("$GPRMC,235959.0,A,3541.1234,N,13945.6789,E,00.0,000.0,310396,,,A"),
           WithChecksum("$GPGGA,000000.0,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,")},
-         jst(2026, 4, 1, 9, 0, 0)},
+         jst(2096, 4, 1, 9, 0, 0)},
         // A date sentence a minute old; a ZDA whose time is no time of day.
-        {'0', {WithChecksum("$GPZDA,235859,31,12,2026,00,00"), late}, {}},
-        {'0', {WithChecksum("$GPZDA,246000,31,12,2026,00,00"), late}, {}},
+        {'0', {WithChecksum("$GPZDA,235859,31,12,2096,00,00"), late}, {}},
+        {'0', {WithChecksum("$GPZDA,246000,31,12,2096,00,00"), late}, {}},
+        // A day before the program was built: a receiver past a GPS week rollover.
+        {'0', {WithChecksum("$GPZDA,123456,22,08,1999,00,00"), gga}, {}},
         // Checksums: in lower-case hex; a corrupted RMC after a good one; a GGA's wrong or none.
-        {'1', {zda2026, ggaLower}, jst(2026, 5, 6, 21, 34, 56)},
-        {'1', {rmc2026, rmc2036, gga}, {}},
-        {'1', {zda2026, ggaWrong}, {}},
-        {'1', {zda2026, QString::fromLatin1(gga123456)}, {}},
+        {'1', {zda2096, ggaLower}, jst(2096, 5, 6, 21, 34, 56)},
+        {'1', {rmc2096, rmc2086, gga}, {}},
+        {'1', {zda2096, ggaWrong}, {}},
+        {'1', {zda2096, QString::fromLatin1(gga123456)}, {}},
         // The link closed, as in a replay.
         {'0', {zda, gga0}, {}},
     };
@@ -186,10 +191,10 @@ TEST_F(TimersTest, TheClockIsSetFromADateAndATimeOfOneMomentWithCheckedSums) {
         }
         EXPECT_FALSE(form->Label4[1].caption.isEmpty()) << "the display takes every GGA";
         if (&c == &cases[0]) {
-            EXPECT_EQ(form->Label4[1].caption, u"2026/12/31 9:00:00") << "the display's own rule";
+            EXPECT_EQ(form->Label4[1].caption, u"2096/12/31 9:00:00") << "the display's own rule";
         }
-        if (c.lines.contains(rmc2036)) {
-            EXPECT_TRUE(form->Label4[2].caption.startsWith(u"2036 年")) << "and every date";
+        if (c.lines.contains(rmc2086)) {
+            EXPECT_TRUE(form->Label4[2].caption.startsWith(u"2086 年")) << "and every date";
         }
     }
 }

@@ -10,6 +10,13 @@
 
 #include <QString>
 
+#include <ostream>
+
+// Failures print texts as text.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace velsor::testing {
 
 // A fresh model on its receive path; cases that each need a fresh one make their own.

@@ -1,5 +1,6 @@
 // The main window follows its model, and what the user does reaches the model's handlers.
 
+#include "nmea_sim.h"
 #include "support/captures.h"
 #include "views/view_rig.h"
 
@@ -124,36 +125,90 @@ TEST(NavFormView, ClosingTheWindowQuitsOnce) {
     EXPECT_EQ(std::pair(rig.program.exits, ends), std::pair(1, 1));
 }
 
-// The third model on the window: every satellite of a multi-GNSS sky is a mark on the plot,
-// and the table's numbers with their system letter fit their labels. VELSOR_SCREENSHOT=FILE
-// saves the window.
+namespace {
+
+// The simulator's fullest sky (of its first 200 seeds): three seconds of 39 satellites.
+QByteArray FullestSimulatedSky() {
+    using namespace velsor::sim;
+    constexpr std::uint64_t kSeed = 11;
+    constexpr std::int64_t second = 15250;
+    EXPECT_EQ(Sky(kSeed, Tuner::Gnss).at(second).size(), 39u);
+    const Generator gen(Tuner::Gnss, kSeed, {});
+    const QDateTime utc(QDate(2026, 12, 7), QTime(5, 30, 0), Qt::UTC);
+    QByteArray data;
+    for (int s = 0; s < 3; ++s)
+        data += gen.burst(utc.addSecs(s), second + s);
+    return data;
+}
+
+} // namespace
+
+// The third model on the window, on the simulator's fullest sky and the three real captures
+// with most satellites: every satellite placed in the sky is a mark, painted where the display
+// list puts it; no mark covers another's number or the place of a satellite whose mark was
+// moved off it; marks' and the table's numbers with their system letter fit their boxes.
+// VELSOR_SCREENSHOT=FILE saves the window with the simulator's sky.
 TEST(NavFormView, MultiGnssSkyOfTheThirdModel) {
-    ViewRig rig;
-    rig.nav.TunerType = QStringLiteral("2");
-    rig.form.Label14.caption = QStringLiteral("NMEA");
-    rig.Action("Mnu_Start")->trigger();
-    const QByteArray capture = velsor::testing::FileBytes(
-        velsor::testing::SharedDataDir() + QStringLiteral("/nmea-gnss/ublox-neo-m9n-nmea.log"));
-    ASSERT_FALSE(capture.isEmpty()) << "set VELSOR_SHARED_DATA";
-    rig.Tuner().Receive(capture.right(3000));
-    rig.Pump();
-    rig.view->Render();
-    ASSERT_GE(rig.nav.Gnss.satCount, 30);
-    const QImage sky = rig.Child<QWidget>("Picture1")->grab().toImage();
-    const QRgb marks[] = {qRgb(128, 255, 128), qRgb(255, 255, 128), qRgb(255, 128, 128)};
-    int marked = 0;
-    for (int y = 0; y < sky.height(); ++y)
-        for (int x = 0; x < sky.width(); ++x)
-            marked += std::count(std::begin(marks), std::end(marks), sky.pixel(x, y));
-    // A mark is about 26 x 16 pixels, some of it text: far more than eight marks' worth.
-    EXPECT_GT(marked, 15 * 250);
-    for (int i = 0; i < 8; ++i) {
-        const QLabel* no = rig.Child(QStringLiteral("Label6_%1").arg(i).toLatin1().constData());
-        EXPECT_TRUE(QStringLiteral("GRECJS").contains(no->text().left(1)))
-            << no->text().toStdString();
-        EXPECT_LE(no->fontMetrics().horizontalAdvance(no->text()), no->width());
-    }
-    if (const QString out = qEnvironmentVariable("VELSOR_SCREENSHOT"); !out.isEmpty()) {
-        EXPECT_TRUE(rig.view->grab().save(out));
+    const QString gnss = velsor::testing::SharedDataDir() + QStringLiteral("/nmea-gnss/");
+    const std::pair<const char*, QByteArray> skies[] = {
+        {"simulator", FullestSimulatedSky()},
+        {"ublox-neo-m9n-nmea.log", velsor::testing::FileBytes(gnss + u"ublox-neo-m9n-nmea.log"_qs)},
+        {"unicore-um621.log", velsor::testing::FileBytes(gnss + u"unicore-um621.log"_qs)},
+        {"telit-pls83-w.log", velsor::testing::FileBytes(gnss + u"telit-pls83-w.log"_qs)},
+    };
+    for (const auto& [name, data] : skies) {
+        SCOPED_TRACE(name);
+        ViewRig rig;
+        rig.nav.TunerType = QStringLiteral("2");
+        rig.form.Label14.caption = QStringLiteral("NMEA");
+        rig.Action("Mnu_Start")->trigger();
+        rig.Tuner().Receive(data);
+        rig.Pump();
+        rig.view->Render();
+        std::vector<const DrawOp*> marks;
+        double coloured = 0; // pixels of the marks' boxes in SNR colours
+        for (const DrawOp& op : rig.form.Picture1.ops) {
+            if (op.kind == DrawOp::Kind::Mark)
+                marks.push_back(&op);
+            if (op.kind == DrawOp::Kind::Mark && op.color != kGrey)
+                coloured += op.x2 * op.y2 / (15.0 * 15.0);
+        }
+        EXPECT_GE(marks.size(), 26u);
+        const auto box = [](const DrawOp* m) {
+            return QRectF(m->x1 - m->x2 / 2, m->y1 - m->y2 / 2, m->x2, m->y2);
+        };
+        QFont font = rig.Child<QWidget>("Picture1")->font();
+        for (const DrawOp* m : marks) {
+            const QPointF at(m->ax, m->ay);
+            for (const DrawOp* other : marks) {
+                if (other == m)
+                    continue;
+                EXPECT_FALSE(box(m).intersects(box(other)))
+                    << m->text.toStdString() << " on " << other->text.toStdString();
+                EXPECT_FALSE(box(other).contains(at) && !box(m).contains(at))
+                    << m->text.toStdString() << "'s place under " << other->text.toStdString();
+            }
+            font.setPixelSize(qRound(m->textHeight / 15));
+            font.setBold(m->bold);
+            EXPECT_LE(QFontMetrics(font).horizontalAdvance(m->text), m->x2 / 15)
+                << m->text.toStdString();
+        }
+        const QImage sky = rig.Child<QWidget>("Picture1")->grab().toImage();
+        const QRgb snr[] = {qRgb(128, 255, 128), qRgb(255, 255, 128), qRgb(255, 128, 128)};
+        int painted = 0;
+        for (int y = 0; y < sky.height(); ++y)
+            for (int x = 0; x < sky.width(); ++x)
+                painted += std::count(std::begin(snr), std::end(snr), sky.pixel(x, y));
+        EXPECT_GT(painted, coloured / 2) << "half of each box at least; the rest is its text";
+        for (int i = 0; i < 8; ++i) {
+            const QLabel* no = rig.Child(QStringLiteral("Label6_%1").arg(i).toLatin1().constData());
+            EXPECT_TRUE(QStringLiteral("GRECJIS").contains(no->text().left(1)))
+                << no->text().toStdString();
+            EXPECT_LE(no->fontMetrics().horizontalAdvance(no->text()), no->width());
+        }
+        if (const QString out = qEnvironmentVariable("VELSOR_SCREENSHOT");
+            !out.isEmpty() && std::string_view(name) == "simulator") {
+            EXPECT_TRUE(rig.view->grab().save(out));
+        }
     }
 }
