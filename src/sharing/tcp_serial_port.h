@@ -59,6 +59,7 @@ public:
     TcpSourcePortFactory(platform::SerialPortFactory& serial, QString host, quint16 port)
         : serial(serial), host(std::move(host)), port(port) {}
     std::unique_ptr<platform::SerialPort> Create() override { return serial.Create(); }
+    std::vector<platform::PortInfo> AvailablePorts() override { return serial.AvailablePorts(); }
     std::unique_ptr<platform::SerialPort> CreateReceiverPort() override {
         return std::make_unique<TcpSerialPort>(host, port);
     }
