@@ -86,6 +86,13 @@ TEST(WinSerialPort, PortsByName) {
                   number ? comm::kOk : comm::kInvalidPortNumber);
         EXPECT_EQ(port.CommPort(), number ? number : 4);
     }
+    // As the list shows them: Device Manager's name, which usually ends in the port already.
+    EXPECT_EQ(ComPortDescription(7, u"u-blox GNSS receiver (COM7)"_qs),
+              u"u-blox GNSS receiver (COM7)");
+    EXPECT_EQ(ComPortDescription(7, u"USB シリアル デバイス"_qs), u"USB シリアル デバイス (COM7)");
+    EXPECT_EQ(ComPortDescription(17, u"Prolific USB-to-Serial (COM1)"_qs),
+              u"Prolific USB-to-Serial (COM1) (COM17)");
+    EXPECT_EQ(ComPortDescription(7, QString()), u"");
 }
 
 class ComPair : public ::testing::Test {

@@ -5,6 +5,7 @@
 #include "support/main_window_fixture.h"
 
 #include <algorithm>
+#include <optional>
 
 using namespace velsor;
 using velsor::testing::FileSizeLimit;
@@ -128,40 +129,41 @@ TEST_F(SettingsTest, ThePropertiesDialogWritesOnOkAndRestoresOnCancel) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-// OK when the settings cannot be saved: the choice holds for the rest of the run, whatever
-// reads the old file afterwards.
+// OK when the settings cannot be saved, because a folder stands in the file's place or the
+// disk fills while they are written: it is said, the old file (if any) is left whole with no
+// temporary file beside it, and the choice holds for the rest of the run, whatever reads the
+// old file afterwards.
 TEST_F(SettingsTest, SettingsThatCannotBeSavedHoldForThisRun) {
-    Load();
-    QFile::remove(ini()); // a folder in the file's place once it has been read
-    QDir().mkpath(ini());
-    form->showProperties = [&] { ChooseAndOk(); };
-    form->Mnu_Prop_Click();
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
-    EXPECT_EQ(State(), kChosenState);
-    QDir().rmdir(ini());
-    WriteSettingsFile(kDefaults);
-    form->ReadSettings(); // as a failed connect does
-    EXPECT_EQ(State(), kChosenState);
-}
-
-// A disk that fills while the settings are written leaves the old file whole, and the choice
-// holds for this run.
-TEST_F(SettingsTest, ADiskFillingDuringTheSaveLeavesTheOldFile) {
-    Load();
-    const QByteArray before = ReadFile(ini());
-    form->showProperties = [&] {
-        FileSizeLimit full(20);
-        ChooseAndOk();
-    };
-    form->Mnu_Prop_Click();
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
-    EXPECT_EQ(ReadFile(ini()), before);
-    EXPECT_EQ(QDir(QFileInfo(ini()).path()).entryList(QDir::Files).filter(u"GPSMN"_qs),
-              QStringList{u"GPSMN.INI"_qs})
-        << "no temporary file left behind";
-    EXPECT_EQ(State(), kChosenState);
+    for (const bool diskFull : {false, true}) {
+        SCOPED_TRACE(diskFull ? "disk full" : "a folder in the file's place");
+        form = std::make_unique<NAV_FORM>(nav, plat, prop); // a new run
+        Load(kDefaults.constData());
+        ASSERT_EQ(State(), kDefaultState);
+        dialogs.messages.clear();
+        if (!diskFull) {
+            QFile::remove(ini());
+            QDir().mkpath(ini());
+        }
+        form->showProperties = [&] {
+            std::optional<FileSizeLimit> full;
+            if (diskFull)
+                full.emplace(20);
+            ChooseAndOk();
+        };
+        form->Mnu_Prop_Click();
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
+        EXPECT_EQ(State(), kChosenState);
+        if (diskFull) {
+            EXPECT_EQ(ReadFile(ini()), kDefaults);
+        }
+        QDir().rmdir(ini());
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).filter(u"GPSMN"_qs),
+                  diskFull ? QStringList{u"GPSMN.INI"_qs} : QStringList{});
+        WriteSettingsFile(kDefaults);
+        form->ReadSettings(); // as a failed connect does
+        EXPECT_EQ(State(), kChosenState);
+    }
 }
 
 namespace {

@@ -134,14 +134,16 @@ std::vector<PortInfo> ListComPorts() {
         ::SetupDiDestroyDeviceInfoList(devices);
     }
     std::vector<PortInfo> out;
-    for (int n : present) {
-        const QString name = QStringLiteral("COM%1").arg(n);
-        QString description = friendly[n];
-        if (!description.isEmpty() && !description.contains(u'(' + name + u')'))
-            description += QStringLiteral(" (%1)").arg(name);
-        out.push_back({name, description});
-    }
+    for (int n : present)
+        out.push_back({QStringLiteral("COM%1").arg(n), ComPortDescription(n, friendly[n])});
     return out;
+}
+
+QString ComPortDescription(int number, const QString& friendlyName) {
+    const QString name = QStringLiteral("(COM%1)").arg(number);
+    if (friendlyName.isEmpty() || friendlyName.contains(name, Qt::CaseInsensitive))
+        return friendlyName;
+    return friendlyName + u' ' + name;
 }
 
 struct WinSerialPort::Link {

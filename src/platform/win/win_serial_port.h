@@ -39,6 +39,9 @@ QString WinDevicePath(int number);
 // described by its device's friendly name where Plug and Play knows one ("u-blox GNSS receiver
 // (COM7)").
 std::vector<PortInfo> ListComPorts();
+// How the list shows port n: the friendly name, with "(COMn)" after it unless it has it already;
+// empty without one.
+QString ComPortDescription(int number, const QString& friendlyName);
 
 // What ReadFile's timeouts are: return 50 ms after the last byte of a burst, or after 500 ms
 // with nothing, so the reader notices a close within half a second.
