@@ -10,10 +10,13 @@ jobs="${2:-$(nproc)}"
 cd "$repo"
 qt="$(bash scripts/qt-windows-prefix.sh)"
 echo "Qt for Windows: $qt"
-# CMake keeps the toolchain of its first run: another prefix needs a fresh build folder.
+# CMake keeps the toolchain of its first run: another prefix needs a fresh build folder. The
+# entry's type varies (FILEPATH, UNINITIALIZED) with how CMake last wrote it; only the path
+# counts, or a build folder would be started afresh for nothing.
+cached="$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null || true)"
 if [ -f "$build/CMakeCache.txt" ] &&
-   ! grep -qxF "CMAKE_TOOLCHAIN_FILE:FILEPATH=$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-     "$build/CMakeCache.txt"; then
+   [ "$(realpath -m "$cached")" != "$(realpath -m "$qt/lib/cmake/Qt6/qt.toolchain.cmake")" ]; then
+  echo "the cached toolchain is '$cached'"
   echo "the Qt prefix changed: starting $build afresh"
   rm -rf "$build"
 fi

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the self-contained Windows folder and its zip from a cross build:
 #   dist/velsor-gps-analyzer-windows-x64/    the .exe files, the DLLs they load (found by
-#                                            reading their import tables), Qt's plugins,
-#                                            README and licence texts
+#                                            reading their import tables), Qt's plugins, Qt's
+#                                            Japanese texts, the user's guide README.txt,
+#                                            README.md and licence texts
 #   dist/velsor-gps-analyzer-windows-x64.zip
 # usage: scripts/deploy-windows.sh BUILD_DIR QT_PREFIX
 set -euo pipefail
@@ -55,6 +56,15 @@ if ! "$objdump" -p "$out/Qt6Widgets.dll" | grep -c 'DLL Name' >/dev/null; then
   echo "WARNING: the program and velsor-graph will not start; rebuild Qt (scripts/build-qt-windows.sh)."
 fi
 
+# Qt's own texts in Japanese (file dialogs, はい / いいえ), where the program looks for them:
+# translations\ beside it. A .qm file is the same on every platform; Debian's is of the same
+# Qt 6.4 (qt6-translations-l10n).
+mkdir -p "$out/translations"
+cp /usr/share/qt6/translations/qtbase_ja.qm "$out/translations/"
+
+# The guide for Windows users, as Notepad reads it on every Windows 10 and 11: UTF-8 with a
+# byte-order mark, CR LF.
+{ printf '\xef\xbb\xbf'; sed 's/\r*$/\r/' "$repo/docs/windows-guide.txt"; } > "$out/README.txt"
 cp "$repo/README.md" "$out/README.md"
 mkdir -p "$out/licenses/qt" "$out/licenses/mingw-w64"
 cp "$qt/LICENSES/"*.txt "$out/licenses/qt/"

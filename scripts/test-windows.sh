@@ -2,14 +2,22 @@
 # The Windows build's tests under wine, in a wine prefix of the build's own (WIN_BUILD/wine),
 # with one Xvfb display for the run (Qt under wine needs an X display even offscreen):
 #   1. the test programs (no display of their own): test_nav, test_decoding, and
-#      test_platform_win with COM1 and COM2 linked to the two ends of a socat pair;
-#   2. velsor-decode.exe from the zip's folder against the Linux velsor-decode over every
-#      shared capture: byte-identical JSON;
-#   3. the program from the zip's folder shows its main window (a screenshot is kept in
-#      WIN_BUILD/main-window-windows.png);
+#      test_platform_win with COM1 and COM2 linked to the two ends of a socat pair, COM3 fed
+#      by velsor-sim, COM9 a port that has gone;
+#   2. the zip's folder: Qt's Japanese texts and the guide as Notepad reads it; velsor-decode.exe
+#      against the Linux velsor-decode over every shared capture: byte-identical JSON;
+#   3. every window and message box of the program from the zip's folder at 100, 125, 150 and
+#      200 % (LogPixels 96 to 192), and of the Linux build at the same QT_SCALE_FACTOR: drawn at
+#      their scale, nothing cut, a question with はい / いいえ (pictures in WIN_BUILD/scaling);
 #   4. a serial round trip: COM1 -> a socat pseudo-terminal fed by the Linux velsor-sim; the
 #      program connects, receives, records and stops; the recording replays the same with
-#      the Linux and the Windows velsor-decode --replay.
+#      the Linux and the Windows velsor-decode --replay; start-up to first paint beside Linux;
+#   5. the by-fields model over COM1 at 115200 (velsor-sim --tuner 2), shared with
+#      --share-nmea and read by a Linux client: the program's state is Linux velsor-decode's of
+#      the bytes it received, and the client got a stretch of those bytes;
+#   6. --source tcp://127.0.0.1:PORT from velsor-sim --share-nmea: the same state as Linux's.
+# Steps 3 to 6 run whenever the Qt prefix is sound, and then count as failures like the others;
+# only with a prefix whose Qt6Widgets.dll is damaged are they skipped, with a message.
 # usage: scripts/test-windows.sh [WIN_BUILD] [LINUX_BUILD]
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -25,6 +33,10 @@ export WINEPREFIX="$wbuild/wine" WINEARCH=win64 WINEDEBUG=-all
 # No Mono or Gecko installers: nothing here needs them, and they would ask.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 work="$(mktemp -d)"
+# The Linux program's one-instance lock lives in the temporary folder: one of the run's own, so
+# that another checkout's program running meanwhile does not stop this one.
+mkdir -p "$work/tmp"
+linux_tmp="$work/tmp"
 pids=()
 failures=0
 cleanup() {
@@ -36,10 +48,16 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
+helper() { python3 "$repo/scripts/test-windows-helpers.py" "$@"; }
+# Runs a check that prints one line: ok or FAIL with that line.
+check() {
+  local said
+  if said="$("$@" 2>&1)"; then pass "$said"; else fail "$said"; fi
+}
 
-# One X display for the whole run.
+# One X display for the whole run, large enough for the graph window at 200 %.
 exec 5> "$work/display"
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 5 -screen 0 2560x1600x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
@@ -79,10 +97,22 @@ com_link() {
 
 echo "== 1. test programs under wine"
 # COM1 and COM2: the two ends of one socat pair. COM3: a pseudo-terminal fed by velsor-sim
-# with a real capture; the test records what arrives, then the far side goes away.
+# with a real capture; the test records what arrives, then the far side goes away. COM9: a
+# port the system still lists whose device has gone.
 pty_pair "$work/pair1" "$work/pair2"
 com_link 1 "$work/pair1"
 com_link 2 "$work/pair2"
+com_link 9 "$work/unplugged"
+socat "pty,raw,echo=0,link=$work/com3" "pty,raw,echo=0,link=$work/tuner" &
+feed=$!
+pids+=($feed)
+for _ in $(seq 50); do [ -e "$work/com3" ] && [ -e "$work/tuner" ] && break; sleep 0.1; done
+com_link 3 "$work/com3"
+# The system's list of ports (SERIALCOMM) is made when wine's mount manager starts: a new wine
+# server lists the ports just linked.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+wineserver -p >/dev/null 2>&1
 for t in test_nav test_decoding; do
   if (cd "$wbuild/tests" && wine "./$t.exe" --gtest_brief=1 > "$work/$t.out" 2>&1); then
     pass "$t: $(grep -E '^\[  (PASSED|SKIPPED) ' "$work/$t.out" | tr -d '\r' | tr '\n' ' ')"
@@ -92,16 +122,11 @@ for t in test_nav test_decoding; do
   fi
 done
 capture="$data/nmea/layout0/$(ls "$data/nmea/layout0" | grep '\.log$' | head -1)"
-socat "pty,raw,echo=0,link=$work/com3" "pty,raw,echo=0,link=$work/tuner" &
-feed=$!
-pids+=($feed)
-for _ in $(seq 50); do [ -e "$work/com3" ] && [ -e "$work/tuner" ] && break; sleep 0.1; done
-com_link 3 "$work/com3"
 "$lbuild/apps/sim/velsor-sim" --device "$work/tuner" --tuner 0 --replay "$capture" \
   --seconds 120 > "$work/sim.out" 2>&1 &
 sim=$!
 pids+=($sim)
-(cd "$wbuild/tests" && VELSOR_TEST_COM_PAIR=1 VELSOR_TEST_SIM_COM=3 \
+(cd "$wbuild/tests" && VELSOR_TEST_COM_PAIR=1 VELSOR_TEST_SIM_COM=3 VELSOR_TEST_GONE_COM=9 \
    VELSOR_TEST_SIM_RECORD="$(winpath "$work/live.bin")" \
    timeout 120 wine ./test_platform_win.exe > "$work/test_platform_win.out" 2>&1) &
 tester=$!
@@ -130,7 +155,14 @@ else
   fail "COM3 live data is not a stretch of the capture"
 fi
 
-echo "== 2. velsor-decode.exe against the Linux build on every capture"
+echo "== 2. the zip's folder; velsor-decode.exe against the Linux build on every capture"
+if [ -s "$dist/translations/qtbase_ja.qm" ] && cmp -s "$dist/translations/qtbase_ja.qm" \
+     /usr/share/qt6/translations/qtbase_ja.qm; then
+  pass "Qt's Japanese texts in translations\\qtbase_ja.qm"
+else
+  fail "no translations\\qtbase_ja.qm in the zip's folder"
+fi
+check helper guide "$dist/README.txt"
 captures=0
 mismatches=0
 while IFS= read -r f; do
@@ -149,41 +181,59 @@ else
   fail "velsor-decode.exe: $mismatches of $captures captures differ"
 fi
 
-# A Qt6Widgets.dll whose import table cannot be read (left so by a strip of the prefix)
-# loads nowhere, Windows or wine: the window steps cannot run.
-if ! x86_64-w64-mingw32-objdump -p "$dist/Qt6Widgets.dll" | grep -c 'DLL Name' >/dev/null; then
-  echo "SKIP: steps 3 and 4 (the program's window and its serial round trip): Qt6Widgets.dll"
+# Steps 3 to 6 need Qt Widgets. A prefix whose Qt6Widgets.dll has no readable import table
+# (left so by a strip of it) starts no Qt Widgets program, Windows or wine: they are skipped
+# then, and only then.
+if bash "$repo/scripts/qt-windows-prefix.sh" --sound >/dev/null 2>&1; then
+  gui=1
+else
+  echo "SKIP: steps 3 to 6 (the program's windows, serial and network runs): Qt6Widgets.dll"
   echo "  in $qt is damaged (no readable import table); no Qt Widgets program starts with it."
   echo "  Rebuild the prefix with scripts/build-qt-windows.sh."
-  skipped_gui=1
-else
-  skipped_gui=0
+  gui=0
 fi
-if [ "$skipped_gui" -eq 0 ]; then
-echo "== 3. the main window under wine"
-run="$work/program"
-cp -r "$dist" "$run"
-printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n' > "$run/GPSMN.INI"
-wine "$run/velsor-gps-analyzer.exe" > "$work/program.out" 2>&1 &
-program=$!
-pids+=($program)
-window=""
-for _ in $(seq 300); do
-  window="$(xdotool search --onlyvisible --classname 'velsor-gps-analyzer.exe' 2>/dev/null |
-            tail -1 || true)"
-  [ -n "$window" ] && break
-  sleep 0.1
+if [ "$gui" -eq 1 ]; then
+echo "== 3. every window at 100, 125, 150 and 200 %, under wine and on Linux"
+# The program's own folder from the zip (Qt's translations beside it), with the test driver.
+progdir="$work/program"
+cp -r "$dist" "$progdir"
+cp "$wbuild/tests/analyzer-run.exe" "$progdir/"
+python3 "$repo/scripts/make-week-log.py" "$progdir/week.LOG" 960
+{
+  printf '2026/12/06 21:04:00(JST) Started.\r\n'
+  for n in $(seq 0 29); do
+    t=$(printf '%02d%02d00' $((12 + n * 3 / 60)) $((n * 3 % 60)))
+    printf '$GPGGA,%s,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00\r\n' "$t"
+    printf '$GPGSA,A,3,04,05,12,,,,,,,,,,1.0,1.0,1.0*00\r\n'
+    printf '$GPGSV,2,1,05,04,45,090,47,05,30,180,42,12,10,200,30,17,60,300,45*00\r\n'
+    printf '$GPGSV,2,2,05,20,05,100,20*00\r\n'
+    printf '$GPZDA,%s,06,12,2026,00,00*00\r\n' "$t"
+  done
+  printf '2026/12/07 9:00:00(JST) Stopped.\r\n'
+} > "$progdir/rec.CSV"
+printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n' > "$progdir/GPSMN.INI"
+cp "$lbuild/tests/analyzer-run" "$progdir/analyzer-run"
+shots="$wbuild/scaling"
+rm -rf "$shots"
+for pct in 100 125 150 200; do
+  scale=$(echo "scale=2; $pct / 100" | bc)
+  out="$shots/wine-$pct"
+  mkdir -p "$out"
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((96 * pct / 100)) \
+    /f >/dev/null 2>&1
+  (cd "$progdir" && VELSOR_RUN_SHOTS="$(winpath "$out")" VELSOR_RUN_REPLAY="$(winpath "$progdir/rec.CSV")" \
+     VELSOR_RUN_HISTORY="$(winpath "$progdir/week.LOG")" timeout 120 wine ./analyzer-run.exe \
+     REPLAY LOG FW 2>&1 | tr -d '\r' > "$out/said.txt") || true
+  check helper scale-run "$out/said.txt" "$scale" "$shots/wine-100"
+  out="$shots/linux-$pct"
+  mkdir -p "$out"
+  (cd "$progdir" && TMPDIR="$linux_tmp" QT_SCALE_FACTOR=$scale VELSOR_RUN_SHOTS="$out" VELSOR_RUN_REPLAY="$progdir/rec.CSV" \
+     VELSOR_RUN_HISTORY="$progdir/week.LOG" timeout 120 ./analyzer-run REPLAY LOG FW \
+     > "$out/said.txt" 2>&1) || true
+  check helper scale-run "$out/said.txt" "$scale" "$shots/linux-100"
 done
-if [ -n "$window" ]; then
-  sleep 2 # let it paint
-  import -window "$window" "$wbuild/main-window-windows.png"
-  pass "main window shown ($(xdotool getwindowname "$window")), screenshot in $wbuild/main-window-windows.png"
-else
-  cat "$work/program.out"
-  fail "no main window"
-fi
-kill "$program" 2>/dev/null || true
-wait "$program" 2>/dev/null || true
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+echo "  pictures in $shots"
 
 echo "== 4. serial round trip: COM1 -> socat -> velsor-sim"
 pty_pair "$work/com1-program" "$work/tuner-program"
@@ -194,9 +244,7 @@ com_link 1 "$work/com1-program"
   > "$work/sim.out" 2>&1 &
 sim=$!
 pids+=($sim)
-rm -f "$wbuild/tests/GPSMN.INI"
-printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n' \
-  > "$wbuild/tests/GPSMN.INI"
+printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n' > "$progdir/GPSMN.INI"
 # A recording never takes its first snapshot in the minute it starts in, if that is a slot
 # minute: it needs a tick of another minute first. So the run lasts into the next slot minute,
 # or the one after when it would start too close to it for a tick before (wine's start-up
@@ -206,7 +254,7 @@ run_s=$(( 180 - into_slot + 20 ))
 if [ "$into_slot" -gt 160 ]; then run_s=$(( run_s + 180 )); fi
 echo "  recording for about $run_s s, into the next minute of a snapshot"
 start_ms=$(date +%s%3N)
-(cd "$wbuild/tests" && VELSOR_RUN_RECORD="$(winpath "$work/rec.txt")" VELSOR_RUN_MS=$((run_s * 1000)) \
+(cd "$progdir" && VELSOR_RUN_RECORD="$(winpath "$work/rec.txt")" VELSOR_RUN_MS=$((run_s * 1000)) \
    timeout $((run_s + 120)) wine ./analyzer-run.exe 2>&1 | tr -d '\r' > "$work/run.out") &
 run=$!
 # A picture of the window with live data, once the recording has begun.
@@ -230,11 +278,21 @@ pty_pair "$ldir/ports/COM1" "$work/tuner-linux"
 pids+=($!)
 printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n' > "$ldir/GPSMN.INI"
 lstart_ms=$(date +%s%3N)
-VELSOR_RUN_RECORD="$work/rec-linux.txt" VELSOR_RUN_MS=1000 timeout 60 "$ldir/analyzer-run" \
+TMPDIR="$linux_tmp" VELSOR_RUN_RECORD="$work/rec-linux.txt" VELSOR_RUN_MS=1000 timeout 60 \
+  "$ldir/analyzer-run" \
   > "$work/run-linux.out" 2>&1 || true
 lpaint_ms=$(sed -n 's/^first-paint-epoch-ms //p' "$work/run-linux.out" | head -1)
+# Wine's own start: a QtCore-only program of the zip that does nothing (the best of three).
+wine_ms=""
+for _ in 1 2 3; do
+  t0=$(date +%s%3N)
+  wine "$dist/velsor-decode.exe" --help > /dev/null 2>&1 || true
+  t=$(( $(date +%s%3N) - t0 ))
+  if [ -z "$wine_ms" ] || [ "$t" -lt "$wine_ms" ]; then wine_ms=$t; fi
+done
 [ -n "$paint_ms" ] && [ -n "$lpaint_ms" ] &&
-  echo "  start-up to first paint: $((paint_ms - start_ms)) ms under wine, $((lpaint_ms - lstart_ms)) ms on Linux"
+  echo "  start-up to first paint: $((paint_ms - start_ms)) ms under wine, $((lpaint_ms - lstart_ms)) ms on Linux;" \
+       "wine's own start (velsor-decode.exe --help, QtCore only): $wine_ms ms"
 if grep -q '^connected' "$work/run.out" && grep -q '^recording$' "$work/run.out" &&
    grep -q '^stopped' "$work/run.out" && [ "$(grep -c '^\$GPGGA' "$work/rec.txt")" -ge 1 ] &&
    [ "$(sed -n 's/^received-bytes //p' "$work/run.out")" -gt 0 ] && [ -s "$work/rec.txt" ]; then
@@ -254,7 +312,60 @@ else
   [ -f "$work/rec.txt" ] && head -c 400 "$work/rec.txt" | sed 's/^/  recording: /'
   fail "serial round trip"
 fi
-rm -f "$wbuild/tests/GPSMN.INI"
+
+echo "== 5. the by-fields model over COM1 at 115200, shared with --share-nmea"
+pty_pair "$work/com1-gnss" "$work/tuner-gnss"
+com_link 1 "$work/com1-gnss"
+"$lbuild/apps/sim/velsor-sim" --device "$work/tuner-gnss" --tuner 2 --seconds 180 \
+  > "$work/sim-gnss.out" 2>&1 &
+pids+=($!)
+printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=2\r\n[Time]=0\r\n[Baud]=115200\r\n' \
+  > "$progdir/GPSMN.INI"
+port=$(helper free-port)
+helper client "$port" "$work/shared.bin" 90 > "$work/client.out" 2>&1 &
+client=$!
+pids+=($client)
+# At 150 %, with a picture of the window once the sky has filled.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+(cd "$progdir" && VELSOR_RUN_MS=8000 VELSOR_RUN_RAW="$(winpath "$work/gnss.bin")" \
+   VELSOR_RUN_JSON="$(winpath "$work/gnss-windows.json")" timeout 120 \
+   wine ./analyzer-run.exe --share-nmea "127.0.0.1:$port" > "$work/gnss.said" 2>&1) &
+gnss=$!
+window=""
+for _ in $(seq 300); do
+  window="$(xdotool search --onlyvisible --classname 'analyzer-run.exe' 2>/dev/null |
+            tail -1 || true)"
+  [ -n "$window" ] && break
+  kill -0 "$gnss" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -n "$window" ]; then
+  sleep 4
+  import -window "$window" "$wbuild/main-window-windows-150.png" &&
+    echo "  a screenshot at 150 %: $wbuild/main-window-windows-150.png"
+fi
+wait "$gnss" || true
+tr -d '\r' < "$work/gnss.said" > "$work/gnss.out"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+wait "$client" || true
+sed -n 's/^\(..*\)$/  \1/p' "$work/gnss.out" "$work/client.out"
+"$lbuild/apps/velsor-decode" --tuner 2 < "$work/gnss.bin" > "$work/gnss-linux.json" 2>&1 || true
+check helper same-state "$work/gnss-windows.json" "$work/gnss-linux.json"
+check helper stretch "$work/shared.bin" "$work/gnss.bin"
+
+echo "== 6. --source tcp://127.0.0.1:PORT from velsor-sim --share-nmea"
+port=$(helper free-port)
+"$lbuild/apps/sim/velsor-sim" --share-nmea "127.0.0.1:$port" --tuner 2 --seconds 180 \
+  > "$work/sim-tcp.out" 2>&1 &
+pids+=($!)
+sleep 1
+(cd "$progdir" && VELSOR_RUN_MS=6000 VELSOR_RUN_RAW="$(winpath "$work/tcp.bin")" \
+   VELSOR_RUN_JSON="$(winpath "$work/tcp-windows.json")" timeout 120 \
+   wine ./analyzer-run.exe --source "tcp://127.0.0.1:$port" 2>&1 | tr -d '\r' > "$work/tcp.out") ||
+  true
+sed -n 's/^\(..*\)$/  \1/p' "$work/tcp.out"
+"$lbuild/apps/velsor-decode" --tuner 2 < "$work/tcp.bin" > "$work/tcp-linux.json" 2>&1 || true
+check helper same-state "$work/tcp-windows.json" "$work/tcp-linux.json"
 fi
 
 if [ "$failures" -ne 0 ]; then

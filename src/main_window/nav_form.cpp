@@ -47,7 +47,7 @@ NAV_FORM::NAV_FORM(Nav& n, platform::Platform& p, Prop_Form& pf) : NAV_FORM(n) {
         }
         unsavedSettings =
             SettingsValues{nav.CommPortNo, nav.TunerType, QString::number(prop->Check2.value),
-                           QString::number(nav.Baud)};
+                           QString::number(nav.Baud), nav.CommPortName};
         Message(QStringLiteral("設定ファイルを保存できません。\r\n") + SettingsFilePath(),
                 platform::MsgButtons::Ok, platform::MsgIcon::Exclamation);
         return false;

@@ -186,11 +186,23 @@ bool NAV_FORM::LinkLostSince(bool wasOpen) const {
 }
 
 int NAV_FORM::SetPortNumber() {
+    if (!nav.CommPortName.isEmpty())
+        return MSComm1->SetPortName(nav.CommPortName);
     const auto port = StrictInt16(nav.CommPortNo);
     return port ? MSComm1->SetCommPort(*port) : comm::kTypeMismatch;
 }
 
 void NAV_FORM::ReportConnectError(int code) {
+    // A port chosen by name that is not there (unplugged since, or named by a settings file
+    // of another machine): say which, and let the user choose again.
+    if (code == comm::kInvalidPortNumber && !nav.CommPortName.isEmpty()) {
+        Message(QStringLiteral("指定したポート「%1」が見つかりません。\r\n"
+                               "受信機がつながっているか確かめて、ポートを選び直してください。")
+                    .arg(platform::ShownPortName(nav.CommPortName)),
+                MsgButtons::Ok, MsgIcon::Exclamation);
+        Mnu_Prop_Click();
+        return;
+    }
     Message(kCantConnect, MsgButtons::Ok, MsgIcon::Exclamation);
     if (MSComm1->IsOpen())
         MSComm1->Close();
@@ -309,6 +321,8 @@ void NAV_FORM::Mnu_Prop_Click() {
         img.visible = false;
     Label11.caption = kIdle;
     Mnu_Rec.enabled = false;
+    if (prop)
+        prop->ListPorts(platform->serialPorts.AvailablePorts());
     if (showProperties)
         showProperties();
     ReadSettings();

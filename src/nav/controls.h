@@ -101,6 +101,17 @@ struct TextBox {
     int left = 0, top = 0, width = 0, height = 0;
 };
 
+// A drop-down list: the entries as shown, the one selected (-1: none) and the text shown
+// while none is.
+struct ComboBox {
+    std::vector<QString> list;
+    int listIndex = -1;
+    QString placeholder;
+    bool enabled = true;
+    int left = 0, top = 0, width = 0, height = 0;
+    QString toolTip;
+};
+
 struct ScrollBar {
     int min = 0, max = 32767, value = 0;
     int smallChange = 1, largeChange = 1;

@@ -50,8 +50,10 @@ struct Nav {
     // Line speed for TunerType "2", from the settings file.
     int Baud = 9600;
 
-    // Settings.
+    // Settings. The tuner's port is COM1 to COM6 by number ("1".."6"), or, when
+    // CommPortName is set, a port of this machine by its system name ("COM12", "/dev/ttyUSB0").
     QString CommPortNo;
+    QString CommPortName;
     // The forwarding port number last typed in its dialog; not saved.
     QString ForwardPortNo;
 

@@ -7,6 +7,7 @@
 #include "platform/serial_port.h"
 
 #include <memory>
+#include <vector>
 
 namespace velsor::platform {
 
@@ -16,6 +17,9 @@ public:
     virtual std::unique_ptr<SerialPort> Create() = 0;
     // The port the receiver is read from; a factory may put it elsewhere than a COM port.
     virtual std::unique_ptr<SerialPort> CreateReceiverPort() { return Create(); }
+    // The serial ports this machine has now, in the order a list shows them; empty where the
+    // system cannot tell.
+    virtual std::vector<PortInfo> AvailablePorts() { return {}; }
 };
 
 struct Platform {

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace velsor::platform {
 
@@ -27,6 +28,23 @@ inline constexpr int kEvDeviceLost = 1012; // the device went away; the port has
 inline constexpr int kEvNoData = 1013;     // a link that is up has brought nothing for a while
 } // namespace comm
 
+// A serial port of this machine by the name its system gives it, and what the system says of
+// it: "COM7" and "u-blox GNSS receiver (COM7)"; "/dev/serial/by-id/usb-…-if00" and
+// "usb-…-if00 (ttyACM0)". The description may be empty.
+struct PortInfo {
+    QString name;
+    QString description;
+    bool operator==(const PortInfo&) const = default;
+};
+
+// The longest port name the settings keep; a by-id name is about a hundred characters.
+inline constexpr qsizetype kMaxPortName = 1024;
+// "COM1" to "COM255" (any case, no leading zero) as its number.
+std::optional<int> ComPortNumber(QStringView name);
+// A name as a message shows it: control characters as "?", one longer than `most` cut in the
+// middle.
+QString ShownPortName(const QString& name, qsizetype most = 60);
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -34,6 +52,13 @@ public:
     // Refused with kPortAlreadyOpen while open; kInvalidProperty below 1 or above 255.
     virtual int SetCommPort(int number) = 0;
     virtual int CommPort() const = 0;
+    // The port by its system name instead of its number, until SetCommPort is called again.
+    // kPortAlreadyOpen while open; kInvalidPortNumber for a name this system cannot have. A
+    // port that is no device (a network link) takes any name and goes on as it was.
+    virtual int SetPortName(const QString& name) {
+        (void)name;
+        return IsOpen() ? comm::kPortAlreadyOpen : comm::kOk;
+    }
     // "baud,parity,data,stop", e.g. "9600,n,8,1"; kInvalidProperty when malformed.
     virtual int SetSettings(const QString& settings) = 0;
     virtual QString Settings() const = 0;

@@ -4,12 +4,44 @@
 #include "nav/file_channels.h"
 
 #include <QDir>
+#include <QStringDecoder>
 
 namespace velsor {
 
 namespace {
 
 constexpr int kChannel = 1;
+// Lines after the four the two-model program reads: each holds one key, in any order. A file
+// of a later version may have more; only so many, and so long, are looked at.
+constexpr int kMostExtraLines = 16;
+constexpr qsizetype kMostExtraLine = platform::kMaxPortName + 32;
+const QByteArray kBaudKey = QByteArrayLiteral("[Baud]=");
+const QByteArray kPortNameKey = QByteArrayLiteral("[PortName]=");
+
+// The next line of at most `most` bytes, without its end (CR LF, CR or LF). A longer line is
+// skipped to its end and given as empty; nullopt at the end of the file.
+std::optional<QByteArray> ReadBoundedLine(QIODevice& f, qsizetype most) {
+    if (f.atEnd())
+        return std::nullopt;
+    QByteArray line;
+    bool tooLong = false;
+    char c;
+    while (f.getChar(&c)) {
+        if (c == '\n')
+            break;
+        if (c == '\r') {
+            char next;
+            if (f.peek(&next, 1) == 1 && next == '\n')
+                f.getChar(&next);
+            break;
+        }
+        if (line.size() < most)
+            line += c;
+        else
+            tooLong = true;
+    }
+    return tooLong ? QByteArray() : line;
+}
 
 QStringView CharAt(const QString& line, int column) {
     return Mid(line, column, 1).value_or(QStringView());
@@ -44,6 +76,14 @@ void ApplyBaud(QStringView text, Nav& nav, Prop_Form& prop) {
     }
 }
 
+// The name on a port line; empty when it is not UTF-8, which would not be written back as it
+// was read.
+QString PortNameOf(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString name = utf8(bytes);
+    return utf8.hasError() ? QString() : name.trimmed();
+}
+
 } // namespace
 
 QString SettingsPath(const QString& programDirectory) {
@@ -53,11 +93,23 @@ QString SettingsPath(const QString& programDirectory) {
 void ApplySettings(const SettingsValues& v, Nav& nav, Prop_Form& prop, NAV_FORM& form) {
     for (auto& o : prop.Option2)
         o.value = false;
-    const QStringView port = v.port;
+    QString port = v.port;
+    // A named port counts only where the line the two-model program reads names none.
+    const bool numbered = port.size() == 1 && port[0] >= u'1' && port[0] <= u'6';
+    if (!numbered && !v.portName.isEmpty()) {
+        if (const auto n = platform::ComPortNumber(v.portName); n && *n <= 6) {
+            port = QString::number(*n);
+        } else {
+            nav.CommPortNo.clear();
+            nav.CommPortName = v.portName;
+        }
+    }
     if (port.size() == 1 && port[0] >= u'1' && port[0] <= u'6') {
-        nav.CommPortNo = port.toString();
+        nav.CommPortNo = port;
+        nav.CommPortName.clear();
         prop.Option2[port[0].unicode() - u'1'].value = true;
     }
+    prop.ShowPort();
 
     prop.Option1[0].value = prop.Option1[1].value = prop.Option1[2].value = false;
     ApplyTuner(v.tuner, nav, prop, form);
@@ -84,9 +136,12 @@ void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form
                 ch.WriteLine(kChannel, QString::fromLatin1(line));
             ch.Close(kChannel);
         }
-        ApplySettings(
-            {QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("9600")},
-            nav, prop, form);
+        ApplySettings({QStringLiteral("1"),
+                       QStringLiteral("0"),
+                       QStringLiteral("1"),
+                       QStringLiteral("9600"),
+                       {}},
+                      nav, prop, form);
         return;
     }
     if (err != fileerr::kOk)
@@ -101,20 +156,32 @@ void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form
         }
         line = *l;
     }
-    // Optional: written by this version only.
-    QString baud;
-    if (auto l = ch.ReadLine(kChannel); l && l->startsWith(u"[Baud]="))
-        baud = l->mid(7).trimmed();
+    // Written by this program only, after those four lines.
+    QString baud, portName;
+    for (int i = 0; i < kMostExtraLines; ++i) {
+        const auto l = ReadBoundedLine(*ch.Device(kChannel), kMostExtraLine);
+        if (!l)
+            break;
+        if (l->startsWith(kBaudKey))
+            baud = QString::fromLatin1(l->mid(kBaudKey.size())).trimmed();
+        else if (l->startsWith(kPortNameKey))
+            portName = PortNameOf(l->mid(kPortNameKey.size()));
+    }
     ch.Close(kChannel);
+    if (portName.size() > platform::kMaxPortName)
+        portName.clear();
     ApplySettings({CharAt(lines[1], 12).toString(), CharAt(lines[2], 9).toString(),
-                   CharAt(lines[3], 8).toString(), baud},
+                   CharAt(lines[3], 8).toString(), baud, portName},
                   nav, prop, form);
 }
 
 bool WriteSettings(const QString& path, const Nav& nav, const Prop_Form& prop) {
+    // A port by name leaves "0" where the two-model program reads the port: a digit of its
+    // own, and no port to it; the name follows on a line it does not read.
+    const bool named = !nav.CommPortName.isEmpty();
     const QString lines[] = {
         QStringLiteral("[Velsor GPS Analyzer]"),
-        QStringLiteral("[CommPort]=") + nav.CommPortNo,
+        QStringLiteral("[CommPort]=") + (named ? QStringLiteral("0") : nav.CommPortNo),
         QStringLiteral("[Tuner]=") + nav.TunerType,
         QStringLiteral("[Time]=") + QString::number(prop.Check2.value),
         QStringLiteral("[Baud]=") + QString::number(nav.Baud),
@@ -122,6 +189,8 @@ bool WriteSettings(const QString& path, const Nav& nav, const Prop_Form& prop) {
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += line.toLatin1() + "\r\n";
+    if (named)
+        bytes += kPortNameKey + nav.CommPortName.toUtf8() + "\r\n";
     // Written whole or not at all: a disk that fills part-way leaves the old settings, not a
     // cut file that the next start could not read.
     return WriteFileWhole(path, bytes);

@@ -5,8 +5,11 @@
 //   [Tuner]=0         0 FURUNO GT-74/77, 1 I-O DATA CFGPS, 2 any NMEA 0183, column 9
 //   [Time]=1          1 set the PC clock from GPS time, column 8
 //   [Baud]=9600       line speed of tuner 2: 4800, 9600, 38400 or 115200
-// The speed comes after the lines an older program reads, which ignores it; a file without
-// it keeps 9600.
+//   [PortName]=COM12  only for a port other than COM1 to COM6, which then has "0" in line 2
+// The speed and the name come after the lines the two-model program reads, which ignores
+// them, in any order; a file without the speed keeps 9600. That program reads "0" as no port
+// at all: it selects none and cannot connect until one is chosen, and never opens another
+// port in the named one's place. The name is UTF-8.
 
 #include "main_window/nav_form.h"
 #include "nav/nav.h"

@@ -83,6 +83,7 @@ public:
                          int silenceMs = TcpSerialPort::kSilenceMs)
         : serial(serial), host(std::move(host)), port(port), silenceMs(silenceMs) {}
     std::unique_ptr<platform::SerialPort> Create() override { return serial.Create(); }
+    std::vector<platform::PortInfo> AvailablePorts() override { return serial.AvailablePorts(); }
     std::unique_ptr<platform::SerialPort> CreateReceiverPort() override {
         return std::make_unique<TcpSerialPort>(host, port, 5000, silenceMs);
     }

@@ -113,6 +113,25 @@ private:
     mutable QPixmap groupFrame;
 };
 
+// The program's dialogs, with every open-file dialog answered by a function.
+class AnsweringDialogs : public platform::Dialogs {
+public:
+    using Answer = std::function<QString(const platform::FileDialogOptions&)>;
+    AnsweringDialogs(platform::Dialogs& inner, Answer answer)
+        : inner(inner), answer(std::move(answer)) {}
+    platform::MsgResult MessageBox(const QString& text, platform::MsgButtons buttons,
+                                   platform::MsgIcon icon, const QString& title) override {
+        return inner.MessageBox(text, buttons, icon, title);
+    }
+    QString SaveFile(const platform::FileDialogOptions& o) override { return inner.SaveFile(o); }
+    QString OpenFile(const platform::FileDialogOptions& o) override { return answer(o); }
+    void SetBusyPointer(bool busy) override { inner.SetBusyPointer(busy); }
+
+private:
+    platform::Dialogs& inner;
+    Answer answer;
+};
+
 } // namespace
 
 int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
@@ -142,9 +161,12 @@ int RunAnalyzer(int argc, char* argv[], const AnalyzerHooks& hooks) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     platform::QtClock clock;
-    platform::QtDialogs dialogs;
+    platform::QtDialogs qtDialogs;
     const QString qpa = QGuiApplication::platformName();
-    dialogs.SetHeadless(qpa == u"offscreen" || qpa == u"minimal");
+    qtDialogs.SetHeadless(qpa == u"offscreen" || qpa == u"minimal");
+    AnsweringDialogs answering(qtDialogs, hooks.openFile);
+    platform::Dialogs& dialogs =
+        !hooks.openFile ? static_cast<platform::Dialogs&>(qtDialogs) : answering;
     platform::QtProgram program;
     const auto serialPorts = platform::SystemSerialPorts(program.Directory());
     // The network code is loaded only when an option needs it.

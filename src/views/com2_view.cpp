@@ -2,6 +2,7 @@
 
 #include "views/view_support.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,8 +15,10 @@ Com2View::Com2View(frmCom2& model, QWidget* parent) : QDialog(parent), m(model) 
 
     label1 = new QLabel(this);
     label1->setObjectName(QStringLiteral("Label1"));
-    text1 = new QLineEdit(this);
+    text1 = new QComboBox(this);
     text1->setObjectName(QStringLiteral("Text1"));
+    text1->setEditable(true);
+    text1->setInsertPolicy(QComboBox::NoInsert);
     text2 = new QLineEdit(this);
     text2->setObjectName(QStringLiteral("Text2"));
     command1 = new QPushButton(this);
@@ -24,7 +27,12 @@ Com2View::Com2View(frmCom2& model, QWidget* parent) : QDialog(parent), m(model) 
     setTabOrder(text1, text2);
     setTabOrder(text2, command1);
 
-    connect(text1, &QLineEdit::textEdited, this, [this](const QString& t) { m.Text1.text = t; });
+    connect(text1->lineEdit(), &QLineEdit::textEdited, this,
+            [this](const QString& t) { m.Text1.text = t; });
+    connect(text1, &QComboBox::activated, this, [this](int i) {
+        m.Text1_Click(i);
+        Render();
+    });
     connect(text2, &QLineEdit::textEdited, this, [this](const QString& t) { m.Text2.text = t; });
     connect(command1, &QPushButton::clicked, this, [this] {
         m.Command1_Click();
@@ -46,13 +54,17 @@ void Com2View::Render() {
     setWindowTitle(m.caption);
     label1->setText(MnemonicFree(m.Label1.caption));
     label1->setGeometry(PxRect(m.Label1));
-    auto box = [](QLineEdit* w, const TextBox& t) {
-        if (w->text() != t.text)
-            w->setText(t.text);
-        w->setGeometry(PxRect(t));
-    };
-    box(text1, m.Text1);
-    box(text2, m.Text2);
+    std::vector<QString> ports;
+    for (const auto& p : m.Text1List)
+        ports.push_back(p.description.isEmpty() ? p.name : p.description);
+    SetComboItems(*text1, ports);
+    // The box shows the port's name, whichever entry of the list put it there.
+    if (text1->currentText() != m.Text1.text)
+        text1->setEditText(m.Text1.text);
+    text1->setGeometry(PxRect(m.Text1));
+    if (text2->text() != m.Text2.text)
+        text2->setText(m.Text2.text);
+    text2->setGeometry(PxRect(m.Text2));
     command1->setText(m.Command1.caption);
     command1->setGeometry(PxRect(m.Command1));
 }

@@ -1,11 +1,13 @@
 #pragma once
-// The forwarding-port dialog: renders frmCom2, modal. Esc and the close box close it without
-// applying anything; only the OK button reaches the model.
+// The forwarding-port dialog: renders frmCom2, modal. The port box is editable, with the
+// machine's ports in its list. Esc and the close box close it without applying anything; only
+// the OK button reaches the model.
 
 #include "forwarding/frm_com2.h"
 
 #include <QDialog>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -22,7 +24,7 @@ public:
 private:
     frmCom2& m;
     QLabel* label1;
-    QLineEdit* text1;
+    QComboBox* text1;
     QLineEdit* text2;
     QPushButton* command1;
 };

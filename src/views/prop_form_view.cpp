@@ -2,7 +2,9 @@
 
 #include "views/view_support.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -38,6 +40,8 @@ PropFormView::PropFormView(Prop_Form& model, QWidget* parent) : QDialog(parent),
         option3.push_back(MakeOption(frame3, QStringLiteral("Option3_%1").arg(i)));
     for (int i = 0; i < 6; ++i)
         option2.push_back(MakeOption(frame2, QStringLiteral("Option2_%1").arg(i)));
+    combo1 = new QComboBox(frame2);
+    combo1->setObjectName(QStringLiteral("Combo1"));
     check2 = new QCheckBox(this);
     check2->setObjectName(QStringLiteral("Check2"));
     for (int i = 0; i < 2; ++i) {
@@ -66,6 +70,10 @@ PropFormView::PropFormView(Prop_Form& model, QWidget* parent) : QDialog(parent),
             Render();
         });
     }
+    connect(combo1, &QComboBox::activated, this, [this](int i) {
+        m.Combo1_Click(i);
+        Render();
+    });
     connect(check2, &QCheckBox::clicked, this, [this](bool checked) {
         m.Check2.value = checked ? 1 : 0;
         m.Check2_Click();
@@ -117,6 +125,7 @@ void PropFormView::Render() {
         option(option3[i], m.Option3[i]);
     for (int i = 0; i < 6; ++i)
         option(option2[i], m.Option2[i]);
+    RenderCombo(*combo1, m.Combo1);
     fit(check2, m.Check2.caption, m.Check2.width);
     check2->setGeometry(PxRect(m.Check2));
     if (check2->isChecked() != (m.Check2.value == 1))

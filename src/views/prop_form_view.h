@@ -9,6 +9,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
@@ -31,6 +32,7 @@ private:
     QGroupBox* frame2;
     QGroupBox* frame3;
     std::vector<QRadioButton*> option1, option2, option3;
+    QComboBox* combo1;
     QCheckBox* check2;
     std::vector<QPushButton*> command1;
 };

@@ -2,6 +2,8 @@
 
 #include "views/control_widgets.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -13,8 +15,10 @@
 #include <QPalette>
 #include <QPixmapCache>
 #include <QScreen>
+#include <QScrollBar>
 #include <QWidget>
 
+#include <algorithm>
 #include <vector>
 
 // The resource file lives in a static library: its registration has to be asked for by name,
@@ -52,6 +56,35 @@ void RaiseWindowedControls(QWidget& container) {
     }
     for (QWidget* w : windowed)
         w->raise();
+}
+
+void SetComboItems(QComboBox& combo, const std::vector<QString>& items) {
+    bool same = combo.count() == static_cast<int>(items.size());
+    for (int i = 0; same && i < combo.count(); ++i)
+        same = combo.itemText(i) == items[i];
+    if (same)
+        return;
+    combo.clear();
+    int widest = 0;
+    const QFontMetrics fm(combo.font());
+    for (const QString& item : items) {
+        combo.addItem(item);
+        widest = std::max(widest, fm.horizontalAdvance(item));
+    }
+    // The list may be wider than the box: a long device name is read whole there.
+    combo.view()->setMinimumWidth(widest + 2 * fm.averageCharWidth() +
+                                  combo.view()->verticalScrollBar()->sizeHint().width());
+}
+
+void RenderCombo(QComboBox& combo, const ComboBox& m) {
+    SetComboItems(combo, m.list);
+    if (combo.currentIndex() != m.listIndex)
+        combo.setCurrentIndex(m.listIndex);
+    if (combo.placeholderText() != m.placeholder)
+        combo.setPlaceholderText(m.placeholder);
+    combo.setEnabled(m.enabled);
+    combo.setToolTip(m.toolTip);
+    combo.setGeometry(PxRect(m));
 }
 
 void CenterOnScreen(QWidget& window) {

@@ -14,6 +14,7 @@
 
 #include <cmath>
 
+class QComboBox;
 class QDialog;
 class QWidget;
 
@@ -42,6 +43,12 @@ inline QColor ToQColor(Rgb c) {
 // above the labels, images and shapes that share their container, whatever order they were
 // made in: a label that overlaps a picture box is drawn below it.
 void RaiseWindowedControls(QWidget& container);
+
+// A drop-down list as the model has it: entries, selection, placeholder, place. Its list opens
+// as wide as its longest entry, even beyond the box.
+void RenderCombo(QComboBox& combo, const ComboBox& model);
+// The entries of a drop-down list, changed only when they differ.
+void SetComboItems(QComboBox& combo, const std::vector<QString>& items);
 
 // Places a window in the centre of its screen.
 void CenterOnScreen(QWidget& window);

@@ -70,6 +70,7 @@ void ShowProperties(Prop_Form& prop, const QString& settingsPath, QWidget* paren
 
 void ShowForwarding(NAV_FORM& form, QWidget* parent) {
     frmCom2 dialog(form.nav, *form.MSComm2, form.platform->dialogs, form.forwarder.get());
+    dialog.Form_Load(form.platform->serialPorts.AvailablePorts());
     Com2View view(dialog, parent);
     view.exec();
 }

@@ -66,7 +66,8 @@ TEST_F(Forwarding, TheDialogOpensThePortOnlyWithTheExactCode) {
                MessageTexts();
     };
     EXPECT_EQ(state(Ok(u"4"_qs)).join(u' '), u"stays shut COM4") << "no such device";
-    EXPECT_EQ(state(Ok(u"COM3"_qs)).join(u' '), u"stays shut COM4") << "letters";
+    EXPECT_EQ(state(Ok(u"COM 3"_qs)).join(u' '), u"stays shut COM4") << "letters";
+    EXPECT_EQ(state(Ok(u"COM3"_qs, u"qrv42mzt"_qs)).join(u' '), u"closed shut COM3") << "a name";
     EXPECT_EQ(state(Ok(u"3"_qs, u"qrv42mzt"_qs)).join(u' '), u"closed shut COM3");
     EXPECT_EQ(nav.ForwardPortNo, u"3");
     QSerialPort other(QFileInfo(farPty->portLink).canonicalFilePath());
@@ -77,6 +78,19 @@ TEST_F(Forwarding, TheDialogOpensThePortOnlyWithTheExactCode) {
     ConnectAndForward();
     EXPECT_EQ(state(Ok(u"5"_qs)).join(u' '), u"closed open COM3 既にポートが開かれています")
         << "a second OK keeps the first port";
+}
+
+// A port of the machine by name, as its list gives it; one unplugged after the listing is
+// said, and the dialog stays open for another.
+TEST_F(Forwarding, APortIsOpenedByNameAndOneGoneIsSaid) {
+    const QString gone = Path(u"dev/ttyUSB1"_qs);
+    EXPECT_FALSE(Ok(gone));
+    EXPECT_EQ(MessageTexts(),
+              QStringList{u"指定したポート「"_qs + gone + u"」が見つかりません。"_qs});
+    QDir().mkpath(Path(u"dev"_qs));
+    ASSERT_TRUE(
+        QFile::link(QFileInfo(farPty->portLink).canonicalFilePath(), Path(u"dev/ttyUSB0"_qs)));
+    EXPECT_TRUE(Ok(Path(u"dev/ttyUSB0"_qs)) && form->MSComm2->IsOpen());
 }
 
 // End to end: velsor-sim plays the tuner into COM1; another program reads COM3.

@@ -1,8 +1,9 @@
-// The Win32 serial port: settings texts, error codes, and what scripts/test-windows.sh sets
-// up under wine: COM1 and COM2 on the two ends of a socat pair (VELSOR_TEST_COM_PAIR=1) for
-// bytes across and a port in use; a port fed by velsor-sim (VELSOR_TEST_SIM_COM=n) whose bytes
-// are recorded into VELSOR_TEST_SIM_RECORD before the script ends the far side, which must
-// close the port with the lost-device event.
+// The Win32 serial port: settings texts, port names, error codes, and what
+// scripts/test-windows.sh sets up under wine: COM1 and COM2 on the two ends of a socat pair
+// (VELSOR_TEST_COM_PAIR=1) for the system's list of ports, bytes across and a port in use; a
+// listed port whose device has gone (VELSOR_TEST_GONE_COM=n); a port fed by velsor-sim
+// (VELSOR_TEST_SIM_COM=n) whose bytes are recorded into VELSOR_TEST_SIM_RECORD before the
+// script ends the far side, which must close the port with the lost-device event.
 
 #include "platform/win/win_serial_port.h"
 #include "support/pty_pair.h"
@@ -69,6 +70,31 @@ TEST(WinSerialPort, ErrorCodesOfAClosedPort) {
     EXPECT_TRUE(port.ReadAll().isEmpty());
 }
 
+// Names as the settings and the list give them: COM1 to COM255, and nothing else, ever taken
+// for another port.
+TEST(WinSerialPort, PortsByName) {
+    const std::pair<const char*, int> cases[] = {
+        {"COM7", 7},   {"com12", 12},      {"COM255", 255},     {"COM0", 0},
+        {"COM256", 0}, {"COM07", 0},       {"COM1x", 0},        {"COM 3", 0},
+        {"COM", 0},    {"\\\\.\\COM3", 0}, {"/dev/ttyUSB0", 0}, {"", 0},
+    };
+    for (const auto& [name, number] : cases) {
+        SCOPED_TRACE(name);
+        WinSerialPort port;
+        ASSERT_EQ(port.SetCommPort(4), comm::kOk);
+        EXPECT_EQ(port.SetPortName(QString::fromLatin1(name)),
+                  number ? comm::kOk : comm::kInvalidPortNumber);
+        EXPECT_EQ(port.CommPort(), number ? number : 4);
+    }
+    // As the list shows them: Device Manager's name, which usually ends in the port already.
+    EXPECT_EQ(ComPortDescription(7, u"u-blox GNSS receiver (COM7)"_qs),
+              u"u-blox GNSS receiver (COM7)");
+    EXPECT_EQ(ComPortDescription(7, u"USB シリアル デバイス"_qs), u"USB シリアル デバイス (COM7)");
+    EXPECT_EQ(ComPortDescription(17, u"Prolific USB-to-Serial (COM1)"_qs),
+              u"Prolific USB-to-Serial (COM1) (COM17)");
+    EXPECT_EQ(ComPortDescription(7, QString()), u"");
+}
+
 class ComPair : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -78,11 +104,16 @@ protected:
 };
 
 TEST_F(ComPair, BytesArriveAsEventsAndAPortInUseIsRefused) {
+    QStringList listed;
+    for (const PortInfo& p : ListComPorts())
+        listed << p.name;
+    EXPECT_GE(listed.indexOf(u"COM2"_qs), 1) << listed.join(u' ').toStdString();
+    EXPECT_EQ(listed.value(0), u"COM1") << "in number order";
     WinSerialPort rx, tx, second;
     ASSERT_EQ(rx.SetSettings(u"4800,n,8,1"_qs), comm::kOk);
     ASSERT_EQ(rx.Open(), comm::kOk);
     tx.outputOnly = true;
-    ASSERT_EQ(tx.SetCommPort(2), comm::kOk);
+    ASSERT_EQ(tx.SetPortName(u"COM2"_qs), comm::kOk);
     ASSERT_EQ(tx.Open(), comm::kOk);
     EXPECT_EQ(rx.SetCommPort(3), comm::kPortAlreadyOpen);
     EXPECT_EQ(rx.Open(), comm::kPortAlreadyOpen);
@@ -113,6 +144,20 @@ TEST_F(ComPair, BytesArriveAsEventsAndAPortInUseIsRefused) {
     rx.Close();
     EXPECT_FALSE(rx.IsOpen());
     EXPECT_EQ(second.Open(), comm::kOk) << "free again";
+}
+
+// Listed, but unplugged before it is opened: no such device, and no other port instead.
+TEST(WinSerialPort, AListedPortWhoseDeviceHasGoneIsNotThere) {
+    const int number = qEnvironmentVariableIntValue("VELSOR_TEST_GONE_COM");
+    if (number == 0)
+        GTEST_SKIP() << "no port whose device has gone";
+    const QString name = QStringLiteral("COM%1").arg(number);
+    const auto ports = ListComPorts();
+    EXPECT_TRUE(std::any_of(ports.begin(), ports.end(), [&](auto& p) { return p.name == name; }));
+    WinSerialPort port;
+    ASSERT_EQ(port.SetPortName(name), comm::kOk);
+    EXPECT_EQ(port.Open(), comm::kInvalidPortNumber);
+    EXPECT_FALSE(port.IsOpen());
 }
 
 TEST(SimulatedReceiver, RecordsLiveBytesThenLosesTheDevice) {

@@ -1,12 +1,17 @@
-// The settings file: positional reading, defaults on first start, writing back, and the
-// properties dialog's model.
+// The settings file: positional reading, defaults on first start, writing back, the
+// properties dialog's model, and the port chosen by name among the machine's own.
 
 #include "support/file_size_limit.h"
 #include "support/main_window_fixture.h"
 
+#include <algorithm>
+#include <optional>
+
 using namespace velsor;
 using velsor::testing::FileSizeLimit;
 using velsor::testing::MainWindowTest;
+using velsor::testing::PtyPair;
+using velsor::testing::WaitFor;
 
 namespace {
 
@@ -37,10 +42,16 @@ protected:
             tuners += QString::number(prop.Option1[i].value);
         for (int i = 0; i < 4; ++i)
             speeds += prop.Option3[i].value ? QString::number(kNmeaBauds[i]) : QString();
+        // A port by name, and the entry of the list that shows the port, when there are.
+        QString port = nav.CommPortNo;
+        if (!nav.CommPortName.isEmpty())
+            port += u"name "_qs + nav.CommPortName;
+        if (prop.Combo1.listIndex >= 0)
+            port += u" ["_qs + prop.Combo1.list.at(prop.Combo1.listIndex) + u']';
         return QStringLiteral(
                    "port %1 (option %2) tuner %3 (%4) %5%6 %7 baud (%8) clock %9 blocked %10")
-            .arg(nav.CommPortNo, options.isEmpty() ? QStringLiteral("none") : options,
-                 nav.TunerType, tuners, form->Label14.caption,
+            .arg(port, options.isEmpty() ? QStringLiteral("none") : options, nav.TunerType, tuners,
+                 form->Label14.caption,
                  form->Mnu_Ini.visible && form->Mnu_Sepa9.visible ? u" +init" : u"")
             .arg(nav.Baud)
             .arg(speeds)
@@ -118,38 +129,202 @@ TEST_F(SettingsTest, ThePropertiesDialogWritesOnOkAndRestoresOnCancel) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-// OK when the settings cannot be saved: the choice holds for the rest of the run, whatever
-// reads the old file afterwards.
+// OK when the settings cannot be saved, because a folder stands in the file's place or the
+// disk fills while they are written: it is said, the old file (if any) is left whole with no
+// temporary file beside it, and the choice holds for the rest of the run, whatever reads the
+// old file afterwards.
 TEST_F(SettingsTest, SettingsThatCannotBeSavedHoldForThisRun) {
-    Load();
-    QFile::remove(ini()); // a folder in the file's place once it has been read
-    QDir().mkpath(ini());
-    form->showProperties = [&] { ChooseAndOk(); };
-    form->Mnu_Prop_Click();
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
-    EXPECT_EQ(State(), kChosenState);
-    QDir().rmdir(ini());
-    WriteSettingsFile(kDefaults);
-    form->ReadSettings(); // as a failed connect does
-    EXPECT_EQ(State(), kChosenState);
+    for (const bool diskFull : {false, true}) {
+        SCOPED_TRACE(diskFull ? "disk full" : "a folder in the file's place");
+        form = std::make_unique<NAV_FORM>(nav, plat, prop); // a new run
+        Load(kDefaults.constData());
+        ASSERT_EQ(State(), kDefaultState);
+        dialogs.messages.clear();
+        if (!diskFull) {
+            QFile::remove(ini());
+            QDir().mkpath(ini());
+        }
+        form->showProperties = [&] {
+            std::optional<FileSizeLimit> full;
+            if (diskFull)
+                full.emplace(20);
+            ChooseAndOk();
+        };
+        form->Mnu_Prop_Click();
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
+        EXPECT_EQ(State(), kChosenState);
+        if (diskFull) {
+            EXPECT_EQ(ReadFile(ini()), kDefaults);
+        }
+        QDir().rmdir(ini());
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).filter(u"GPSMN"_qs),
+                  diskFull ? QStringList{u"GPSMN.INI"_qs} : QStringList{});
+        WriteSettingsFile(kDefaults);
+        form->ReadSettings(); // as a failed connect does
+        EXPECT_EQ(State(), kChosenState);
+    }
 }
 
-// A disk that fills while the settings are written leaves the old file whole, and the choice
-// holds for this run.
-TEST_F(SettingsTest, ADiskFillingDuringTheSaveLeavesTheOldFile) {
-    Load();
-    const QByteArray before = ReadFile(ini());
+namespace {
+
+// Ports of the machine as the program lists them: under <program folder>/dev, a by-id link and
+// a ttyUSB device, both pseudo-terminals, beside the defaults' COM1.
+class PortChoiceTest : public SettingsTest {
+protected:
+    void SetUp() override {
+        if (!PtyPair::Available())
+            GTEST_SKIP() << "socat is not installed";
+        byId = std::make_unique<PtyPair>(Dev(u"serial/by-id/usb-Velsor_GNSS_receiver-if00"_qs),
+                                         Path(u"gnss"_qs));
+        com1 = std::make_unique<PtyPair>(dir.path(), 1);
+        ASSERT_TRUE(byId->Ready() && com1->Ready());
+        Load(kDefaults.constData());
+    }
+    QString Dev(const QString& name) const { return Path(u"dev/"_qs + name); }
+    static bool PlainFile(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write("not a device") > 0;
+    }
+    // Opens the properties, chooses the listed port of that name and presses OK.
+    void Choose(const QString& name) {
+        form->showProperties = [&] {
+            ++dialogsShown;
+            const auto& e = prop.PortEntries();
+            const auto it =
+                std::find_if(e.begin(), e.end(), [&](auto& p) { return p.name == name; });
+            ASSERT_NE(it, e.end()) << name.toStdString();
+            prop.Combo1_Click(static_cast<int>(it - e.begin()));
+            prop.Command1_Click(0);
+        };
+        form->Mnu_Prop_Click();
+    }
+    std::unique_ptr<PtyPair> byId, com1;
+    int dialogsShown = 0;
+};
+
+} // namespace
+
+TEST_F(PortChoiceTest, UsbDevicesAreListedByTheNamesUsersKnow) {
+    const QString pts = QFileInfo(byId->portLink).canonicalFilePath();
+    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0"})
+        ASSERT_TRUE(QFile::link(pts, Dev(QString::fromLatin1(name))));
+    ASSERT_TRUE(QFile::link(Path(u"unplugged"_qs), Dev(u"serial/by-id/usb-Gone-if00"_qs)));
+    ASSERT_TRUE(PlainFile(Dev(u"ttyUSB3"_qs)));
+    ASSERT_TRUE(QFile::link(pts, Dev(u"ttyS0"_qs)));
+    QStringList listed;
+    for (const auto& p : ports.AvailablePorts())
+        listed << (p.description.isEmpty() ? p.name : p.description);
+    EXPECT_EQ(listed,
+              (QStringList{u"usb-Velsor_GNSS_receiver-if00 ("_qs + QFileInfo(pts).fileName() + u')',
+                           Dev(u"ttyACM0"_qs), Dev(u"ttyUSB2"_qs), Dev(u"ttyUSB10"_qs)}));
+}
+
+// Chosen from the list, the receiver's port is kept by name after the lines the two-model
+// program reads; there line 2 says "0", which that program takes for no port at all (column 12
+// is not 1 to 6), so it never opens COM1 or another port in its place.
+TEST_F(PortChoiceTest, APortChosenByNameIsKeptWhereTheTwoModelProgramSeesNoPort) {
+    const QString name = byId->portLink;
+    Choose(name);
+    const QByteArray file = ReadFile(ini());
+    EXPECT_EQ(file, "[Velsor GPS Analyzer]\r\n[CommPort]=0\r\n[Tuner]=0\r\n[Time]=1\r\n"
+                    "[Baud]=9600\r\n[PortName]=" +
+                        name.toUtf8() + "\r\n");
+    EXPECT_EQ(file.split('\n')[1].at(11), '0') << "what the two-model program reads";
+    EXPECT_EQ(State(), "port name " + name.toStdString() + " [usb-Velsor_GNSS_receiver-if00 (" +
+                           QFileInfo(QFileInfo(name).canonicalFilePath()).fileName().toStdString() +
+                           ")] (option none) tuner 0 (100) GT-74/77 +init 9600 baud (9600) "
+                           "clock 1 blocked 0");
+
+    form->Mnu_Start_Click();
+    ASSERT_TRUE(form->MSComm1->IsOpen()) << MessageTexts().join(u'|').toStdString();
+    QFile gnss(byId->peerLink);
+    ASSERT_TRUE(gnss.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    gnss.write("$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00\r\n");
+    EXPECT_TRUE(WaitFor([&] { return nav.RawSentence[0].startsWith(u"$GPGGA,123456"); }));
+    form->Mnu_Stop_Click();
+
+    // Back to a numbered port: the name goes.
     form->showProperties = [&] {
-        FileSizeLimit full(20);
-        ChooseAndOk();
+        prop.Option2_Click(1);
+        prop.Command1_Click(0);
     };
     form->Mnu_Prop_Click();
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
-    EXPECT_EQ(ReadFile(ini()), before);
-    EXPECT_EQ(QDir(QFileInfo(ini()).path()).entryList(QDir::Files).filter(u"GPSMN"_qs),
-              QStringList{u"GPSMN.INI"_qs})
-        << "no temporary file left behind";
-    EXPECT_EQ(State(), kChosenState);
+    EXPECT_EQ(ReadFile(ini()), "[Velsor GPS Analyzer]\r\n[CommPort]=2\r\n[Tuner]=0\r\n[Time]=1\r\n"
+                               "[Baud]=9600\r\n");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// The port line the two-model program reads wins; a name counts only where it names none. A
+// name that cannot be a port of any length or with odd characters is kept as it is (and never
+// opened, below), one longer than any port name is not read.
+TEST_F(SettingsTest, APortNameCountsOnlyWhereTheNumberedLineNamesNone) {
+    const QByteArray head = "[Velsor GPS Analyzer]\r\n[CommPort]=";
+    const QByteArray rest = "\r\n[Tuner]=1\r\n[Time]=0\r\n";
+    const QByteArray longName = "/dev/" + QByteArray(2000, 'x');
+    const struct {
+        QByteArray file;
+        std::string port;
+    } cases[] = {
+        {head + "3" + rest + "[Baud]=9600\r\n[PortName]=COM12\r\n", "3 (option 3)"},
+        {head + "0" + rest + "[PortName]=COM4\r\n[Baud]=38400\r\n", "4 (option 4)"},
+        {head + "0" + rest + "[PortName]=" + longName + "\r\n", "4 (option none)"},
+        {head + "0" + rest + "[PortName]= COM12 \r\n",
+         "name COM12 [COM12（見つかりません）] (option none)"},
+        {head + "0" + rest + "[PortName]=/dev/tty\x01\xe2\x80\xaeUSB0\r\n",
+         "name /dev/tty\x01\xe2\x80\xaeUSB0 [/dev/tty??USB0（見つかりません）] (option none)"},
+    };
+    Load();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.left(120).toStdString());
+        WriteSettingsFile(c.file);
+        form->ReadSettings();
+        EXPECT_EQ(State().substr(0, State().find(" tuner")), "port " + c.port);
+    }
+    EXPECT_EQ(nav.Baud, 38400) << "the speed before or after the name";
+    // A name of other scripts survives being written back byte for byte.
+    const QByteArray named = head + "0" + rest + "[Baud]=9600\r\n[PortName]=/dev/serial/by-id/" +
+                             QByteArray("\xe5\x8f\x97\xe4\xbf\xa1\xe6\xa9\x9f-if00") + "\r\n";
+    WriteSettingsFile(named);
+    form->ReadSettings();
+    prop.Command1_Click(0);
+    EXPECT_EQ(ReadFile(ini()), named);
+}
+
+// A port chosen by name that is not there when connecting: unplugged since it was listed,
+// named by the settings of another machine or a later version, or no port at all. The user is
+// told which and gets the properties again; nothing is opened, the defaults' COM1 included.
+TEST_F(PortChoiceTest, APortThatIsNotThereIsSaidAndTheDialogOpens) {
+    const QString gone = byId->portLink;
+    Choose(gone);
+    byId->Kill(); // unplugged between listing and opening
+    ASSERT_TRUE(PlainFile(Path(u"plain-file"_qs)));
+    const QString names[] = {gone,
+                             u"/dev/serial/by-id/usb-Later_Version_Receiver-if00"_qs,
+                             Path(u"plain-file"_qs),
+                             u"/dev/tty\x01USB0"_qs,
+                             u"/"_qs + QString(1000, u'y'),
+                             u"ttyUSB0"_qs};
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.left(80).toStdString());
+        nav.CommPortName = name;
+        dialogs.messages.clear();
+        dialogsShown = 0;
+        QString shownEntry;
+        form->showProperties = [&] {
+            ++dialogsShown;
+            shownEntry = prop.Combo1.list.at(prop.Combo1.listIndex);
+            prop.Form_QueryUnload();
+        };
+        form->Mnu_Start_Click();
+        EXPECT_FALSE(form->MSComm1->IsOpen());
+        ASSERT_EQ(MessageTexts().size(), 1);
+        EXPECT_EQ(MessageTexts()[0],
+                  u"指定したポート「"_qs + platform::ShownPortName(name) +
+                      u"」が見つかりません。\r\n受信機がつながっているか確かめて、"
+                      u"ポートを選び直してください。"_qs);
+        EXPECT_EQ(dialogsShown, 1);
+        EXPECT_TRUE(shownEntry.endsWith(u"（見つかりません）")) << shownEntry.toStdString();
+        EXPECT_TRUE(IdleLook());
+    }
 }

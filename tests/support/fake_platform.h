@@ -41,7 +41,9 @@ struct FakeSerialPortFactory : platform::SerialPortFactory {
         made.push_back(new FakeSerialPort);
         return std::unique_ptr<platform::SerialPort>(made.back());
     }
+    std::vector<platform::PortInfo> AvailablePorts() override { return available; }
     std::vector<FakeSerialPort*> made; // owned by whoever holds the ports
+    std::vector<platform::PortInfo> available;
 };
 
 } // namespace velsor::testing

@@ -85,7 +85,9 @@ protected:
     FakeClock clock;
     FakeDialogs dialogs;
     FakeProgram program;
-    platform::QtSerialPortFactory ports{dir.path()};
+    // Devices are listed from <program folder>/dev, which a test fills with pseudo-terminals.
+    platform::QtSerialPortFactory ports{dir.path(),
+                                        QDir(dir.path()).filePath(QStringLiteral("dev"))};
     platform::Platform plat{clock, dialogs, program, ports};
     Nav nav;
     Prop_Form prop{nav};

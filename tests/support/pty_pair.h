@@ -38,10 +38,12 @@ template <typename F> bool WaitFor(F done, int timeoutMs = 5000) {
 class PtyPair {
 public:
     // Links <dir>/ports/COM<n> and <dir>/peer<n>.
-    PtyPair(const QString& dir, int n) {
-        QDir(dir).mkpath(QStringLiteral("ports"));
-        portLink = QDir(dir).filePath(QStringLiteral("ports/COM%1").arg(n));
-        peerLink = QDir(dir).filePath(QStringLiteral("peer%1").arg(n));
+    PtyPair(const QString& dir, int n)
+        : PtyPair(QDir(dir).filePath(QStringLiteral("ports/COM%1").arg(n)),
+                  QDir(dir).filePath(QStringLiteral("peer%1").arg(n))) {}
+    // Links the two ends where given; the port's folder is made.
+    PtyPair(const QString& port, const QString& peer) : portLink(port), peerLink(peer) {
+        QDir().mkpath(QFileInfo(portLink).path());
         proc = std::make_unique<QProcess>();
         proc->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         proc->start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + portLink,

@@ -4,6 +4,8 @@
 #include "views/com2_view.h"
 #include "views/view_rig.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPointer>
 
 using namespace velsor;
@@ -44,4 +46,24 @@ TEST(Com2View, OkAppliesWhatWasTyped) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(rig.nav.ForwardPortNo, u"3");
     EXPECT_TRUE(rig.ports.made.at(1)->IsOpen());
+}
+
+// A port chosen from the list puts its name, not its description, in the box.
+TEST(Com2View, APortPickedFromTheListPutsItsNameInTheBox) {
+    ViewRig rig(u"FW"_qs);
+    rig.view->show();
+    frmCom2 model{rig.nav, *rig.form.MSComm2, rig.dialogs, rig.form.forwarder.get()};
+    model.Form_Load({{u"COM3"_qs, u"USB Serial Port (COM3)"_qs},
+                     {u"COM12"_qs, u"u-blox GNSS receiver (COM12)"_qs}});
+    views::Com2View dialog(model, rig.view.get());
+    dialog.show();
+    auto* box = dialog.findChild<QComboBox*>(u"Text1"_qs);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->currentText(), u"") << "empty until typed or chosen";
+    for (int i = 0; i < 2; ++i) { // Down on the closed list: the next entry
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QApplication::sendEvent(box, &down);
+    }
+    EXPECT_EQ(model.Text1.text, u"COM12");
+    EXPECT_EQ(box->lineEdit()->text(), u"COM12");
 }

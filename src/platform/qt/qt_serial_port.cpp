@@ -3,9 +3,16 @@
 #include "platform/system_serial_ports.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <QTimer>
+
+#include <algorithm>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace velsor::platform {
 
@@ -71,6 +78,49 @@ QString SerialDevicePath(const QString& programDirectory, int number) {
 #endif
 }
 
+namespace {
+
+// A terminal device, through any links; not a file that happens to have such a name.
+bool IsCharacterDevice(const QString& path) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return true;
+#else
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode);
+#endif
+}
+
+} // namespace
+
+std::vector<PortInfo> ListSerialDevices(const QString& devRoot) {
+    std::vector<PortInfo> out;
+    const auto filters = QDir::Files | QDir::System | QDir::NoDotAndDotDot;
+    // By id: links that outlive replugging, named after the device.
+    const QDir byId(QDir(devRoot).filePath(QStringLiteral("serial/by-id")));
+    for (const QFileInfo& link : byId.entryInfoList(filters, QDir::Name)) {
+        const QString target = link.canonicalFilePath();
+        if (!target.isEmpty() && IsCharacterDevice(target))
+            out.push_back(
+                {link.absoluteFilePath(),
+                 QStringLiteral("%1 (%2)").arg(link.fileName(), QFileInfo(target).fileName())});
+    }
+    // ttyACM0 before ttyACM10, and ACM before USB.
+    QFileInfoList devices = QDir(devRoot).entryInfoList(
+        {QStringLiteral("ttyACM*"), QStringLiteral("ttyUSB*")}, filters, QDir::Name);
+    auto key = [](const QFileInfo& f) {
+        const QString n = f.fileName();
+        return std::make_pair(n.left(6), n.mid(6).toInt());
+    };
+    std::sort(devices.begin(), devices.end(),
+              [&](const QFileInfo& a, const QFileInfo& b) { return key(a) < key(b); });
+    for (const QFileInfo& d : devices) {
+        if (IsCharacterDevice(d.absoluteFilePath()))
+            out.push_back({d.absoluteFilePath(), {}});
+    }
+    return out;
+}
+
 QtSerialPort::QtSerialPort(QString dir) : programDirectory(std::move(dir)) {
     connect(&port, &QSerialPort::readyRead, this, [this] { Raise(comm::kEvReceive); });
     connect(&port, &QSerialPort::errorOccurred, this, &QtSerialPort::OnError);
@@ -112,7 +162,33 @@ int QtSerialPort::SetCommPort(int n) {
     if (n < 1 || n > 255)
         return comm::kInvalidProperty;
     number = n;
+    name.clear();
     return comm::kOk;
+}
+
+int QtSerialPort::SetPortName(const QString& text) {
+    if (port.isOpen())
+        return comm::kPortAlreadyOpen;
+    if (const auto n = ComPortNumber(text)) {
+        number = *n;
+        name.clear();
+        return comm::kOk;
+    }
+#ifdef Q_OS_WIN
+    return comm::kInvalidPortNumber;
+#else
+    // A device path: absolute, of a sane length, nothing a terminal or a message could take
+    // for something else.
+    const bool sane = text.startsWith(u'/') && text.size() <= kMaxPortName &&
+                      std::none_of(text.begin(), text.end(), [](QChar c) {
+                          return c.category() == QChar::Other_Control ||
+                                 c.category() == QChar::Other_Format || c.isSurrogate();
+                      });
+    if (!sane)
+        return comm::kInvalidPortNumber;
+    name = text;
+    return comm::kOk;
+#endif
 }
 
 int QtSerialPort::SetSettings(const QString& text) {
@@ -134,9 +210,12 @@ bool QtSerialPort::ApplySettings() {
 int QtSerialPort::Open() {
     if (port.isOpen())
         return comm::kPortAlreadyOpen;
-    const QString path = SerialDevicePath(programDirectory, number);
+    const QString path = name.isEmpty() ? SerialDevicePath(programDirectory, number) : name;
 #ifndef Q_OS_WIN
     if (!QFileInfo::exists(path))
+        return comm::kInvalidPortNumber;
+    // By name only a terminal device is opened, never a file that happens to be there.
+    if (!name.isEmpty() && !IsCharacterDevice(path))
         return comm::kInvalidPortNumber;
     // QSerialPort takes a path as it stands; resolve links so its lock names the device.
     port.setPortName(QFileInfo(path).canonicalFilePath());
@@ -187,10 +266,19 @@ qint64 QtSerialPort::BytesQueued() const {
     return port.isOpen() ? port.bytesToWrite() : 0;
 }
 
-QtSerialPortFactory::QtSerialPortFactory(QString dir) : programDirectory(std::move(dir)) {}
+QtSerialPortFactory::QtSerialPortFactory(QString dir, QString root)
+    : programDirectory(std::move(dir)), devRoot(std::move(root)) {}
 
 std::unique_ptr<SerialPort> QtSerialPortFactory::Create() {
     return std::make_unique<QtSerialPort>(programDirectory);
+}
+
+std::vector<PortInfo> QtSerialPortFactory::AvailablePorts() {
+#ifdef Q_OS_WIN
+    return {};
+#else
+    return ListSerialDevices(devRoot);
+#endif
 }
 
 std::unique_ptr<SerialPortFactory> SystemSerialPorts(const QString& programDirectory) {

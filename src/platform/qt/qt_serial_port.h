@@ -1,6 +1,7 @@
 #pragma once
 // Serial ports on QSerialPort, by number: COMn on Windows; elsewhere <program dir>/ports/COMn
-// when that exists (a link to any serial device or pseudo-terminal), else /dev/ttyS{n-1}.
+// when that exists (a link to any serial device or pseudo-terminal), else /dev/ttyS{n-1}. By
+// name: a device path ("/dev/serial/by-id/usb-…", "/dev/ttyUSB0"), or "COMn" as the numbers.
 
 #include "platform/platform.h"
 #include "platform/serial_port.h"
@@ -10,11 +11,16 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace velsor::platform {
 
 // The device path of port number n.
 QString SerialDevicePath(const QString& programDirectory, int number);
+
+// The USB serial devices under devRoot as users know them: the stable names in serial/by-id
+// (described by their device), then every ttyUSB* and ttyACM*, in number order.
+std::vector<PortInfo> ListSerialDevices(const QString& devRoot);
 
 class QtSerialPort : public QObject, public SerialPort {
     Q_OBJECT
@@ -24,6 +30,7 @@ public:
 
     int SetCommPort(int number) override;
     int CommPort() const override { return number; }
+    int SetPortName(const QString& name) override;
     int SetSettings(const QString& settings) override;
     QString Settings() const override { return settings; }
     int Open() override;
@@ -42,6 +49,7 @@ private:
     QString programDirectory;
     QSerialPort port;
     int number = 1;
+    QString name; // a device path chosen by name; empty: the number's
     QString settings = QStringLiteral("9600,n,8,1");
     int lastEvent = 0;
     bool losing = false;
@@ -49,11 +57,14 @@ private:
 
 class QtSerialPortFactory : public SerialPortFactory {
 public:
-    explicit QtSerialPortFactory(QString programDirectory);
+    // devRoot: where the devices are listed from (tests give a folder of their own).
+    explicit QtSerialPortFactory(QString programDirectory,
+                                 QString devRoot = QStringLiteral("/dev"));
     std::unique_ptr<SerialPort> Create() override;
+    std::vector<PortInfo> AvailablePorts() override;
 
 private:
-    QString programDirectory;
+    QString programDirectory, devRoot;
 };
 
 } // namespace velsor::platform

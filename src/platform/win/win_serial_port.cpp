@@ -5,9 +5,15 @@
 #include <QMetaObject>
 #include <QStringList>
 
+#include <map>
 #include <set>
 
 #include <windows.h>
+// initguid.h first: devguid.h then defines the class GUID here instead of declaring it.
+#include <initguid.h>
+
+#include <devguid.h>
+#include <setupapi.h>
 
 namespace velsor::platform {
 
@@ -57,6 +63,87 @@ std::optional<WinLineSettings> ParseWinLineSettings(const QString& text) {
 
 QString WinDevicePath(int number) {
     return QStringLiteral("\\\\.\\COM%1").arg(number);
+}
+
+namespace {
+
+// A registry text value; empty when it is missing or not text.
+QString RegistryText(HKEY key, const wchar_t* value) {
+    wchar_t buf[512];
+    DWORD type = 0, bytes = sizeof buf - sizeof(wchar_t);
+    if (::RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE*>(buf), &bytes) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    return QString::fromWCharArray(buf, static_cast<qsizetype>(bytes / sizeof(wchar_t)))
+        .section(QChar(0), 0, 0);
+}
+
+} // namespace
+
+std::vector<PortInfo> ListComPorts() {
+    std::set<int> present;
+    std::map<int, QString> friendly;
+    // Every port the system has made, Plug and Play or not (wine's included).
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ,
+                        &key) == ERROR_SUCCESS) {
+        for (DWORD i = 0; i < 1024; ++i) {
+            wchar_t value[256], data[64];
+            DWORD valueLength = 256, type = 0, bytes = sizeof data - sizeof(wchar_t);
+            const LONG r = ::RegEnumValueW(key, i, value, &valueLength, nullptr, &type,
+                                           reinterpret_cast<BYTE*>(data), &bytes);
+            if (r == ERROR_NO_MORE_ITEMS)
+                break;
+            if (r != ERROR_SUCCESS || type != REG_SZ)
+                continue;
+            const QString name =
+                QString::fromWCharArray(data, static_cast<qsizetype>(bytes / sizeof(wchar_t)))
+                    .section(QChar(0), 0, 0);
+            if (const auto n = ComPortNumber(name))
+                present.insert(*n);
+        }
+        ::RegCloseKey(key);
+    }
+    // The names Device Manager shows, from the devices of the Ports class present now.
+    HDEVINFO devices =
+        ::SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    if (devices != INVALID_HANDLE_VALUE) {
+        SP_DEVINFO_DATA device{};
+        device.cbSize = sizeof device;
+        for (DWORD i = 0; ::SetupDiEnumDeviceInfo(devices, i, &device); ++i) {
+            HKEY k =
+                ::SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+            if (k == INVALID_HANDLE_VALUE)
+                continue;
+            const auto n = ComPortNumber(RegistryText(k, L"PortName")); // LPT ports too here
+            ::RegCloseKey(k);
+            if (!n)
+                continue;
+            present.insert(*n);
+            wchar_t buf[512];
+            DWORD type = 0;
+            if (::SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, &type,
+                                                    reinterpret_cast<BYTE*>(buf),
+                                                    sizeof buf - sizeof(wchar_t), nullptr) &&
+                type == REG_SZ) {
+                buf[511] = 0;
+                friendly[*n] = QString::fromWCharArray(buf).trimmed();
+            }
+        }
+        ::SetupDiDestroyDeviceInfoList(devices);
+    }
+    std::vector<PortInfo> out;
+    for (int n : present)
+        out.push_back({QStringLiteral("COM%1").arg(n), ComPortDescription(n, friendly[n])});
+    return out;
+}
+
+QString ComPortDescription(int number, const QString& friendlyName) {
+    const QString name = QStringLiteral("(COM%1)").arg(number);
+    if (friendlyName.isEmpty() || friendlyName.contains(name, Qt::CaseInsensitive))
+        return friendlyName;
+    return friendlyName + u' ' + name;
 }
 
 struct WinSerialPort::Link {
@@ -158,6 +245,16 @@ int WinSerialPort::SetCommPort(int n) {
     return comm::kOk;
 }
 
+int WinSerialPort::SetPortName(const QString& text) {
+    if (IsOpen())
+        return comm::kPortAlreadyOpen;
+    const auto n = ComPortNumber(text);
+    if (!n)
+        return comm::kInvalidPortNumber;
+    number = *n;
+    return comm::kOk;
+}
+
 int WinSerialPort::SetSettings(const QString& text) {
     if (!ParseWinLineSettings(text))
         return comm::kInvalidProperty;
@@ -210,6 +307,14 @@ int WinSerialPort::Open() {
         default:
             return comm::kInvalidPortNumber;
         }
+    }
+    // A handle without a line state is no serial port: wine opens a port whose device has gone
+    // (its dosdevices link dangling) and fails only here.
+    DCB state{};
+    state.DCBlength = sizeof state;
+    if (!::GetCommState(h, &state)) {
+        ::CloseHandle(h);
+        return comm::kInvalidPortNumber;
     }
     handle = h;
     COMMTIMEOUTS t{};

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace velsor::platform {
 
@@ -34,6 +35,14 @@ std::optional<WinLineSettings> ParseWinLineSettings(const QString& text);
 // \\.\COMn: the form that reaches every port, COM10 and above included.
 QString WinDevicePath(int number);
 
+// The COM ports the system has now (HARDWARE\DEVICEMAP\SERIALCOMM), in number order, each
+// described by its device's friendly name where Plug and Play knows one ("u-blox GNSS receiver
+// (COM7)").
+std::vector<PortInfo> ListComPorts();
+// How the list shows port n: the friendly name, with "(COMn)" after it unless it has it already;
+// empty without one.
+QString ComPortDescription(int number, const QString& friendlyName);
+
 // What ReadFile's timeouts are: return 50 ms after the last byte of a burst, or after 500 ms
 // with nothing, so the reader notices a close within half a second.
 inline constexpr unsigned long kReadIntervalMs = 50;
@@ -47,6 +56,8 @@ public:
 
     int SetCommPort(int number) override;
     int CommPort() const override { return number; }
+    // "COM1" to "COM255"; any other name is no port here (kInvalidPortNumber).
+    int SetPortName(const QString& name) override;
     int SetSettings(const QString& settings) override;
     QString Settings() const override { return settings; }
     int Open() override;
@@ -79,6 +90,7 @@ private:
 class WinSerialPortFactory : public SerialPortFactory {
 public:
     std::unique_ptr<SerialPort> Create() override;
+    std::vector<PortInfo> AvailablePorts() override { return ListComPorts(); }
 };
 
 } // namespace velsor::platform
