@@ -1,5 +1,6 @@
 #include "views/control_widgets.h"
 
+#include "drawing/painter.h"
 #include "views/view_support.h"
 
 #include <QFontInfo>
@@ -19,7 +20,9 @@ namespace {
 
 bool SameOp(const DrawOp& a, const DrawOp& b) {
     return a.kind == b.kind && a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
-           a.radius == b.radius && a.text == b.text && a.color == b.color && a.bold == b.bold;
+           a.radius == b.radius && a.text == b.text && a.color == b.color && a.bold == b.bold &&
+           a.width == b.width && a.textSize == b.textSize && a.fill == b.fill &&
+           a.hatched == b.hatched && a.outline == b.outline && a.points == b.points;
 }
 
 bool SameLine(const LineControl& a, const LineControl& b) {
@@ -400,6 +403,20 @@ void DisplayListWidget::PaintOps(QPainter& p, bool vectors) const {
             p.setPen(QPen(Qt::black, 1));
             p.drawText(box, Qt::AlignCenter, op.text);
             p.setFont(font());
+            break;
+        }
+        case DrawOp::Kind::Polyline:
+        case DrawOp::Kind::Polygon:
+        case DrawOp::Kind::Box: {
+            // The analysis drawings' shapes, as their own painter draws them.
+            p.save();
+            p.scale(sx, sy);
+            p.translate(-m.scaleLeft, -m.scaleTop);
+            drawing::Style style;
+            style.families = font().families();
+            style.penWidth = kTwipsPerPixel;
+            drawing::PaintOps(p, std::span(&op, 1), style);
+            p.restore();
             break;
         }
         }
