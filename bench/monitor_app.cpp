@@ -3,14 +3,18 @@
 // when it first painted (milliseconds since the epoch, for the script to subtract its start
 // time). For the soak, VELSOR_SOAK_FORWARD names a port to forward to and VELSOR_SOAK_RECORD a
 // file to record into, both started as a user would start them right after connecting.
+// VELSOR_OPEN_ANALYSIS=1 opens the reception analysis window (ｵﾌﾟｼｮﾝ > 受信解析) at start, and
+// VELSOR_ANALYSIS_PAGE its page (0 to 3).
 
 #include "forwarding/forwarder.h"
 #include "forwarding/frm_com2.h"
 #include "main_window/nav_form.h"
 #include "views/analyzer_app.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QTabBar>
 
 #include <cstdio>
 
@@ -59,6 +63,15 @@ void StartRecording(NAV_FORM& form, const QString& file) {
     std::fprintf(stderr, "%s\n", form.nav.RecordingOn == 1 ? "recording" : "recording-failed");
 }
 
+void OpenAnalysis(NAV_FORM& form, int page) {
+    form.Mnu_Analysis_Click();
+    std::fprintf(stderr, "analysis\n");
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* tabs = w->findChild<QTabBar*>(QStringLiteral("Tab1")); tabs && page > 0)
+            tabs->setCurrentIndex(page);
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -71,12 +84,16 @@ int main(int argc, char* argv[]) {
     };
     const QString forward = qEnvironmentVariable("VELSOR_SOAK_FORWARD");
     const QString record = qEnvironmentVariable("VELSOR_SOAK_RECORD");
-    if (!forward.isEmpty() || !record.isEmpty()) {
-        hooks.ready = [forward, record](NAV_FORM& form) {
+    const bool analysis = qEnvironmentVariable("VELSOR_OPEN_ANALYSIS") == u"1";
+    const int page = qEnvironmentVariableIntValue("VELSOR_ANALYSIS_PAGE");
+    if (!forward.isEmpty() || !record.isEmpty() || analysis) {
+        hooks.ready = [forward, record, analysis, page](NAV_FORM& form) {
             if (!forward.isEmpty())
                 StartForwarding(form, forward);
             if (!record.isEmpty())
                 StartRecording(form, record);
+            if (analysis)
+                OpenAnalysis(form, page);
         };
     }
     return views::RunAnalyzer(argc, argv, hooks);

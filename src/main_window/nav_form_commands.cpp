@@ -145,6 +145,8 @@ int NAV_FORM::ConnectSteps() {
     if (failed(code))
         return code;
     EnterMonitoring();
+    if (connected)
+        connected();
     if (nav.TunerType == u"0") {
         code = MSComm1->Write(kInitSentence);
         if (failed(code))
@@ -247,8 +249,11 @@ void NAV_FORM::Mnu_Ini_Click() {
     }
     // The port is open and data flows: the window says so, as after a connect.
     EnterMonitoring();
-    if (!wasOpen)
+    if (!wasOpen) {
         ArmClockCorrection();
+        if (connected)
+            connected();
+    }
 }
 
 void NAV_FORM::MSComm1_OnComm() {
@@ -303,6 +308,11 @@ void NAV_FORM::Mnu_Rec_Log_Click() {
     if (showGraph)
         showGraph();
     GraphOpened = 1;
+}
+
+void NAV_FORM::Mnu_Analysis_Click() {
+    if (showAnalysis)
+        showAnalysis();
 }
 
 void NAV_FORM::Mnu_Replay_Click() {
