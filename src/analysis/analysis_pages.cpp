@@ -15,7 +15,9 @@ constexpr std::int64_t kSecond = 1000, kMinute = 60 * kSecond, kHour = 60 * kMin
 constexpr std::int64_t kJst = 9 * kHour;
 
 constexpr double kTitleSize = 240, kTextSize = 165, kSmallSize = 150;
-constexpr double kThin = 15, kMedium = 30, kThick = 45;
+constexpr double kThin = 15, kMedium = 30;
+// The history's mean of the satellites in use.
+constexpr double kMeanLine = 30;
 constexpr Rgb kGridGrey = RGB(210, 210, 210);
 constexpr Rgb kAxisGrey = RGB(96, 96, 96);
 constexpr Rgb kNoteGrey = RGB(90, 90, 90);
@@ -72,6 +74,12 @@ private:
     PictureBox& pic;
     const TextWidth& measure;
 };
+
+// A colour faded two thirds of the way to white.
+Rgb Pale(Rgb c) {
+    auto fade = [](int v) { return v + (255 - v) * 2 / 3; };
+    return RGB(fade(c.r), fade(c.g), fade(c.b));
+}
 
 QString Number(double v, int decimals) {
     return QLocale::c().toString(v, 'f', decimals);
@@ -174,11 +182,11 @@ void SignalHistory(Canvas& c, const ReceptionAnalysis& a, const PageOptions& o) 
 
     const std::vector<Column> columns = Columns(span);
     const SatelliteTable& table = a.Satellites();
-    // Each satellite's mean SNR per column, in its system's colour; a gap where it was not
-    // heard. The stretches where it was mostly in use go thick over all thin lines, and the
-    // mean of the satellites in use over everything.
-    PictureBox thin, thick, top;
-    Canvas thinC(thin, o.measure), thickC(thick, o.measure), topC(top, o.measure);
+    // Each satellite's mean SNR per column in its system's colour, pale where it was mostly
+    // not in use; a gap where it was not heard. One pixel wide: wide lines cost a painter ten
+    // times as much. The mean of the satellites in use goes over them, wide on a white edge.
+    PictureBox pale, full, top;
+    Canvas paleC(pale, o.measure), fullC(full, o.measure), topC(top, o.measure);
     auto flush = [](Canvas& to, std::vector<QPointF>& pts, Rgb colour, double width) {
         if (pts.size() >= 2)
             to.Polyline(std::move(pts), colour, width);
@@ -187,48 +195,60 @@ void SignalHistory(Canvas& c, const ReceptionAnalysis& a, const PageOptions& o) 
         pts.clear();
     };
     struct Run {
-        std::vector<QPointF> all, used;
+        std::vector<QPointF> points;
+        bool used = false;
         QPointF last;
         bool inLast = false;
     };
+    auto flushRun = [&](Run& r, int sat) {
+        const Rgb c = SystemColour(table.System(sat));
+        if (r.used)
+            flush(fullC, r.points, c, kThin);
+        else
+            flush(paleC, r.points, Pale(c), kThin);
+    };
     std::vector<Run> runs(std::size_t(table.Size()));
     std::vector<QPointF> mean;
+    auto flushMean = [&] {
+        std::vector<QPointF> edge = mean;
+        flush(topC, edge, kWhite, kMeanLine + 30);
+        flush(topC, mean, kBlack, kMeanLine);
+    };
     std::vector<bool> here;
-    for (std::size_t k = 0; k < columns.size(); ++k) {
-        const Column& col = columns[k];
+    for (const Column& col : columns) {
         const double x = X(double(col.start) + double(col.width) / 2);
         here.assign(std::size_t(table.Size()), false);
         for (const SatSum& s : col.sum.sats) {
             if (s.samples == 0)
                 continue;
             Run& r = runs[s.sat];
-            r.last = QPointF(x, scale.Y(double(s.snrSum) / s.samples));
-            r.all.push_back(r.last);
-            if (s.used > 0 && 2 * s.used >= s.samples)
-                r.used.push_back(r.last);
-            else
-                flush(thickC, r.used, SystemColour(table.System(s.sat)), kThick);
+            const QPointF p(x, scale.Y(double(s.snrSum) / s.samples));
+            const bool used = s.used > 0 && 2 * s.used >= s.samples;
+            if (!r.points.empty() && used != r.used) {
+                // The stretch changes colour here: it ends at this point, the next starts.
+                r.points.push_back(p);
+                flushRun(r, s.sat);
+            }
+            r.used = used;
+            r.points.push_back(p);
+            r.last = p;
             here[s.sat] = true;
         }
         for (int s = 0; s < table.Size(); ++s) {
             Run& r = runs[std::size_t(s)];
             r.inLast = here[std::size_t(s)];
-            if (!r.inLast) {
-                flush(thinC, r.all, SystemColour(table.System(s)), kThin);
-                flush(thickC, r.used, SystemColour(table.System(s)), kThick);
-            }
+            if (!r.inLast)
+                flushRun(r, s);
         }
         if (col.sum.usedSamples > 0)
             mean.emplace_back(x, scale.Y(double(col.sum.usedSnrSum) / col.sum.usedSamples));
         else
-            flush(topC, mean, kBlack, kMedium);
+            flushMean();
     }
-    for (int s = 0; s < table.Size(); ++s) {
-        flush(thinC, runs[std::size_t(s)].all, SystemColour(table.System(s)), kThin);
-        flush(thickC, runs[std::size_t(s)].used, SystemColour(table.System(s)), kThick);
-    }
-    flush(topC, mean, kBlack, kMedium);
-    for (PictureBox* layer : {&thin, &thick, &top})
+    for (int s = 0; s < table.Size(); ++s)
+        flushRun(runs[std::size_t(s)], s);
+    flushMean();
+    for (PictureBox* layer : {&pale, &full, &top})
         std::move(layer->ops.begin(), layer->ops.end(), std::back_inserter(c.Ops()));
 
     // Names of the satellites heard at the end, beside their last point, where there is room.
@@ -253,17 +273,18 @@ void SignalHistory(Canvas& c, const ReceptionAnalysis& a, const PageOptions& o) 
     for (int s = 0; s < kSystemCount; ++s) {
         if (!present[std::size_t(s)])
             continue;
-        c.Line(lx, ly + 95, lx + 250, ly + 95, SystemColour(GnssSystem(s)), kThick);
+        c.Line(lx, ly + 95, lx + 120, ly + 95, SystemColour(GnssSystem(s)), kMedium);
+        c.Line(lx + 130, ly + 95, lx + 250, ly + 95, Pale(SystemColour(GnssSystem(s))), kMedium);
         c.Text(lx + 320, ly, QString::fromLatin1(SystemName(GnssSystem(s))), kSmallSize);
         ly += 240;
     }
     ly += 120;
-    c.Line(lx, ly + 95, lx + 250, ly + 95, kBlack, kMedium);
+    c.Line(lx, ly + 95, lx + 250, ly + 95, kBlack, kMeanLine);
     c.Text(lx + 320, ly - 90, QStringLiteral("使用衛星の"), kSmallSize);
     c.Text(lx + 320, ly + 110, QStringLiteral("平均"), kSmallSize);
     ly += 480;
-    c.Text(lx, ly, QStringLiteral("太線：測位に"), kSmallSize);
-    c.Text(lx, ly + 200, QStringLiteral("使用"), kSmallSize);
+    c.Text(lx, ly, QStringLiteral("淡色：測位に"), kSmallSize);
+    c.Text(lx, ly + 200, QStringLiteral("不使用"), kSmallSize);
     const std::int64_t per = columns.empty() ? span.width : columns.front().width;
     c.Text(900, 7450,
            QStringLiteral("1 点 = %1の平均。衛星 %2 基。").arg(DurationText(per)).arg(table.Size()),

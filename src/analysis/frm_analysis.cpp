@@ -135,6 +135,10 @@ void frmAnalysis::Tab1_Click(int index) {
     Redraw();
 }
 
+void frmAnalysis::NextPage(int step) {
+    Tab1_Click(((Tab1.selected + step) % analysis::kPages + analysis::kPages) % analysis::kPages);
+}
+
 void frmAnalysis::SetRange(int index) {
     for (int i = 0; i < ReceptionAnalysis::kRanges; ++i)
         Option1[std::size_t(i)].value = i == index;
@@ -195,13 +199,12 @@ bool frmAnalysis::LoadFile(const QString& path) {
         sinceYield.start();
         return loadGeneration == mine && !program.ExitRequested();
     });
-    if (loadGeneration != mine || program.ExitRequested()) {
-        // A newer read, a closed window or the program's end took over; nothing is shown.
-        if (loadGeneration == mine)
-            dialogs.SetBusyPointer(false);
-        return false;
-    }
+    // A read that took over ran to its end inside one of this read's turns: the pointer is
+    // this read's to restore in any case.
     dialogs.SetBusyPointer(false);
+    if (loadGeneration != mine || program.ExitRequested())
+        return false; // a newer read, a closed window or the program's end took over
+
     if (!error.isEmpty()) {
         Label1.caption = file ? PathText(fileName) : kLive;
         Message(cannot, MsgButtons::Ok);

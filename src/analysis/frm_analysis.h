@@ -59,6 +59,8 @@ public:
     void Form_Load();
     void Form_Unload();
     void Tab1_Click(int index);
+    // Ctrl+Tab, Ctrl+Shift+Tab: the next or the previous page, round.
+    void NextPage(int step);
     void Option1_Click(int index);
     void Mnu_File_Open_Click();
     void Mnu_File_Live_Click();

@@ -3,6 +3,8 @@
 // sample of the window's state per epoch while the link is open (replayed snapshots, which go
 // through the same receiver with the link closed, are not the antenna's). It runs whether the
 // analysis window is open or not, so it only copies what the decoders have already shown.
+// Epochs are placed at the receiver's own UTC (the PC's clock when it gives none); the time to
+// the first fix is measured on the PC's clock from the connection.
 
 #include "analysis/reception_analysis.h"
 

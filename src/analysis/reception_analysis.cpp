@@ -383,7 +383,7 @@ void ReceptionAnalysis::RestartHistory() {
     session.Clear();
 }
 
-void ReceptionAnalysis::AddEpoch(const FixSnapshot& f, std::int64_t t) {
+void ReceptionAnalysis::AddEpoch(const FixSnapshot& f, std::int64_t t, std::int64_t clock) {
     if (lastEpoch != kNoTime && (t < lastEpoch - kJumpBack || t > lastEpoch + kJumpAhead)) {
         RestartHistory();
         lastEpoch = t;
@@ -397,7 +397,7 @@ void ReceptionAnalysis::AddEpoch(const FixSnapshot& f, std::int64_t t) {
     if (f.mode >= 2 && f.lat && f.lon) {
         position.Add(*f.lat, *f.lon, f.alt);
         if (firstFix == kNoTime)
-            firstFix = t;
+            firstFix = clock != kNoTime ? clock : t;
     }
 
     EpochSample& e = scratch;
@@ -497,26 +497,27 @@ std::optional<std::int64_t> UtcMs(const QByteArray& utc) {
     return ((days * 24 + *h) * 60 + *mi) * kMinute + std::int64_t(*s) * kSecond + *ms;
 }
 
-void EpochSampler::Sample(FixSnapshot fix, std::optional<std::int64_t> now) {
+void EpochSampler::Sample(FixSnapshot fix, std::optional<std::int64_t> clock) {
     const bool same = held && !fix.utc.isEmpty() && fix.utc == held->utc;
     std::int64_t t = 0;
-    if (now)
-        t = *now;
-    else if (const auto u = UtcMs(fix.utc))
+    if (const auto u = UtcMs(fix.utc))
         t = *u;
+    else if (clock)
+        t = *clock;
     else if (held)
-        t = same ? heldTime : heldTime + kSecond;
+        t = heldTime + kSecond;
     else if (analysis.LastEpoch() != kNoTime)
         t = analysis.LastEpoch() + kSecond;
     if (!same)
         Flush();
     held = std::move(fix);
     heldTime = t;
+    heldClock = clock.value_or(kNoTime);
 }
 
 void EpochSampler::Flush() {
     if (held)
-        analysis.AddEpoch(*held, heldTime);
+        analysis.AddEpoch(*held, heldTime, heldClock);
     held.reset();
 }
 

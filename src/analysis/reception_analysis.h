@@ -183,10 +183,12 @@ public:
 
     ReceptionAnalysis();
 
-    // A new session: everything forgotten; at is its start (the connection), ms UTC.
+    // A new session: everything forgotten; at is its start (the connection) on the clock that
+    // AddEpoch is given, kNoTime for files.
     void Start(std::int64_t at);
-    // One epoch at time t (ms UTC): the receiver's own time when it gives one.
-    void AddEpoch(const FixSnapshot& fix, std::int64_t t);
+    // One epoch at time t (ms UTC): the receiver's own time when it gives one. clock is the
+    // moment on Start's clock (the PC's), for the time to the first fix; kNoTime: t.
+    void AddEpoch(const FixSnapshot& fix, std::int64_t t, std::int64_t clock = kNoTime);
 
     std::int64_t SessionStart() const { return started; }
     std::int64_t FirstEpoch() const { return firstEpoch; }
@@ -222,7 +224,7 @@ private:
     std::array<std::uint64_t, 3> modes{};
     std::uint64_t epochs = 0;
     std::int64_t started = kNoTime, firstEpoch = kNoTime, lastEpoch = kNoTime;
-    std::int64_t firstFix = kNoTime;
+    std::int64_t firstFix = kNoTime; // on Start's clock
     std::uint64_t generation = 0;
     EpochSample scratch;
 };
@@ -236,10 +238,10 @@ std::optional<std::int64_t> UtcMs(const QByteArray& utc);
 class EpochSampler {
 public:
     explicit EpochSampler(ReceptionAnalysis& analysis) : analysis(analysis) {}
-    // An epoch at `now` (ms UTC, the PC's clock for a live session); without it, at the
-    // snapshot's own UTC, or a second after the epoch before when it has none. The epoch is
-    // held back until one of another moment comes, or Flush.
-    void Sample(FixSnapshot fix, std::optional<std::int64_t> now = std::nullopt);
+    // An epoch at the snapshot's own UTC; without one at `clock` (the PC's, ms UTC, for a live
+    // session), else a second after the epoch before. clock also times the first fix. The
+    // epoch is held back until one of another moment comes, or Flush.
+    void Sample(FixSnapshot fix, std::optional<std::int64_t> clock = std::nullopt);
     // Hands over the epoch held back.
     void Flush();
     // Drops it: a new session.
@@ -248,7 +250,7 @@ public:
 private:
     ReceptionAnalysis& analysis;
     std::optional<FixSnapshot> held;
-    std::int64_t heldTime = kNoTime;
+    std::int64_t heldTime = kNoTime, heldClock = kNoTime;
 };
 
 } // namespace velsor::analysis

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTimer>
 
@@ -123,6 +124,17 @@ AnalysisView::AnalysisView(frmAnalysis& model, QWidget* parent) : QMainWindow(pa
     file->addSeparator()->setObjectName(QStringLiteral("Mnu_File_Sepa2"));
     AddAction(file, m.Mnu_File_Quit, QStringLiteral("Mnu_File_Quit"),
               &frmAnalysis::Mnu_File_Quit_Click);
+
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    connect(next, &QShortcut::activated, this, [this] {
+        m.NextPage(1);
+        Render();
+    });
+    auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
+    connect(previous, &QShortcut::activated, this, [this] {
+        m.NextPage(-1);
+        Render();
+    });
 
     timer = new QTimer(this);
     timer->setObjectName(QStringLiteral("Timer1"));
