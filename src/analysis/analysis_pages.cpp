@@ -361,7 +361,8 @@ void ElevationPage(Canvas& c, const ReceptionAnalysis& a, const PageOptions& o) 
     Header(c, PageName(Page::Elevation), o);
     const std::vector<GnssSystem> systems = a.SystemsSeen();
     if (systems.empty()) {
-        Empty(c, QStringLiteral("まだデータがありません。"));
+        Empty(c, a.Epochs() ? QStringLiteral("仰角の分かる衛星がありません。")
+                            : QStringLiteral("まだデータがありません。"));
         return;
     }
     const SnrScale scale{1500, 1150, 9000, 3100};
