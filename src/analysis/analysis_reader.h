@@ -17,7 +17,7 @@ public:
     // tunerType: the model a raw capture is read with. A recording (first line ending in
     // "Started.") is read with the model its first snapshot names, as replay reads it.
     AnalysisReader(ReceptionAnalysis& analysis, QString tunerType)
-        : analysis(analysis), tuner(std::move(tunerType)), sampler(analysis) {}
+        : tuner(std::move(tunerType)), sampler(analysis) {}
 
     // Reads one file to its end. turn, when given, is called between pieces with the share of
     // the file read so far (0 to 1 when the size is known, else -1); returning false stops the
@@ -31,7 +31,6 @@ public:
     bool stopped = false;
 
 private:
-    ReceptionAnalysis& analysis;
     QString tuner;
     EpochSampler sampler;
 };
