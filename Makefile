@@ -12,7 +12,7 @@ SETTINGS_FUZZ_SECONDS ?= 60
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-.PHONY: all deps deps-windows windows test-windows build test sanitize fuzz bench bench-monitor soak bench-share bench-burst bench-history bench-skymap demo clean format
+.PHONY: all deps deps-windows windows test-windows build test sanitize fuzz bench bench-monitor soak bench-share bench-burst bench-history bench-skymap bench-analysis demo clean format
 
 all: build
 
@@ -100,6 +100,18 @@ bench-skymap: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target velsor-skymap make-sky-recording
 	bash bench/skymap.sh $(BENCH_BUILD)
+
+# The reception analysis: an epoch's cost and each page over a simulated week (Google
+# Benchmark, target 100 ms a page), then the monitor fed that week as fast as the
+# pseudo-terminal takes it, with the analysis window closed and open (target: at most 20 MB
+# of resident memory above the start).
+bench-analysis: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_analysis bench-monitor-app \
+	    make-gnss-stream
+	$(BENCH_BUILD)/bench/bench_analysis
+	xvfb-run -a -s "-screen 0 1280x1024x24" bash bench/analysis_week.sh $(BENCH_BUILD)
+	ANALYSIS=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash bench/analysis_week.sh $(BENCH_BUILD)
 
 deps-windows:
 	bash scripts/install-deps.sh --windows

@@ -6,6 +6,8 @@
 // bench/tcp_burst.sh, VELSOR_BURST_BYTES is the size of a burst the receiver's port will get:
 // from its first byte until all of it has been taken in (and half a second more) the longest
 // wait of the event loop is measured, then the figures are printed and the program ends.
+// VELSOR_OPEN_ANALYSIS=1 opens the reception analysis window (ｵﾌﾟｼｮﾝ > 受信解析) at start, and
+// VELSOR_ANALYSIS_PAGE its page (0 to 3).
 
 #include "forwarding/forwarder.h"
 #include "forwarding/frm_com2.h"
@@ -16,6 +18,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTabBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -134,6 +137,15 @@ void MeasureBurst(NAV_FORM& form, qint64 burstBytes) {
     });
 }
 
+void OpenAnalysis(NAV_FORM& form, int page) {
+    form.Mnu_Analysis_Click();
+    std::fprintf(stderr, "analysis\n");
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* tabs = w->findChild<QTabBar*>(QStringLiteral("Tab1")); tabs && page > 0)
+            tabs->setCurrentIndex(page);
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -147,14 +159,18 @@ int main(int argc, char* argv[]) {
     const QString forward = qEnvironmentVariable("VELSOR_SOAK_FORWARD");
     const QString record = qEnvironmentVariable("VELSOR_SOAK_RECORD");
     const qint64 burst = qEnvironmentVariable("VELSOR_BURST_BYTES").toLongLong();
-    if (!forward.isEmpty() || !record.isEmpty() || burst > 0) {
-        hooks.ready = [forward, record, burst](NAV_FORM& form) {
+    const bool analysis = qEnvironmentVariable("VELSOR_OPEN_ANALYSIS") == u"1";
+    const int page = qEnvironmentVariableIntValue("VELSOR_ANALYSIS_PAGE");
+    if (!forward.isEmpty() || !record.isEmpty() || burst > 0 || analysis) {
+        hooks.ready = [forward, record, burst, analysis, page](NAV_FORM& form) {
             if (!forward.isEmpty())
                 StartForwarding(form, forward);
             if (!record.isEmpty())
                 StartRecording(form, record);
             if (burst > 0)
                 MeasureBurst(form, burst);
+            if (analysis)
+                OpenAnalysis(form, page);
         };
     }
     return views::RunAnalyzer(argc, argv, hooks);

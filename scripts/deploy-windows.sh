@@ -18,7 +18,7 @@ search=("$qt/bin" "$gccdir" /usr/x86_64-w64-mingw32/lib)
 
 rm -rf "$out" "$repo/dist/$name.zip"
 mkdir -p "$out"/{platforms,styles,imageformats}
-for exe in velsor-gps-analyzer velsor-decode velsor-graph velsor-skymap; do
+for exe in velsor-gps-analyzer velsor-decode velsor-graph velsor-skymap velsor-analyze; do
   cp "$build/apps/$exe.exe" "$out/"
 done
 # Windows print support is part of Qt6PrintSupport.dll in Qt 6; no plugin to add.

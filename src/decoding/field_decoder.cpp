@@ -976,7 +976,7 @@ void FieldDecoder::ShowTable() {
             op.ay = op.y1 = nav.SkyCenterY - r * sky.cosAz[s.az];
             op.x2 = kMarkCharWidth * static_cast<double>(code.view().size()) + kMarkPad;
             op.y2 = kMarkHeight;
-            op.textHeight = kMarkTextHeight;
+            op.textSize = kMarkTextHeight;
             Assign(op.text, code.view());
         }
         op.color = SnrColour(std::max<int>(s.snr, 0));

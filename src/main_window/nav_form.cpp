@@ -171,6 +171,8 @@ NAV_FORM::NAV_FORM(Nav& n) : nav(n) {
     Mnu_Quit = menu("終了(&Q)", "Ctrl+Q");
     Mnu_Option = menu("ｵﾌﾟｼｮﾝ(&O)");
     Mnu_Prop = menu("ﾌﾟﾛﾊﾟﾃｨ(&P)", "Ctrl+P");
+    Mnu_Sepa10 = menu("-");
+    Mnu_Analysis = menu("受信解析(&A)");
     Mnu_Sepa6 = menu("-", "", false);
     Mnu_Rec_Log = menu("衛星受信履歴", "Ctrl+L", false);
     Mnu_Sepa5 = menu("-", "", false);
@@ -202,6 +204,8 @@ std::vector<MenuEntry> NAV_FORM::Menus() {
         {"Mnu_Quit", &Mnu_Quit, "Mnu_File", [](F& f) { f.Mnu_Quit_Click(); }},
         {"Mnu_Option", &Mnu_Option, nullptr, nullptr},
         {"Mnu_Prop", &Mnu_Prop, "Mnu_Option", [](F& f) { f.Mnu_Prop_Click(); }},
+        {"Mnu_Sepa10", &Mnu_Sepa10, "Mnu_Option", nullptr},
+        {"Mnu_Analysis", &Mnu_Analysis, "Mnu_Option", [](F& f) { f.Mnu_Analysis_Click(); }},
         {"Mnu_Sepa6", &Mnu_Sepa6, "Mnu_Option", nullptr},
         {"Mnu_Rec_Log", &Mnu_Rec_Log, "Mnu_Option", [](F& f) { f.Mnu_Rec_Log_Click(); }},
         {"Mnu_Sepa5", &Mnu_Sepa5, "Mnu_Option", nullptr},

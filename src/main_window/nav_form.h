@@ -69,8 +69,8 @@ public:
     // Menus.
     MenuItem Mnu_File, Mnu_Connect, Mnu_Start, Mnu_Sepa2, Mnu_Stop, Mnu_Sepa1, Mnu_Rec,
         Mnu_Rec_Save, Mnu_Sepa4, Mnu_Rec_Stop, Mnu_Sepa8, Mnu_Quit;
-    MenuItem Mnu_Option, Mnu_Prop, Mnu_Sepa6, Mnu_Rec_Log, Mnu_Sepa5, Mnu_Replay, Mnu_Sepa7, Mnu_FW,
-        Mnu_Sepa9, Mnu_Ini;
+    MenuItem Mnu_Option, Mnu_Prop, Mnu_Sepa10, Mnu_Analysis, Mnu_Sepa6, Mnu_Rec_Log, Mnu_Sepa5,
+        Mnu_Replay, Mnu_Sepa7, Mnu_FW, Mnu_Sepa9, Mnu_Ini;
     MenuItem Mnu_Version, Mnu_Help, Mnu_Sepa3, Mnu_Version_V;
     // Every entry in menu order.
     std::vector<MenuEntry> Menus();
@@ -114,6 +114,7 @@ public:
     // Properties, replay, history, forwarding: their windows arrive through these hooks.
     void Mnu_Prop_Click();
     void Mnu_Rec_Log_Click();
+    void Mnu_Analysis_Click();
     void Mnu_Replay_Click();
     void Mnu_FW_Click();
 
@@ -134,6 +135,10 @@ public:
     std::function<void()> showGraph;      // frmGraph
     std::function<void()> showReplay;     // frmPlayer
     std::function<void()> showForwarding; // frmCom2, modal
+    std::function<void()> showAnalysis;   // frmAnalysis
+    // Called when a link to the tuner has been opened anew (not by the init command's reopening
+    // of a link already open).
+    std::function<void()> connected;
     // Called when the model changed outside a user action (received data, timers).
     std::function<void()> changed;
     // Every received chunk, after forwarding and before decoding; it must not wait.

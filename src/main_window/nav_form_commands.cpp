@@ -153,6 +153,8 @@ int NAV_FORM::ConnectSteps() {
     if (failed(code))
         return code;
     EnterMonitoring();
+    if (connected)
+        connected();
     if (nav.TunerType == u"0") {
         code = MSComm1->Write(kInitSentence);
         if (failed(code))
@@ -267,8 +269,11 @@ void NAV_FORM::Mnu_Ini_Click() {
     }
     // The port is open and data flows: the window says so, as after a connect.
     EnterMonitoring();
-    if (!wasOpen)
+    if (!wasOpen) {
         ArmClockCorrection();
+        if (connected)
+            connected();
+    }
 }
 
 void NAV_FORM::MSComm1_OnComm() {
@@ -332,6 +337,11 @@ void NAV_FORM::Mnu_Rec_Log_Click() {
     if (showGraph)
         showGraph();
     GraphOpened = 1;
+}
+
+void NAV_FORM::Mnu_Analysis_Click() {
+    if (showAnalysis)
+        showAnalysis();
 }
 
 void NAV_FORM::Mnu_Replay_Click() {

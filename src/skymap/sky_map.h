@@ -69,10 +69,18 @@ public:
     };
     static Geometry SkyPlotGeometry();
 
+    void Clear() { *this = SkyMap(); }
+
 private:
     std::array<std::array<SkyCell, kAzimuthCells>, kElevationCells> cells{};
     std::uint64_t sightings = 0;
 };
+
+// The map as velsor-skymap draws it and the reception analysis shows it, in twips on a white
+// surface: the cells in the sky plot's geometry (SkyPlotGeometry), its grid, the legend, and
+// the footer below them. measure gives the legend's text widths.
+PictureBox SkyMapPicture(const SkyMap& map, const QString& footer,
+                         const TextWidth& measure = EstimateTextWidth);
 
 // Feeds a file through the receive path and gathers its GSV sightings. A recording of the
 // program (first line ending in "Started.") and a raw capture are told apart by the first line;

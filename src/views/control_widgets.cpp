@@ -1,5 +1,6 @@
 #include "views/control_widgets.h"
 
+#include "drawing/painter.h"
 #include "views/view_support.h"
 
 #include <QFontInfo>
@@ -20,7 +21,9 @@ namespace {
 bool SameOp(const DrawOp& a, const DrawOp& b) {
     return a.kind == b.kind && a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
            a.radius == b.radius && a.text == b.text && a.color == b.color && a.bold == b.bold &&
-           a.ax == b.ax && a.ay == b.ay && a.textHeight == b.textHeight;
+           a.ax == b.ax && a.ay == b.ay && a.width == b.width && a.textSize == b.textSize &&
+           a.fill == b.fill && a.hatched == b.hatched && a.outline == b.outline &&
+           a.points == b.points;
 }
 
 bool SameLine(const LineControl& a, const LineControl& b) {
@@ -406,8 +409,8 @@ void DisplayListWidget::PaintOps(QPainter& p, bool vectors) const {
             }
             p.fillRect(box, ToQColor(op.color));
             QFont f = font();
-            if (op.textHeight > 0)
-                f.setPixelSize(std::max(6, static_cast<int>(std::lround(op.textHeight * sy))));
+            if (op.textSize > 0)
+                f.setPixelSize(std::max(6, static_cast<int>(std::lround(op.textSize * sy))));
             if (op.bold) {
                 if (!bold || bold->pixelSize() != f.pixelSize())
                     bold = BoldFont(f, true);
@@ -417,6 +420,20 @@ void DisplayListWidget::PaintOps(QPainter& p, bool vectors) const {
             p.setPen(QPen(Qt::black, 1));
             p.drawText(box, Qt::AlignCenter, op.text);
             p.setFont(font());
+            break;
+        }
+        case DrawOp::Kind::Polyline:
+        case DrawOp::Kind::Polygon:
+        case DrawOp::Kind::Box: {
+            // The analysis drawings' shapes, as their own painter draws them.
+            p.save();
+            p.scale(sx, sy);
+            p.translate(-m.scaleLeft, -m.scaleTop);
+            drawing::Style style;
+            style.families = font().families();
+            style.penWidth = kTwipsPerPixel;
+            drawing::PaintOps(p, std::span(&op, 1), style);
+            p.restore();
             break;
         }
         }

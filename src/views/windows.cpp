@@ -2,11 +2,14 @@
 
 #include "about/frm_about.h"
 #include "about/frm_end.h"
+#include "analysis/frm_analysis.h"
+#include "analysis/live_analysis.h"
 #include "decoding/receiver.h"
 #include "forwarding/frm_com2.h"
 #include "replay/frm_player.h"
 #include "settings/settings_file.h"
 #include "views/about_view.h"
+#include "views/analysis_view.h"
 #include "views/com2_view.h"
 #include "views/end_view.h"
 #include "views/graph_view.h"
@@ -36,6 +39,31 @@ public:
 private:
     frmGraph model;
     std::unique_ptr<GraphView> view;
+};
+
+// The reception analysis: gathering from the main window's link from the start, its window
+// made on first use and only hidden when closed.
+class AnalysisWindow : public QObject {
+public:
+    AnalysisWindow(NAV_FORM& form, platform::Platform& p, QObject* owner)
+        : QObject(owner), form(form), platform(p) {
+        live.Attach(form);
+    }
+    void Open() {
+        if (!view) {
+            model = std::make_unique<frmAnalysis>(
+                live, [this] { return form.nav.TunerType; }, platform.dialogs, platform.program);
+            view = std::make_unique<AnalysisView>(*model);
+        }
+        view->Open();
+    }
+
+private:
+    NAV_FORM& form;
+    platform::Platform& platform;
+    analysis::LiveAnalysis live;
+    std::unique_ptr<frmAnalysis> model;
+    std::unique_ptr<AnalysisView> view;
 };
 
 } // namespace
@@ -96,6 +124,8 @@ void ConnectWindows(NAV_FORM& form, NavFormView& view) {
             graph = new GraphWindow(p, &view);
         graph->Open();
     };
+    auto* analysis = new AnalysisWindow(form, p, &view);
+    form.showAnalysis = [analysis] { analysis->Open(); };
     if (form.prop) {
         form.showProperties = [&form, &view] {
             ShowProperties(*form.prop, form.SettingsFilePath(), &view);

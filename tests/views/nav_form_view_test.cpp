@@ -188,7 +188,7 @@ TEST(NavFormView, MultiGnssSkyOfTheThirdModel) {
                 EXPECT_FALSE(box(other).contains(at) && !box(m).contains(at))
                     << m->text.toStdString() << "'s place under " << other->text.toStdString();
             }
-            font.setPixelSize(qRound(m->textHeight / 15));
+            font.setPixelSize(qRound(m->textSize / 15));
             font.setBold(m->bold);
             EXPECT_LE(QFontMetrics(font).horizontalAdvance(m->text), m->x2 / 15)
                 << m->text.toStdString();

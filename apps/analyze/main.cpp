@@ -1,0 +1,148 @@
+// velsor-analyze: the reception analysis window's pages and figures from raw captures and
+// recordings, without a display. Reads the files through the receive path as the window does,
+// prints the figures (--json) or draws the four pages (-o OUT.png|OUT.pdf).
+
+#include "analysis/analysis_json.h"
+#include "analysis/analysis_pages.h"
+#include "analysis/analysis_reader.h"
+#include "cli_support.h"
+#include "drawing/painter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace velsor;
+
+constexpr const char* kUsage =
+    "usage: velsor-analyze [--tuner 0|1|2] [--json] [-o OUT.png|OUT.pdf] FILE ...";
+
+std::string Help() {
+    using cli::OptionHelp;
+    return cli::HelpText(
+        {"velsor-analyze [--tuner 0|1|2] [--json] [-o OUT.png|OUT.pdf] FILE ..."},
+        "Reception analysis of raw captures and recording files, as the window 受信解析 shows\n"
+        "it: each satellite's SNR over time, the sky map, SNR by elevation and the spread of\n"
+        "the position. A recording is read with the model it was made with. Without --json\n"
+        "or -o it prints a one-line summary.",
+        {
+            OptionHelp{"--tuner 0|1|2",
+                       "model for raw captures: 0 GT-74/77 (default), 1 CFGPS, 2 any NMEA"},
+            OptionHelp{"--json", "print the figures as one JSON object"},
+            OptionHelp{"-o OUT", "draw the four pages (.png one image, .pdf a page each)"},
+            cli::kHelpHelp,
+        });
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "velsor-analyze: %s\n", message.c_str());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QString tuner = QStringLiteral("0");
+    bool json = false;
+    QString out;
+    std::vector<QString> files;
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg == "--json") {
+            json = true;
+        } else if (!optionsDone && cli::IsTunerOption(arg)) {
+            if (const std::string error = cli::TakeTuner(argc, argv, i, tuner); !error.empty())
+                return Fail(error);
+        } else if (!optionsDone && arg == "-o") {
+            if (i + 1 >= argc)
+                return Fail("-o needs a file name");
+            out = QString::fromLocal8Bit(argv[++i]);
+            const QString ext = QFileInfo(out).suffix().toLower();
+            if (ext != u"png" && ext != u"pdf")
+                return Fail("-o: the output must end in .png or .pdf");
+        } else if (!optionsDone && (arg == "--help" || arg == "-h")) {
+            const std::string help = Help();
+            return std::fwrite(help.data(), 1, help.size(), stdout) == help.size() ? 0 : 1;
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            return Fail("unknown option '" + arg + "'; " + kUsage);
+        } else {
+            files.push_back(QString::fromLocal8Bit(argv[i]));
+        }
+    }
+    if (files.empty())
+        return Fail(std::string("no input file; ") + kUsage);
+
+    // Every file must be readable before anything is printed.
+    std::vector<std::unique_ptr<QFile>> inputs;
+    if (const std::string error = cli::OpenInputs(files, false, inputs); !error.empty())
+        return Fail(error);
+
+    analysis::ReceptionAnalysis a;
+    analysis::AnalysisReader reader(a, tuner);
+    int recordings = 0;
+    for (auto& f : inputs) {
+        const QString error = reader.Read(*f);
+        if (!error.isEmpty())
+            return Fail("read error on '" + f->fileName().toStdString() +
+                        "': " + error.toStdString());
+        recordings += reader.lastWasRecording ? 1 : 0;
+    }
+    reader.Finish();
+
+    if (!out.isEmpty()) {
+        // Drawing needs fonts, not a screen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        cli::RouteQtMessages("velsor-analyze");
+        QGuiApplication app(argc, argv);
+        QStringList names;
+        for (const QString& f : files)
+            names << QFileInfo(f).fileName();
+        const drawing::Style style;
+        analysis::PageOptions o;
+        o.range = analysis::ReceptionAnalysis::Range::Session;
+        o.measure = drawing::Measure(style);
+        o.source = analysis::SourceLine(a, names.size() > 3
+                                               ? QStringLiteral("%1 ファイル").arg(names.size())
+                                               : names.join(QStringLiteral("、")));
+        std::vector<PictureBox> pages;
+        for (int p = 0; p < analysis::kPages; ++p)
+            pages.push_back(analysis::DrawPage(a, analysis::Page(p), o));
+        const QString error = drawing::SavePictures(pages, out, style);
+        if (!error.isEmpty())
+            return Fail("cannot write '" + out.toStdString() + "': " + error.toStdString());
+    }
+
+    QByteArray text;
+    if (json) {
+        QByteArray extra = "\"tuner\":" + cli::JsonString(tuner) + ",\"files\":[";
+        for (std::size_t k = 0; k < files.size(); ++k)
+            extra += (k ? "," : "") + cli::JsonString(files[k]);
+        extra += "],\"recordings\":" + QByteArray::number(recordings) + ',';
+        text = analysis::AnalysisJson(a, extra) + '\n';
+    } else if (out.isEmpty()) {
+        const auto f = a.Position().Compute();
+        text = QStringLiteral("%1 epochs, %2 fixes; CEP50 %3 m, CEP95 %4 m; %5 satellites\n")
+                   .arg(a.Epochs())
+                   .arg(f.fixes)
+                   .arg(f.cep50, 0, 'f', 2)
+                   .arg(f.cep95, 0, 'f', 2)
+                   .arg(a.Satellites().Size())
+                   .toUtf8();
+    }
+    if (std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout) !=
+            static_cast<size_t>(text.size()) ||
+        std::fflush(stdout) != 0)
+        return 1;
+    return 0;
+}

@@ -1,0 +1,175 @@
+// The SNR history: buckets at their edges, the session's merging, the columns a page draws,
+// and the receiver's clock across midnight, a week and its jumps.
+
+#include "analysis/analysis_pages.h"
+#include "analysis/analysis_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace velsor;
+namespace vt = velsor::testing;
+using namespace velsor::analysis;
+using vt::Fix;
+using vt::Sat;
+
+namespace {
+
+EpochSample One(int snr, bool used = true) {
+    EpochSample e;
+    e.sats.push_back({0, std::uint16_t(snr), used});
+    e.usedSnrSum = used ? std::uint32_t(snr) : 0;
+    e.usedCount = used ? 1 : 0;
+    return e;
+}
+
+// "start:epochs/snrSum" of each bucket of a span, "-" for an empty one.
+QString Read(const BucketSpan& s) {
+    QStringList out;
+    for (const Bucket* b : s.buckets)
+        out << (b ? QStringLiteral("%1:%2/%3")
+                        .arg(b->start)
+                        .arg(b->epochs)
+                        .arg(b->sats.empty() ? 0 : b->sats[0].snrSum)
+                  : QStringLiteral("-"));
+    return out.join(u' ');
+}
+
+} // namespace
+
+// Three buckets of a second: an epoch at 999 ms is still in the first, one at 1000 in the
+// second; the oldest drops out as time goes on; one older than the range is not kept.
+TEST(History, RingBucketsAtTheirEdges) {
+    RingSeries r(1000, 3);
+    const struct {
+        std::int64_t t;
+        int snr;
+        const char* span; // up to the latest epoch
+    } steps[] = {
+        {0, 10, "- - 0:1/10"},
+        {999, 20, "- - 0:2/30"},
+        {1000, 30, "- 0:2/30 1000:1/30"},
+        {3000, 40, "1000:1/30 - 3000:1/40"},
+        {500, 50, "1000:1/30 - 3000:1/40"}, // older than the range
+        {2999, 60, "1000:1/30 2000:1/60 3000:1/40"},
+        {9000, 70, "- - 9000:1/70"},
+    };
+    std::int64_t latest = 0;
+    for (const auto& s : steps) {
+        r.Add(s.t, One(s.snr));
+        latest = std::max(latest, s.t);
+        EXPECT_EQ(Read(r.Span(latest)), QString::fromLatin1(s.span)) << s.t;
+    }
+}
+
+// The session's buckets: when the fifth second comes to four buckets, pairs merge and the width
+// doubles; nothing is lost.
+TEST(History, SessionBucketsMergeWhenFull) {
+    GrowingSeries g(1000, 4);
+    for (int t = 0; t < 4000; t += 500)
+        g.Add(10'000 + t, One(t / 500 + 1));
+    EXPECT_EQ(Read(g.Span()), u"10000:2/3 11000:2/7 12000:2/11 13000:2/15");
+    g.Add(14'000, One(9));
+    EXPECT_EQ(g.Width(), 2000);
+    EXPECT_EQ(Read(g.Span()), u"10000:4/10 12000:4/26 14000:1/9");
+    g.Add(25'000, One(1)); // beyond 8 s: doubles again, the gap stays empty
+    EXPECT_EQ(g.Width(), 4000);
+    EXPECT_EQ(Read(g.Span()), u"10000:8/36 14000:1/9 - 22000:1/1");
+    g.Add(9'999, One(1)); // before the session's start
+    EXPECT_EQ(Read(g.Span()), u"10000:8/36 14000:1/9 - 22000:1/1");
+}
+
+// A page draws at most kMaxColumns columns: buckets merge in equal groups, the last shorter.
+TEST(History, ColumnsOfAPage) {
+    std::vector<Bucket> buckets(7);
+    BucketSpan span;
+    span.first = 0;
+    span.width = 10;
+    for (std::size_t i = 0; i < buckets.size(); ++i) {
+        std::vector<std::int16_t> places(SatelliteTable::kMax, -1);
+        buckets[i].Reset(std::int64_t(i) * 10);
+        if (i != 4) // a gap
+            buckets[i].Add(One(int(i) + 1), places);
+        span.buckets.push_back(i == 4 ? nullptr : &buckets[i]);
+    }
+    const struct {
+        int most;
+        std::vector<std::int64_t> widths;
+        std::vector<std::uint32_t> sums;
+    } cases[] = {
+        {7, {10, 10, 10, 10, 10, 10, 10}, {1, 2, 3, 4, 0, 6, 7}},
+        {3, {30, 30, 10}, {6, 10, 7}},
+        {2, {40, 30}, {10, 13}},
+        {1, {70}, {23}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<Column> cols = Columns(span, c.most);
+        ASSERT_EQ(cols.size(), c.widths.size()) << c.most;
+        std::int64_t start = 0;
+        for (std::size_t i = 0; i < cols.size(); ++i) {
+            EXPECT_EQ(cols[i].start, start);
+            EXPECT_EQ(cols[i].width, c.widths[i]);
+            EXPECT_EQ(cols[i].sum.sats.empty() ? 0 : cols[i].sum.sats[0].snrSum, c.sums[i]);
+            start += cols[i].width;
+        }
+    }
+}
+
+// The receiver's clock runs on across midnight and for a week into one history; a jump of
+// more than a day ahead or an hour back (a cold start's date, files of other days) starts the
+// history again there, and a small step back lands in its own bucket.
+TEST(History, MidnightAWeekAndJumpsOfTheClock) {
+    ReceptionAnalysis a;
+    const std::int64_t night = vt::Utc(2026, 12, 7, 23, 59, 58);
+    auto add = [&](std::int64_t t, int snr = 40) {
+        a.AddEpoch(Fix(3, 35.0, 139.0, 1.0, {Sat(GnssSystem::GPS, 7, 45, 90, snr, true)}), t);
+    };
+    for (int s = 0; s < 4; ++s)
+        add(night + s * 1000);
+    const BucketSpan ten = a.History(ReceptionAnalysis::Range::TenMinutes);
+    EXPECT_EQ(std::count_if(ten.buckets.begin(), ten.buckets.end(), [](auto* b) { return b; }), 4);
+    EXPECT_EQ(ten.buckets.back()->start, night + 3000) << "the last at 00:00:01";
+
+    for (int d = 1; d <= 7; ++d) // a week, a day at a time
+        add(night + std::int64_t(d) * 86'400'000);
+    const BucketSpan week = a.History(ReceptionAnalysis::Range::Session);
+    EXPECT_EQ(week.first, night);
+    EXPECT_GE(week.first + week.width * std::int64_t(week.buckets.size()), a.LastEpoch());
+    EXPECT_EQ(a.Epochs(), 11u);
+
+    add(a.LastEpoch() - 2000, 10); // two seconds back
+    EXPECT_EQ(a.History(ReceptionAnalysis::Range::Session).first, night) << "no restart";
+    add(a.LastEpoch() - 2 * 3'600'000); // two hours back
+    EXPECT_EQ(a.History(ReceptionAnalysis::Range::Session).first, a.LastEpoch());
+    const std::int64_t cold = vt::Utc(2006, 4, 2); // a receiver's default date, then now
+    add(cold);
+    add(night);
+    EXPECT_EQ(a.History(ReceptionAnalysis::Range::Session).first, night);
+    EXPECT_EQ(a.Epochs(), 15u) << "the other figures keep every epoch";
+}
+
+TEST(History, TimeTextsAndTheFirstFix) {
+    EXPECT_EQ(JstText(vt::Utc(2026, 12, 7, 15, 0, 5)), u"2026/12/08 0:00:05");
+    const struct {
+        std::int64_t ms;
+        const char16_t* text;
+    } durations[] = {
+        {1500, u"1.5 秒"},      {45'000, u"45 秒"},           {61'000, u"1 分 1 秒"},
+        {3'600'000, u"1 時間"}, {5'000'000, u"1 時間 23 分"}, {90'000'000, u"1 日 1 時間"}};
+    for (const auto& d : durations)
+        EXPECT_EQ(DurationText(d.ms), QString::fromUtf16(d.text));
+    EXPECT_EQ(CompactCount(9999), u"9999");
+    EXPECT_EQ(CompactCount(123'456), u"12.3万");
+    EXPECT_EQ(CompactCount(24'000'000), u"2400万");
+
+    // The first fix counts from the connection on the PC's clock, whatever the receiver's.
+    ReceptionAnalysis a;
+    a.Start(1'000'000);
+    a.AddEpoch(Fix(1), vt::Utc(2026, 12, 7), 1'004'000);
+    EXPECT_FALSE(a.TimeToFirstFix());
+    a.AddEpoch(Fix(2, 35.0, 139.0), vt::Utc(2026, 12, 7, 0, 0, 1), 1'032'500);
+    a.AddEpoch(Fix(3, 35.0, 139.0), vt::Utc(2026, 12, 7, 0, 0, 2), 1'033'500);
+    EXPECT_EQ(a.TimeToFirstFix(), 32'500);
+    EXPECT_EQ(a.EpochsWithMode(1), 1u);
+    EXPECT_EQ(a.EpochsWithMode(2), 1u);
+    EXPECT_EQ(a.EpochsWithMode(3), 1u);
+}
