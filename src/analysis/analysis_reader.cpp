@@ -51,6 +51,8 @@ QString AnalysisReader::Read(QIODevice& in, const std::function<bool(double)>& t
     // A last line without its line end still counts.
     if (!nav.RxBuffer[1].isEmpty())
         rx.AssembleLines(u"\n");
+    // And the epoch under way when the input ended.
+    rx.Flush();
     if (in.bytesAvailable() > 0 || (!in.atEnd() && !in.isSequential()))
         return in.errorString();
     return {};

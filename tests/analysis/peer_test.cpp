@@ -74,7 +74,7 @@ double ProfilerCep(std::vector<Fixed> fixes, double p) {
     return std::hypot(n, e);
 }
 
-// The positions of the capture's GGA sentences with a fix, one per time.
+// The positions of the capture's fix sentences (GGA, RMC, GLL) that say a fix, one per time.
 std::vector<Fixed> GgaFixes(const QString& path) {
     QFile f(path);
     std::vector<Fixed> out;
@@ -89,11 +89,22 @@ std::vector<Fixed> GgaFixes(const QString& path) {
     while (!f.atEnd()) {
         const QByteArray line = f.readLine().trimmed();
         const QList<QByteArray> p = line.left(line.indexOf('*')).split(',');
-        if (line.size() < 7 || line.mid(3, 3) != "GGA" || p.size() < 7 || p[6].isEmpty() ||
-            p[6] == "0" || p[2].isEmpty() || p[4].isEmpty() || p[1] == lastTime)
+        if (line.size() < 7 || p.size() < 7)
             continue;
-        lastTime = p[1];
-        out.push_back({degrees(p[2], p[3]), degrees(p[4], p[5])});
+        const QByteArray type = line.mid(3, 3);
+        // Where each type has its time, fix flag and position.
+        int time = 1, at = 2;
+        bool fix = false;
+        if (type == "GGA")
+            fix = !p[6].isEmpty() && p[6] != "0";
+        else if (type == "RMC")
+            fix = p[2] == "A", at = 3;
+        else if (type == "GLL")
+            fix = p[6] == "A", time = 5, at = 1;
+        if (!fix || p[at].isEmpty() || p[at + 2].isEmpty() || p[time] == lastTime)
+            continue;
+        lastTime = p[time];
+        out.push_back({degrees(p[at], p[at + 1]), degrees(p[at + 2], p[at + 3])});
     }
     return out;
 }
@@ -112,12 +123,14 @@ QByteArray RunWith(const QString& program, const QStringList& args, const QByteA
 TEST(CepPeer, OursAnIndependentComputationAndGpsprof) {
     const struct {
         const char* file;
-        double tolerance; // metres between ours and gpsprof's, from the choices above
+        double tolerance;      // metres between ours and gpsprof's, from the choices above
+        std::size_t gpsdFewer; // fixes gpsd reports no fix for: its first epoch, and the GLL
+                               // alone of a capture that starts at the end of an epoch
     } captures[] = {
-        {"ublox-neo-m9n-nmea.log", 0.03},
-        {"neo-m8n.log", 0.08},
-        {"sirfstarv-nmea.log", 0.015},
-        {"ublox-f9p-hpnmea.log", 0.015},
+        {"ublox-neo-m9n-nmea.log", 0.03, 1},
+        {"neo-m8n.log", 0.10, 2},
+        {"sirfstarv-nmea.log", 0.015, 1},
+        {"ublox-f9p-hpnmea.log", 0.015, 1},
     };
     const bool peer = !QStandardPaths::findExecutable(QStringLiteral("gpsprof")).isEmpty() &&
                       !QStandardPaths::findExecutable(QStringLiteral("gpsdecode")).isEmpty();
@@ -164,7 +177,7 @@ TEST(CepPeer, OursAnIndependentComputationAndGpsprof) {
         }
         if (std::isnan(cep50))
             GTEST_SKIP() << "gpsprof gave no figures: " << plot.left(200).toStdString();
-        EXPECT_EQ(gpsd.size() + 1, gga.size()) << c.file << ": gpsd leaves out the first epoch";
+        EXPECT_EQ(gpsd.size() + c.gpsdFewer, gga.size()) << c.file;
         EXPECT_NEAR(ProfilerCep(gpsd, 0.50), cep50, 0.001) << c.file;
         EXPECT_NEAR(ProfilerCep(gpsd, 0.95), cep95, 0.001) << c.file;
         EXPECT_NEAR(ours.cep50, cep50, c.tolerance) << c.file;
