@@ -282,8 +282,7 @@ TEST(FieldsSky, ListsAsReceiversSendThem) {
 }
 
 // The sky over time: a group stays until its next complete report, a group no longer sent
-// leaves after well over its receiver's interval, whatever sentences carry the time; the used
-// count is published once a row of GSA has ended.
+// leaves after well over its receiver's interval, whatever sentences carry the time.
 TEST(FieldsSky, TheSkyOverTime) {
     const QByteArray group[] = {"GPGSV,3,1,12,01,10,010,30,02,10,020,30,03,10,030,30,04,10,040,30",
                                 "GPGSV,3,2,12,05,10,050,30,06,10,060,30,07,10,070,30,08,10,080,30",
