@@ -339,7 +339,7 @@ TEST(FieldsSky, TheSkyOverTime) {
 }
 
 // Every epoch is published once, whatever sentences the receiver sends and whichever ends its
-// epoch, and what is published is of one moment.
+// epoch, what is published is of one moment, and the window changes only then.
 TEST(FieldsSky, EveryEpochIsPublishedOnce) {
     const auto second = [](const char* format, int t) {
         return S(QString::fromLatin1(format).arg(t, 2, 10, QLatin1Char('0')).toLatin1());
@@ -374,7 +374,13 @@ TEST(FieldsSky, EveryEpochIsPublishedOnce) {
         SCOPED_TRACE(c.what);
         velsor::testing::Decoding d("2");
         std::vector<int> snr;
-        d.rx.afterEpoch = [&] { snr.push_back(d.nav.Gnss.sats[1].snr); };
+        QString shown = d.form.Label2.caption + d.Rows(2); // the counts and the first rows
+        bool between = false;
+        d.rx.afterEpoch = [&] {
+            snr.push_back(d.nav.Gnss.sats[1].snr);
+            shown = d.form.Label2.caption + d.Rows(2);
+        };
+        d.rx.afterDispatch = [&] { between |= d.form.Label2.caption + d.Rows(2) != shown; };
         for (int t = 10; t < 16; ++t) {
             for (const char* l : c.epoch)
                 d.rx.AssembleLines(second(l, t) + u"\r\n"_qs);
@@ -382,6 +388,7 @@ TEST(FieldsSky, EveryEpochIsPublishedOnce) {
         d.rx.Flush();
         // The second satellite's SNR is the second of its epoch: each epoch once, in order.
         EXPECT_EQ(snr, (std::vector<int>{10, 11, 12, 13, 14, 15}));
+        EXPECT_FALSE(between) << "the window changed between epochs";
     }
 }
 
