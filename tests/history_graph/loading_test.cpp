@@ -59,7 +59,7 @@ TEST(GraphWindow, ActionsDuringALoadOrDrawing) {
     }
 }
 
-// At most 3360 lines are read, each ending at CR LF or LF or the file's end and keeping its
+// At most 3360 lines are read, each ending at its line end or the file's end and keeping its
 // first 1024 characters, bytes that are not text as they are; a missing file or a device
 // loads nothing, silently. A 3 MB line costs one kept kilobyte and lets events in as it is
 // read; a quit asked for at any turn of the loop ends the load there, with the file closed and
