@@ -53,6 +53,19 @@ TEST_F(DecoderTest, TheTableRowsOfBothLayouts) {
     EXPECT_EQ(std::pair(form.dB1[3].width, form.dB1[3].fillColor), std::pair(0.0, kRed));
 }
 
+// Messages 1 and 2 fill rows 0 to 3 and 4 to 7 and are kept raw; message 3 is not read.
+TEST_F(DecoderTest, GsvMessagesOneAndTwoFillTheTableAndMessageThreeIsIgnored) {
+    nav.SatsInUse = 5;
+    const QString m1 = u"$GPGSV,3,1,10,04,45,090,47,05,30,180,42,12,60,270,35,13,10,000,00*00"_qs;
+    const QString m2 = u"$GPGSV,3,2,10,20,15,045,30,21,25,135,44,22,35,225,48,23,45,315,51*00"_qs;
+    for (const QString& m : {m1, m2, u"$GPGSV,3,3,10,30,05,010,20,31,06,020,21*00"_qs})
+        Line(m);
+    EXPECT_EQ(form.Label2.caption + form.Label6[0].caption + form.Label6[4].caption,
+              u"5 / 10 個0420");
+    EXPECT_EQ(nav.RawSentence[2] + nav.RawSentence[3] + form.Label16[2].caption,
+              m1 + m2 + m2 + u"\r\n"_qs);
+}
+
 TEST_F(DecoderTest, SignalBandsAndTheirEdges) {
     struct Case {
         const char* snr;
