@@ -1,11 +1,14 @@
 #pragma once
-// Epochs made by hand for the reception analysis tests.
+// Epochs made by hand for the reception analysis tests, and files read as the window reads them.
 
+#include "analysis/analysis_reader.h"
 #include "analysis/reception_analysis.h"
 
+#include <QBuffer>
 #include <QDateTime>
 
 #include <initializer_list>
+#include <memory>
 
 namespace velsor::testing {
 
@@ -36,6 +39,26 @@ inline FixSnapshot Fix(int mode, std::optional<double> lat = std::nullopt,
 // Milliseconds of a UTC date and time.
 inline std::int64_t Utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC).toMSecsSinceEpoch();
+}
+
+// A file's bytes read into a fresh analysis, raw captures with `tuner`.
+struct Read {
+    analysis::ReceptionAnalysis a;
+    QString error, tuner;
+    bool recording = false;
+};
+
+inline std::unique_ptr<Read> ReadBytes(const QByteArray& bytes, const char* tuner) {
+    auto r = std::make_unique<Read>();
+    analysis::AnalysisReader reader(r->a, QString::fromLatin1(tuner));
+    QBuffer in;
+    in.setData(bytes);
+    in.open(QIODevice::ReadOnly);
+    r->error = reader.Read(in);
+    reader.Finish();
+    r->tuner = reader.lastTuner;
+    r->recording = reader.lastWasRecording;
+    return r;
 }
 
 } // namespace velsor::testing

@@ -2,12 +2,12 @@
 // printing), and velsor-analyze as a process.
 
 #include "analysis/analysis_pages.h"
-#include "analysis/analysis_reader.h"
 #include "analysis/analysis_support.h"
 #include "analysis/frm_analysis.h"
 #include "drawing/painter.h"
 #include "nmea_sim.h"
 #include "platform/qt/pages_printer.h"
+#include "replay/recording_files.h"
 #include "support/captures.h"
 #include "support/sky_recording.h"
 #include "support/tool_run.h"
@@ -16,7 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,17 +37,6 @@ using vt::Sat;
 namespace {
 
 const sim::Sector kWall{90, 179, 40}; // the east-south-east up to 40 degrees
-
-std::unique_ptr<ReceptionAnalysis> ReadRecording(const QByteArray& bytes) {
-    auto a = std::make_unique<ReceptionAnalysis>();
-    AnalysisReader reader(*a, QStringLiteral("0"));
-    QBuffer in;
-    in.setData(bytes);
-    in.open(QIODevice::ReadOnly);
-    reader.Read(in);
-    reader.Finish();
-    return a;
-}
 
 QImage Paint(const PictureBox& pic) {
     QImage image(int(pic.scaleWidth / 15), int(pic.scaleHeight / 15), QImage::Format_RGB32);
@@ -81,8 +69,8 @@ const DrawOp* HatchedAt(const PictureBox& page, QPointF at) {
 // A satellite the simulated wall hides (its SNR reported as 0) shows as blocked on the sky page,
 // in the display list and in the painted picture; one in the open sky does not.
 TEST(AnalysisPages, ABlockedSatelliteShowsAsBlocked) {
-    const auto a = ReadRecording(vt::SkyRecording(480, kWall)); // a day
-    const PictureBox page = DrawPage(*a, Page::Sky, {});
+    const auto day = vt::ReadBytes(vt::SkyRecording(480, kWall), "0");
+    const PictureBox page = DrawPage(day->a, Page::Sky, {});
     const sim::Sky sky(1, sim::Tuner::Gt74);
     std::optional<sim::Satellite> hidden, open;
     for (std::int64_t s = 0; s < 480 * 180 && !(hidden && open); s += 180) {
@@ -165,31 +153,40 @@ TEST(AnalysisPages, EveryPageSaysWhenThereIsNothing) {
 }
 
 // The window: in ｵﾌﾟｼｮﾝ without any command-line word, its pages and range, a file read in
-// place of the live session, saving and printing all four pages.
+// place of the live session, saving and printing all four pages. Reading turns the event loop
+// as it goes: what comes in between (going back to the live data, quitting) stops it, and a
+// device is refused at once.
 TEST(AnalysisWindow, PagesFilesSavingAndPrinting) {
     vt::ViewRig rig;
     EXPECT_TRUE(rig.Action("Mnu_Analysis")->isVisible());
     EXPECT_EQ(rig.Action("Mnu_Analysis")->text(), u"受信解析(&A)");
 
-    const QString recording = rig.dir.filePath(QStringLiteral("day.CSV"));
-    {
-        QFile f(recording);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(vt::SkyRecording(480, kWall));
-    }
+    const QString week = rig.dir.filePath(QStringLiteral("week.CSV"));
+    ASSERT_TRUE(vt::WriteFile(week, vt::SkyRecording(3360, kWall)));
     LiveAnalysis live;
     frmAnalysis m(
         live, [] { return QStringLiteral("0"); }, rig.dialogs, rig.program);
+    m.yieldIntervalMs = 0;
     views::AnalysisView view(m);
     view.Open();
     auto* tabs = view.findChild<QTabBar*>(QStringLiteral("Tab1"));
     auto* range = view.findChild<QRadioButton*>(QStringLiteral("Option1_0"));
     EXPECT_EQ(m.Label1.caption, u"受信中のデータ（接続のたびに新しく集計します）");
-    rig.dialogs.files.push_back(recording);
+    rig.program.actions = {[&] { m.Mnu_File_Live_Click(); }};
+    EXPECT_FALSE(m.LoadFile(week));
+    EXPECT_FALSE(m.ShowsFile());
+    EXPECT_EQ(rig.dialogs.busy, 0);
+    rig.program.actions = {{}, {}, [&] { ++rig.program.exits; }};
+    EXPECT_FALSE(m.LoadFile(week));
+    EXPECT_FALSE(m.ShowsFile());
+
+    rig.program.exits = rig.program.eventPasses = 0;
+    rig.dialogs.files.push_back(week);
     m.Mnu_File_Open_Click();
     view.Render();
     EXPECT_TRUE(m.ShowsFile());
-    EXPECT_EQ(m.Shown().Epochs(), 480u);
+    EXPECT_GT(rig.program.eventPasses, 10) << "a turn every piece of the file";
+    EXPECT_EQ(m.Shown().Epochs(), 3360u);
     tabs->setCurrentIndex(1);
     EXPECT_EQ(m.CurrentPage(), Page::Sky);
     EXPECT_TRUE(range->isHidden()) << "the range belongs to the history";
@@ -201,9 +198,8 @@ TEST(AnalysisWindow, PagesFilesSavingAndPrinting) {
     const QString png = rig.dir.filePath(QStringLiteral("a.png")),
                   pdf = rig.dir.filePath(QStringLiteral("a.pdf"));
     rig.dialogs.files = {png, pdf, rig.dir.filePath(QStringLiteral("a.svg"))};
-    m.Mnu_File_SaveImage_Click();
-    m.Mnu_File_SaveImage_Click();
-    m.Mnu_File_SaveImage_Click();
+    for (int i = 0; i < 3; ++i)
+        m.Mnu_File_SaveImage_Click();
     EXPECT_EQ(QImage(png).size(), QSize(1600, 1040));
     QFile doc(pdf);
     ASSERT_TRUE(doc.open(QIODevice::ReadOnly));
@@ -220,66 +216,31 @@ TEST(AnalysisWindow, PagesFilesSavingAndPrinting) {
         rig.dialogs.messages.back().text.startsWith(u"プリンタがインストールされていません"));
     EXPECT_TRUE(QFile::exists(rig.dir.filePath(QStringLiteral("print.pdf"))));
 
+    EXPECT_FALSE(m.LoadFile(QStringLiteral("/dev/zero")));
+    EXPECT_TRUE(rig.dialogs.messages.back().text.startsWith(u"ファイルを読み込めません。"));
+    EXPECT_TRUE(m.ShowsFile()) << "the file shown before stays";
     m.Mnu_File_Live_Click();
     EXPECT_FALSE(m.ShowsFile());
     view.close();
     EXPECT_FALSE(m.Loaded());
 }
 
-// Reading turns the event loop as it goes: what comes in between (going back to the live data,
-// quitting) stops it, and a device is refused at once.
-TEST(AnalysisWindow, AReadGivesWay) {
-    vt::FakeDialogs dialogs;
-    vt::FakeProgram program;
-    LiveAnalysis live;
-    frmAnalysis m(
-        live, [] { return QStringLiteral("0"); }, dialogs, program);
-    m.yieldIntervalMs = 0;
-    m.Form_Load();
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("week.CSV"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(vt::SkyRecording(3360, std::nullopt));
-    }
-    program.actions = {[&] { m.Mnu_File_Live_Click(); }};
-    EXPECT_FALSE(m.LoadFile(path));
-    EXPECT_FALSE(m.ShowsFile());
-    EXPECT_EQ(dialogs.busy, 0);
-
-    program.actions = {{}, {}, [&] { ++program.exits; }};
-    EXPECT_FALSE(m.LoadFile(path));
-    EXPECT_FALSE(m.ShowsFile());
-
-    program.exits = 0;
-    EXPECT_TRUE(m.LoadFile(path));
-    EXPECT_GT(program.eventPasses, 10) << "a turn every piece of the file";
-    EXPECT_EQ(m.Shown().Epochs(), 3360u);
-
-    EXPECT_FALSE(m.LoadFile(QStringLiteral("/dev/zero")));
-    EXPECT_TRUE(dialogs.messages.back().text.startsWith(u"ファイルを読み込めません。"));
-    EXPECT_TRUE(m.ShowsFile()) << "the file shown before stays";
-}
-
 TEST(VelsorAnalyze, ExitStatusJsonAndPictures) {
     QTemporaryDir dir;
     const QString tool = QStringLiteral(VELSOR_ANALYZE_PATH);
-    const QString capture =
-        vt::SharedDataDir() + QStringLiteral("/nmea-gnss/ublox-neo-m9n-nmea.log");
-    const QString png = dir.filePath(QStringLiteral("p.png")),
-                  pdf = dir.filePath(QStringLiteral("p.pdf"));
+    const QString capture = vt::SharedDataDir() + u"/nmea-gnss/ublox-neo-m9n-nmea.log"_qs;
+    const QString png = dir.filePath(u"p.png"_qs), pdf = dir.filePath(u"p.pdf"_qs);
     const struct {
         QStringList args;
         int code;
     } cases[] = {
-        {{QStringLiteral("--help")}, 0},
+        {{u"--help"_qs}, 0},
         {{}, 2},
-        {{QStringLiteral("-o"), dir.filePath(QStringLiteral("p.svg")), capture}, 2},
-        {{QStringLiteral("--tuner"), QStringLiteral("3"), capture}, 2},
-        {{dir.filePath(QStringLiteral("missing.log"))}, 2},
-        {{QStringLiteral("--tuner"), QStringLiteral("2"), QStringLiteral("-o"), png, capture}, 0},
-        {{QStringLiteral("--tuner=2"), QStringLiteral("-o"), pdf, capture}, 0},
+        {{u"-o"_qs, dir.filePath(u"p.svg"_qs), capture}, 2},
+        {{u"--tuner"_qs, u"3"_qs, capture}, 2},
+        {{dir.filePath(u"missing.log"_qs)}, 2},
+        {{u"--tuner"_qs, u"2"_qs, u"-o"_qs, png, capture}, 0},
+        {{u"--tuner=2"_qs, u"-o"_qs, pdf, capture}, 0},
     };
     for (const auto& c : cases) {
         const vt::ToolRun r = vt::RunTool(tool, c.args);
@@ -287,8 +248,7 @@ TEST(VelsorAnalyze, ExitStatusJsonAndPictures) {
         EXPECT_EQ(r.err.isEmpty(), c.code == 0) << r.err.toStdString();
     }
     EXPECT_EQ(QImage(png).size(), QSize(1600, 1040));
-    const vt::ToolRun j = vt::RunTool(
-        tool, {QStringLiteral("--json"), QStringLiteral("--tuner"), QStringLiteral("2"), capture});
+    const vt::ToolRun j = vt::RunTool(tool, {u"--json"_qs, u"--tuner"_qs, u"2"_qs, capture});
     const QJsonObject o = QJsonDocument::fromJson(j.out).object();
     EXPECT_EQ(o[u"epochs"].toInt(), 61);
     EXPECT_EQ(o[u"position"][u"fixes"].toInt(), 61);

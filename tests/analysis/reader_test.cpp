@@ -2,7 +2,7 @@
 // recording read with its own model, bad input of any kind, and the session that starts at
 // connecting and ignores what replay feeds through the same receiver.
 
-#include "analysis/analysis_reader.h"
+#include "analysis/analysis_support.h"
 #include "analysis/live_analysis.h"
 #include "nmea_sim.h"
 #include "support/main_window_fixture.h"
@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QRandomGenerator>
 #include <QSerialPort>
 
@@ -19,6 +18,7 @@ namespace vt = velsor::testing;
 using namespace velsor::analysis;
 using vt::MainWindowTest;
 using vt::PtyPair;
+using vt::ReadBytes;
 using vt::WaitFor;
 
 namespace {
@@ -31,25 +31,6 @@ QByteArray Simulated(sim::Tuner tuner, int seconds, int from = 0) {
     for (int s = from; s < from + seconds; ++s)
         out += gen.burst(kStart.addSecs(s), s);
     return out;
-}
-
-struct Read {
-    ReceptionAnalysis a;
-    QString error, tuner;
-    bool recording = false;
-};
-
-std::unique_ptr<Read> ReadBytes(const QByteArray& bytes, const char* tuner) {
-    auto r = std::make_unique<Read>();
-    AnalysisReader reader(r->a, QString::fromLatin1(tuner));
-    QBuffer in;
-    in.setData(bytes);
-    in.open(QIODevice::ReadOnly);
-    r->error = reader.Read(in);
-    reader.Finish();
-    r->tuner = reader.lastTuner;
-    r->recording = reader.lastWasRecording;
-    return r;
 }
 
 } // namespace
