@@ -1,4 +1,5 @@
-// Start-up, quitting and the tuner connection, with real serial ports on pseudo-terminals.
+// The tuner connection, with real serial ports on pseudo-terminals; the start-up words and
+// quitting are the window view's test, a second instance the program end-to-end test's.
 
 #include "support/main_window_fixture.h"
 
@@ -14,22 +15,9 @@ namespace {
 const QByteArray kInit("$PFEC,GPint,GGA01,GSA01,GSV01,ZDA01\r\n");
 } // namespace
 
-// A second instance is the program end-to-end test's.
-TEST_F(MainWindowTest, LoadReadsSettingsAndWordsAndQuitEndsIt) {
-    program.commandLine = QStringLiteral("CATALOG");
-    Load();
-    EXPECT_EQ(nav.CommPortNo, u"1") << "settings read";
-    EXPECT_EQ(nav.HistoryLogOn, 1) << "CATALOG holds LOG";
-    int end = 0;
-    form->showEnd = [&] { ++end; };
-    form->Mnu_Quit_Click();
-    EXPECT_EQ(end, 0) << "no closing window unless a graph or replay was opened";
-    EXPECT_EQ(program.exits, 1);
-}
-
 // The other tuner, at 9600 baud without the init command, is the simulated one of the monitor's
-// end-to-end test.
-TEST_F(MainWindowTest, ConnectingSendsTheInitCommandAtTheTunersRateAndDecodes) {
+// end-to-end test, which also decodes what the port receives.
+TEST_F(MainWindowTest, ConnectingSendsTheInitCommandAtTheTunersRate) {
     if (!PtyPair::Available())
         GTEST_SKIP() << "socat is not installed";
     PtyPair pty(dir.path(), 2);
@@ -46,13 +34,8 @@ TEST_F(MainWindowTest, ConnectingSendsTheInitCommandAtTheTunersRateAndDecodes) {
     EXPECT_EQ(form->MSComm1->Settings(), u"4800,n,8,1");
     EXPECT_EQ(received(kInit.size()), kInit);
     EXPECT_TRUE(ConnectedLook());
-    EXPECT_EQ(nav.ClockSetDone, 0) << "the start-up correction armed";
     form->Mnu_Start_Click();
     EXPECT_TRUE(received(1, 300).isEmpty()) << "connect does nothing while the port is open";
-
-    tuner.write("$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00\r\n");
-    tuner.waitForBytesWritten(1000);
-    ASSERT_TRUE(WaitFor([&] { return form->Label4[0].caption == u"12 時 34 分 56 秒"; }));
 
     // The init command sent again while recording: the recording goes on and keeps its look.
     dialogs.files.push_back(Path(QStringLiteral("run.CSV")));
