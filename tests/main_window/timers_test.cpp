@@ -11,6 +11,9 @@ using velsor::testing::WithChecksum;
 
 namespace {
 
+const QString kRefused = QStringLiteral("PCの時計を合わせることができませんでした。\r\n"
+                                        "時計を変更する権限がありません。");
+
 class TimersTest : public MainWindowTest {
 protected:
     void SetUp() override { Load(); }
@@ -26,7 +29,8 @@ protected:
 } // namespace
 
 // The start-up correction waits for 120 Timer2 ticks of open port, a date and a fix, then sets
-// the clock once; disconnecting takes the claim back and reconnecting arms it again.
+// the clock once; disconnecting takes the claim back and reconnecting arms it again. A clock
+// that cannot be set is told once per run, from the event loop.
 TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPortADateAndAFix) {
     Connect();
     Feed("$GPGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0*00");
@@ -58,6 +62,17 @@ TEST_F(TimersTest, StartUpCorrectionWaitsThirtySecondsOfOpenPortADateAndAFix) {
         << "no correction claimed once the link is gone";
     form->Mnu_Start_Click();
     EXPECT_EQ(nav.ClockSetDone, 0) << "reconnecting arms it again";
+
+    // Refused inside the receive path: told once that has returned, never shown as corrected.
+    clock.refuse = true;
+    FeedFix();
+    nav.ClockSetWait = 120;
+    FeedGga();
+    EXPECT_EQ(clock.datesSet.size(), 2u);
+    EXPECT_TRUE(dialogs.messages.empty()) << "no message box from inside the receive path";
+    EXPECT_EQ(MessageTexts(), QStringList{kRefused});
+    EXPECT_EQ(std::pair(form->Label14.backColor, form->Label14.toolTip),
+              std::pair(RGB(192, 192, 192), QStringLiteral("時刻修正できませんでした")));
 }
 
 TEST_F(TimersTest, HourlyCorrectionNeedsMinute59OnBothClocksAFixAndTheSetting) {
@@ -91,33 +106,13 @@ TEST_F(TimersTest, HourlyCorrectionNeedsMinute59OnBothClocksAFixAndTheSetting) {
     EXPECT_EQ(tick(pc, gps, "3D", true, 1, 1), untouched + u'1') << "done this hour";
     EXPECT_EQ(tick(pc, gps, "3D", true, 1, 0, 2007), untouched + u'0')
         << "a day before the program was built (a receiver past a week rollover)";
+    clock.refuse = true; // the same look, one message a run
+    EXPECT_EQ(tick(pc, gps, "3D"), u"- #c0c0c0 時刻修正できませんでした 1");
+    EXPECT_EQ(tick(pc, gps, "3D"), u"- #c0c0c0 時刻修正できませんでした 1");
+    EXPECT_EQ(MessageTexts(), QStringList{kRefused});
     clock.now = QDateTime(QDate(2024, 1, 1), QTime(13, 0, 0));
     form->Timer1_Timer();
     EXPECT_EQ(nav.HourlySetDone, 0) << "armed again after minute 59";
-}
-
-TEST_F(TimersTest, ARefusedClockIsToldOnceFromTheEventLoopAndNeverShownAsCorrected) {
-    Connect();
-    clock.refuse = true;
-    const QString refused = QStringLiteral("PCの時計を合わせることができませんでした。\r\n"
-                                           "時計を変更する権限がありません。");
-    // Start-up correction: refused inside the receive path, told once that has returned.
-    FeedFix();
-    nav.ClockSetWait = 120;
-    FeedGga();
-    EXPECT_EQ(clock.datesSet.size(), 1u);
-    EXPECT_TRUE(dialogs.messages.empty()) << "no message box from inside the receive path";
-    EXPECT_EQ(MessageTexts(), QStringList{refused});
-
-    // The hourly correction refused as well: the same look, no second message.
-    nav.JstClockTime = *MakeDate(2096, 1, 1) + *MakeTime(12, 59, 40);
-    clock.now = QDateTime(QDate(2024, 1, 1), QTime(12, 59, 10));
-    form->Timer1_Timer();
-    form->Timer1_Timer();
-    EXPECT_EQ(clock.datesSet.size(), 2u) << "once per minute 59";
-    EXPECT_EQ(form->Label14.toolTip, u"時刻修正できませんでした");
-    EXPECT_NE(form->Label14.backColor, RGB(192, 255, 255));
-    EXPECT_EQ(MessageTexts(), QStringList{refused}) << "once per run";
 }
 
 // The PC clock takes a date and a time of one moment: the date sentence's own time says which
