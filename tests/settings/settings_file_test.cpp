@@ -187,7 +187,6 @@ protected:
     // Opens the properties, chooses the listed port of that name and presses OK.
     void Choose(const QString& name) {
         form->showProperties = [&] {
-            ++dialogsShown;
             const auto& e = prop.PortEntries();
             const auto it =
                 std::find_if(e.begin(), e.end(), [&](auto& p) { return p.name == name; });
@@ -198,7 +197,6 @@ protected:
         form->Mnu_Prop_Click();
     }
     std::unique_ptr<PtyPair> byId, com1;
-    int dialogsShown = 0;
 };
 
 } // namespace
@@ -307,11 +305,9 @@ TEST_F(PortChoiceTest, APortThatIsNotThereIsSaidAndTheDialogOpens) {
         SCOPED_TRACE(name.left(80).toStdString());
         nav.CommPortName = name;
         dialogs.messages.clear();
-        dialogsShown = 0;
-        QString shownEntry;
+        QStringList shown; // the entry chosen in each dialog shown
         form->showProperties = [&] {
-            ++dialogsShown;
-            shownEntry = prop.Combo1.list.at(prop.Combo1.listIndex);
+            shown << prop.Combo1.list.at(prop.Combo1.listIndex);
             prop.Form_QueryUnload();
         };
         form->Mnu_Start_Click();
@@ -321,8 +317,8 @@ TEST_F(PortChoiceTest, APortThatIsNotThereIsSaidAndTheDialogOpens) {
                   u"指定したポート「"_qs + platform::ShownPortName(name) +
                       u"」が見つかりません。\r\n受信機がつながっているか確かめて、"
                       u"ポートを選び直してください。"_qs);
-        EXPECT_EQ(dialogsShown, 1);
-        EXPECT_TRUE(shownEntry.endsWith(u"（見つかりません）")) << shownEntry.toStdString();
+        ASSERT_EQ(shown.size(), 1);
+        EXPECT_TRUE(shown[0].endsWith(u"（見つかりません）")) << shown[0].toStdString();
         EXPECT_TRUE(IdleLook());
     }
 }
