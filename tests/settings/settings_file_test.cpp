@@ -295,12 +295,11 @@ TEST_F(PortChoiceTest, APortThatIsNotThereIsSaidAndTheDialogOpens) {
     Choose(gone);
     byId->Kill(); // unplugged between listing and opening
     ASSERT_TRUE(PlainFile(Path(u"plain-file"_qs)));
-    const QString names[] = {gone,
-                             u"/dev/serial/by-id/usb-Later_Version_Receiver-if00"_qs,
-                             Path(u"plain-file"_qs),
-                             u"/dev/tty\x01USB0"_qs,
-                             u"/"_qs + QString(1000, u'y'),
-                             u"ttyUSB0"_qs};
+    // A real device behind a name with a control character is no port either.
+    const QString odd = Path(u"tty\x01USB0"_qs);
+    ASSERT_TRUE(QFile::link(QFileInfo(com1->portLink).canonicalFilePath(), odd));
+    const QString names[] = {gone, u"/dev/serial/by-id/usb-Later_Version_Receiver-if00"_qs,
+                             Path(u"plain-file"_qs), odd, u"ttyUSB0"_qs};
     for (const QString& name : names) {
         SCOPED_TRACE(name.left(80).toStdString());
         nav.CommPortName = name;
