@@ -252,6 +252,9 @@ int main(int argc, char* argv[]) {
                         Say(form.MSComm1->IsOpen() ? "still-connected" : "stopped");
                         if (!raw.isEmpty() && !WriteWhole(raw, *received))
                             Say(u"cannot-write "_qs + raw);
+                        // The input ends here, as velsor-decode's does at its end: the
+                        // epoch under way is shown before the two are compared.
+                        form.receiver->Flush();
                         QByteArray state;
                         AppendStateJson(state, form.nav, form, form.receiver->linesDispatched,
                                         form.receiver->lastType);
