@@ -71,6 +71,8 @@ public:
             Add(line);
             if (have == expect)
                 Close(true);
+        } else if (in == In::Skipping) {
+            // A header not understood holds the lines up to the next one.
         } else if (snapshot::IsGga(line.bytes)) {
             End();
             Open(In::Block, 0);

@@ -1,6 +1,7 @@
 // Record, then replay: velsor-sim sends a snapshot sky through a socat pty, the models record
 // it with the fake clock, and the replay window shows every block as the monitor showed it.
-// When VELSOR_SAMPLE_RECORDING names a file, the GT-74/77 recording is copied there.
+// When VELSOR_SAMPLE_RECORDING names a file, the GT-74/77 recording is copied there (and the
+// multi-GNSS one at 115200 baud to VELSOR_SAMPLE_GNSS_RECORDING).
 
 #include "decoding/state_json.h"
 #include "history_graph/frm_graph.h"
@@ -9,6 +10,7 @@
 #include "replay/recording_files.h"
 #include "support/main_window_fixture.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -24,15 +26,30 @@ constexpr int kSnapshots = 12;
 constexpr int kRepeats = 6; // each snapshot's sentences, so that the test can catch it whole
 
 // Without what replay cannot show the same way (raw-sentence copies, line and link counters).
-std::string Comparable(const Nav& nav, const NAV_FORM& form) {
+// With the by-fields model also the fix and its satellites, and the sky's marks where they are
+// drawn.
+std::string Comparable(const Nav& nav, NAV_FORM& form) {
     QByteArray json;
     AppendStateJson(json, nav, form, 0, u"");
     const QJsonObject o = QJsonDocument::fromJson(json).object();
     QJsonObject state = o[u"state"].toObject(), shown = o[u"form"].toObject();
     state.remove(u"RawSentence"_qs), state.remove(u"ClockSetWait"_qs), shown.remove(u"Label16"_qs);
-    return QJsonDocument(QJsonObject{{u"state"_qs, state}, {u"form"_qs, shown}})
-        .toJson()
-        .toStdString();
+    QJsonObject all{{u"state"_qs, state}, {u"form"_qs, shown}};
+    if (nav.TunerType == u"2") {
+        form.Picture1.PlaceMarks();
+        QJsonArray marks;
+        for (const DrawOp& op : form.Picture1.ops) {
+            if (op.kind == DrawOp::Kind::Mark)
+                marks.append(u"%1 %2,%3 %4 %5"_qs.arg(op.text)
+                                 .arg(op.x1)
+                                 .arg(op.y1)
+                                 .arg(ColorText(op.color))
+                                 .arg(op.bold));
+        }
+        all[u"fix"_qs] = o[u"fix"];
+        all[u"marks"_qs] = marks;
+    }
+    return QJsonDocument(all).toJson().toStdString();
 }
 
 QByteArray Settings(int tuner) {
@@ -145,3 +162,112 @@ TEST_P(ReplayRoundTrip, EveryBlockShowsWhatTheMonitorShowedWhenItWasWritten) {
 
 INSTANTIATE_TEST_SUITE_P(BothTuners, ReplayRoundTrip, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param == 0 ? "GT74" : "CFGPS"; });
+
+// The by-fields model on velsor-sim's multi-GNSS receiver: every snapshot replays as the window
+// showed it when the snapshot was written (fix, times, position, used / in view, the table, the
+// sky and its marks), and the history log has the same counts. At 9600 baud the receiver leaves
+// groups out of a second: the window shows them from the seconds before, and so does the replay.
+class GnssRoundTrip : public MainWindowTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(GnssRoundTrip, EverySnapshotShowsWhatTheWindowShowedWhenItWasWritten) {
+    if (!PtyPair::Available())
+        GTEST_SKIP() << "socat is not installed";
+    const int baud = GetParam();
+    PtyPair pty(dir.path(), 1);
+    ASSERT_TRUE(pty.Ready());
+    Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=2\r\n[Time]=0\r\n[Baud]=115200\r\n");
+    sim::Generator gen(sim::Tuner::Gnss, 3,
+                       sim::FixSchedule{.noFix = {900, 180}, .twoD = {540, 180}});
+    if (baud == 9600)
+        gen.setLineBytes(960);
+    // Snapshot i at 12:(3i):00 UTC, a slot minute, after the four seconds before it; one more
+    // second ends the last.
+    constexpr int kLead = 4;
+    QByteArray stream;
+    QStringList snapshotGga;
+    QList<QByteArray> bursts;
+    for (int i = 0; i <= kSnapshots; ++i) {
+        const QDateTime at(QDate(2026, 12, 6), QTime(12, 3 * i, 0), Qt::UTC);
+        for (int k = i == kSnapshots ? kLead : 0; k <= kLead; ++k)
+            stream += gen.burst(at.addSecs(k - kLead), 180LL * i + 10 + k - kLead);
+        bursts << gen.burst(at, 180LL * i + 10);
+        const qsizetype gga = bursts[i].indexOf("$GNGGA");
+        snapshotGga << QString::fromLatin1(bursts[i].mid(gga, bursts[i].indexOf('\r', gga) - gga));
+    }
+    const QString streamFile = Path(u"stream.nmea"_qs);
+    ASSERT_TRUE(velsor::testing::WriteFile(streamFile, stream));
+
+    const QString file = Path(u"gnss.CSV"_qs);
+    clock.now = QDateTime(QDate(2026, 12, 6), QTime(20, 59, 30));
+    form->Mnu_Start_Click();
+    ASSERT_TRUE(form->MSComm1->IsOpen());
+    dialogs.files.push_back(file);
+    nav.HistoryLogOn = 1;
+    form->Mnu_Rec_Save_Click();
+    // Each snapshot is taken as soon as the window shows its second, inside the receive event:
+    // a tick outside the slot minute arms it, one in it writes it.
+    std::vector<std::string> live;
+    QStringList counts;
+    form->receiver->afterEpoch = [&] {
+        const int i = static_cast<int>(live.size());
+        if (i == kSnapshots || nav.RawSentence[0] != snapshotGga[i])
+            return;
+        clock.now = QDateTime(QDate(2026, 12, 6), QTime(21, 3 * i + 1, 0));
+        form->Timer2_Timer();
+        clock.now = QDateTime(QDate(2026, 12, 6), QTime(21, 3 * i, 0));
+        form->Timer2_Timer();
+        live.push_back(Comparable(nav, *form));
+        counts << u"%1,%2"_qs.arg(nav.SatsInUse).arg(nav.SatsInView);
+    };
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedChannels);
+    sim.start(u"" VELSOR_SIM_PATH ""_qs,
+              u"--device %1 --tuner 2 --baud 460800 --replay %2"_qs.arg(pty.peerLink, streamFile)
+                  .split(u' '));
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    ASSERT_TRUE(WaitFor([&] { return live.size() == std::size_t{kSnapshots}; }, 20000))
+        << live.size() << " snapshots";
+    form->receiver->afterEpoch = nullptr;
+    sim.waitForFinished(5000);
+
+    // At 9600 baud some groups shown came in a second before the snapshot's.
+    int snapshot = -1, older = 0;
+    for (const QByteArray& line : ReadFile(file).split('\n')) {
+        snapshot += line.startsWith("#SNAPSHOT,") ? 1 : 0;
+        older += line.mid(3, 3) == "GSV" && !bursts.value(snapshot).contains(line) ? 1 : 0;
+    }
+    EXPECT_EQ(older > 0, baud == 9600) << older;
+
+    // The history log: one record a snapshot, with the window's counts.
+    const QStringList records =
+        QString::fromLatin1(ReadFile(Path(u"gnss.LOG"_qs))).split(u"\r\n"_qs, Qt::SkipEmptyParts);
+    ASSERT_EQ(records.size(), kSnapshots);
+    for (int i = 0; i < kSnapshots; ++i)
+        EXPECT_EQ(records[i].section(u',', 2, 3), counts[i]) << records[i].toStdString();
+
+    // Replayed with another model configured: the recording's own wins while it shows.
+    Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n");
+    frmPlayer player(nav, *form, *form->receiver, dialogs, program);
+    form->showReplay = [&] { player.StartFromMenu(); };
+    dialogs.answers = {platform::MsgResult::Yes};
+    dialogs.files = {file};
+    form->Mnu_Replay_Click();
+    const QString sample = qEnvironmentVariable("VELSOR_SAMPLE_GNSS_RECORDING");
+    if (baud == 115200 && !sample.isEmpty()) {
+        QFile::remove(sample);
+        ASSERT_TRUE(QFile::copy(file, sample));
+    }
+    ASSERT_EQ(nav.ReplayCount, kSnapshots - 1);
+    EXPECT_EQ(player.skipped, 0);
+    EXPECT_EQ(form->Label14.caption, u"NMEA");
+    // In order, backwards and jumping: each stands alone.
+    for (const int b : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 4, 11, 0, 9, 2, 10, 3}) {
+        player.SetHScroll1Value(b);
+        EXPECT_EQ(Comparable(nav, *form), live[static_cast<std::size_t>(b)]) << "block " << b;
+    }
+    player.Form_Unload();
+    EXPECT_EQ(form->Label14.caption, u"GT-74/77");
+}
+
+INSTANTIATE_TEST_SUITE_P(Speeds, GnssRoundTrip, ::testing::Values(115200, 9600),
+                         [](const auto& info) { return "Baud" + std::to_string(info.param); });
