@@ -54,9 +54,12 @@ demo: build
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_decode velsor-decode bench_replay
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_decode velsor-decode bench_replay \
+	    bench_replay_window make-sky-recording
 	$(BENCH_BUILD)/bench/bench_decode
 	$(BENCH_BUILD)/bench/bench_replay
+	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/bench_replay_window
+	bash bench/replay_week.sh $(BENCH_BUILD)
 	bash bench/decode_vs_gpsdecode.sh $(BENCH_BUILD)/apps/velsor-decode
 
 # Latency of NMEA sharing from the serial port to TCP clients, beside gpsd fed the same way.

@@ -164,6 +164,7 @@ int RunReplay(int argc, char** argv) {
             {QStringLiteral("ReplayCount"), nav.ReplayCount},
             {QStringLiteral("block"), fed ? QJsonValue(*fed) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("refused"), refused},
+            {QStringLiteral("skipped"), player.skipped},
             {QStringLiteral("Label1"), player.Label1[0].caption},
             {QStringLiteral("Label2"), player.Label2[0].caption},
             {QStringLiteral("Label3"), player.Label3.caption},

@@ -1,5 +1,6 @@
-// Writes a synthetic recording for the sky-map benchmark and pictures:
-// make-sky-recording OUT.CSV SNAPSHOTS [AZ1-AZ2[:ELMAX]]
+// Writes a synthetic recording for the sky-map and replay benchmarks and pictures:
+// make-sky-recording [--gnss] OUT.CSV SNAPSHOTS [AZ1-AZ2[:ELMAX]]
+// (--gnss: the multi-GNSS receiver's whole epochs, as the by-fields model records them)
 
 #include "sim_options.h"
 #include "support/sky_recording.h"
@@ -9,8 +10,14 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    const bool gnss = argc > 1 && QByteArray(argv[1]) == "--gnss";
+    if (gnss) {
+        --argc;
+        ++argv;
+    }
     if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: make-sky-recording OUT.CSV SNAPSHOTS [AZ1-AZ2[:ELMAX]]\n");
+        std::fprintf(stderr,
+                     "usage: make-sky-recording [--gnss] OUT.CSV SNAPSHOTS [AZ1-AZ2[:ELMAX]]\n");
         return 2;
     }
     bool ok = false;
@@ -28,7 +35,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     QFile f(QString::fromLocal8Bit(argv[1]));
-    if (!f.open(QIODevice::WriteOnly) || f.write(velsor::testing::SkyRecording(n, sector)) < 0) {
+    if (!f.open(QIODevice::WriteOnly) ||
+        f.write(velsor::testing::SkyRecording(
+            n, sector, gnss ? velsor::sim::Tuner::Gnss : velsor::sim::Tuner::Gt74)) < 0) {
         std::fprintf(stderr, "make-sky-recording: cannot write '%s'\n", argv[1]);
         return 1;
     }

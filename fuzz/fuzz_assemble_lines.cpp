@@ -155,13 +155,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString text = QString::fromLatin1(reinterpret_cast<const char*>(data + 1),
                                              static_cast<qsizetype>(size - 1));
     auto bounded = [] {
-        // The third model's tables are fixed: at most 100 satellites, one mark each, and the
-        // epoch's lines kept for recording within their bound.
+        // The third model's tables are fixed: at most 100 satellites, one mark each.
         if (rig.nav.RxBuffer[1].size() > velsor::Receiver::kMaxLine ||
             rig.nav.Gnss.satCount > velsor::GnssState::kMaxSatellites ||
             rig.form.Picture1.ops.size() >
-                rig.loaded->sky.size() + velsor::GnssState::kMaxSatellites ||
-            rig.nav.EpochLines.size() > velsor::FieldDecoder::kMaxEpochLines)
+                rig.loaded->sky.size() + velsor::GnssState::kMaxSatellites)
+            std::abort();
+    };
+    // What it keeps for the recorder stays within its bounds: the epoch's sentences, 32 groups
+    // of 99 messages at most.
+    auto recordable = [] {
+        const velsor::snapshot::Sentences s = rig.receiver.Shown();
+        bool within = s.fix.size() <= velsor::FieldDecoder::kMaxEpochLines + 1 &&
+                      s.gsa.size() <= velsor::FieldDecoder::kMaxEpochLines && s.groups.size() <= 32;
+        for (const auto& g : s.groups)
+            within = within && g.size() <= 99;
+        if (!within)
             std::abort();
     };
     if (snapshot)
@@ -181,6 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (placed)
         rig.form.Picture1.PlaceMarks();
     bounded();
+    recordable();
     for (const velsor::DrawOp& op : rig.form.Picture1.ops) {
         // Every mark stands somewhere on the surface's scale, never at a non-number.
         if (op.kind == velsor::DrawOp::Kind::Mark &&

@@ -36,6 +36,8 @@ esac
 echo "Simulated $model on COM1."
 echo "In the window press Ctrl+S (ﾌｧｲﾙ > 接続 > 接続開始) to connect; Ctrl+Q quits."
 case "$*" in *REPLAY*)
-    echo "Ctrl+Y (ｵﾌﾟｼｮﾝ > 記録再生) replays a recording, e.g. $here/docs/sample-recording.CSV." ;;
+    sample=$here/docs/sample-recording.CSV
+    [ "$tuner" = 2 ] && sample=$here/docs/sample-recording-gnss.CSV
+    echo "Ctrl+Y (ｵﾌﾟｼｮﾝ > 記録再生) replays a recording, e.g. $sample." ;;
 esac
 "$program" "$@"

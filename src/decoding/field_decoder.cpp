@@ -231,7 +231,6 @@ const FieldDecoder::Reader FieldDecoder::kReaders[] = {
 
 FieldDecoder::FieldDecoder(Nav& n, NAV_FORM& f) : nav(n), form(f), g(n.Gnss) {
     g = GnssState{};
-    lines.reserve(kMaxEpochLines);
 }
 
 GnssSatellite FieldDecoder::Identify(GnssSystem talker, int n) {
@@ -318,11 +317,8 @@ int FieldDecoder::Decode(const QString& line, QStringView& type) {
     type = s.text.isEmpty() ? QStringView() : s.text.first(1 + address.size());
     // The standard sentences: a talker of two letters and a type of three. Proprietary ones
     // and noise are not this model's to read.
-    if ((!framed && !s.checksumBad) || address.size() != 5 || address[0] == u'P') {
-        if (framed && static_cast<int>(lines.size()) < kMaxEpochLines)
-            lines.push_back(line);
+    if ((!framed && !s.checksumBad) || address.size() != 5 || address[0] == u'P')
         return 0;
-    }
     const qsizetype at = s.text.utf16() - QStringView(line).utf16();
     const std::uint32_t code =
         Code(address[2].unicode(), address[3].unicode(), address[4].unicode());
@@ -331,8 +327,6 @@ int FieldDecoder::Decode(const QString& line, QStringView& type) {
         // A wrong checksum: shown raw, never read.
         if (raw >= 0)
             KeepRaw(raw, line, at, false);
-        if (static_cast<int>(lines.size()) < kMaxEpochLines)
-            lines.push_back(line);
         return 0;
     }
 
@@ -375,9 +369,11 @@ int FieldDecoder::Decode(const QString& line, QStringView& type) {
         } else if (time && endedTime && *time == *endedTime && e.sentences == 0) {
             ender = 0; // it ended an epoch too early: more of it came after
         }
+    } else if (time && e.time && *time != *e.time) {
+        // A snapshot holds the sentences of earlier seconds that still show (the date, the
+        // time, the position): shown in turn as they were live, the last one stays.
+        Publish();
     }
-    if (static_cast<int>(lines.size()) < kMaxEpochLines)
-        lines.push_back(line);
     if (e.keyCount < kMaxKeys)
         e.keys[e.keyCount++] = key;
     e.lastKey = key;
@@ -386,8 +382,19 @@ int FieldDecoder::Decode(const QString& line, QStringView& type) {
     if (raw >= 0)
         KeepRaw(raw, line, at, readable);
     if (readable) {
-        (this->*reader->read)(s);
+        reading = &line;
+        if (gsa && snapshot) {
+            if (static_cast<int>(snapshotGsa.size()) < kMaxEpochLines)
+                snapshotGsa.push_back(line);
+        } else {
+            (this->*reader->read)(s);
+        }
+        reading = nullptr;
         ++e.sentences;
+        // What the recorder keeps of the epoch besides its groups.
+        std::vector<QString>& keep = gsa ? gsaLines : fixLines;
+        if (!gsv && static_cast<int>(keep.size()) < kMaxEpochLines)
+            keep.push_back(line);
     }
     if (!snapshot && ender != 0 && key == ender) {
         const std::optional<int> t = e.time;
@@ -422,6 +429,7 @@ void FieldDecoder::StreamTime(int ms) {
 void FieldDecoder::FixSentence(std::optional<int> time, FixKind kind, bool checked,
                                const std::optional<nmea::Position>& pos,
                                std::optional<double> altitude) {
+    e.fixSentence = true;
     if (time) {
         e.time = time;
         StreamTime(*time);
@@ -435,11 +443,11 @@ void FieldDecoder::FixSentence(std::optional<int> time, FixKind kind, bool check
         e.altitude = altitude;
 }
 
-void FieldDecoder::SetDate(int year, int month, int day, std::optional<int> time, bool checked,
+bool FieldDecoder::SetDate(int year, int month, int day, std::optional<int> time, bool checked,
                            bool zda) {
     const auto v = MakeDate(year, month, day);
     if (!v)
-        return;
+        return false;
     nav.UtcDate = *v;
     // The PC clock takes the sentence's own date and time, and only when its checksum vouches
     // for them.
@@ -450,6 +458,7 @@ void FieldDecoder::SetDate(int year, int month, int day, std::optional<int> time
     g.dateTimeMs = time.value_or(-1);
     dateZda = zda;
     e.dateChanged = true;
+    return true;
 }
 
 void FieldDecoder::OnGga(const nmea::Sentence& s) {
@@ -464,8 +473,9 @@ void FieldDecoder::OnRmc(const nmea::Sentence& s) {
     nmea::Rmc r;
     nmea::Read(s, r);
     FixSentence(r.time, r.Kind(), s.checksummed, r.pos, std::nullopt);
-    if (r.date)
-        SetDate(r.date->year, r.date->month, r.date->day, r.time, s.checksummed, false);
+    if (r.date && SetDate(r.date->year, r.date->month, r.date->day, r.time, s.checksummed, false) &&
+        reading)
+        epochDate = *reading;
 }
 
 void FieldDecoder::OnGll(const nmea::Sentence& s) {
@@ -491,8 +501,9 @@ void FieldDecoder::OnZda(const nmea::Sentence& s) {
         e.zdaTime = r.time;
         StreamTime(*r.time);
     }
-    if (r.date)
-        SetDate(r.date->year, r.date->month, r.date->day, r.time, s.checksummed, true);
+    if (r.date && SetDate(r.date->year, r.date->month, r.date->day, r.time, s.checksummed, true) &&
+        reading)
+        epochDate = *reading;
 }
 
 GnssSystem FieldDecoder::SystemOfGsa(GnssSystem talker,
@@ -573,6 +584,8 @@ void FieldDecoder::Commit(Source& s) {
     s.sats = s.pending;
     s.count = s.pendingCount;
     s.numbers = s.pendingNumbers;
+    s.lines.swap(s.pendingLines);
+    s.pendingLines.clear();
     if (s.heardMs >= 0)
         s.intervalMs = streamMs - s.heardMs;
     s.heardMs = streamMs;
@@ -603,6 +616,7 @@ void FieldDecoder::OnGsv(const nmea::Sentence& s) {
     if (number == 1) {
         src.pendingCount = 0;
         src.pendingNumbers.fill(0);
+        src.pendingLines.clear();
         src.expect = 1;
     }
     if (number != src.expect) {
@@ -627,9 +641,23 @@ void FieldDecoder::OnGsv(const nmea::Sentence& s) {
         if (in.number < 512)
             src.pendingNumbers[in.number >> 6] |= 1ull << (in.number & 63);
     }
+    if (reading)
+        src.pendingLines.push_back(*reading);
     src.expect = number + 1;
     if (number == *r.total)
         Commit(src);
+}
+
+void FieldDecoder::GatherTalkerNumbers() {
+    for (auto& m : talkerNumbers)
+        m.fill(0);
+    for (const Source& s : sources) {
+        if (s.key == 0 || s.talker == GnssSystem::None)
+            continue;
+        Numbers& to = talkerNumbers[static_cast<int>(s.talker)];
+        for (std::size_t w = 0; w < to.size(); ++w)
+            to[w] |= s.numbers[w];
+    }
 }
 
 void FieldDecoder::CommitCutGroups() {
@@ -646,8 +674,21 @@ void FieldDecoder::StartSnapshot() {
     lastGsaFix = 0;
     lastUsedCount = 0;
     e = Epoch{};
-    lines.clear();
+    fixLines.clear();
+    gsaLines.clear();
+    snapshotGsa.clear();
     snapshot = true;
+    // A snapshot holds all there is of its moment: a position, date or time it does not give
+    // was not known then, and the one of the snapshot shown before must not stay.
+    g.hasPosition = g.hasAltitude = false;
+    g.altitude = 0;
+    g.timeMs = g.dateTimeMs = -1;
+    g.year = g.month = g.day = 0;
+    nav.UtcDate = nav.UtcDateStamp = nav.JstDateTime = nav.JstClockTime = 0;
+    form.Label3[0].caption.clear();
+    form.Label3[1].caption.clear();
+    for (Label& l : form.Label4)
+        l.caption.clear();
 }
 
 int FieldDecoder::EndSnapshot() {
@@ -655,7 +696,51 @@ int FieldDecoder::EndSnapshot() {
         return 0;
     snapshot = false;
     CommitCutGroups();
+    // Its GSAs now, with every group of the snapshot heard: one without a system id is told
+    // by them, as the groups of the seconds before told it live.
+    if (!snapshotGsa.empty()) {
+        GatherTalkerNumbers();
+        for (const QString& line : snapshotGsa) {
+            nmea::Sentence s;
+            if (nmea::Frame(line, s))
+                OnGsa(s);
+        }
+        snapshotGsa.clear();
+    }
     return Publish();
+}
+
+snapshot::Sentences FieldDecoder::Shown() const {
+    // Each sentence from its "$" (noise or a TAG block before it is not recorded) to its end.
+    auto sentences = [](const std::vector<QString>& lines) {
+        std::vector<QString> out;
+        out.reserve(lines.size());
+        for (const QString& line : lines) {
+            QStringView v(line);
+            v = v.sliced(std::max<qsizetype>(v.lastIndexOf(u'$'), 0));
+            while (!v.isEmpty() && (v.back() == u'\n' || v.back() == u'\r'))
+                v.chop(1);
+            out.push_back(v.toString());
+        }
+        return out;
+    };
+    snapshot::Sentences out;
+    // The epochs whose date, position, time and fix show, oldest first, each once.
+    std::array<const Kept*, 4> kept = {&keptDate, &keptPosition, &keptTime, &keptFix};
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const Kept* a, const Kept* b) { return a->epoch < b->epoch; });
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        if (k + 1 < kept.size() && kept[k]->epoch == kept[k + 1]->epoch)
+            continue; // the same epoch, its date sentence among its lines
+        const std::vector<QString> lines = sentences(kept[k]->lines);
+        out.fix.insert(out.fix.end(), lines.begin(), lines.end());
+    }
+    out.gsa = sentences(shownGsa);
+    for (int i = 0; i < groupCount; ++i) {
+        if (!shownGroups[groupOrder[i]].empty())
+            out.groups.push_back(sentences(shownGroups[groupOrder[i]]));
+    }
+    return out;
 }
 
 int FieldDecoder::Flush() {
@@ -731,9 +816,30 @@ int FieldDecoder::Publish() {
             ShowCounts();
     }
     ShowRaw();
-    if (any)
-        nav.EpochLines.swap(lines);
-    lines.clear();
+    // What still shows of this epoch, for the recorder: its date, position and time until
+    // another gives them, its fix and its GSAs.
+    if (any) {
+        ++epochs;
+        auto keep = [this](Kept& k) {
+            k.epoch = epochs;
+            k.lines = fixLines;
+        };
+        if (e.fixSentence)
+            keep(keptFix);
+        if (e.time || e.zdaTime)
+            keep(keptTime);
+        if (g.mode != 1 && e.pos)
+            keep(keptPosition);
+        if (e.dateChanged && !epochDate.isEmpty()) {
+            keptDate.epoch = epochs;
+            keptDate.lines.assign(1, epochDate);
+        }
+        if (e.gsa)
+            shownGsa.swap(gsaLines);
+    }
+    epochDate.clear();
+    fixLines.clear();
+    gsaLines.clear();
     e = Epoch{};
     return any ? 1 : 0;
 }
@@ -826,13 +932,30 @@ void FieldDecoder::ShowRaw() {
 
 void FieldDecoder::Rebuild() {
     // The union of every group in view, one satellite on two signals once, with the strongest
-    // signal; then which are used.
+    // signal; then which are used. The groups go by system, talker and signal, not by the slots
+    // they happen to hold, so the same sky is the same list (and the same marks) whatever came
+    // before it: a replayed snapshot shows it as it was seen live.
+    auto before = [this](int a, int b) {
+        const Source &x = sources[a], &y = sources[b];
+        return x.talker != y.talker ? x.talker < y.talker : x.key < y.key;
+    };
+    groupCount = 0;
+    for (int i = 0; i < kMaxSources; ++i) {
+        if (sources[i].key == 0) {
+            shownGroups[i].clear();
+            continue;
+        }
+        shownGroups[i] = sources[i].lines;
+        int at = groupCount++;
+        for (; at > 0 && before(i, groupOrder[at - 1]); --at)
+            groupOrder[at] = groupOrder[at - 1];
+        groupOrder[at] = static_cast<std::uint8_t>(i);
+    }
     int n = 0;
     for (int i = 0; i < g.satCount; ++i)
         slot[static_cast<int>(g.sats[i].system)][g.sats[i].prn & 0xff] = 0;
-    for (Source& s : sources) {
-        if (s.key == 0)
-            continue;
+    for (int k = 0; k < groupCount; ++k) {
+        const Source& s = sources[groupOrder[k]];
         for (int i = 0; i < s.count; ++i) {
             const GnssSatellite& add = s.sats[i];
             std::uint8_t& at = slot[static_cast<int>(add.system)][add.prn & 0xff];
@@ -859,15 +982,7 @@ void FieldDecoder::Rebuild() {
                 g.sats[at - 1].used = true;
         }
     }
-    for (auto& m : talkerNumbers)
-        m.fill(0);
-    for (const Source& s : sources) {
-        if (s.key == 0 || s.talker == GnssSystem::None)
-            continue;
-        Numbers& to = talkerNumbers[static_cast<int>(s.talker)];
-        for (std::size_t w = 0; w < to.size(); ++w)
-            to[w] |= s.numbers[w];
-    }
+    GatherTalkerNumbers();
     g.satCount = n;
     nav.SatsInView = static_cast<std::int16_t>(n);
     ShowCounts();
@@ -980,6 +1095,9 @@ void FieldDecoder::ShowTable() {
             Assign(op.text, code.view());
         }
         op.color = SnrColour(std::max<int>(s.snr, 0));
+        // Marks in use take their places first: one that changed is placed anew with the rest,
+        // so the same sky is drawn alike whatever was drawn before it.
+        moved = moved || op.bold != s.used;
         op.bold = s.used;
     }
     if (at != ops.size() || markedCount < 0)

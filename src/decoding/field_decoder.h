@@ -13,6 +13,7 @@
 #include "main_window/nav_form.h"
 #include "nav/gnss.h"
 #include "nav/nav.h"
+#include "nav/snapshot_format.h"
 
 #include <QString>
 #include <QStringView>
@@ -34,11 +35,15 @@ public:
     int Decode(const QString& line, QStringView& type);
     // Publishes the epoch still open: the input ended.
     int Flush();
-    // A replayed snapshot stands alone: what earlier snapshots left of the sky is forgotten,
-    // its lines make one epoch, and a GSV group it holds only part of is shown as far as it
-    // goes (a recording keeps two messages of a group).
+    // A replayed snapshot stands alone: what earlier snapshots left of the sky, position, date
+    // and time is forgotten, its lines make one epoch, and a GSV group it holds only part of is
+    // shown as far as it goes (a five-line block keeps two messages of a group). Its GSAs are
+    // read after its groups, which tell the systems of GSAs without a system id.
     void StartSnapshot();
     int EndSnapshot();
+    // The sentences the window's state was built from at the last epoch shown, for the
+    // recorder.
+    snapshot::Sentences Shown() const;
 
     // Framing, for the callers that read fields themselves.
     using Fields = nmea::Sentence;
@@ -49,8 +54,9 @@ public:
     // number is outside every range.
     static GnssSatellite Identify(GnssSystem talker, int number);
 
-    // Most lines an epoch keeps in Nav::EpochLines; a longer epoch keeps its first ones.
-    static constexpr int kMaxEpochLines = 128;
+    // Most fix, date and GSA sentences an epoch keeps for the recorder; a longer epoch keeps its
+    // first ones.
+    static constexpr int kMaxEpochLines = snapshot::kMaxLines;
 
 private:
     using Numbers = std::array<std::uint64_t, 8>;
@@ -75,6 +81,8 @@ private:
         std::array<GnssSatellite, GnssState::kMaxSatellites> pending{}, sats{};
         // The satellite numbers as the group gives them, 0 to 511.
         Numbers pendingNumbers{}, numbers{};
+        // Its messages as received (99 at most), for the recorder.
+        std::vector<QString> pendingLines, lines;
     };
     // Talkers times signals of the receivers of today (GPS L1 L2 L5, Galileo E1 E5a E5b E6,
     // BeiDou B1I B1C B2a B2I B3I, ...), with room to spare.
@@ -83,7 +91,8 @@ private:
 
     // What the sentences of the epoch being received said.
     struct Epoch {
-        int sentences = 0; // read by a reader
+        int sentences = 0;        // read by a reader
+        bool fixSentence = false; // a GGA, RMC, GNS or GLL among them
         std::optional<int> time, zdaTime;
         nmea::FixKind fix = nmea::FixKind::Unsaid; // the best any fix sentence said
         std::optional<nmea::Position> pos;         // of a GNSS fix
@@ -127,12 +136,15 @@ private:
     void FixSentence(std::optional<int> time, nmea::FixKind kind, bool checked,
                      const std::optional<nmea::Position>& pos, std::optional<double> altitude);
     void StreamTime(int ms);
-    void SetDate(int year, int month, int day, std::optional<int> time, bool checked, bool zda);
+    // False when the date is no date.
+    bool SetDate(int year, int month, int day, std::optional<int> time, bool checked, bool zda);
     GnssSystem SystemOfGsa(GnssSystem talker, const std::array<int, nmea::Sentence::kMaxFields>& n,
                            int count) const;
     Source& SourceFor(std::uint32_t key);
     void Commit(Source& s);
     void CommitCutGroups();
+    // The numbers each system's talker gives, from the groups in view.
+    void GatherTalkerNumbers();
 
     // The epoch complete: the window rebuilt from it.
     int Publish();
@@ -152,7 +164,25 @@ private:
 
     std::array<Source, kMaxSources> sources{};
     Epoch e;
-    std::vector<QString> lines; // of the open epoch
+    // The line being read, for the readers that keep it.
+    const QString* reading = nullptr;
+    // For the recorder: the fix and date sentences and the GSAs of the open epoch; of those
+    // published, the epoch whose fix shows, the last with a time, with a position and with a
+    // date (its date sentence), and the last GSAs; each group as the window shows it, and the
+    // groups' order (by system, talker and signal).
+    struct Kept {
+        std::uint64_t epoch = 0; // its number; 0 none
+        std::vector<QString> lines;
+    };
+    std::vector<QString> fixLines, gsaLines, shownGsa;
+    QString epochDate;
+    Kept keptFix, keptTime, keptPosition, keptDate;
+    std::uint64_t epochs = 0;
+    std::array<std::vector<QString>, kMaxSources> shownGroups;
+    std::array<std::uint8_t, kMaxSources> groupOrder{};
+    int groupCount = 0;
+    // A snapshot's GSAs, read at its end.
+    std::vector<QString> snapshotGsa;
 
     // The last GSA that said a fix, and what it listed: a receiver may send them less often
     // than its fix.

@@ -88,7 +88,6 @@ Receiver::~Receiver() = default;
 void Receiver::ResetFields() {
     fields.reset();
     nav.Gnss = GnssState{};
-    nav.EpochLines.clear();
     auto& ops = form.Picture1.ops;
     while (!ops.empty() && ops.back().kind == DrawOp::Kind::Mark)
         ops.pop_back();
@@ -219,6 +218,10 @@ void Receiver::StartSnapshot() {
 void Receiver::EndSnapshot() {
     if (fields && nav.TunerType == u"2")
         Published(fields->EndSnapshot());
+}
+
+snapshot::Sentences Receiver::Shown() const {
+    return fields && nav.TunerType == u"2" ? fields->Shown() : snapshot::Sentences{};
 }
 
 void Receiver::Flush() {

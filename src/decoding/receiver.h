@@ -7,6 +7,7 @@
 
 #include "main_window/nav_form.h"
 #include "nav/nav.h"
+#include "nav/snapshot_format.h"
 #include "platform/clock.h"
 
 #include <QByteArrayView>
@@ -46,6 +47,9 @@ public:
     void EndSnapshot();
     // The input ended: the field model shows the epoch it was receiving.
     void Flush();
+    // The field model's sentences of what the window shows, for the recorder; none with the
+    // other models.
+    snapshot::Sentences Shown() const;
     // Starts the model nav.TunerType names when it is not the one decoding. Between the field
     // model and the others the sky starts empty: its marks, the table and the counts of
     // satellites. Runs for every line: mostly the same text, shared.

@@ -1,11 +1,14 @@
-// Raw data recording: a start line, a five-sentence snapshot every three minutes of the PC
-// clock, a stop line. Every write opens the file on channel 1 and closes it again; after the
-// start line only a file that is still there is written to, and a snapshot goes in whole or
-// not at all, so the file always reads as a start line and whole blocks.
+// Raw data recording: a start line, a snapshot every three minutes of the PC clock (five
+// sentences, or with the by-fields model the sentences of the epoch shown), a stop line. Every
+// write opens the file on channel 1 and closes it again; after the start line only a file that is
+// still there is written to, and a snapshot goes in whole or not at all, so the file always reads
+// as a start line and whole blocks.
 
+#include "decoding/receiver.h"
 #include "main_window/nav_form.h"
 #include "nav/basic_text.h"
 #include "nav/file_channels.h"
+#include "nav/snapshot_format.h"
 
 #include <QDir>
 #include <QFile>
@@ -132,8 +135,16 @@ void NAV_FORM::WriteRecordBlock() {
     if (!gga.startsWith(u"$GPGGA") &&
         !(nav.TunerType == u"2" && gga.startsWith(u'$') && gga.mid(3, 4) == u"GGA,"))
         return;
+    // The by-fields model keeps the whole epoch shown; the others their five sentences.
+    QStringList block;
+    if (nav.TunerType == u"2") {
+        block = snapshot::Block(receiver->Shown());
+        if (block.size() < 2)
+            return;
+    } else {
+        block = QStringList(nav.RawSentence.begin(), nav.RawSentence.end());
+    }
     // A failed block is said once; recording goes on and retries at the next slot.
-    const QStringList block(nav.RawSentence.begin(), nav.RawSentence.end());
     const int err = WriteLines(nav.RecordFile, FileChannels::Mode::AppendExisting, block);
     if (err == fileerr::kOk)
         recordWriteWarned = false;

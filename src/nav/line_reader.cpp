@@ -27,8 +27,9 @@ int LineReader::Fill() {
 }
 
 void LineReader::Keep(QByteArrayView part) {
-    if (kept.size() < maxKept)
-        kept += part.first(std::min(part.size(), maxKept - kept.size()));
+    const qsizetype room = maxKept - kept.size();
+    kept += part.first(std::min(part.size(), room));
+    cut = cut || part.size() > room;
     // The last kTail bytes of the line so far, in place.
     const qsizetype take = std::min(part.size(), kTail);
     const qsizetype keep = std::min(tailSize, kTail - take);
@@ -40,6 +41,7 @@ void LineReader::Keep(QByteArrayView part) {
 
 LineReader::Result LineReader::Next(const std::function<bool()>& pause) {
     kept.resize(0); // keeps its room for the next line
+    cut = false;
     tailSize = 0;
     bool any = false;
     for (;;) {

@@ -27,6 +27,9 @@ public:
     bool AtEnd() const { return pos == have && dev.atEnd(); }
 
     QString Text() const { return QString::fromLatin1(kept); }
+    QByteArrayView Bytes() const { return kept; }
+    // The line was longer than what is kept.
+    bool Cut() const { return cut; }
     // Whether the whole line, not only the part kept, ends with text (at most kTail bytes).
     bool EndsWith(QByteArrayView text) const {
         return QByteArrayView(tail.data(), tailSize).endsWith(text);
@@ -48,6 +51,7 @@ private:
     qsizetype pos = 0, have = 0;
     qsizetype nextLf = -1, nextCr = -1;
     QByteArray kept;
+    bool cut = false;
     std::array<char, kTail> tail{};
     qsizetype tailSize = 0;
 };

@@ -5,6 +5,7 @@
 #include "nav/date_value.h"
 #include "nav/gnss.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -44,9 +45,6 @@ struct Nav {
     std::array<QString, 5> RawSentence;
     // Satellites and fix decoded by fields (TunerType "2"); untouched by the other models.
     GnssState Gnss;
-    // The lines of the epoch the window shows (TunerType "2"), as received, in order; its
-    // first FieldDecoder::kMaxEpochLines only.
-    std::vector<QString> EpochLines;
     // Line speed for TunerType "2", from the settings file.
     int Baud = 9600;
 
@@ -68,6 +66,11 @@ struct Nav {
     static constexpr int kReplayBlocks = 3360;
     std::vector<std::array<QString, 5>> ReplayLine =
         std::vector<std::array<QString, 5>>(kReplayBlocks + 1);
+    // A recording of whole epochs (TunerType "2") is kept apart: its snapshots' lines one after
+    // another as read (a byte a character, each ended by LF), and where each snapshot begins;
+    // ReplayAt[b + 1] is where snapshot b ends. Both empty for a file of five-line blocks.
+    QByteArray ReplayText;
+    std::vector<qsizetype> ReplayAt;
     QString ReplayFile;
     std::int16_t ReplayCount = 0; // index of the last block loaded
 };

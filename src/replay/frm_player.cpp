@@ -79,10 +79,15 @@ void frmPlayer::ClearLines() {
     for (auto& block : nav.ReplayLine)
         for (QString& line : block)
             line.clear();
+    nav.ReplayText = QByteArray();
+    nav.ReplayAt = std::vector<qsizetype>();
 }
 
 void frmPlayer::DetectTuner() {
-    if (auto t = RecordingTuner(nav.ReplayLine[0][0], nav.ReplayLine[0][4]))
+    // Whole epochs are what the by-fields model records.
+    if (!nav.ReplayAt.empty())
+        nav.TunerType = QStringLiteral("2");
+    else if (auto t = RecordingTuner(nav.ReplayLine[0][0], nav.ReplayLine[0][4]))
         nav.TunerType = *t;
     if (nav.TunerType == u"0")
         form.Label14.caption = QStringLiteral("GT-74/77");
@@ -101,14 +106,13 @@ void frmPlayer::Fatal() {
 void frmPlayer::PrimeDate(int block) {
     // The GGA comes first in a block and builds the local time from the last date decoded: the
     // block's own date sentence goes to its decoder before it, so that a jump shows the date of
-    // the snapshot reached, not of the one left. Live decoding keeps its order.
-    const QString& line = nav.ReplayLine[block][4];
+    // the snapshot reached, not of the one left. Live decoding keeps its order. The by-fields
+    // model shows a snapshot as one epoch, its date with it, and needs none of this.
     receiver.StartSnapshot();
-    if (nav.TunerType == u"2") {
-        const QStringView type = QStringView(line).mid(3, 3);
-        if (line.startsWith(u'$') && (type == u"ZDA" || type == u"RMC"))
-            receiver.DispatchSentence(line);
-    } else if (line.startsWith(u"$GPZDA")) {
+    if (nav.TunerType == u"2")
+        return;
+    const QString& line = nav.ReplayLine[block][4];
+    if (line.startsWith(u"$GPZDA")) {
         receiver.DecodeZDA(line);
     } else if (line.startsWith(u"$GPRMC")) {
         receiver.DecodeRMC(line);
@@ -123,7 +127,27 @@ void frmPlayer::PrimeDate(int block) {
         nav.UtcDate = DayOfTime(nav.UtcDate, nav.UtcDateStamp, *seconds);
 }
 
+void frmPlayer::FeedEpoch(int block) {
+    // A snapshot not loaded (the bar moved during a load) shows nothing.
+    receiver.StartSnapshot();
+    if (block >= 0 && block + 1 < static_cast<int>(nav.ReplayAt.size())) {
+        const QByteArrayView text(nav.ReplayText);
+        qsizetype at = nav.ReplayAt[static_cast<std::size_t>(block)];
+        const qsizetype end = nav.ReplayAt[static_cast<std::size_t>(block) + 1];
+        while (at < end) {
+            const qsizetype lf = text.indexOf('\n', at);
+            receiver.DispatchSentence(QString::fromLatin1(text.sliced(at, lf - at)));
+            at = lf + 1;
+        }
+    }
+    receiver.EndSnapshot();
+}
+
 void frmPlayer::FeedBlock(int block) {
+    if (!nav.ReplayAt.empty()) {
+        FeedEpoch(block);
+        return;
+    }
     PrimeDate(block);
     for (int k = 0; k < 5; ++k)
         receiver.DispatchSentence(nav.ReplayLine[block][k]);
@@ -132,6 +156,11 @@ void frmPlayer::FeedBlock(int block) {
 
 void frmPlayer::HScroll1_Change() {
     try {
+        if (!nav.ReplayAt.empty()) {
+            FeedEpoch(HScroll1.value);
+            Changed();
+            return;
+        }
         if (HScroll1.value >= 0 && HScroll1.value < static_cast<int>(nav.ReplayLine.size()))
             PrimeDate(HScroll1.value);
         for (int k = 0; k < 5; ++k) {
@@ -260,6 +289,7 @@ frmPlayer::Outcome frmPlayer::ReadAndCheck() {
         return Outcome::Abandoned;
     }
     Label1[0].caption = read.firstLine;
+    skipped = read.skipped;
     if (read.stoppedLine)
         Label2[0].caption = *read.stoppedLine;
     if (read.error != fileerr::kOk) {

@@ -73,6 +73,8 @@ public:
 
     // Loads begun so far; a load that sees a newer one at its yield stops there.
     int Loads() const { return loadGeneration; }
+    // Snapshots of whole epochs the last load left out whole (cut short, too long).
+    int skipped = 0;
 
 private:
     enum class Outcome { Loaded, Refused, Cancelled, Abandoned };
@@ -87,6 +89,8 @@ private:
     void DetectTuner();
     void PrimeDate(int block);
     void FeedBlock(int block);
+    // A snapshot of whole epochs (Nav::ReplayText).
+    void FeedEpoch(int block);
     void Fatal();
     void Changed();
 

@@ -1,6 +1,9 @@
 #pragma once
-// Reading a recording file into ReplayLine: the first line apart, then five-line snapshots. A
-// line ending in "Stopped." steps back one block; at most Nav::kReplayBlocks blocks are read.
+// Reading a recording file: the first line apart, then its snapshots. The two original models'
+// five-line blocks go into ReplayLine, where a line ending in "Stopped." steps back one block.
+// A recording of whole epochs by the by-fields model goes into ReplayText and ReplayAt, each
+// snapshot whole or not at all (nav/snapshot_format.h). At most Nav::kReplayBlocks snapshots are
+// read.
 
 #include "nav/nav.h"
 
@@ -23,13 +26,17 @@ struct ReplayRead {
     std::int16_t count = 0;
     QString firstLine;
     std::optional<QString> stoppedLine; // the last line read that ends in "Stopped."
+    bool epochs = false;                // read as snapshots of whole epochs
+    int skipped = 0; // of them, left out whole: cut short, too long, a header not understood
 };
 
-// Reads path on the replay channel into nav.ReplayLine (which the caller has emptied) and
-// gives the count that becomes ReplayCount: the index of the last block, 0 when the file has
-// no line after its first. Lines end in CR LF, CR or LF. yield runs before every line and
-// inside very long lines; it returns false when the reading must stop at once (the channel
-// may then belong to someone else). A path that is not a plain file is an error.
+// Reads path on the replay channel into nav.ReplayLine, or ReplayText and ReplayAt (which the
+// caller has emptied), and gives the count that becomes ReplayCount: the index of the last
+// block, 0 when the file has no line after its first. Which form a file has is told by its
+// first block: a snapshot header, or what RecordingTuner makes of it (nothing: the model
+// nav.TunerType names). Lines end in CR LF, CR or LF. yield runs before every line and inside
+// very long lines; it returns false when the reading must stop at once (the channel may then
+// belong to someone else). A path that is not a plain file is an error.
 ReplayRead ReadRecording(const QString& path, Nav& nav, const std::function<bool()>& yield);
 
 // The tuner model a recording was made with, from its first block's GGA and date sentence:

@@ -156,11 +156,16 @@ void SkyMapReader::Line(QStringView line) {
     while (end < line.size() && line[end] != u',' && line[end] != u'*')
         ++end;
     const QStringView type = line.first(end);
-    if (tuner == u"2") {
+    if (type == u"#SNAPSHOT") {
+        // A recording of whole epochs is the by-fields model's, whatever the setting: every
+        // system's satellites, and a snapshot a header.
+        byFields = true;
+        ++map.snapshots;
+    } else if (tuner == u"2" || byFields) {
         // Any talker.
         if (type.size() == 6 && type[0] == u'$' && type.endsWith(u"GSV"))
             map.AddGsvFields(line);
-        else if (type.size() == 6 && type[0] == u'$' && type.endsWith(u"GGA"))
+        else if (type.size() == 6 && type[0] == u'$' && type.endsWith(u"GGA") && !byFields)
             ++map.snapshots;
     } else if (type == u"$GPGSV") {
         map.AddGsv(line, tuner);
@@ -177,6 +182,7 @@ QString SkyMapReader::Read(QIODevice& in) {
     form.PrepareDisplay();
     Receiver rx(nav, form, nullptr);
     rx.listener = this;
+    byFields = false;
 
     QByteArray head = in.peek(256);
     const qsizetype nl = head.indexOf('\n');

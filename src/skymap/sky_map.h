@@ -84,7 +84,8 @@ PictureBox SkyMapPicture(const SkyMap& map, const QString& footer,
 
 // Feeds a file through the receive path and gathers its GSV sightings. A recording of the
 // program (first line ending in "Started.") and a raw capture are told apart by the first line;
-// both go through the same line assembler.
+// both go through the same line assembler. A recording of whole epochs (snapshot headers) is
+// read by fields whatever the tuner setting.
 class SkyMapReader final : public StreamListener {
 public:
     SkyMapReader(SkyMap& map, QString tunerType) : map(map), tuner(std::move(tunerType)) {}
@@ -98,6 +99,7 @@ public:
 private:
     SkyMap& map;
     QString tuner;
+    bool byFields = false; // the file is a recording of whole epochs
 };
 
 } // namespace velsor

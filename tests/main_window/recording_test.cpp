@@ -190,30 +190,52 @@ TEST_F(RecordingTest, APcClockAMinuteOffFromTheFixIsToldOncePerRecording) {
     EXPECT_EQ(SnapshotMinutes(), (QStringList{u"18"_s, u"21"_s}));
 }
 
-// The third model records its five lines of any talker as received, of the epoch shown.
-TEST_F(RecordingTest, TheThirdModelRecordsAnyTalkerAsReceived) {
+// The third model records, for the epoch shown, every sentence the window shows it from, as
+// received: its fix and date sentences, the GSAs last sent, every GSV group in view (one the
+// receiver left out of the last second too), after a count; not the other sentences, nor one
+// with a wrong checksum.
+TEST_F(RecordingTest, TheThirdModelRecordsTheEpochShownWhole) {
     nav.TunerType = u"2"_s;
-    const char* const block[] = {
-        "$GNGGA,03%1.00,3541.1234,N,13945.6789,E,1,12,0.5,10,M,,M,,",
-        "$GNGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0,1",
-        "$GPGSV,2,1,05,04,45,090,47,05,30,180,42,06,10,100,30,07,20,200,35,1",
-        "$GPGSV,2,2,05,08,15,045,30,1",
-        "$GNRMC,03%1.00,A,3541.1234,N,13945.6789,E,0.0,,040302,,,A",
+    using velsor::testing::WithChecksum;
+    const auto at = [](const char* s, int mmss) { // the time of a fix sentence
+        return WithChecksum(
+            QString::fromLatin1(s).arg(mmss, 4, 10, QLatin1Char('0')).toLatin1().constData());
     };
-    const auto line = [&](int k, int mmss) {
-        return QString::fromLatin1(block[k]).arg(mmss, 4, 10, QLatin1Char('0'));
-    };
+    const char* const rmc = "GNRMC,03%1.00,A,3541.1234,N,13945.6789,E,0.0,,040302,,,A";
+    const char* const gga = "GNGGA,03%1.00,3541.1234,N,13945.6789,E,1,05,0.5,10,M,,M,,";
+    const QString gsa[] = {WithChecksum("GNGSA,A,3,04,05,06,,,,,,,,,,1.0,1.0,1.0,1"),
+                           WithChecksum("GNGSA,A,3,70,,,,,,,,,,,,1.0,1.0,1.0,2")};
+    const QString gps[] = {
+        WithChecksum("GPGSV,2,1,05,04,45,090,47,05,30,180,42,06,10,100,30,07,20,200,35,1"),
+        WithChecksum("GPGSV,2,2,05,08,15,045,30,1")};
+    const QString glonass = WithChecksum("GLGSV,1,1,01,70,20,100,33,1");
     At(9, 5, 0);
     Start();
-    for (int mmss : {557, 558, 600}) {
-        At(9, mmss / 100, mmss % 100);
-        for (int k = 0; k < 5; ++k)
-            Feed(line(k, mmss));
-        form->Timer2_Timer();
-    }
+    for (const QString& l : {at(rmc, 557), at(gga, 557), gsa[0], gsa[1], gps[0], gps[1], glonass,
+                             WithChecksum("GNZDA,030557.00,04,03,2002,00,00")})
+        Feed(l);
+    // GLONASS left out; sentences of other kinds, and one with a wrong checksum
+    for (const QString& l :
+         {at(rmc, 558), at(gga, 558), gsa[0], gsa[1], gps[0], gps[1],
+          WithChecksum("GNTXT,01,01,02,u-blox"), u"$GNVTG,,T,,M,0.0,N,0.0,K,A*00"_s})
+        Feed(l);
+    At(9, 5, 59);
+    form->Timer2_Timer();
+    for (const QString& l : {at(rmc, 600), at(gga, 600), at(rmc, 601)}) // no GSA, no satellites
+        Feed(l);
+    At(9, 6, 0);
+    form->Timer2_Timer();
     form->Mnu_Rec_Stop_Click();
-    const QList<QByteArray> lines = ReadFile(file).split('\n');
-    ASSERT_GE(lines.size(), 7);
-    for (int k = 0; k < 5; ++k)
-        EXPECT_EQ(lines[1 + k], line(k, 600).toLatin1() + '\r');
+    const QStringList expected{u"2002/03/04 9:05:00(JST) Started."_s,
+                               u"#SNAPSHOT,7"_s,
+                               at(rmc, 600),
+                               at(gga, 600),
+                               gsa[0],
+                               gsa[1],
+                               gps[0],
+                               gps[1],
+                               glonass,
+                               u"2002/03/04 9:06:00(JST) Stopped."_s,
+                               QString()};
+    EXPECT_EQ(ReadFile(file).toStdString(), expected.join(u"\r\n").toStdString());
 }

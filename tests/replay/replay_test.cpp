@@ -1,6 +1,7 @@
 // The replay window's model: counting rules, refusals, the open-file button, interrupted loads.
 
 #include "nav/file_channels.h"
+#include "nav/snapshot_format.h"
 #include "replay/frm_player.h"
 #include "replay/recording_files.h"
 #include "support/graph_support.h"
@@ -136,6 +137,85 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
     }
 }
 
+// Recordings of whole epochs: a snapshot is shown whole or left out whole, whatever the file
+// holds; five-line blocks of the same model (written before) read as snapshots too.
+TEST_F(ReplayTest, SnapshotsOfWholeEpochsAreShownOrLeftOutWhole) {
+    const struct {
+        const char* recording;
+        int count;         // ReplayCount; -1 refused
+        int skipped;       // snapshots left out
+        const char* shown; // the snapshot each block shows, by its number
+    } cases[] = {
+        {"S e10 X", 9, 0, "0 1 2 3 4 5 6 7 8 9"},
+        {"S e5 c4", 4, 1, "0 1 2 3 4"},      // the file cut inside its last snapshot
+        {"S e2 c4 e3 X", 4, 1, "0 1 3 4 5"}, // lines lost inside one
+        {"S e2 X c4", -1, 1, ""},            // a stop line cuts it too
+        {"S l4 X", 3, 0, "0 1 2 3"},
+        {"S e2 l2 e2", 5, 0, "0 1 2 3 4 5"},
+        {"S e2 g3000 h3000 w e2", 3, 3, "0 1 5 6"}, // too long: not counted, counted, a long line
+        {"S e2 h130 e2", 3, 1, "0 1 3 4"},          // its GGA starts no block of its own
+        {"S X e3", 2, 0, "0 1 2"},
+        {"S e3365 X", 3359, 0, nullptr}, // only the first 3360
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.recording);
+        Unload();
+        dialogs.messages.clear();
+        nav.TunerType = u"0"_qs; // the settings' model: the file's own wins
+        ReplayFromMenu(Written(u"epochs.CSV"_qs, RecordingText(QLatin1String(c.recording))));
+        EXPECT_FALSE(player->busy || FileChannels::Instance().IsOpen(2));
+        EXPECT_EQ(player->skipped, c.skipped);
+        if (c.count < 0) {
+            EXPECT_EQ(dialogs.messages.size(), 1u);
+            EXPECT_TRUE(nav.ReplayText.isEmpty() && nav.ReplayAt.empty()) << "nothing kept";
+            continue;
+        }
+        EXPECT_EQ(nav.ReplayCount, c.count);
+        EXPECT_EQ(nav.TunerType, u"2");
+        EXPECT_EQ(form->Label14.caption, u"NMEA");
+        EXPECT_LE(nav.ReplayText.size(), (c.count + 1) * 8 * 84);
+        if (!c.shown)
+            continue;
+        QStringList shown;
+        for (int v = 0; v <= player->HScroll1.max; ++v) {
+            player->SetHScroll1Value(v);
+            shown << QString::number(ShownSnapshot());
+        }
+        EXPECT_EQ(shown.join(u' '), QLatin1String(c.shown));
+        // The last one shown is whole: its three systems, four used.
+        EXPECT_EQ(form->Label2.caption, c.recording[2] == u'l' ? u"3 / 5 個" : u"4 / 7 個");
+    }
+    EXPECT_EQ(events.exits, 0);
+}
+
+// An epoch beyond the bounds is recorded cut at a group's end, and says so; the reader takes
+// what the recorder writes and nothing beyond it.
+TEST(SnapshotFormat, BoundsAndHeaders) {
+    const struct {
+        int lineSize, groups; // 4 lines each, after 2 fix sentences and 2 GSAs
+        const char* header;
+    } blocks[] = {
+        {70, 3, "#SNAPSHOT,16"},
+        {70, 40, "#SNAPSHOT,128,CUT,36"}, // 31 groups fit the lines
+        {200, 40, "#SNAPSHOT,80,CUT,84"}, // 19 groups fit the bytes
+        {3000, 1, "#SNAPSHOT,4,CUT,4"},   // the fix and GSAs, not the group
+    };
+    for (const auto& b : blocks) {
+        snapshot::Sentences s;
+        const QString line = u'$' + QString(b.lineSize - 1, u'x');
+        s.fix = {line, line};
+        s.gsa = {line, line};
+        s.groups.assign(static_cast<std::size_t>(b.groups), std::vector<QString>(4, line));
+        const QStringList block = snapshot::Block(s);
+        EXPECT_EQ(block.first(), QLatin1String(b.header));
+        EXPECT_EQ(snapshot::HeaderCount(block.first().toLatin1()), block.size() - 1);
+    }
+    for (const char* bad : {"#SNAPSHOT,0", "#SNAPSHOT,129", "#SNAPSHOT,12x", "#SNAPSHOT,",
+                            "#SNAPSHOT,5,LOST,2", "#SNAPSHOT,-5"})
+        EXPECT_EQ(snapshot::HeaderCount(bad), 0) << bad;
+    EXPECT_EQ(snapshot::HeaderCount("$GNGGA,#SNAPSHOT,5"), std::nullopt);
+}
+
 // At a yield of a long load a newer load takes over, or closing stops it: nothing of it is left.
 TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
     const QString big = Written(u"big.CSV"_qs, RecordingText("S 3360 X")),
@@ -186,6 +266,7 @@ TEST_F(ReplayTest, QuitDuringALoad) {
         {"stop lines only", stops, 0},
         {"stop lines only, quit", stops, 300},
         {"a week", RecordingText("S 3360 X"), 500, false},
+        {"a week of whole epochs", RecordingText("S e3360 X"), 500},
         {"one 3 MB line", "S\r\n" + QByteArray(3 << 20, 'x'), 10},
     };
     player->yieldMs = 0;

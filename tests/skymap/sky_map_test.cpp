@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -146,4 +147,25 @@ TEST(SkyMap, ARecordingWithABlockedSectorInTheMapAndTheTool) {
                                                   {dir.filePath(QStringLiteral("missing"))});
     EXPECT_TRUE(missing.code == 2 && missing.out.isEmpty() && missing.err.count('\n') == 1)
         << missing.err.constData();
+}
+
+// A recording of whole epochs (the by-fields model) maps every system's satellites, once a
+// snapshot, whatever model the tool is told; the wall shows as in a GT-74/77 recording.
+TEST(SkyMap, ARecordingOfWholeEpochsMapsEverySystem) {
+    QBuffer rec;
+    rec.setData(velsor::testing::SkyRecording(200, sim::Sector{90, 179, 40}, sim::Tuner::Gnss));
+    QStringList maps;
+    for (const char* tuner : {"0", "2"}) {
+        ASSERT_TRUE(rec.open(QIODevice::ReadOnly));
+        SkyMap m;
+        SkyMapReader reader(m, QLatin1String(tuner));
+        ASSERT_TRUE(reader.Read(rec).isEmpty());
+        rec.close();
+        // 26 to 40 satellites a snapshot, of which a GPS-only reading would see about a third.
+        EXPECT_EQ(m.snapshots, 200u);
+        EXPECT_GT(m.Sightings(), 200u * 24);
+        EXPECT_TRUE(m.Cell(2, 13).Blocked() && !m.Cell(2, 30).Blocked());
+        maps << Read(m);
+    }
+    EXPECT_EQ(maps[0], maps[1]);
 }

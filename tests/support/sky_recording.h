@@ -1,8 +1,13 @@
 #pragma once
-// A GT-74/77 recording file as the program writes it (a start line, five-line snapshots every
-// three minutes, a stop line), made from the simulated tuner's sky, optionally with a blocked
-// sector.
+// A recording file as the program writes it (a start line, a snapshot every three minutes, a
+// stop line), made from the simulated tuner's sky, optionally with a blocked sector: the
+// GT-74/77's five-line blocks, or the multi-GNSS receiver's whole epochs as the by-fields model
+// records them (each second decoded, and the epoch shown written by the recorder's layout).
 
+#include "decoding/receiver.h"
+#include "main_window/nav_form.h"
+#include "nav/nav.h"
+#include "nav/snapshot_format.h"
 #include "nmea_sim.h"
 
 #include <QByteArray>
@@ -12,10 +17,14 @@
 
 namespace velsor::testing {
 
-inline QByteArray SkyRecording(int snapshots, std::optional<sim::Sector> blocked) {
-    const sim::Tuner tuner = sim::Tuner::Gt74;
+inline QByteArray SkyRecording(int snapshots, std::optional<sim::Sector> blocked,
+                               sim::Tuner tuner = sim::Tuner::Gt74) {
     sim::Generator gen(tuner, 1, {});
     gen.setBlocked(blocked);
+    Nav nav;
+    nav.TunerType = QStringLiteral("2");
+    NAV_FORM form(nav);
+    Receiver rx(nav, form, nullptr);
     const QDateTime start(QDate(2026, 11, 30), QTime(0, 0), Qt::UTC);
     const auto stamp = [](const QDateTime& utc) {
         const QDateTime jst = utc.addSecs(9 * 3600);
@@ -26,6 +35,13 @@ inline QByteArray SkyRecording(int snapshots, std::optional<sim::Sector> blocked
     for (int k = 0; k < snapshots; ++k) {
         const std::int64_t second = std::int64_t(k) * 180;
         const QDateTime utc = start.addSecs(second);
+        if (tuner == sim::Tuner::Gnss) {
+            rx.AssembleBytes(gen.burst(utc, second));
+            rx.Flush();
+            for (const QString& l : snapshot::Block(rx.Shown()))
+                out += l.toLatin1() + "\r\n";
+            continue;
+        }
         const sim::Epoch e = gen.epoch(utc, second);
         // GGA, GSA, GSV messages 1 and 2, the date sentence; without CR LF, as stored.
         const QList<QByteArray> gsv = sim::gsvSentences(tuner, e);
