@@ -2,12 +2,17 @@
 
 #include "decoding/receiver.h"
 #include "main_window/nav_form.h"
+#include "nav/snapshot_format.h"
 #include "replay/replay_reader.h"
 
 namespace velsor::analysis {
 
 QString RecordingModel(const QByteArray& head) {
     const QList<QByteArray> lines = head.split('\n');
+    // Whole epochs, each after its count line: only the field model records them.
+    if (lines.size() > 1 && lines[0].trimmed().endsWith("Started.") &&
+        snapshot::HeaderCount(lines[1].trimmed()))
+        return QStringLiteral("2");
     if (lines.size() < 7 || !lines[0].trimmed().endsWith("Started."))
         return {};
     // The start line, then GGA, GSA, two GSV and the date sentence.
@@ -37,17 +42,35 @@ QString AnalysisReader::Read(QIODevice& in, const std::function<bool(double)>& t
 
     const qint64 size = in.isSequential() ? -1 : in.size();
     qint64 done = 0;
+    // A recording of whole epochs: each snapshot is shown as replay shows it, one epoch of its
+    // own, from the sentences its count line announces.
+    const bool snapshots = lastWasRecording && head.contains("\n#SNAPSHOT,");
+    bool inSnapshot = false;
+    int left = 0;
     for (;;) {
-        const QByteArray chunk = in.read(1 << 16);
+        const QByteArray chunk = snapshots ? in.readLine(Receiver::kMaxLine + 1) : in.read(1 << 16);
         if (chunk.isEmpty())
             break;
         done += chunk.size();
-        rx.AssembleBytes(chunk);
+        if (!snapshots) {
+            rx.AssembleBytes(chunk);
+        } else if (const auto count = snapshot::HeaderCount(chunk.trimmed())) {
+            if (inSnapshot)
+                rx.EndSnapshot();
+            rx.StartSnapshot();
+            inSnapshot = true;
+            left = *count;
+        } else if (inSnapshot && left > 0 && chunk.endsWith('\n')) {
+            --left;
+            rx.AssembleBytes(chunk);
+        }
         if (turn && !turn(size > 0 ? double(done) / double(size) : -1.0)) {
             stopped = true;
             return {};
         }
     }
+    if (inSnapshot)
+        rx.EndSnapshot();
     // A last line without its line end still counts.
     if (!nav.RxBuffer[1].isEmpty())
         rx.AssembleLines(u"\n");

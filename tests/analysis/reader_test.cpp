@@ -57,12 +57,20 @@ TEST(AnalysisReader, OneSampleAnEpochInEveryModel) {
     }
 }
 
+// Five-line blocks and whole epochs alike: one epoch a snapshot, three minutes apart.
 TEST(AnalysisReader, ARecordingIsReadWithItsOwnModel) {
-    const auto r = ReadBytes(vt::SkyRecording(30, std::nullopt), "2");
-    EXPECT_TRUE(r->recording);
-    EXPECT_EQ(r->tuner, u"0");
-    EXPECT_EQ(r->a.Epochs(), 30u);
-    EXPECT_EQ(r->a.LastEpoch() - r->a.FirstEpoch(), 29 * 180'000) << "three minutes apart";
+    const struct {
+        sim::Tuner tuner;
+        const char* configured;
+        const char* read;
+    } cases[] = {{sim::Tuner::Gt74, "2", "0"}, {sim::Tuner::Gnss, "0", "2"}};
+    for (const auto& c : cases) {
+        const auto r = ReadBytes(vt::SkyRecording(30, std::nullopt, c.tuner), c.configured);
+        EXPECT_TRUE(r->recording);
+        EXPECT_EQ(r->tuner, QLatin1String(c.read));
+        EXPECT_EQ(r->a.Epochs(), 30u);
+        EXPECT_EQ(r->a.LastEpoch() - r->a.FirstEpoch(), 29 * 180'000) << "three minutes apart";
+    }
     EXPECT_EQ(RecordingModel("Started.\n$GPGGA,1\n"), u"") << "too short to be a recording";
 }
 
