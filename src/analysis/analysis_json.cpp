@@ -31,8 +31,9 @@ QByteArray Share(std::uint64_t part, std::uint64_t whole) {
 QByteArray AnalysisJson(const ReceptionAnalysis& a, const QByteArray& extra) {
     QByteArray o = "{" + extra;
     o += "\"epochs\":" + QByteArray::number(a.Epochs());
-    o += ",\"first\":" + Utc(a.FirstEpoch());
-    o += ",\"last\":" + Utc(a.LastEpoch());
+    // An input without any time has no first or last moment, only its epochs in order.
+    o += ",\"first\":" + Utc(a.Clockless() ? kNoTime : a.FirstEpoch());
+    o += ",\"last\":" + Utc(a.Clockless() ? kNoTime : a.LastEpoch());
     const auto ttff = a.TimeToFirstFix();
     o += ",\"time_to_first_fix_s\":" + (ttff ? Num(double(*ttff) / 1000, 1) : "null");
     o += ",\"fix_share\":{\"3d\":" + Share(a.EpochsWithMode(3), a.Epochs());

@@ -140,7 +140,14 @@ std::int64_t TimeStep(std::int64_t span) {
     return std::max<std::int64_t>(1, span / 7);
 }
 
-QString TickText(std::int64_t utcMs, std::int64_t step, bool withDate) {
+QString TickText(std::int64_t utcMs, std::int64_t step, bool withDate, bool clockless) {
+    if (clockless) {
+        // Seconds since the first epoch: hours past a day go on counting.
+        const std::int64_t s = utcMs / kSecond;
+        const QString hm =
+            QStringLiteral("%1:%2").arg(s / 3600).arg(s / 60 % 60, 2, 10, QChar(u'0'));
+        return step < kMinute ? hm + QStringLiteral(":%1").arg(s % 60, 2, 10, QChar(u'0')) : hm;
+    }
     const QDateTime t = QDateTime::fromMSecsSinceEpoch(utcMs + kJst, Qt::UTC);
     if (withDate)
         return t.toString(QStringLiteral("M/d H:mm"));
@@ -167,18 +174,22 @@ void SignalHistory(Canvas& c, const ReceptionAnalysis& a, const PageOptions& o) 
     auto X = [&](double t) { return scale.left + scale.width * (t - double(t0)) / dt; };
     const double bottom = scale.top + scale.height;
 
-    // Time axis: ticks on the local clock's round times.
+    // Time axis: ticks on the local clock's round times, or on round times since the first
+    // epoch for an input that gave no time.
+    const bool clockless = a.Clockless();
+    const std::int64_t zone = clockless ? 0 : kJst;
     const std::int64_t step = TimeStep(t1 - t0);
-    const bool withDate = t1 - t0 > kDay;
-    for (std::int64_t t = ((t0 + kJst + step - 1) / step) * step - kJst; t <= t1; t += step) {
+    const bool withDate = !clockless && t1 - t0 > kDay;
+    for (std::int64_t t = ((t0 + zone + step - 1) / step) * step - zone; t <= t1; t += step) {
         const double x = X(double(t));
         c.Line(x, scale.top, x, bottom, kGridGrey);
         c.Line(x, bottom, x, bottom + 60, kAxisGrey);
-        c.TextCentred(x, bottom + 90, TickText(t, step, withDate), kSmallSize);
+        c.TextCentred(x, bottom + 90, TickText(t, step, withDate, clockless), kSmallSize);
     }
     c.TextRight(scale.left + scale.width, bottom + 360,
-                QStringLiteral("%1 〜 %2（日本時間）").arg(JstText(t0), JstText(t1)), kSmallSize,
-                kNoteGrey);
+                clockless ? QStringLiteral("最初のエポックからの経過時間（受信機の時刻なし）")
+                          : QStringLiteral("%1 〜 %2（日本時間）").arg(JstText(t0), JstText(t1)),
+                kSmallSize, kNoteGrey);
 
     const std::vector<Column> columns = Columns(span);
     const SatelliteTable& table = a.Satellites();
@@ -624,6 +635,9 @@ std::vector<Column> Columns(const BucketSpan& span, int maxColumns) {
 QString SourceLine(const ReceptionAnalysis& a, const QString& what) {
     if (a.Epochs() == 0)
         return what;
+    if (a.Clockless())
+        return QStringLiteral("%1　受信機の時刻なし（%2）、%3 エポック")
+            .arg(what, DurationText(a.LastEpoch() - a.FirstEpoch()), Grouped(a.Epochs()));
     return QStringLiteral("%1　%2 〜 %3（%4）、%5 エポック")
         .arg(what, JstText(a.FirstEpoch()), JstText(a.LastEpoch()),
              DurationText(a.LastEpoch() - a.FirstEpoch()), Grouped(a.Epochs()));

@@ -371,6 +371,7 @@ void ReceptionAnalysis::Start(std::int64_t at) {
     position.Clear();
     modes = {};
     epochs = 0;
+    timedSeen = false;
     started = at;
     firstEpoch = lastEpoch = firstFix = kNoTime;
     ++generation;
@@ -383,11 +384,22 @@ void ReceptionAnalysis::RestartHistory() {
     session.Clear();
 }
 
-void ReceptionAnalysis::AddEpoch(const FixSnapshot& f, std::int64_t t, std::int64_t clock) {
-    if (lastEpoch != kNoTime && (t < lastEpoch - kJumpBack || t > lastEpoch + kJumpAhead)) {
+void ReceptionAnalysis::AddEpoch(const FixSnapshot& f, std::int64_t t, std::int64_t clock,
+                                 bool timed) {
+    if (timed && !timedSeen && epochs > 0) {
+        // Seconds from 0 until now: the epochs before are taken as a second apart up to this
+        // one, and the history starts here.
+        RestartHistory();
+        const std::int64_t shift = t - (lastEpoch + kSecond);
+        firstEpoch += shift;
+        if (firstFix != kNoTime && started == kNoTime)
+            firstFix += shift;
+        lastEpoch = t;
+    } else if (lastEpoch != kNoTime && (t < lastEpoch - kJumpBack || t > lastEpoch + kJumpAhead)) {
         RestartHistory();
         lastEpoch = t;
     }
+    timedSeen = timedSeen || timed;
     ++epochs;
     ++generation;
     ++modes[std::size_t(std::clamp(f.mode, 1, 3) - 1)];
@@ -500,29 +512,56 @@ std::optional<std::int64_t> UtcMs(const QByteArray& utc) {
 void EpochSampler::Sample(FixSnapshot fix, std::optional<std::int64_t> clock) {
     const bool same = held && !fix.utc.isEmpty() && fix.utc == held->utc;
     std::int64_t t = 0;
-    if (const auto u = UtcMs(fix.utc))
+    bool timed = true;
+    if (const auto u = UtcMs(fix.utc)) {
         t = *u;
-    else if (clock)
+    } else if (clock) {
         t = *clock;
-    else if (held)
+    } else if (held) {
         t = heldTime + kSecond;
-    else if (analysis.LastEpoch() != kNoTime)
+        timed = heldTimed;
+    } else if (analysis.LastEpoch() != kNoTime) {
         t = analysis.LastEpoch() + kSecond;
+        timed = !clockless;
+    } else {
+        untimed.push_back(std::move(fix));
+        if (untimed.size() >= kMaxUntimed)
+            AddUntimed(0, false);
+        return;
+    }
+    if (timed && !untimed.empty())
+        AddUntimed(t - kSecond * std::int64_t(untimed.size()), true);
+    if (timed)
+        clockless = false;
     if (!same)
         Flush();
     held = std::move(fix);
     heldTime = t;
+    heldTimed = timed;
     heldClock = clock.value_or(kNoTime);
 }
 
+void EpochSampler::AddUntimed(std::int64_t from, bool timed) {
+    for (const FixSnapshot& f : untimed) {
+        analysis.AddEpoch(f, from, kNoTime, timed);
+        from += kSecond;
+    }
+    untimed.clear();
+    clockless = !timed;
+}
+
 void EpochSampler::Flush() {
+    if (!untimed.empty())
+        AddUntimed(analysis.LastEpoch() != kNoTime ? analysis.LastEpoch() + kSecond : 0, false);
     if (held)
-        analysis.AddEpoch(*held, heldTime, heldClock);
+        analysis.AddEpoch(*held, heldTime, heldClock, heldTimed);
     held.reset();
 }
 
 void EpochSampler::Forget() {
     held.reset();
+    untimed.clear();
+    clockless = false;
 }
 
 } // namespace velsor::analysis

@@ -187,8 +187,13 @@ public:
     // AddEpoch is given, kNoTime for files.
     void Start(std::int64_t at);
     // One epoch at time t (ms UTC): the receiver's own time when it gives one. clock is the
-    // moment on Start's clock (the PC's), for the time to the first fix; kNoTime: t.
-    void AddEpoch(const FixSnapshot& fix, std::int64_t t, std::int64_t clock = kNoTime);
+    // moment on Start's clock (the PC's), for the time to the first fix; kNoTime: t. An epoch
+    // not timed is of an input that gave no time at all: t counts seconds from 0 then, and
+    // the first timed epoch starts the times afresh.
+    void AddEpoch(const FixSnapshot& fix, std::int64_t t, std::int64_t clock = kNoTime,
+                  bool timed = true);
+    // Epochs, and none of them with a time: times are seconds since the first epoch.
+    bool Clockless() const { return epochs > 0 && !timedSeen; }
 
     std::int64_t SessionStart() const { return started; }
     std::int64_t FirstEpoch() const { return firstEpoch; }
@@ -223,6 +228,7 @@ private:
     PositionStats position;
     std::array<std::uint64_t, 3> modes{};
     std::uint64_t epochs = 0;
+    bool timedSeen = false;
     std::int64_t started = kNoTime, firstEpoch = kNoTime, lastEpoch = kNoTime;
     std::int64_t firstFix = kNoTime; // on Start's clock
     std::uint64_t generation = 0;
@@ -240,17 +246,27 @@ public:
     explicit EpochSampler(ReceptionAnalysis& analysis) : analysis(analysis) {}
     // An epoch at the snapshot's own UTC; without one at `clock` (the PC's, ms UTC, for a live
     // session), else a second after the epoch before. clock also times the first fix. The
-    // epoch is held back until one of another moment comes, or Flush.
+    // epoch is held back until one of another moment comes, or Flush. Epochs before the
+    // input's first time (a receiver that sends its date a few sentences in) wait for it and
+    // are dated a second apart back from it; kMaxUntimed of them, or the end of an input
+    // without any time, and they go in as seconds from 0.
     void Sample(FixSnapshot fix, std::optional<std::int64_t> clock = std::nullopt);
-    // Hands over the epoch held back.
+    // Hands over the epochs held back.
     void Flush();
-    // Drops it: a new session.
+    // Drops them: a new session.
     void Forget();
 
+    static constexpr std::size_t kMaxUntimed = 600;
+
 private:
+    void AddUntimed(std::int64_t from, bool timed);
     ReceptionAnalysis& analysis;
     std::optional<FixSnapshot> held;
     std::int64_t heldTime = kNoTime, heldClock = kNoTime;
+    bool heldTimed = true;
+    // Given seconds from 0 for want of any time: the epochs after count on from there.
+    bool clockless = false;
+    std::vector<FixSnapshot> untimed;
 };
 
 } // namespace velsor::analysis

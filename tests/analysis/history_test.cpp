@@ -1,6 +1,7 @@
 // The SNR history: buckets at their edges, the session's merging, the columns a page draws,
 // and the receiver's clock across midnight, a week and its jumps.
 
+#include "analysis/analysis_json.h"
 #include "analysis/analysis_pages.h"
 #include "analysis/analysis_support.h"
 
@@ -144,6 +145,44 @@ TEST(History, MidnightAWeekAndJumpsOfTheClock) {
     add(night);
     EXPECT_EQ(a.History(ReceptionAnalysis::Range::Session).first, night);
     EXPECT_EQ(a.Epochs(), 15u) << "the other figures keep every epoch";
+}
+
+// An input that gives its first time a few epochs in (the date after the first GGA) dates
+// the epochs before back from it; one without any time counts seconds from its first epoch
+// and says so, in the pages and the JSON, instead of a day in 1970.
+TEST(History, EpochsBeforeTheFirstTime) {
+    const std::int64_t at = vt::Utc(2026, 12, 7, 0, 0, 10);
+    constexpr int kMax = int(EpochSampler::kMaxUntimed);
+    const struct {
+        int untimed;
+        bool timeAfter;
+        std::int64_t first, last;
+    } cases[] = {
+        {2, true, at - 2000, at},
+        {3, false, 0, 2000},
+        {kMax + 2, true, at - (kMax + 2) * 1000, at},
+        {kMax + 2, false, 0, (kMax + 1) * 1000},
+    };
+    for (const auto& c : cases) {
+        ReceptionAnalysis a;
+        EpochSampler sampler(a);
+        for (int i = 0; i < c.untimed; ++i)
+            sampler.Sample(Fix(3, 35.0, 139.0));
+        if (c.timeAfter) {
+            FixSnapshot f = Fix(3, 35.0, 139.0);
+            f.utc = "2026-12-07T00:00:10.000Z";
+            sampler.Sample(f);
+        }
+        sampler.Flush();
+        SCOPED_TRACE(::testing::Message() << c.untimed << (c.timeAfter ? " then a time" : ""));
+        EXPECT_EQ(a.Epochs(), std::uint64_t(c.untimed + c.timeAfter));
+        EXPECT_EQ(a.FirstEpoch(), c.first);
+        EXPECT_EQ(a.LastEpoch(), c.last);
+        EXPECT_EQ(a.Clockless(), !c.timeAfter);
+        EXPECT_EQ(AnalysisJson(a).contains("\"first\":null,\"last\":null"), !c.timeAfter);
+        EXPECT_EQ(SourceLine(a, u"x"_qs).contains(u"受信機の時刻なし"), !c.timeAfter);
+        EXPECT_EQ(a.TimeToFirstFix(), 0);
+    }
 }
 
 TEST(History, TimeTextsAndTheFirstFix) {
