@@ -5,10 +5,11 @@
 #      test_platform_win with COM1 and COM2 linked to the two ends of a socat pair, COM3 fed
 #      by velsor-sim, COM9 a port that has gone;
 #   2. the zip's folder: Qt's Japanese texts and the guide as Notepad reads it; velsor-decode.exe
-#      against the Linux velsor-decode over every shared capture: byte-identical JSON;
-#   3. every window and message box of the program from the zip's folder at 100, 125, 150 and
-#      200 % (LogPixels 96 to 192), and of the Linux build at the same QT_SCALE_FACTOR: drawn at
-#      their scale, nothing cut, a question with はい / いいえ (pictures in WIN_BUILD/scaling);
+#      and velsor-analyze.exe against the Linux build over every shared capture: the same JSON;
+#   3. every window and message box of the program (the reception analysis's four pages with
+#      them) from the zip's folder at 100 to 200 % (LogPixels 96 to 192), and of the Linux
+#      build at the same QT_SCALE_FACTOR: drawn at their scale, nothing cut, a question with
+#      はい / いいえ (pictures in WIN_BUILD/scaling);
 #   4. a serial round trip: COM1 -> a socat pseudo-terminal fed by the Linux velsor-sim; the
 #      program connects, receives, records and stops; the recording replays the same with
 #      the Linux and the Windows velsor-decode --replay; start-up to first paint beside Linux;
@@ -155,7 +156,7 @@ else
   fail "COM3 live data is not a stretch of the capture"
 fi
 
-echo "== 2. the zip's folder; velsor-decode.exe against the Linux build on every capture"
+echo "== 2. the zip's folder; velsor-decode.exe and velsor-analyze.exe against Linux's on every capture"
 if [ -s "$dist/translations/qtbase_ja.qm" ] && cmp -s "$dist/translations/qtbase_ja.qm" \
      /usr/share/qt6/translations/qtbase_ja.qm; then
   pass "Qt's Japanese texts in translations\\qtbase_ja.qm"
@@ -179,6 +180,34 @@ if [ "$captures" -gt 0 ] && [ "$mismatches" -eq 0 ]; then
   pass "velsor-decode.exe: the same JSON on $captures captures"
 else
   fail "velsor-decode.exe: $mismatches of $captures captures differ"
+fi
+
+# velsor-analyze.exe: the same figures as Linux's, each capture read by the model it was made
+# for (layout0 GT-74/77, layout1 CFGPS) and by the field model.
+analyzed=0
+mismatches=0
+while IFS= read -r f; do
+  case "$f" in
+    */layout0/*) tuners="0 2" ;;
+    */layout1*) tuners="1 2" ;;
+    *) tuners="2" ;;
+  esac
+  for t in $tuners; do
+    analyzed=$((analyzed + 1))
+    "$lbuild/apps/velsor-analyze" --tuner "$t" --json "$f" > "$work/linux.json" 2>&1 || true
+    wine "$dist/velsor-analyze.exe" --tuner "$t" --json "$f" 2>&1 | tr -d '\r' \
+      > "$work/windows.json" || true
+    if ! cmp -s "$work/linux.json" "$work/windows.json"; then
+      mismatches=$((mismatches + 1))
+      echo "differs (--tuner $t): $f"
+      diff <(head -c 2000 "$work/linux.json") <(head -c 2000 "$work/windows.json") | head -10
+    fi
+  done
+done < <(find "$data/nmea" "$data/nmea-gnss" -name '*.log' 2>/dev/null | sort)
+if [ "$analyzed" -gt 0 ] && [ "$mismatches" -eq 0 ]; then
+  pass "velsor-analyze.exe: the same figures on $analyzed readings of the captures"
+else
+  fail "velsor-analyze.exe: $mismatches of $analyzed readings differ"
 fi
 
 # Steps 3 to 6 need Qt Widgets. A prefix whose Qt6Widgets.dll has no readable import table

@@ -34,6 +34,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QTabBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -184,6 +185,24 @@ void ShootAll(NAV_FORM& form, const QString& folder) {
         form.showReplay();
         QApplication::processEvents();
         Shoot(TopLevel("frmPlayer"), folder, u"replay"_qs);
+    }
+    if (form.showAnalysis) {
+        // The recording read into the reception analysis: each page drawn at this scale.
+        form.showAnalysis();
+        if (QWidget* analysis = TopLevel("frmAnalysis")) {
+            if (auto* open = analysis->findChild<QAction*>(u"Mnu_File_Open"_qs))
+                open->trigger();
+            if (auto* tabs = analysis->findChild<QTabBar*>(u"Tab1"_qs)) {
+                for (int i = 0; i < tabs->count(); ++i) {
+                    tabs->setCurrentIndex(i);
+                    QApplication::processEvents();
+                    Shoot(analysis, folder, QStringLiteral("analysis-%1").arg(i + 1));
+                }
+            }
+            analysis->close();
+        } else {
+            Say(u"no-window analysis"_qs);
+        }
     }
     if (form.showGraph) {
         form.showGraph();
