@@ -11,22 +11,26 @@ using namespace velsor;
 using velsor::testing::PtyPair;
 using velsor::testing::WaitFor;
 
-using MonitorE2E = velsor::testing::MainWindowTest;
+class MonitorE2E : public velsor::testing::MainWindowTest {
+protected:
+    // velsor-sim on the far end of the pty pair.
+    bool StartSim(const QString& args) {
+        sim = std::make_unique<QProcess>();
+        sim->setProcessChannelMode(QProcess::ForwardedChannels);
+        sim->start(u"" VELSOR_SIM_PATH ""_qs,
+                   (u"--device "_qs + pty->peerLink + u' ' + args).split(u' '));
+        return sim->waitForStarted(5000);
+    }
+    std::unique_ptr<QProcess> sim;
+};
 
 TEST_F(MonitorE2E, ConnectDecodeRecordLoseTheDeviceAndReconnect) {
     if (!PtyPair::Available())
         GTEST_SKIP() << "socat is not installed";
     Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=1\r\n[Time]=0\r\n");
-    std::unique_ptr<QProcess> sim;
     const auto plugInAndConnect = [&] { // a CFGPS, often without a fix, in a new pty pair
         Connect();
-        sim = std::make_unique<QProcess>();
-        sim->setProcessChannelMode(QProcess::ForwardedChannels);
-        sim->start(u"" VELSOR_SIM_PATH ""_qs,
-                   u"--device %1 --tuner 1 --nofix-every 5 --nofix-for 5 --seconds 60"_qs
-                       .arg(pty->peerLink)
-                       .split(u' '));
-        return sim->waitForStarted(5000);
+        return StartSim(u"--tuner 1 --nofix-every 5 --nofix-for 5 --seconds 60"_qs);
     };
     ASSERT_TRUE(plugInAndConnect());
     ASSERT_TRUE(WaitFor([&] { return form->Label4[1].caption.contains(u'/'); }, 12000));
@@ -61,16 +65,9 @@ TEST_F(MonitorE2E, ConnectDecodeRecordLoseTheDeviceAndReconnect) {
 TEST_F(MonitorE2E, AWrongModelIsToldOncePerConnectionTheRightOneNever) {
     if (!PtyPair::Available())
         GTEST_SKIP() << "socat is not installed";
-    PtyPair pty(dir.path(), 1);
-    ASSERT_TRUE(pty.Ready());
     Load("[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=0\r\n[Time]=0\r\n");
-    form->Mnu_Start_Click();
-    ASSERT_TRUE(form->MSComm1->IsOpen());
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedChannels);
-    sim.start(QStringLiteral(VELSOR_SIM_PATH),
-              {u"--device"_qs, pty.peerLink, u"--tuner"_qs, u"1"_qs, u"--seconds"_qs, u"90"_qs});
-    ASSERT_TRUE(sim.waitForStarted(5000));
+    Connect();
+    ASSERT_TRUE(StartSim(u"--tuner 1 --seconds 90"_qs));
     const auto tick = [&](auto done, int ms) { // Timer2 runs as in the program
         return WaitFor([&] { return form->Timer2_Timer(), done(); }, ms);
     };
@@ -88,10 +85,10 @@ TEST_F(MonitorE2E, AWrongModelIsToldOncePerConnectionTheRightOneNever) {
     EXPECT_EQ(dialogs.messages.size(), 2u) << MessageTexts().join(u'|').toStdString();
 
     // Bytes that are not NMEA, as a wrong line speed delivers them: the baud-rate hint.
-    sim.kill();
-    sim.waitForFinished();
+    sim->kill();
+    sim->waitForFinished();
     reconnect();
-    QFile peer(pty.peerLink);
+    QFile peer(pty->peerLink);
     ASSERT_TRUE(peer.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     QByteArray noise(2000, 0);
     for (int i = 0; i < noise.size(); ++i)

@@ -7,6 +7,8 @@
 // characters. Each snapshot's GGA carries its own number in the time field, so a test can tell
 // blocks apart.
 
+#include "support/fakes.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -27,17 +29,6 @@ inline QStringList Snapshot(int n) {
     };
 }
 
-// A sentence with its checksum.
-inline QString Checked(const QString& body) {
-    char sum = 0;
-    for (const QChar c : body)
-        sum ^= static_cast<char>(c.unicode());
-    return u'$' + body +
-           QStringLiteral("*%1")
-               .arg(static_cast<unsigned char>(sum), 2, 16, QLatin1Char('0'))
-               .toUpper();
-}
-
 // Snapshot n of the by-fields model as a receiver of today sends it: eight sentences, three
 // systems, 6 satellites (4 used).
 inline QStringList EpochSnapshot(int n) {
@@ -53,14 +44,8 @@ inline QStringList EpochSnapshot(int n) {
              QStringLiteral("GLGSV,1,1,01,70,20,100,33,1"),
              QStringLiteral("GAGSV,1,1,01,11,35,250,38,7"),
          })
-        lines << Checked(body);
+        lines << WithChecksum(body.toLatin1().constData());
     return lines;
-}
-
-// Snapshot n as the by-fields model wrote five-line blocks: GGA, GSA, two GSV messages, RMC.
-inline QStringList EpochBlock(int n) {
-    const QStringList e = EpochSnapshot(n);
-    return {e[1], e[2], e[4], e[5], e[0]};
 }
 
 inline const QString kStartLine = QStringLiteral("2026/12/06 21:04:00(JST) Started.");
@@ -84,8 +69,10 @@ inline QByteArray RecordingText(const QString& description) {
             lines << QStringLiteral("#SNAPSHOT,8")
                   << EpochSnapshot(n++).mid(0, word.mid(1).toInt() - 1);
         } else if (word.startsWith(u'l')) {
-            for (int i = word.mid(1).toInt(); i > 0; --i)
-                lines << EpochBlock(n++);
+            for (int i = word.mid(1).toInt(); i > 0; --i) { // GGA, GSA, two GPS GSVs, RMC
+                const QStringList e = EpochSnapshot(n++);
+                lines << e[1] << e[2] << e[4] << e[5] << e[0];
+            }
         } else if (word.startsWith(u'h') || word.startsWith(u'g')) {
             const QStringList e = EpochSnapshot(n++);
             const int count = word.mid(1).toInt();

@@ -11,12 +11,12 @@
 
 TEST(ReplayCli, BlocksFedExitStatusAndMessages) {
     QTemporaryDir dir;
-    const QString ten = dir.filePath(QStringLiteral("ten.CSV"));
-    const QString two = dir.filePath(QStringLiteral("two.CSV"));
-    ASSERT_TRUE(velsor::testing::WriteFile(ten, velsor::testing::RecordingText("S 10 X")));
-    ASSERT_TRUE(velsor::testing::WriteFile(two, velsor::testing::RecordingText("S 2 X")));
-    const QString epochs = dir.filePath(QStringLiteral("epochs.CSV"));
-    ASSERT_TRUE(velsor::testing::WriteFile(epochs, velsor::testing::RecordingText("S e3 c4 e1")));
+    const QString ten = dir.filePath(QStringLiteral("ten.CSV")),
+                  two = dir.filePath(QStringLiteral("two.CSV")),
+                  epochs = dir.filePath(QStringLiteral("epochs.CSV"));
+    for (const auto& [path, recording] :
+         {std::pair{ten, "S 10 X"}, std::pair{two, "S 2 X"}, std::pair{epochs, "S e3 c4 e1"}})
+        ASSERT_TRUE(velsor::testing::WriteFile(path, velsor::testing::RecordingText(recording)));
     const struct {
         QStringList args;
         int exitCode;

@@ -10,7 +10,6 @@
 using namespace velsor;
 using velsor::testing::MainWindowTest;
 using velsor::testing::RecordingText;
-using velsor::testing::Snapshot;
 using velsor::testing::WithChecksum;
 
 namespace {
@@ -27,13 +26,14 @@ protected:
         player->show = [this] { ++shown; };
         form->receiver->afterDispatch = [this] {
             if (form->receiver->lastType == u"$GPGGA")
-                fed.push_back(ShownSnapshot());
+                fed << QString::number(ShownSnapshot());
         };
     }
     int ShownSnapshot() const {
         const QStringList p = form->Label4[0].caption.split(u' ');
         return p.size() >= 5 ? p[0].toInt() * 3600 + p[2].toInt() * 60 + p[4].toInt() : -1;
     }
+    QString Fed() const { return fed.isEmpty() ? u"-"_qs : fed.join(u','); }
     // A recording in the test folder, by name.
     QString Written(const QString& name, const QByteArray& text) {
         const QString path = Path(name);
@@ -57,42 +57,61 @@ protected:
     velsor::testing::FakeProgram& events = program; // runs a planned action at a yield
     std::unique_ptr<frmPlayer> player;
     int shown = 0;
-    std::vector<int> fed;
+    QStringList fed; // the snapshot each block fed shows
 };
 
 } // namespace
 
-TEST_F(ReplayTest, FilesAreCountedOrRefused) {
+// A recording is counted and every block shown, or refused with nothing kept. Of the by-fields
+// model a snapshot is shown whole or left out whole, whatever the file holds; five-line blocks
+// of the same model (written before) read as snapshots too. The file's own model wins.
+TEST_F(ReplayTest, RecordingsAreCountedAndShownOrRefused) {
     QDir(dir.path()).mkdir(QStringLiteral("folder.CSV"));
     const QByteArray binary = QByteArray("\x00\xff\r\n\x80\n\r\x1a,", 9).repeated(7000);
     const struct {
         const char* recording; // or "binary", "folder", "device"
-        const char* summary;   // count, bar maximum (-1: off), blocks fed, message, stop line
-        int block = -1, snapshot = -1; // ReplayLine(block, 0) is snapshot's GGA
+        // count, bar maximum (-1: off), blocks fed, message, stop line, snapshots left out, model
+        const char* summary;
+        const char* shown = ""; // the snapshot each block shows, by its number
         const char* lineEnd = "\r\n";
     } cases[] = {
-        {"S 10 X", "9 9 0 - stop", 9, 9},
-        {"S 10", "9 9 0 - -", 9, 9},
-        {"S 3 X 2", "3 3 0 - stop", 2, 3}, // what follows a stop line overwrites its block
-        {"S X 3", "2 2 0 - stop", 2, 2},   // never a step below block 0
-        {"", "0 -1 - few -"},
-        {"S", "0 -1 - few -"},
-        {"S 3 X", "2 2 0 - stop"},
-        {"S 2 X", "1 -1 - few stop"},
-        {"S 4 p2", "4 4 0 - -", 4, 4}, // a trailing part counts without a stop line
-        {"S 4 p2 X", "3 3 0 - stop", 4, 4},
-        {"S 3365 X", "3359 3359 0 - -", 3359, 3359}, // only the first 3360 snapshots
+        {"S 10 X", "9 9 0 - stop 0 0", "0 1 2 3 4 5 6 7 8 9"},
+        {"S 10", "9 9 0 - - 0 0", "0 1 2 3 4 5 6 7 8 9"},
+        // What follows a stop line overwrites its block.
+        {"S 3 X 2", "3 3 0 - stop 0 0", "0 1 3 4"},
+        {"S X 3", "2 2 0 - stop 0 0", "0 1 2"}, // never a step below block 0
+        {"", "0 -1 - few - 0 0"},
+        {"S", "0 -1 - few - 0 0"},
+        {"S 3 X", "2 2 0 - stop 0 0", "0 1 2"},
+        {"S 2 X", "1 -1 - few stop 0 0"},
+        // A trailing part counts without a stop line.
+        {"S 4 p2", "4 4 0 - - 0 0", "0 1 2 3 4"},
+        {"S 4 p2 X", "3 3 0 - stop 0 0", "0 1 2 3"},
+        {"S 3365 X", "3359 3359 0 - - 0 0", "... 3359"}, // only the first 3360 snapshots
         {"binary", nullptr},
-        {"folder", "0 -1 - unreadable -"},
-        {"device", "0 -1 - unreadable -"},      // /dev/zero would never end
-        {"S 10 X", "9 9 0 - stop", 9, 9, "\r"}, // line ends as the history reader takes them
-        {"S 10 X", "9 9 0 - stop", 9, 9, "\n"},
+        {"folder", "0 -1 - unreadable - 0 0"},
+        {"device", "0 -1 - unreadable - 0 0"}, // /dev/zero would never end
+        // Line ends as the history reader takes them.
+        {"S 10 X", "9 9 0 - stop 0 0", "0 1 2 3 4 5 6 7 8 9", "\r"},
+        {"S 10 X", "9 9 0 - stop 0 0", "0 1 2 3 4 5 6 7 8 9", "\n"},
+        {"S e10 X", "9 9 - - stop 0 2", "0 1 2 3 4 5 6 7 8 9"},
+        {"S e5 c4", "4 4 - - - 1 2", "0 1 2 3 4"},         // the file cut inside its last snapshot
+        {"S e2 c4 e3 X", "4 4 - - stop 1 2", "0 1 3 4 5"}, // lines lost inside one
+        {"S e2 X c4", "1 -1 - few stop 1 0"},              // a stop line cuts it too
+        {"S l4 X", "3 3 - - stop 0 2", "0 1 2 3"},
+        {"S e2 l2 e2", "5 5 - - - 0 2", "0 1 2 3 4 5"},
+        // Too long: not counted, counted, a long line.
+        {"S e2 g3000 h3000 w e2", "3 3 - - - 3 2", "0 1 5 6"},
+        {"S e2 h130 e2", "3 3 - - - 1 2", "0 1 3 4"}, // its GGA starts no block of its own
+        {"S X e3", "2 2 - - stop 0 2", "0 1 2"},
+        {"S e3365 X", "3359 3359 - - - 0 2", "... 3359"}, // only the first 3360
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.recording);
         Unload();
         dialogs.messages.clear();
         fed.clear();
+        nav.TunerType = u"0"_qs; // the settings' model
         const QString r = QLatin1String(c.recording);
         const QString path =
             r == u"device" ? u"/dev/zero"_qs
@@ -106,84 +125,42 @@ TEST_F(ReplayTest, FilesAreCountedOrRefused) {
         events.actions.clear();
         EXPECT_TRUE(!player->busy && !FileChannels::Instance().IsOpen(2));
         EXPECT_TRUE(nav.ReplayCount >= 0 && nav.ReplayCount < Nav::kReplayBlocks);
-        QStringList said, blocks;
+        EXPECT_LE(nav.ReplayText.size(), (nav.ReplayCount + 1) * 8 * 84);
+        QStringList said;
         for (const auto& m : dialogs.messages)
             said << (m.text.startsWith(kTooFew)       ? QStringLiteral("few")
                      : m.text.startsWith(kUnreadable) ? QStringLiteral("unreadable")
                                                       : m.text);
-        for (int b : fed)
-            blocks << QString::number(b);
         const QString& stop = player->Label2[0].caption;
         const bool on = player->HScroll1.enabled;
-        const QString summary = QStringLiteral("%1 %2 %3 %4 %5")
+        const QString summary = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
                                     .arg(nav.ReplayCount)
                                     .arg(on ? player->HScroll1.max : -1)
-                                    .arg(blocks.isEmpty() ? "-" : blocks.join(u','),
-                                         said.isEmpty() ? "-" : said.join(u','),
+                                    .arg(Fed(), said.isEmpty() ? "-" : said.join(u','),
                                          stop == velsor::testing::kStopLine ? "stop"
                                          : stop.isEmpty()                   ? "-"
-                                                                            : stop);
-        if (c.summary) {
-            EXPECT_EQ(summary, QLatin1String(c.summary));
-            EXPECT_TRUE(said.isEmpty() || nav.ReplayLine[0][0].isEmpty()) << "nothing kept";
-            EXPECT_TRUE(!on || player->Label1[0].caption == velsor::testing::kStartLine);
-        }
-        if (c.block >= 0) {
-            EXPECT_EQ(nav.ReplayLine[c.block][0], Snapshot(c.snapshot)[0]);
-        }
-        for (int v = 0; on && v <= player->HScroll1.max; ++v)
-            player->SetHScroll1Value(v); // every position can be shown
-        EXPECT_EQ(events.exits, 0);
-    }
-}
-
-// Recordings of whole epochs: a snapshot is shown whole or left out whole, whatever the file
-// holds; five-line blocks of the same model (written before) read as snapshots too.
-TEST_F(ReplayTest, SnapshotsOfWholeEpochsAreShownOrLeftOutWhole) {
-    const struct {
-        const char* recording;
-        int count;         // ReplayCount; -1 refused
-        int skipped;       // snapshots left out
-        const char* shown; // the snapshot each block shows, by its number
-    } cases[] = {
-        {"S e10 X", 9, 0, "0 1 2 3 4 5 6 7 8 9"},
-        {"S e5 c4", 4, 1, "0 1 2 3 4"},      // the file cut inside its last snapshot
-        {"S e2 c4 e3 X", 4, 1, "0 1 3 4 5"}, // lines lost inside one
-        {"S e2 X c4", -1, 1, ""},            // a stop line cuts it too
-        {"S l4 X", 3, 0, "0 1 2 3"},
-        {"S e2 l2 e2", 5, 0, "0 1 2 3 4 5"},
-        {"S e2 g3000 h3000 w e2", 3, 3, "0 1 5 6"}, // too long: not counted, counted, a long line
-        {"S e2 h130 e2", 3, 1, "0 1 3 4"},          // its GGA starts no block of its own
-        {"S X e3", 2, 0, "0 1 2"},
-        {"S e3365 X", 3359, 0, nullptr}, // only the first 3360
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.recording);
-        Unload();
-        dialogs.messages.clear();
-        nav.TunerType = u"0"_qs; // the settings' model: the file's own wins
-        ReplayFromMenu(Written(u"epochs.CSV"_qs, RecordingText(QLatin1String(c.recording))));
-        EXPECT_FALSE(player->busy || FileChannels::Instance().IsOpen(2));
-        EXPECT_EQ(player->skipped, c.skipped);
-        if (c.count < 0) {
-            EXPECT_EQ(dialogs.messages.size(), 1u);
-            EXPECT_TRUE(nav.ReplayText.isEmpty() && nav.ReplayAt.empty()) << "nothing kept";
+                                                                            : stop)
+                                    .arg(player->skipped)
+                                    .arg(nav.TunerType);
+        if (!c.summary)
             continue;
-        }
-        EXPECT_EQ(nav.ReplayCount, c.count);
-        EXPECT_EQ(nav.TunerType, u"2");
-        EXPECT_EQ(form->Label14.caption, u"NMEA");
-        EXPECT_LE(nav.ReplayText.size(), (c.count + 1) * 8 * 84);
-        if (!c.shown)
-            continue;
+        EXPECT_EQ(summary.toStdString(), c.summary);
+        EXPECT_TRUE(said.isEmpty() || (nav.ReplayLine[0][0].isEmpty() && nav.ReplayText.isEmpty() &&
+                                       nav.ReplayAt.empty()))
+            << "nothing kept";
+        EXPECT_EQ(form->Label14.caption, nav.TunerType == u"2" ? u"NMEA" : u"GT-74/77");
+        EXPECT_TRUE(!on || player->Label1[0].caption == velsor::testing::kStartLine);
         QStringList shown;
-        for (int v = 0; v <= player->HScroll1.max; ++v) {
+        for (int v = 0; on && v <= player->HScroll1.max; ++v) {
             player->SetHScroll1Value(v);
             shown << QString::number(ShownSnapshot());
         }
-        EXPECT_EQ(shown.join(u' '), QLatin1String(c.shown));
+        EXPECT_EQ((shown.size() > 10 ? "... " + shown.last() : shown.join(u' ')).toStdString(),
+                  c.shown);
         // The last one shown is whole: its three systems, four used.
-        EXPECT_EQ(form->Label2.caption, c.recording[2] == u'l' ? u"3 / 5 個" : u"4 / 7 個");
+        if (on && nav.TunerType == u"2") {
+            EXPECT_EQ(form->Label2.caption, r.contains(u'e') ? u"4 / 7 個" : u"3 / 5 個");
+        }
     }
     EXPECT_EQ(events.exits, 0);
 }
@@ -216,29 +193,64 @@ TEST(SnapshotFormat, BoundsAndHeaders) {
     EXPECT_EQ(snapshot::HeaderCount("$GNGGA,#SNAPSHOT,5"), std::nullopt);
 }
 
-// At a yield of a long load a newer load takes over, or closing stops it: nothing of it is left.
-TEST_F(ReplayTest, LoadsInterruptedAtAYield) {
-    const QString big = Written(u"big.CSV"_qs, RecordingText("S 3360 X")),
-                  small = Written(u"small.CSV"_qs, RecordingText("S 5 X"));
+// At a yield of a long load a newer load takes over; closing or quitting stops it where it is:
+// no message, no window, files closed, nothing of it left. The loader looks in before every
+// line, whatever the lines hold, and inside long ones.
+TEST_F(ReplayTest, EventsAtTheYieldsOfALoad) {
+    const QByteArray week = RecordingText("S 3360 X"),
+                     stops =
+                         "S\r\n" + (velsor::testing::kStopLine.toLatin1() + "\r\n").repeated(20000);
+    const QString small = Written(u"small.CSV"_qs, RecordingText("S 5 X"));
+    enum Act { None, Newer, Close, Quit, CloseBox };
+    const struct {
+        const char* name;
+        QByteArray content;
+        Act act = None;
+        int turn = 0;      // of the event loop that acts
+        const char* after; // loaded, shown, blocks fed, ReplayCount if shown, exits, messages
+    } cases[] = {
+        {"a newer load", week, Newer, 1, "1 1 0 4 0 0"},
+        {"closing", week, Close, 1, "0 0 - - 0 0"},
+        {"opened again", week, None, 0, "1 1 0 3359 0 0"},
+        {"stop lines only", stops, None, 0, "1 1 - 0 0 1"}, // too few snapshots
+        {"stop lines only, quit", stops, Quit, 300, "1 0 - - 1 0"},
+        {"a week, the close box", week, CloseBox, 500, "1 0 - - 1 0"},
+        {"a week of whole epochs", RecordingText("S e3360 X"), Quit, 500, "1 0 - - 1 0"},
+        {"one 3 MB line", "S\r\n" + QByteArray(3 << 20, 'x'), Quit, 10, "1 0 - - 1 0"},
+    };
     player->yieldMs = 0;
-    for (const bool newer : {true, false}) {
-        SCOPED_TRACE(newer ? "newer load" : "closing");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         Unload();
         fed.clear();
-        shown = 0;
-        events.actions = {[&] { newer ? ChooseWithButton(small) : player->Form_Unload(); }};
-        ReplayFromMenu(big);
-
-        EXPECT_EQ(std::pair(player->loaded, shown), std::pair(newer, newer ? 1 : 0));
-        EXPECT_TRUE(!newer || nav.ReplayCount == 4);
-        EXPECT_TRUE(nav.ReplayLine[100][0].isEmpty()) << "nothing left of the first file";
-        EXPECT_EQ(fed, newer ? std::vector<int>{0} : std::vector<int>{});
-        EXPECT_FALSE(player->busy || FileChannels::Instance().IsOpen(2));
-        EXPECT_EQ(form->Mnu_File.enabled, !newer);
+        dialogs.messages.clear();
+        program.exits = program.eventPasses = shown = 0;
+        const std::function<void()> acts[] = {
+            nullptr, [&] { ChooseWithButton(small); }, [&] { player->Form_Unload(); },
+            [&] { form->Mnu_Quit_Click(); }, [&] { form->Form_Unload(); }};
+        events.actions.assign(std::max(c.turn - 1, 0), nullptr);
+        if (c.act != None)
+            events.actions.push_back(acts[c.act]);
+        ReplayFromMenu(Written(u"long.CSV"_qs, c.content));
+        EXPECT_TRUE(events.actions.empty());
+        EXPECT_FALSE(FileChannels::Instance().IsOpen(2));
+        EXPECT_TRUE(c.act >= Quit || !player->busy); // a quit leaves it to the program's end
+        EXPECT_EQ(form->Mnu_File.enabled, !player->loaded);
+        EXPECT_EQ(u"%1 %2 %3 %4 %5 %6"_qs.arg(player->loaded)
+                      .arg(shown)
+                      .arg(Fed())
+                      .arg(shown ? QString::number(nav.ReplayCount) : u"-"_qs)
+                      .arg(program.exits)
+                      .arg(dialogs.messages.size())
+                      .toStdString(),
+                  c.after);
+        if (c.act == None) {
+            EXPECT_GE(program.eventPasses, c.content.count('\n')) << "a turn each line";
+        } else if (c.act >= Quit) {
+            EXPECT_EQ(program.eventPasses, c.turn);
+        }
+        EXPECT_TRUE(nav.ReplayCount == 3359 || nav.ReplayLine[100][0].isEmpty()) << "nothing left";
     }
-    ReplayFromMenu(big); // opened again, it loads in full
-    EXPECT_EQ(nav.ReplayCount, 3359);
-    EXPECT_GT(events.eventPasses, 2) << "the load let the window system in";
 }
 
 TEST_F(ReplayTest, TheButtonLoadsAShorterFileWhileTheBarStandsBeyondItsEnd) {
@@ -249,49 +261,7 @@ TEST_F(ReplayTest, TheButtonLoadsAShorterFileWhileTheBarStandsBeyondItsEnd) {
     ChooseWithButton(four);
     EXPECT_EQ(std::tuple(nav.ReplayCount, player->HScroll1.max, player->HScroll1.value),
               std::tuple(3, 3, 3));
-    EXPECT_EQ(fed, (std::vector<int>{3, 0})) << "its last block as the bar comes down, then 0";
-}
-
-// Quitting while a load lets events in ends it where it is: no message, no window, files closed.
-// The loader looks in before every line, whatever the lines hold, and inside long ones.
-TEST_F(ReplayTest, QuitDuringALoad) {
-    const QByteArray stops =
-        "S\r\n" + (velsor::testing::kStopLine.toLatin1() + "\r\n").repeated(20000);
-    const struct {
-        const char* name;
-        QByteArray content;
-        int quitAt;             // turn of the event loop that quits; 0: none
-        bool mainWindow = true; // quit from the menu, else the close box
-    } cases[] = {
-        {"stop lines only", stops, 0},
-        {"stop lines only, quit", stops, 300},
-        {"a week", RecordingText("S 3360 X"), 500, false},
-        {"a week of whole epochs", RecordingText("S e3360 X"), 500},
-        {"one 3 MB line", "S\r\n" + QByteArray(3 << 20, 'x'), 10},
-    };
-    player->yieldMs = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        program.exits = program.eventPasses = shown = 0;
-        dialogs.messages.clear();
-        Unload();
-        const QString path = Written(u"q.CSV"_qs, c.content);
-        events.actions.assign(std::max(c.quitAt - 1, 0), nullptr);
-        if (c.quitAt)
-            events.actions.push_back(
-                [&] { c.mainWindow ? form->Mnu_Quit_Click() : form->Form_Unload(); });
-        ReplayFromMenu(path);
-        EXPECT_TRUE(events.actions.empty());
-        EXPECT_FALSE(FileChannels::Instance().IsOpen(2));
-        if (c.quitAt) {
-            EXPECT_EQ(
-                std::tuple(program.exits, program.eventPasses, shown, dialogs.messages.size()),
-                std::tuple(1, c.quitAt, 0, std::size_t{0}));
-        } else {
-            EXPECT_GE(program.eventPasses, 20000) << "a turn each line";
-            EXPECT_EQ(dialogs.messages.size(), 1u) << "too few snapshots";
-        }
-    }
+    EXPECT_EQ(Fed(), u"3,0") << "its last block as the bar comes down, then 0";
 }
 
 // Each snapshot shows its own date, and its own sky in the field model, wherever the bar jumps
@@ -299,50 +269,51 @@ TEST_F(ReplayTest, QuitDuringALoad) {
 // not linger from one block to the next). A snapshot at UTC midnight may hold the date sentence
 // of the second before: its GGA is of the new day.
 TEST_F(ReplayTest, EachSnapshotStandsAlone) {
-    struct Block {
-        const char *ddmmyy, *hhmmss, *dateAt, *gsv1, *gsv2;
-        std::int16_t inView; // field model
+    const struct {
+        const char *date, *hhmmss, *dateAt; // the date sentence's date and time
+        const char* gsv;                    // of the field model
+        std::int16_t inView;
         const char* jst;
+    } blocks[] = {
+        {"02,12,2026", "235700", "235700",
+         "GPGSV,1,1,03,04,45,090,47,05,30,180,42,12,10,200,30 GLGSV,1,1,01,65,20,100,33", 4,
+         "2026/12/03 8:57:00"},
+        {"05,12,2026", "000300", "000300",
+         "GAGSV,1,1,02,11,45,090,40,12,30,180,41 GBGSV,1,1,01,05,20,100,33", 3,
+         "2026/12/05 9:03:00"},
+        {"07,12,2026", "235700", "235700", "GPGSV,1,1,01,07,45,090,47 GLGSV,1,1,01,70,60,120,44", 2,
+         "2026/12/08 8:57:00"},
+        {"31,12,2026", "000000", "235959", "GPGSV,1,1,01,07,45,090,47 GLGSV,1,1,01,70,60,120,44", 2,
+         "2027/01/01 9:00:00"},
     };
-    const Block blocks[] = {
-        {"021226", "235700", "235700", "$GPGSV,1,1,03,04,45,090,47,05,30,180,42,12,10,200,30",
-         "$GLGSV,1,1,01,65,20,100,33", 4, "2026/12/03 8:57:00"},
-        {"051226", "000300", "000300", "$GAGSV,1,1,02,11,45,090,40,12,30,180,41",
-         "$GBGSV,1,1,01,05,20,100,33", 3, "2026/12/05 9:03:00"},
-        {"071226", "235700", "235700", "$GPGSV,1,1,01,07,45,090,47", "$GLGSV,1,1,01,70,60,120,44",
-         2, "2026/12/08 8:57:00"},
-        {"311226", "000000", "235959", "$GPGSV,1,1,01,07,45,090,47", "$GLGSV,1,1,01,70,60,120,44",
-         2, "2027/01/01 9:00:00"},
+    // %T the GGA's time, %A the date sentence's, %D its date, %d as ddmmyy, %G the field GSVs.
+    const QString gt = u"GPGSA,A,3,04,05,12,,,,,,,,,,1.0,1.0,1.0 GPGSV,2,1,05,04,45,090,47,05,30,"
+                       u"180,42,12,10,200,30,17,60,300,45 GPGSV,2,2,05,20,05,100,20"_qs;
+    const QString models[] = {
+        // the GT-74/77 with ZDA
+        u"GPGGA,%T,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,, "_qs + gt + u" GPZDA,%A,%D,00,00"_qs,
+        // the CFGPS with RMC
+        u"GPGGA,%T.0,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,, "_qs + gt +
+            u" GPRMC,%A,A,3541.1234,N,13945.6789,E,000.00,000.0,%d,,,A"_qs,
+        // any talker
+        u"GNGGA,%T.00,3541.12340,N,13945.67890,E,1,05,1.0,10.0,M,,M,, "
+        u"GNGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0,1 %G GNZDA,%A.00,%D,00,00"_qs,
     };
-    enum Model { Zda, Rmc, Fields }; // the GT-74/77 with ZDA, the CFGPS with RMC, any talker
-    for (const Model model : {Zda, Rmc, Fields}) {
+    for (int model = 0; model < 3; ++model) {
         SCOPED_TRACE(model);
         Unload();
         nav.UtcDate = 0; // as at start
         QByteArray text = velsor::testing::kStartLine.toLatin1() + "\r\n";
-        for (const Block& b : blocks) {
-            const QByteArray d(b.ddmmyy), t(b.hhmmss), at(b.dateAt);
-            const QByteArray date =
-                d.first(2) + "," + d.sliced(2, 2) + ",20" + d.sliced(4) + ",00,00";
-            auto checked = [](const QByteArray& s) { return WithChecksum(s.constData()); };
-            QStringList block = velsor::testing::Snapshot(0);
-            block[0].replace(7, 6, QLatin1String(t));
-            if (model == Rmc) {
-                block[0].insert(13, u".0"); // the CFGPS's time field, hhmmss.s
-                block[4] = checked("$GPRMC," + at + ",A,3541.1234,N,13945.6789,E,000.00,000.0," +
-                                   d + ",,,A");
-            } else if (model == Zda) {
-                block[4] = checked("$GPZDA," + at + "," + date);
-            } else {
-                block =
-                    QString::fromLatin1("$GNGGA," + t +
-                                        ".00,3541.12340,N,13945.67890,E,1,05,1.0,10.0,M,,M,,\n" +
-                                        "$GNGSA,A,3,04,05,,,,,,,,,,,1.0,1.0,1.0,1\n" + b.gsv1 +
-                                        "\n" + b.gsv2 + "\n")
-                        .split(u'\n');
-                block.last() = checked("$GNZDA," + at + ".00," + date);
-            }
-            text += block.join(u"\r\n").toLatin1() + "\r\n";
+        for (const auto& b : blocks) {
+            const QString d = QLatin1String(b.date);
+            const QString block = QString(models[model])
+                                      .replace(u"%T"_qs, QLatin1String(b.hhmmss))
+                                      .replace(u"%A"_qs, QLatin1String(b.dateAt))
+                                      .replace(u"%D"_qs, d)
+                                      .replace(u"%d"_qs, d.left(2) + d.mid(3, 2) + d.right(2))
+                                      .replace(u"%G"_qs, QLatin1String(b.gsv));
+            for (const QString& body : block.split(u' '))
+                text += WithChecksum(body.toLatin1().constData()).toLatin1() + "\r\n";
         }
         ReplayFromMenu(Written(u"dates.CSV"_qs, text));
         EXPECT_EQ(nav.TunerType, QString::number(model));
@@ -351,7 +322,7 @@ TEST_F(ReplayTest, EachSnapshotStandsAlone) {
                 player->SetHScroll1Value(v);
             SCOPED_TRACE(v);
             EXPECT_EQ(form->Label4[1].caption, QString::fromLatin1(blocks[v].jst));
-            EXPECT_TRUE(model != Fields || nav.SatsInView == blocks[v].inView);
+            EXPECT_TRUE(model != 2 || nav.SatsInView == blocks[v].inView);
         }
     }
 }
