@@ -154,10 +154,7 @@ TEST_P(ReplayRoundTrip, EverySnapshotShowsWhatTheWindowShowedWhenItWasWritten) {
     dialogs.files.push_back(log);
     graph.Mnu_File_Open_Click();
     EXPECT_TRUE(graph.HistoryLastIndex == kSnapshots - 1 && !graph.Picture1.ops.empty());
-    QFile more(log);
-    ASSERT_TRUE(more.open(QIODevice::Append));
-    more.write("12,26/12/06 21:36,3,8,3\r\n");
-    more.close();
+    ASSERT_TRUE(velsor::testing::WriteFile(log, ReadFile(log) + "12,26/12/06 21:36,3,8,3\r\n"));
     graph.Command1_Click();
     EXPECT_EQ(graph.HistoryLastIndex, kSnapshots);
     graph.Form_Unload();

@@ -77,22 +77,6 @@ TEST_F(RecordingTest, TheFileHoldsStartSnapshotsAndStopByteForByte) {
     EXPECT_EQ(ReadFile(file), expected) << "stopping again writes nothing";
 }
 
-TEST_F(RecordingTest, AFailedStartIsToldAndLeavesNoFileBehind) {
-    for (const bool fullDisk : {false, true}) {
-        SCOPED_TRACE(fullDisk ? "full disk" : "no such folder");
-        dialogs.messages.clear();
-        file = Path(fullDisk ? u"run.CSV"_s : u"no-such-folder/run.CSV"_s);
-        {
-            FileSizeLimit limit(fullDisk ? 0 : 1 << 20);
-            Start();
-        }
-        EXPECT_EQ(nav.RecordingOn, 0);
-        EXPECT_TRUE(MessageTexts().value(0).startsWith(u"記録ファイルを作成できません。"));
-        EXPECT_EQ(Buttons(), "0-2-");
-        EXPECT_FALSE(QFile::exists(file));
-    }
-}
-
 // Snapshots fall in the slot minutes after the start; one cut by a full disk is taken back whole.
 TEST_F(RecordingTest, ASnapshotCutByAFullDiskIsTakenBackWhole) {
     At(12, 4, 10);
@@ -112,24 +96,41 @@ TEST_F(RecordingTest, ASnapshotCutByAFullDiskIsTakenBackWhole) {
     EXPECT_EQ(form->SlotText, u"4"); // 12 minutes / 3
 }
 
-// A file taken away while recording is never started again without its start line.
-TEST_F(RecordingTest, ARecordingFileRenamedOrDeletedIsTold) {
-    for (const bool renamed : {true, false}) {
-        SCOPED_TRACE(renamed ? "renamed" : "deleted");
+// A file that cannot be made, or one taken away while recording, is told with its name: none
+// is left behind, nor started again without its start line.
+TEST_F(RecordingTest, FileTroubleIsTold) {
+    const struct {
+        const char *name, *file, *told;
+        bool starts;
+    } cases[] = {
+        {"no such folder", "no-such-folder/run.CSV", "記録ファイルを作成できません。", false},
+        {"full disk", "run.CSV", "記録ファイルを作成できません。", false},
+        {"renamed", "a.CSV", "記録ファイルが見つかりません。", true},
+        {"deleted", "b.CSV", "記録ファイルが見つかりません。", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = c.name;
         dialogs.messages.clear();
-        file = Path(renamed ? u"a.CSV"_s : u"b.CSV"_s);
+        file = Path(QString::fromLatin1(c.file));
         At(12, 4, 0);
-        Start();
+        {
+            FileSizeLimit limit(name == "full disk" ? 0 : 1 << 20);
+            Start();
+        }
+        EXPECT_EQ(nav.RecordingOn, c.starts ? 1 : 0);
+        EXPECT_EQ(Buttons(), c.starts ? "-12-" : "0-2-");
         Seconds(12, 4, 6);
         const QByteArray written = ReadFile(file);
         const QString moved = file + u".old"_s;
-        ASSERT_TRUE(renamed ? QFile::rename(file, moved) : QFile::remove(file));
+        ASSERT_TRUE(name != "renamed" || QFile::rename(file, moved));
+        ASSERT_TRUE(name != "deleted" || QFile::remove(file));
         Seconds(12, 7, 12);
         form->Mnu_Rec_Stop_Click();
         EXPECT_FALSE(QFile::exists(file));
-        EXPECT_EQ(MessageTexts(), QStringList{u"記録ファイルが見つかりません。\r\n"_s +
+        EXPECT_EQ(MessageTexts(), QStringList{QString::fromUtf8(c.told) + u"\r\n"_s +
                                               QDir::toNativeSeparators(file)});
-        EXPECT_EQ(ReadFile(moved), renamed ? written : QByteArray("<missing>"));
+        EXPECT_EQ(ReadFile(moved), name == "renamed" ? written : QByteArray("<missing>"));
     }
 }
 

@@ -76,7 +76,6 @@ TEST_F(ReplayTest, RecordingsAreCountedAndShownOrRefused) {
         const char* lineEnd = "\r\n";
     } cases[] = {
         {"S 10 X", "9 9 0 - stop 0 0", "0 1 2 3 4 5 6 7 8 9"},
-        {"S 10", "9 9 0 - - 0 0", "0 1 2 3 4 5 6 7 8 9"},
         // What follows a stop line overwrites its block.
         {"S 3 X 2", "3 3 0 - stop 0 0", "0 1 3 4"},
         {"S X 3", "2 2 0 - stop 0 0", "0 1 2"}, // never a step below block 0
