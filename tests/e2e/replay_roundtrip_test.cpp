@@ -75,8 +75,6 @@ TEST_P(ReplayRoundTrip, EverySnapshotShowsWhatTheWindowShowedWhenItWasWritten) {
     if (!PtyPair::Available())
         GTEST_SKIP() << "socat is not installed";
     const auto [tuner, baud] = GetParam();
-    PtyPair pty(dir.path(), 1);
-    ASSERT_TRUE(pty.Ready());
     Load(Settings(tuner).constData());
     // Snapshot i at 12:(3i):00 UTC, a slot minute, with 3D, 2D and no-fix stretches, after the
     // four seconds before it (whose date, position or satellite groups may still show). One
@@ -102,8 +100,7 @@ TEST_P(ReplayRoundTrip, EverySnapshotShowsWhatTheWindowShowedWhenItWasWritten) {
 
     const QString file = Path(u"roundtrip.CSV"_qs);
     clock.now = QDateTime(QDate(2026, 12, 6), QTime(20, 59, 30));
-    form->Mnu_Start_Click();
-    ASSERT_TRUE(form->MSComm1->IsOpen());
+    Connect();
     dialogs.files.push_back(file);
     nav.HistoryLogOn = 1; // started with LOG
     form->Mnu_Rec_Save_Click();
@@ -125,7 +122,7 @@ TEST_P(ReplayRoundTrip, EverySnapshotShowsWhatTheWindowShowedWhenItWasWritten) {
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedChannels);
     sim.start(u"" VELSOR_SIM_PATH ""_qs, u"--device %1 --tuner %2 --baud 460800 --replay %3"_qs
-                                             .arg(pty.peerLink, QString::number(tuner), streamFile)
+                                             .arg(pty->peerLink, QString::number(tuner), streamFile)
                                              .split(u' '));
     ASSERT_TRUE(sim.waitForStarted(5000));
     ASSERT_TRUE(WaitFor([&] { return live.size() == std::size_t{kSnapshots}; }, 20000))

@@ -200,22 +200,22 @@ TEST_F(ReplayTest, EventsAtTheYieldsOfALoad) {
                      stops =
                          "S\r\n" + (velsor::testing::kStopLine.toLatin1() + "\r\n").repeated(20000);
     const QString small = Written(u"small.CSV"_qs, RecordingText("S 5 X"));
-    enum Act { None, Newer, Close, Quit, CloseBox };
+    const auto quit = [&] { form->Mnu_Quit_Click(); };
     const struct {
         const char* name;
         QByteArray content;
-        Act act = None;
-        int turn = 0;      // of the event loop that acts
+        int turn; // of the event loop that acts; 0: none
+        std::function<void()> act;
         const char* after; // loaded, shown, blocks fed, ReplayCount if shown, exits, messages
     } cases[] = {
-        {"a newer load", week, Newer, 1, "1 1 0 4 0 0"},
-        {"closing", week, Close, 1, "0 0 - - 0 0"},
-        {"opened again", week, None, 0, "1 1 0 3359 0 0"},
-        {"stop lines only", stops, None, 0, "1 1 - 0 0 1"}, // too few snapshots
-        {"stop lines only, quit", stops, Quit, 300, "1 0 - - 1 0"},
-        {"a week, the close box", week, CloseBox, 500, "1 0 - - 1 0"},
-        {"a week of whole epochs", RecordingText("S e3360 X"), Quit, 500, "1 0 - - 1 0"},
-        {"one 3 MB line", "S\r\n" + QByteArray(3 << 20, 'x'), Quit, 10, "1 0 - - 1 0"},
+        {"a newer load", week, 1, [&] { ChooseWithButton(small); }, "1 1 0 4 0 0"},
+        {"closing", week, 1, [&] { player->Form_Unload(); }, "0 0 - - 0 0"},
+        {"opened again", week, 0, nullptr, "1 1 0 3359 0 0"},
+        {"stop lines only", stops, 0, nullptr, "1 1 - 0 0 1"}, // too few snapshots
+        {"stop lines only, quit", stops, 300, quit, "1 0 - - 1 0"},
+        {"a week, the close box", week, 500, [&] { form->Form_Unload(); }, "1 0 - - 1 0"},
+        {"a week of whole epochs", RecordingText("S e3360 X"), 500, quit, "1 0 - - 1 0"},
+        {"one 3 MB line", "S\r\n" + QByteArray(3 << 20, 'x'), 10, quit, "1 0 - - 1 0"},
     };
     player->yieldMs = 0;
     for (const auto& c : cases) {
@@ -224,16 +224,13 @@ TEST_F(ReplayTest, EventsAtTheYieldsOfALoad) {
         fed.clear();
         dialogs.messages.clear();
         program.exits = program.eventPasses = shown = 0;
-        const std::function<void()> acts[] = {
-            nullptr, [&] { ChooseWithButton(small); }, [&] { player->Form_Unload(); },
-            [&] { form->Mnu_Quit_Click(); }, [&] { form->Form_Unload(); }};
         events.actions.assign(std::max(c.turn - 1, 0), nullptr);
-        if (c.act != None)
-            events.actions.push_back(acts[c.act]);
+        if (c.act)
+            events.actions.push_back(c.act);
         ReplayFromMenu(Written(u"long.CSV"_qs, c.content));
         EXPECT_TRUE(events.actions.empty());
         EXPECT_FALSE(FileChannels::Instance().IsOpen(2));
-        EXPECT_TRUE(c.act >= Quit || !player->busy); // a quit leaves it to the program's end
+        EXPECT_TRUE(program.exits || !player->busy); // a quit leaves it to the program's end
         EXPECT_EQ(form->Mnu_File.enabled, !player->loaded);
         EXPECT_EQ(u"%1 %2 %3 %4 %5 %6"_qs.arg(player->loaded)
                       .arg(shown)
@@ -243,9 +240,9 @@ TEST_F(ReplayTest, EventsAtTheYieldsOfALoad) {
                       .arg(dialogs.messages.size())
                       .toStdString(),
                   c.after);
-        if (c.act == None) {
+        if (!c.act) {
             EXPECT_GE(program.eventPasses, c.content.count('\n')) << "a turn each line";
-        } else if (c.act >= Quit) {
+        } else if (program.exits) {
             EXPECT_EQ(program.eventPasses, c.turn);
         }
         EXPECT_TRUE(nav.ReplayCount == 3359 || nav.ReplayLine[100][0].isEmpty()) << "nothing left";
