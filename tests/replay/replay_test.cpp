@@ -70,9 +70,10 @@ TEST_F(ReplayTest, RecordingsAreCountedAndShownOrRefused) {
     const QByteArray binary = QByteArray("\x00\xff\r\n\x80\n\r\x1a,", 9).repeated(7000);
     const struct {
         const char* recording; // or "binary", "folder", "device"
-        // count, bar maximum (-1: off), blocks fed, message, stop line, snapshots left out, model
+        // count, bar maximum (-1: off), blocks fed (by a $GPGGA), message, stop line, snapshots
+        // left out, model
         const char* summary;
-        const char* shown = ""; // the snapshot each block shows, by its number
+        const char* shown = ""; // the snapshot each block shows, by its number; "... n" the last
         const char* lineEnd = "\r\n";
     } cases[] = {
         {"S 10 X", "9 9 0 - stop 0 0", "0 1 2 3 4 5 6 7 8 9"},
