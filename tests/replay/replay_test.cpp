@@ -4,7 +4,6 @@
 #include "nav/snapshot_format.h"
 #include "replay/frm_player.h"
 #include "replay/recording_files.h"
-#include "support/graph_support.h"
 #include "support/main_window_fixture.h"
 
 using namespace velsor;
