@@ -3,10 +3,8 @@
 
 #include "decoding/field_decoder.h"
 #include "replay/replay_reader.h"
-#include "support/captures.h"
 #include "support/decoder_fixture.h"
 
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -516,66 +514,4 @@ TEST(RecordingTuner, ByTheDateSentenceAndTheGgaTimeWidth) {
         SCOPED_TRACE(QString::fromUtf16(c[1]).toStdString());
         EXPECT_EQ(RecordingTuner(c[0], c[1]).value_or(QString()), c[2]);
     }
-}
-
-// What the recorder keeps of each epoch shown, fed back as a replayed snapshot, shows that
-// epoch as it was shown, marks placed alike: on every real capture, at every epoch. The
-// raw-sentence copies differ by design (a snapshot's last GSV message 1 is not the stream's).
-TEST(FieldsRecording, EveryEpochShownReplaysFromTheSentencesKept) {
-    const QString shared = velsor::testing::SharedDataDir();
-    QStringList files;
-    const QDir gnss(shared + QStringLiteral("/nmea-gnss"));
-    for (const QString& name : gnss.entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name))
-        files << gnss.filePath(name);
-    files << velsor::testing::CaptureFiles(shared);
-    ASSERT_GE(files.size(), 36) << "captures under " << shared.toStdString();
-    auto shown = [](velsor::testing::Decoding& d) {
-        d.form.Picture1.PlaceMarks();
-        QByteArray json;
-        AppendStateJson(json, d.nav, d.form, 0, u"");
-        QJsonObject o = QJsonDocument::fromJson(json).object();
-        QJsonObject state = o[u"state"].toObject(), form = o[u"form"].toObject();
-        state.remove(u"RawSentence"_qs);
-        form.remove(u"Label16"_qs);
-        // Read at once from the sentence that ended the epoch, not shown until the next.
-        state.remove(u"UtcDate"_qs);
-        QJsonObject fix = o[u"fix"].toObject();
-        fix.remove(u"utc"_qs);
-        QJsonArray marks;
-        for (const DrawOp& op : d.form.Picture1.ops) {
-            if (op.kind == DrawOp::Kind::Mark)
-                marks.append(u"%1 %2,%3 %4 %5"_qs.arg(op.text)
-                                 .arg(op.x1)
-                                 .arg(op.y1)
-                                 .arg(ColorText(op.color))
-                                 .arg(op.bold));
-        }
-        return QJsonDocument(QJsonObject{{u"state"_qs, state},
-                                         {u"form"_qs, form},
-                                         {u"fix"_qs, fix},
-                                         {u"marks"_qs, marks}})
-            .toJson(QJsonDocument::Compact);
-    };
-    int epochs = 0;
-    for (const QString& path : files) {
-        SCOPED_TRACE(path.toStdString());
-        velsor::testing::Decoding live("2"), replay("2");
-        int failures = 0;
-        live.rx.afterEpoch = [&] {
-            ++epochs;
-            const QStringList block = snapshot::Block(live.rx.Shown());
-            replay.rx.StartSnapshot();
-            for (const QString& line : block.mid(1))
-                replay.rx.DispatchSentence(line);
-            replay.rx.EndSnapshot();
-            const QByteArray want = shown(live), got = shown(replay);
-            if (want != got && failures++ == 0)
-                ADD_FAILURE() << "epoch " << live.nav.Gnss.timeMs << "\n"
-                              << block.join(u'\n').toStdString() << "\nlive   " << want.data()
-                              << "\nreplay " << got.data();
-        };
-        live.rx.AssembleBytes(velsor::testing::FileBytes(path));
-        live.rx.Flush();
-    }
-    EXPECT_GT(epochs, 1000);
 }
