@@ -125,13 +125,12 @@ TEST(PeerDecoder, EveryCaptureAgainstGpsdecode) {
         const QString name = QFileInfo(path).fileName();
         SCOPED_TRACE(path.toStdString());
         const Summary ours = Ours(velsor::testing::FileBytes(path)), peer = Peer(path);
-        const std::pair<const char*, bool> same[] = {{"lat", Near(ours.lat, peer.lat)},
-                                                     {"lon", Near(ours.lon, peer.lon)},
-                                                     {"mode", ours.mode == peer.mode},
-                                                     {"used", ours.used == peer.used},
-                                                     {"in_view", ours.inView == peer.inView}};
         QStringList differ;
-        for (const auto& [field, alike] : same)
+        for (const auto& [field, alike] :
+             {std::pair("lat", Near(ours.lat, peer.lat)),
+              std::pair("lon", Near(ours.lon, peer.lon)), std::pair("mode", ours.mode == peer.mode),
+              std::pair("used", ours.used == peer.used),
+              std::pair("in_view", ours.inView == peer.inView)})
             if (!alike)
                 differ << QLatin1String(field);
         // The table stays true both ways: a listed difference must still be there.
