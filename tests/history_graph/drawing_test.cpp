@@ -86,28 +86,30 @@ TEST(DrawHistoryGraph, FollowsTheRecords) {
 // Counts within 10 keep the 0 to 10 scale of both columns; a larger count takes the left
 // column to the next multiple of 10, and the right column then names the fix levels.
 TEST(DrawHistoryGraph, ScaleReachesTheLargestCount) {
-    const std::pair<QStringList, int> cases[] = {
-        {{"0,a,10,10,3", "1,b,4,9,3"}, 10},    {{"0,a,9,11,3", "1,b,4,9,3"}, 20},
-        {{"0,a,28,40,3", "1,b,29,40,3"}, 40},  {{"0,a,41,12,3", ""}, 50},
-        {{"0,a,12,99,3", "1,b,4,123,3"}, 100}, // fields are read two digits at most: 123 is 12
+    const std::tuple<QStringList, int, const char*> cases[] = {
+        // The scale, and the left column top to bottom.
+        {{"0,a,10,10,3", "1,b,4,9,3"}, 10, "10 9 8 7 6 5 4 3 2 1 0"},
+        {{"0,a,9,11,3", "1,b,4,9,3"}, 20, "20 18 16 14 12 10 8 6 4 2 0"},
+        {{"0,a,28,40,3", "1,b,29,40,3"}, 40, "40 36 32 28 24 20 16 12 8 4 0"},
+        {{"0,a,41,12,3", ""}, 50, "50 45 40 35 30 25 20 15 10 5 0"},
+        // Fields are read two digits at most: 123 is 12.
+        {{"0,a,12,99,3", "1,b,4,123,3"}, 100, "100 90 80 70 60 50 40 30 20 10 0"},
     };
-    for (const auto& [records, scale] : cases) {
+    for (const auto& [records, scale, left] : cases) {
         SCOPED_TRACE(scale);
         GraphRig rig;
         Draw(rig, records, 1);
         EXPECT_EQ(rig.graph.CountScale, scale);
-        // The left column top to bottom in tenths of the scale; the right column's texts and tops.
-        QString left, tenths, right;
-        for (int k = 0; k <= 10; ++k) {
-            left += rig.graph.Label3[k].caption + u' ';
-            tenths += QString::number(scale * (10 - k) / 10) + u' ';
-        }
+        QStringList captions, right; // the right column's texts and tops
+        for (int k = 0; k <= 10; ++k)
+            captions << rig.graph.Label3[k].caption;
         for (int k = 11; k <= 13; ++k)
-            right += QStringLiteral("%1@%2 ")
+            right << QStringLiteral("%1@%2")
                          .arg(rig.graph.Label3[k].caption)
                          .arg(rig.graph.Label3[k].top);
-        EXPECT_EQ(left, tenths);
-        EXPECT_EQ(right, scale == 10 ? u"5@2400 10@600 0@4200 " : u"1@3840 2@3480 3@3120 ");
+        EXPECT_EQ(captions.join(u' '), QLatin1String(left));
+        EXPECT_EQ(right.join(u' '),
+                  scale == 10 ? u"5@2400 10@600 0@4200" : u"1@3840 2@3480 3@3120");
         EXPECT_EQ(rig.graph.Label3[0].width, scale >= 100 ? 345 : 255);
         // The largest count reaches the top edge or stays below it: nothing is cut off.
         for (const DrawOp& op : rig.graph.Picture1.ops)
