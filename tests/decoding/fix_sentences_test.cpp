@@ -6,16 +6,6 @@
 using namespace velsor;
 using velsor::testing::DecoderTest;
 
-namespace {
-const QString kGga0 =
-    QStringLiteral("$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00");
-
-// UTC time | latitude | longitude as shown.
-QString Shown(const NAV_FORM& f) {
-    return f.Label4[0].caption + u'|' + f.Label3[0].caption + u'|' + f.Label3[1].caption;
-}
-} // namespace
-
 // In order on one model: each tuner's field positions, then a south or west position, or none,
 // keeps the previous text of its own axis.
 TEST_F(DecoderTest, GgaTimeAndPositionAtEachTunersPositions) {
@@ -33,12 +23,15 @@ TEST_F(DecoderTest, GgaTimeAndPositionAtEachTunersPositions) {
     for (const auto& [tuner, gga, shown] : cases) {
         nav.TunerType = QString::fromLatin1(tuner);
         Line(QString::fromLatin1(gga));
-        EXPECT_EQ(Shown(form), QString::fromUtf8(shown)) << gga;
+        EXPECT_EQ(form.Label4[0].caption + u'|' + form.Label3[0].caption + u'|' +
+                      form.Label3[1].caption,
+                  QString::fromUtf8(shown))
+            << gga; // UTC time | latitude | longitude
     }
 }
 
 TEST_F(DecoderTest, LocalTimeNeedsADateAndCarriesIntoTheNextDay) {
-    Line(kGga0);
+    Line(u"$GPGGA,123456,3541.1234,N,13945.6789,E,1,05,1.0,10,M,,M,,*00"_qs);
     EXPECT_EQ(form.Label4[1].caption, u"0:00:00");
 
     nav.UtcDate = *MakeDate(2002, 5, 6);

@@ -110,18 +110,13 @@ TEST_F(DecoderTest, TheSkyMarkers) {
     // 1447.5 rounds to even.
     EXPECT_EQ(std::tuple(nav.SkyCenterX, nav.SkyCenterY, nav.SkyRadius),
               std::tuple(1446, 1448, 1196));
-    struct Case {
-        const char16_t *el, *az;
-        int left, top; // from the centre, less the marker's half size of 128 x 120
-    };
-    const Case cases[] = {
-        {u"45", u"90", 846, 0},    // r = 1196 cos 45 = 845.7
-        {u"00", u"000", 0, -1196}, // north horizon at the top
-    };
-    for (const Case& c : cases) {
-        rx.PlotSatellite(c.el, c.az, u"04", u"0", u"47");
+    // r = 1196 cos 45 = 845.7 east; the north horizon at the top. The marker's top left is its
+    // half size of 128 x 120 less.
+    for (const auto& [el, az, left, top] :
+         {std::tuple(u"45", u"90", 846, 0), std::tuple(u"00", u"000", 0, -1196)}) {
+        rx.PlotSatellite(el, az, u"04", u"0", u"47");
         EXPECT_EQ(QPointF(form.Label15[0].left, form.Label15[0].top),
-                  QPointF(1446 - 128 + c.left, 1448 - 120 + c.top));
+                  QPointF(1446 - 128 + left, 1448 - 120 + top));
     }
     // Nothing to plot from a broken field.
     const Label before = form.Label15[3];

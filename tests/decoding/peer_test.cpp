@@ -1,6 +1,7 @@
-// The third model against a peer decoder: gpsd's gpsdecode reads every shared capture, and the
-// fix at the end of the file is compared with its last TPV and SKY.
+// The third model on every shared capture: against a peer decoder (gpsd's gpsdecode, its last
+// TPV and SKY against the fix at the end of the file), and replayed from what is recorded.
 
+#include "replay/replay_reader.h"
 #include "support/captures.h"
 #include "support/decoder_fixture.h"
 
@@ -18,43 +19,40 @@ using namespace velsor;
 
 namespace {
 
-struct Summary {
-    QJsonValue lat, lon;
-    int mode = 1, used = 0, inView = 0;
-    friend std::ostream& operator<<(std::ostream& os, const Summary& s) {
-        return os << s.lat.toDouble() << " " << s.lon.toDouble() << " mode " << s.mode << " used "
-                  << s.used << " in view " << s.inView;
-    }
-};
-
-Summary Ours(const QByteArray& data) {
-    velsor::testing::Decoding d("2");
-    d.rx.AssembleBytes(data);
-    d.rx.Flush(); // as velsor-decode: the end of the file ends its last epoch
-    const QJsonObject fix = d.Fix();
-    return {fix[u"lat"], fix[u"lon"], fix[u"mode"].toInt(), fix[u"used"].toInt(),
-            fix[u"in_view"].toInt()};
+// The shared captures: nmea-gnss/, then nmea/.
+QStringList GnssCaptures() {
+    const QString shared = velsor::testing::SharedDataDir();
+    QStringList files;
+    const QDir gnss(shared + QStringLiteral("/nmea-gnss"));
+    for (const QString& name : gnss.entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name))
+        files << gnss.filePath(name);
+    files << velsor::testing::CaptureFiles(shared);
+    EXPECT_GE(files.size(), 36) << "captures under " << shared.toStdString()
+                                << " (set VELSOR_SHARED_DATA)";
+    return files;
 }
 
-// gpsdecode's last TPV and last SKY with satellites, run on the file now.
-Summary Peer(const QString& path) {
+// gpsdecode's last TPV and last SKY with satellites, run on the file now, as the fields of a fix.
+QJsonObject Peer(const QString& path) {
     QProcess p;
     p.setStandardInputFile(path);
     p.start(QStringLiteral("gpsdecode"), {QStringLiteral("-j")});
     EXPECT_TRUE(p.waitForFinished(60000)) << "gpsdecode (Debian package gpsd-clients)";
-    Summary s;
+    QJsonObject s{{u"mode"_qs, 1}, {u"used"_qs, 0}, {u"in_view"_qs, 0}};
     for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
         const QJsonObject o = QJsonDocument::fromJson(line).object();
         if (o[u"class"].toString() == u"TPV") {
-            s.lat = o[u"lat"];
-            s.lon = o[u"lon"];
-            s.mode = o[u"mode"].toInt(1);
+            s[u"lat"] = o[u"lat"];
+            s[u"lon"] = o[u"lon"];
+            s[u"mode"] = o[u"mode"].toInt(1);
         } else if (o[u"class"].toString() == u"SKY" && o.contains(u"satellites")) {
-            s.used = s.inView = 0;
+            int used = 0, inView = 0;
             for (const QJsonValue v : o[u"satellites"].toArray()) {
-                ++s.inView;
-                s.used += v.toObject()[u"used"].toBool() ? 1 : 0;
+                ++inView;
+                used += v.toObject()[u"used"].toBool() ? 1 : 0;
             }
+            s[u"used"] = used;
+            s[u"in_view"] = inView;
         }
     }
     return s;
@@ -107,30 +105,78 @@ TEST(PeerDecoder, EveryCaptureAgainstGpsdecode) {
     // held to the Linux one by comparing velsor-decode's JSON instead.
     GTEST_SKIP() << "gpsdecode runs on Linux only";
 #endif
-    const QString shared = velsor::testing::SharedDataDir();
-    QStringList files;
-    const QDir gnss(shared + QStringLiteral("/nmea-gnss"));
-    for (const QString& name : gnss.entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name))
-        files << gnss.filePath(name);
-    files << velsor::testing::CaptureFiles(shared);
-    ASSERT_GE(files.size(), 36) << "captures under " << shared.toStdString()
-                                << " (set VELSOR_SHARED_DATA)";
-    for (const QString& path : files) {
+    for (const QString& path : GnssCaptures()) {
         const QString name = QFileInfo(path).fileName();
         SCOPED_TRACE(path.toStdString());
-        const Summary ours = Ours(velsor::testing::FileBytes(path)), peer = Peer(path);
-        const std::pair<const char*, bool> same[] = {{"lat", Near(ours.lat, peer.lat)},
-                                                     {"lon", Near(ours.lon, peer.lon)},
-                                                     {"mode", ours.mode == peer.mode},
-                                                     {"used", ours.used == peer.used},
-                                                     {"in_view", ours.inView == peer.inView}};
+        velsor::testing::Decoding d("2");
+        d.rx.AssembleBytes(velsor::testing::FileBytes(path));
+        d.rx.Flush(); // as velsor-decode: the end of the file ends its last epoch
+        QJsonObject ours = d.Fix();
+        ours.remove(u"satellites"_qs);
+        const QJsonObject peer = Peer(path);
         QStringList differ;
-        for (const auto& [field, alike] : same)
-            if (!alike)
+        for (const char* field : {"lat", "lon", "mode", "used", "in_view"})
+            if (!Near(ours[QLatin1String(field)], peer[QLatin1String(field)]))
                 differ << QLatin1String(field);
         // The table stays true both ways: a listed difference must still be there.
         EXPECT_EQ(differ.join(u' '),
                   QString::fromLatin1(kByDesign.contains(name) ? kByDesign.at(name) : ""))
-            << "ours " << ours << "; gpsdecode " << peer;
+            << "ours " << QJsonDocument(ours).toJson(QJsonDocument::Compact).data()
+            << "; gpsdecode " << QJsonDocument(peer).toJson(QJsonDocument::Compact).data();
     }
+}
+
+// What the recorder keeps of each epoch shown, fed back as a replayed snapshot, shows that
+// epoch as it was shown, marks placed alike: on every real capture, at every epoch. The
+// raw-sentence copies differ by design (a snapshot's last GSV message 1 is not the stream's).
+TEST(FieldsRecording, EveryEpochShownReplaysFromTheSentencesKept) {
+    auto shown = [](velsor::testing::Decoding& d) {
+        d.form.Picture1.PlaceMarks();
+        QByteArray json;
+        AppendStateJson(json, d.nav, d.form, 0, u"");
+        QJsonObject o = QJsonDocument::fromJson(json).object();
+        QJsonObject state = o[u"state"].toObject(), form = o[u"form"].toObject();
+        state.remove(u"RawSentence"_qs);
+        form.remove(u"Label16"_qs);
+        // Read at once from the sentence that ended the epoch, not shown until the next.
+        state.remove(u"UtcDate"_qs);
+        QJsonObject fix = o[u"fix"].toObject();
+        fix.remove(u"utc"_qs);
+        QJsonArray marks;
+        for (const DrawOp& op : d.form.Picture1.ops) {
+            if (op.kind == DrawOp::Kind::Mark)
+                marks.append(u"%1 %2,%3 %4 %5"_qs.arg(op.text)
+                                 .arg(op.x1)
+                                 .arg(op.y1)
+                                 .arg(ColorText(op.color))
+                                 .arg(op.bold));
+        }
+        return QJsonDocument(QJsonObject{{u"state"_qs, state},
+                                         {u"form"_qs, form},
+                                         {u"fix"_qs, fix},
+                                         {u"marks"_qs, marks}})
+            .toJson(QJsonDocument::Compact);
+    };
+    int epochs = 0;
+    for (const QString& path : GnssCaptures()) {
+        SCOPED_TRACE(path.toStdString());
+        velsor::testing::Decoding live("2"), replay("2");
+        int failures = 0;
+        live.rx.afterEpoch = [&] {
+            ++epochs;
+            const QStringList block = snapshot::Block(live.rx.Shown());
+            replay.rx.StartSnapshot();
+            for (const QString& line : block.mid(1))
+                replay.rx.DispatchSentence(line);
+            replay.rx.EndSnapshot();
+            const QByteArray want = shown(live), got = shown(replay);
+            if (want != got && failures++ == 0)
+                ADD_FAILURE() << "epoch " << live.nav.Gnss.timeMs << "\n"
+                              << block.join(u'\n').toStdString() << "\nlive   " << want.data()
+                              << "\nreplay " << got.data();
+        };
+        live.rx.AssembleBytes(velsor::testing::FileBytes(path));
+        live.rx.Flush();
+    }
+    EXPECT_GT(epochs, 1000);
 }

@@ -13,12 +13,8 @@ namespace {
 
 const QString kGgaGt =
     WithChecksum("GPGGA,123456,3541.1234,N,13945.6789,E,1,08,1.0,40.0,M,39.4,M,,");
-const QString kGgaCf =
-    WithChecksum("GPGGA,123456.0,3541.1234,N,13945.6789,E,1,08,1.0,40.0,M,39.4,M,,");
 const QString kGsvGt =
     WithChecksum("GPGSV,2,1,08,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50");
-const QString kGsvCf =
-    WithChecksum("GPGSV,2,1,8,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50");
 
 class HealthTest : public DecoderTest {
 protected:
@@ -63,8 +59,10 @@ TEST_F(HealthTest, TheHintNamesAModelThatWouldShowTheFix) {
         const char16_t* verdict;
     } cases[] = {
         {"GT-74/77", kGgaGt + u"\r\n"_qs + gsv, H::None, H::WrongModel, u"fits GT-74/77 layout"},
-        {"CFGPS", kGgaCf + u"\r\n"_qs + kGsvCf + u"\r\n"_qs, H::WrongModel, H::None,
-         u"fits CFGPS layout"},
+        {"CFGPS",
+         line("GPGGA,123456.0,3541.1234,N,13945.6789,E,1,08,1.0,40.0,M,39.4,M,,") +
+             line("GPGSV,2,1,8,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50"),
+         H::WrongModel, H::None, u"fits CFGPS layout"},
         {"u-blox: $GNGGA",
          line("GNRMC,123456.00,A,3541.12345,N,13945.67891,E,0.0,,061202,,,A") +
              line("GNGGA,123456.00,3541.12345,N,13945.67891,E,1,08,1.0,40.0,M,39.4,M,,") + gsv,

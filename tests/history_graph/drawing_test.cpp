@@ -38,6 +38,15 @@ QStringList Numbered(int count) {
     return r;
 }
 
+// A graph of the records, the last one HistoryLastIndex, with the check boxes at `checks`.
+void Draw(GraphRig& rig, const QStringList& records, int checks) {
+    for (int i = 0; i < records.size(); ++i)
+        rig.graph.HistoryLines[i] = records[i];
+    rig.graph.HistoryLastIndex = static_cast<std::int16_t>(records.size() - 1);
+    rig.graph.Check1.value = rig.graph.Check2.value = rig.graph.Check3.value = checks;
+    rig.graph.DrawHistoryGraph();
+}
+
 } // namespace
 
 TEST(DrawHistoryGraph, FollowsTheRecords) {
@@ -66,12 +75,7 @@ TEST(DrawHistoryGraph, FollowsTheRecords) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         GraphRig rig;
-        for (int i = 0; i < c.records.size(); ++i)
-            rig.graph.HistoryLines[i] = c.records[i];
-        rig.graph.HistoryLastIndex = static_cast<std::int16_t>(c.records.size() - 1);
-        const int all = c.records.size() >= 19 ? 0 : 1;
-        rig.graph.Check1.value = rig.graph.Check2.value = rig.graph.Check3.value = all;
-        rig.graph.DrawHistoryGraph();
+        Draw(rig, c.records, c.records.size() >= 19 ? 0 : 1);
         const auto& ops = rig.graph.Picture1.ops;
         ASSERT_GE(ops.size(), 3u);
         EXPECT_EQ(Describe(ops, rig.graph.CountScale), QLatin1String(c.picture));
@@ -82,44 +86,31 @@ TEST(DrawHistoryGraph, FollowsTheRecords) {
 // Counts within 10 keep the 0 to 10 scale of both columns; a larger count takes the left
 // column to the next multiple of 10, and the right column then names the fix levels.
 TEST(DrawHistoryGraph, ScaleReachesTheLargestCount) {
-    const struct {
-        QStringList records;
-        int scale;
-        const char* left;  // the left column, top to bottom
-        const char* right; // the right column's texts and tops
-    } cases[] = {
-        {{"0,a,10,10,3", "1,b,4,9,3"}, 10, "10 9 8 7 6 5 4 3 2 1 0", "5@2400 10@600 0@4200"},
-        {{"0,a,9,11,3", "1,b,4,9,3"}, 20, "20 18 16 14 12 10 8 6 4 2 0", "1@3840 2@3480 3@3120"},
-        {{"0,a,28,40,3", "1,b,29,40,3"},
-         40,
-         "40 36 32 28 24 20 16 12 8 4 0",
-         "1@3840 2@3480 3@3120"},
-        {{"0,a,41,12,3", ""}, 50, "50 45 40 35 30 25 20 15 10 5 0", "1@3840 2@3480 3@3120"},
+    const std::tuple<QStringList, int, const char*> cases[] = {
+        // The scale, and the left column top to bottom.
+        {{"0,a,10,10,3", "1,b,4,9,3"}, 10, "10 9 8 7 6 5 4 3 2 1 0"},
+        {{"0,a,9,11,3", "1,b,4,9,3"}, 20, "20 18 16 14 12 10 8 6 4 2 0"},
+        {{"0,a,28,40,3", "1,b,29,40,3"}, 40, "40 36 32 28 24 20 16 12 8 4 0"},
+        {{"0,a,41,12,3", ""}, 50, "50 45 40 35 30 25 20 15 10 5 0"},
         // Fields are read two digits at most: 123 is 12.
-        {{"0,a,12,99,3", "1,b,4,123,3"},
-         100,
-         "100 90 80 70 60 50 40 30 20 10 0",
-         "1@3840 2@3480 3@3120"},
+        {{"0,a,12,99,3", "1,b,4,123,3"}, 100, "100 90 80 70 60 50 40 30 20 10 0"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.scale);
+    for (const auto& [records, scale, left] : cases) {
+        SCOPED_TRACE(scale);
         GraphRig rig;
-        for (int i = 0; i < c.records.size(); ++i)
-            rig.graph.HistoryLines[i] = c.records[i];
-        rig.graph.HistoryLastIndex = static_cast<std::int16_t>(c.records.size() - 1);
-        rig.graph.Check3.value = 1;
-        rig.graph.DrawHistoryGraph();
-        EXPECT_EQ(rig.graph.CountScale, c.scale);
-        QStringList left, right;
+        Draw(rig, records, 1);
+        EXPECT_EQ(rig.graph.CountScale, scale);
+        QStringList captions, right; // the right column's texts and tops
         for (int k = 0; k <= 10; ++k)
-            left << rig.graph.Label3[k].caption;
+            captions << rig.graph.Label3[k].caption;
         for (int k = 11; k <= 13; ++k)
             right << QStringLiteral("%1@%2")
                          .arg(rig.graph.Label3[k].caption)
                          .arg(rig.graph.Label3[k].top);
-        EXPECT_EQ(left.join(u' '), QLatin1String(c.left));
-        EXPECT_EQ(right.join(u' '), QLatin1String(c.right));
-        EXPECT_EQ(rig.graph.Label3[0].width, c.scale >= 100 ? 345 : 255);
+        EXPECT_EQ(captions.join(u' '), QLatin1String(left));
+        EXPECT_EQ(right.join(u' '),
+                  scale == 10 ? u"5@2400 10@600 0@4200" : u"1@3840 2@3480 3@3120");
+        EXPECT_EQ(rig.graph.Label3[0].width, scale >= 100 ? 345 : 255);
         // The largest count reaches the top edge or stays below it: nothing is cut off.
         for (const DrawOp& op : rig.graph.Picture1.ops)
             EXPECT_GE(std::min(op.y1, op.y2), 0) << ColorText(op.color).toStdString();

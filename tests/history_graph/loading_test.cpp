@@ -75,7 +75,6 @@ TEST(LoadHistoryFile, WhatIsReadLongLinesDevicesAndQuitting) {
         int minTurns = 0;
     } cases[] = {
         {"100000 records", GraphRig::Records(100000), 0, "3359 22 19,24/05/12 23:57,5,8,3"},
-        {"no line end at the end", "a\r\nb", 0, "1 1 b"},
         {"bytes that are not text", QByteArray("\x00\xff,\x80\r\n\x1a\n", 8), 0, "1 4 \x1a"},
         {"one 3 MB line", oneLine, 0, "0 1024 1,02/03/04 12:00,7,11,3,", 40},
         {"one 3 MB line, quit", oneLine, 12, "7 0 "},
