@@ -11,7 +11,6 @@ namespace velsor {
 using analysis::Page;
 using analysis::ReceptionAnalysis;
 using platform::MsgButtons;
-using platform::MsgIcon;
 using platform::MsgResult;
 
 namespace {
@@ -69,9 +68,7 @@ frmAnalysis::frmAnalysis(const analysis::LiveAnalysis& l, std::function<QString(
 }
 
 MsgResult frmAnalysis::Message(const QString& text, MsgButtons buttons) {
-    return dialogs.MessageBox(text, buttons,
-                              buttons == MsgButtons::Ok ? MsgIcon::Exclamation : MsgIcon::None,
-                              QStringLiteral("Velsor GPS Analyzer"));
+    return platform::WindowMessage(dialogs, text, buttons);
 }
 
 const ReceptionAnalysis& frmAnalysis::Shown() const {
@@ -232,27 +229,8 @@ void frmAnalysis::Mnu_File_Live_Click() {
 }
 
 void frmAnalysis::Mnu_Print_Click() {
-    if (!printer)
-        return;
-    switch (printer->PrintWindow(caption)) {
-    case platform::PrintResult::Printed:
-        return;
-    case platform::PrintResult::Failed:
-        Message(QStringLiteral("印刷できませんでした。"), MsgButtons::Ok);
-        return;
-    case platform::PrintResult::NoPrinter:
-        break;
-    }
-    if (Message(QStringLiteral("プリンタがインストールされていません。\r\n"
-                               "代わりに PDF ファイルとして保存しますか？"),
-                MsgButtons::YesNo) != MsgResult::Yes)
-        return;
-    platform::FileDialogOptions o;
-    o.title = QStringLiteral("PDF ファイルとして保存");
-    o.defaultExt = QStringLiteral("PDF");
-    o.filter = QStringLiteral("PDFﾌｧｲﾙ(*.PDF)|*.PDF|");
-    o.overwritePrompt = true;
-    SaveImageTo(dialogs.SaveFile(o));
+    if (printer)
+        SaveImageTo(platform::PrintOrChoosePdf(*printer, caption, dialogs));
 }
 
 void frmAnalysis::Mnu_File_SaveImage_Click() {
