@@ -71,6 +71,59 @@ inline std::string TakeTuner(int argc, char** argv, int& i, QString& tuner) {
     return {};
 }
 
+// The options of the tools that read captures and recordings into figures or a picture:
+// [--tuner 0|1|2] [--json] [-o OUT] FILE ..., OUT ending in one of the given extensions.
+struct FileToolArgs {
+    QString tuner = QStringLiteral("0");
+    bool json = false;
+    bool help = false; // asked for: nothing after it was read
+    QString out;
+    std::vector<QString> files;
+};
+
+// Reads them into args; what is wrong with them, or an empty text.
+inline std::string ParseFileToolArgs(int argc, char** argv,
+                                     std::initializer_list<const char*> extensions,
+                                     const char* usage, FileToolArgs& args) {
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (optionsDone || arg.size() <= 1 || arg[0] != '-') {
+            args.files.push_back(QString::fromLocal8Bit(argv[i]));
+        } else if (arg == "--") {
+            optionsDone = true;
+        } else if (arg == "--json") {
+            args.json = true;
+        } else if (IsTunerOption(arg)) {
+            if (std::string error = TakeTuner(argc, argv, i, args.tuner); !error.empty())
+                return error;
+        } else if (arg == "-o") {
+            if (i + 1 >= argc)
+                return "-o needs a file name";
+            args.out = QString::fromLocal8Bit(argv[++i]);
+            const QString ext = QFileInfo(args.out).suffix().toLower();
+            if (std::none_of(extensions.begin(), extensions.end(),
+                             [&](const char* e) { return ext == QLatin1String(e); })) {
+                std::string names;
+                for (const char* e : extensions)
+                    names += (names.empty()                  ? "."
+                              : e == *(extensions.end() - 1) ? " or ."
+                                                             : ", .") +
+                             std::string(e);
+                return "-o: the output must end in " + names;
+            }
+        } else if (arg == "--help" || arg == "-h") {
+            args.help = true;
+            return {};
+        } else {
+            return "unknown option '" + arg + "'; " + usage;
+        }
+    }
+    if (args.files.empty())
+        return std::string("no input file; ") + usage;
+    return {};
+}
+
 // Qt's remarks about the session it runs in (no runtime directory under a bare shell) are no
 // concern of a tool that draws into a file: they are dropped. Anything else Qt says goes out
 // as a line of the tool's own.

@@ -43,39 +43,19 @@ int Fail(const std::string& message) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QString tuner = QStringLiteral("0");
-    bool json = false;
-    QString out;
-    std::vector<QString> files;
-    bool optionsDone = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (!optionsDone && arg == "--") {
-            optionsDone = true;
-        } else if (!optionsDone && arg == "--json") {
-            json = true;
-        } else if (!optionsDone && velsor::cli::IsTunerOption(arg)) {
-            if (const std::string error = velsor::cli::TakeTuner(argc, argv, i, tuner);
-                !error.empty())
-                return Fail(error);
-        } else if (!optionsDone && arg == "-o") {
-            if (i + 1 >= argc)
-                return Fail("-o needs a file name");
-            out = QString::fromLocal8Bit(argv[++i]);
-            const QString ext = QFileInfo(out).suffix().toLower();
-            if (ext != u"png" && ext != u"svg" && ext != u"pdf")
-                return Fail("-o: the output must end in .png, .svg or .pdf");
-        } else if (!optionsDone && (arg == "--help" || arg == "-h")) {
-            const std::string help = Help();
-            return std::fwrite(help.data(), 1, help.size(), stdout) == help.size() ? 0 : 1;
-        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
-            return Fail("unknown option '" + arg + "'; " + kUsage);
-        } else {
-            files.push_back(QString::fromLocal8Bit(argv[i]));
-        }
+    velsor::cli::FileToolArgs args;
+    if (const std::string error =
+            velsor::cli::ParseFileToolArgs(argc, argv, {"png", "svg", "pdf"}, kUsage, args);
+        !error.empty())
+        return Fail(error);
+    if (args.help) {
+        const std::string help = Help();
+        return std::fwrite(help.data(), 1, help.size(), stdout) == help.size() ? 0 : 1;
     }
-    if (files.empty())
-        return Fail(std::string("no input file; ") + kUsage);
+    const QString& tuner = args.tuner;
+    const QString& out = args.out;
+    const std::vector<QString>& files = args.files;
+    const bool json = args.json;
 
     // Every file must be readable before anything is printed.
     std::vector<std::unique_ptr<QFile>> inputs;
