@@ -61,12 +61,7 @@ void AnalysisView::Forward(void (frmAnalysis::*handler)()) {
 }
 
 AnalysisView::AnalysisView(frmAnalysis& model, QWidget* parent) : QMainWindow(parent), m(model) {
-    setObjectName(QStringLiteral("frmAnalysis"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowIcon(ProgramIcon());
-    setFont(UiFont());
+    SetUpFixedWindow(*this, QStringLiteral("frmAnalysis"));
     setWindowTitle(m.caption);
 
     client = new QWidget(this);

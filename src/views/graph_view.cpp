@@ -18,13 +18,7 @@ void GraphView::Forward(void (frmGraph::*handler)()) {
 }
 
 GraphView::GraphView(frmGraph& model, QWidget* parent) : QMainWindow(parent), m(model) {
-    setObjectName(QStringLiteral("frmGraph"));
-    // A fixed frame with a minimise button and no maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowIcon(ProgramIcon());
-    setFont(UiFont());
+    SetUpFixedWindow(*this, QStringLiteral("frmGraph"));
     setWindowTitle(m.caption);
 
     lines.assign(m.Line2.begin(), m.Line2.end());

@@ -37,12 +37,7 @@ template <typename Handler> void NavFormView::Forward(Handler&& h) {
 }
 
 NavFormView::NavFormView(NAV_FORM& f, QWidget* parent) : QMainWindow(parent), form(f) {
-    setObjectName(QStringLiteral("NAV_FORM"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowIcon(ProgramIcon());
-    setFont(UiFont());
+    SetUpFixedWindow(*this, QStringLiteral("NAV_FORM"));
 
     surface = new SurfaceWidget(form.Line1, form.backColor, this);
     surface->setObjectName(QStringLiteral("client"));

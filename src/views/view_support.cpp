@@ -224,6 +224,15 @@ QPixmap ResourcePixmap(const QString& path, QSize size) {
     return pm;
 }
 
+void SetUpFixedWindow(QWidget& window, const QString& name) {
+    window.setObjectName(name);
+    window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint);
+    window.setWindowIcon(ProgramIcon());
+    window.setFont(UiFont());
+}
+
 QIcon ProgramIcon() {
     QIcon icon;
     for (int s : {16, 24, 32, 48, 64, 128})

@@ -57,6 +57,10 @@ void CenterOnScreen(QWidget& window);
 // and a close box only.
 void SetUpFixedDialog(QDialog& dialog, const QString& name, int clientWidth, int clientHeight);
 
+// A main window of the program: a fixed frame with a minimise button and no maximise button,
+// the program's icon and font.
+void SetUpFixedWindow(QWidget& window, const QString& name);
+
 // The family that renders Japanese first; the default family after it catches anything else.
 QStringList UiFamilies();
 // The windows' font: 12 pixels, about the size the layout was designed for.
