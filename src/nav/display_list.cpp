@@ -5,6 +5,30 @@
 
 namespace velsor {
 
+std::optional<std::pair<double, double>> SegmentInside(double x1, double y1, double x2, double y2,
+                                                       double left, double top, double right,
+                                                       double bottom) {
+    const double dx = x2 - x1, dy = y2 - y1;
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 - left, right - x1, y1 - top, bottom - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return std::nullopt;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return std::nullopt;
+    }
+    return std::pair{t0, t1};
+}
+
 namespace {
 
 struct Box {
@@ -35,29 +59,10 @@ Leader LeaderTo(const Box& b, double x, double y) {
     return {x, y, std::clamp(x, b.left, b.right), std::clamp(y, b.top, b.bottom), true};
 }
 
-// Whether a line passes through a box (Liang-Barsky).
+// Whether a line passes through a box.
 bool Crosses(const Box& b, const Leader& l) {
-    if (!l.drawn)
-        return false;
-    const double dx = l.x2 - l.x1, dy = l.y2 - l.y1;
-    double t0 = 0, t1 = 1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {l.x1 - b.left, b.right - l.x1, l.y1 - b.top, b.bottom - l.y1};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0)
-                return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-        if (t0 > t1)
-            return false;
-    }
-    return true;
+    return l.drawn &&
+           SegmentInside(l.x1, l.y1, l.x2, l.y2, b.left, b.top, b.right, b.bottom).has_value();
 }
 
 // The dot drawn where a moved mark's satellite is, with a margin.

@@ -9,9 +9,16 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace velsor {
+
+// The part of the segment (x1, y1)-(x2, y2) inside the rectangle, as the fractions [t0, t1]
+// of the way along it (Liang-Barsky); nothing when none of it is inside.
+std::optional<std::pair<double, double>> SegmentInside(double x1, double y1, double x2, double y2,
+                                                       double left, double top, double right,
+                                                       double bottom);
 
 struct DrawOp {
     // Mark: a filled box with centred text, as a satellite mark on the sky plot; one moved off

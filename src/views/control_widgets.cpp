@@ -30,29 +30,15 @@ bool SameLine(const LineControl& a, const LineControl& b) {
     return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 && a.color == b.color;
 }
 
-// Cuts the segment a-b to the rectangle (Liang-Barsky); false when nothing of it is inside.
+// Cuts the segment a-b to the rectangle; false when nothing of it is inside.
 bool ClipSegment(QPointF& a, QPointF& b, const QRectF& r) {
-    const double dx = b.x() - a.x(), dy = b.y() - a.y();
-    double t0 = 0, t1 = 1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0)
-                return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-        if (t0 > t1)
-            return false;
-    }
-    const QPointF from = a;
-    a = from + QPointF(dx, dy) * t0;
-    b = from + QPointF(dx, dy) * t1;
+    const auto t =
+        SegmentInside(a.x(), a.y(), b.x(), b.y(), r.left(), r.top(), r.right(), r.bottom());
+    if (!t)
+        return false;
+    const QPointF from = a, d = b - a;
+    a = from + d * t->first;
+    b = from + d * t->second;
     return true;
 }
 
