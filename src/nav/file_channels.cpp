@@ -4,7 +4,32 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <limits>
+
 namespace velsor {
+
+std::optional<QByteArray> ReadBoundedLine(QIODevice& f, qsizetype most) {
+    if (f.atEnd())
+        return std::nullopt;
+    QByteArray line;
+    bool tooLong = false;
+    char c;
+    while (f.getChar(&c)) {
+        if (c == '\n')
+            break;
+        if (c == '\r') {
+            char next;
+            if (f.peek(&next, 1) == 1 && next == '\n')
+                f.getChar(&next);
+            break;
+        }
+        if (line.size() < most)
+            line += c;
+        else
+            tooLong = true;
+    }
+    return tooLong ? QByteArray() : line;
+}
 
 bool WriteFileWhole(const QString& path, QByteArrayView bytes) {
     QSaveFile file(path);
@@ -92,28 +117,12 @@ std::optional<QString> FileChannels::ReadLine(int channel, int* error) {
         return std::nullopt;
     }
     QFile& f = *it->second;
-    if (f.atEnd()) {
-        if (error)
-            *error = fileerr::kInputPastEnd;
-        return std::nullopt;
-    }
-    // A line ends at CR LF, CR or LF.
-    QByteArray line;
-    char c;
-    while (f.getChar(&c)) {
-        if (c == '\n')
-            break;
-        if (c == '\r') {
-            char next;
-            if (f.peek(&next, 1) == 1 && next == '\n')
-                f.getChar(&next);
-            break;
-        }
-        line += c;
-    }
+    const auto line = ReadBoundedLine(f, std::numeric_limits<qsizetype>::max());
     if (error)
-        *error = fileerr::kOk;
-    return QString::fromLatin1(line);
+        *error = line ? fileerr::kOk : fileerr::kInputPastEnd;
+    if (!line)
+        return std::nullopt;
+    return QString::fromLatin1(*line);
 }
 
 bool FileChannels::AtEnd(int channel) const {

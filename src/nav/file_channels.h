@@ -4,6 +4,7 @@
 // its opening to its closing. Text is one character per byte and lines end in CR LF.
 
 #include <QFile>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -13,6 +14,10 @@
 #include <optional>
 
 namespace velsor {
+
+// The next line of at most `most` bytes, without its end (CR LF, CR or LF). A longer line is
+// skipped to its end and given as empty; nullopt at the end of the file.
+std::optional<QByteArray> ReadBoundedLine(QIODevice& f, qsizetype most);
 
 namespace fileerr {
 inline constexpr int kOk = 0;

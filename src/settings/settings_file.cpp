@@ -18,31 +18,6 @@ constexpr qsizetype kMostExtraLine = platform::kMaxPortName + 32;
 const QByteArray kBaudKey = QByteArrayLiteral("[Baud]=");
 const QByteArray kPortNameKey = QByteArrayLiteral("[PortName]=");
 
-// The next line of at most `most` bytes, without its end (CR LF, CR or LF). A longer line is
-// skipped to its end and given as empty; nullopt at the end of the file.
-std::optional<QByteArray> ReadBoundedLine(QIODevice& f, qsizetype most) {
-    if (f.atEnd())
-        return std::nullopt;
-    QByteArray line;
-    bool tooLong = false;
-    char c;
-    while (f.getChar(&c)) {
-        if (c == '\n')
-            break;
-        if (c == '\r') {
-            char next;
-            if (f.peek(&next, 1) == 1 && next == '\n')
-                f.getChar(&next);
-            break;
-        }
-        if (line.size() < most)
-            line += c;
-        else
-            tooLong = true;
-    }
-    return tooLong ? QByteArray() : line;
-}
-
 QStringView CharAt(const QString& line, int column) {
     return Mid(line, column, 1).value_or(QStringView());
 }
