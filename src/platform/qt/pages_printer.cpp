@@ -1,22 +1,18 @@
 #include "platform/qt/pages_printer.h"
 
-#include <QPageLayout>
+#include "platform/qt/qt_window_printer.h"
+
 #include <QPrinter>
-#include <QPrinterInfo>
 
 namespace velsor::platform {
 
 PrintResult PagesPrinter::PrintWindow(const QString& documentName) {
-    const QPrinterInfo info = printerName.isEmpty() ? QPrinterInfo::defaultPrinter()
-                                                    : QPrinterInfo::printerInfo(printerName);
-    if (info.isNull())
+    const std::unique_ptr<QPrinter> printer = LandscapePrinter(printerName, documentName);
+    if (!printer)
         return PrintResult::NoPrinter;
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(documentName);
-    printer.setPageOrientation(QPageLayout::Landscape);
     const std::vector<PictureBox> sheets = pages();
-    if (!drawing::PaintSheets(printer, sheets, style) ||
-        printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
+    if (!drawing::PaintSheets(*printer, sheets, style) ||
+        printer->printerState() == QPrinter::Error || printer->printerState() == QPrinter::Aborted)
         return PrintResult::Failed;
     return PrintResult::Printed;
 }

@@ -18,6 +18,18 @@
 
 namespace velsor::platform {
 
+std::unique_ptr<QPrinter> LandscapePrinter(const QString& printerName,
+                                           const QString& documentName) {
+    const QPrinterInfo info = printerName.isEmpty() ? QPrinterInfo::defaultPrinter()
+                                                    : QPrinterInfo::printerInfo(printerName);
+    if (info.isNull())
+        return nullptr;
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    printer->setDocName(documentName);
+    printer->setPageOrientation(QPageLayout::Landscape);
+    return printer;
+}
+
 void QtWindowPrinter::PaintArea(QWidget& w, QPainter& p, const QRectF& target) {
     const double s = std::min(target.width() / w.width(), target.height() / w.height());
     p.save();
@@ -47,20 +59,16 @@ PrintResult QtWindowPrinter::PrintWindow(const QString& documentName) {
         return PrintResult::Failed;
     if (prepare)
         prepare();
-    const QPrinterInfo info = printerName.isEmpty() ? QPrinterInfo::defaultPrinter()
-                                                    : QPrinterInfo::printerInfo(printerName);
-    if (info.isNull())
+    const std::unique_ptr<QPrinter> printer = LandscapePrinter(printerName, documentName);
+    if (!printer)
         return PrintResult::NoPrinter;
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(documentName);
-    printer.setPageOrientation(QPageLayout::Landscape);
     QPainter p;
-    if (!p.begin(&printer))
+    if (!p.begin(printer.get()))
         return PrintResult::Failed;
     // The painter's origin is the top-left corner of the printable area.
-    PaintArea(*area, p, QRectF(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size()));
-    if (!p.end() || printer.printerState() == QPrinter::Error ||
-        printer.printerState() == QPrinter::Aborted)
+    PaintArea(*area, p, QRectF(QPointF(0, 0), printer->pageRect(QPrinter::DevicePixel).size()));
+    if (!p.end() || printer->printerState() == QPrinter::Error ||
+        printer->printerState() == QPrinter::Aborted)
         return PrintResult::Failed;
     return PrintResult::Printed;
 }

@@ -8,9 +8,16 @@
 
 #include <functional>
 
+#include <memory>
+
 class QPainter;
+class QPrinter;
 
 namespace velsor::platform {
+
+// The printer of that name (empty: the system's default) set up for a landscape document;
+// none when there is no such printer.
+std::unique_ptr<QPrinter> LandscapePrinter(const QString& printerName, const QString& documentName);
 
 class QtWindowPrinter : public Printer {
 public:
