@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <cstdio>
@@ -162,6 +163,38 @@ inline std::string OpenInputs(const std::vector<QString>& files, bool stdinWhenN
         inputs.push_back(std::move(f));
     }
     return {};
+}
+
+// Opens every file first (so that nothing is printed for a file that cannot be read), then
+// reads each through reader, counting the recordings among them; what went wrong, or an empty
+// text.
+template <typename Reader>
+std::string ReadFiles(const std::vector<QString>& files, Reader& reader, int& recordings) {
+    std::vector<std::unique_ptr<QFile>> inputs;
+    if (std::string error = OpenInputs(files, false, inputs); !error.empty())
+        return error;
+    for (auto& f : inputs) {
+        if (const QString error = reader.Read(*f); !error.isEmpty())
+            return "read error on '" + f->fileName().toStdString() + "': " + error.toStdString();
+        recordings += reader.lastWasRecording ? 1 : 0;
+    }
+    return {};
+}
+
+// Before a tool's QGuiApplication: drawing needs fonts, not a screen, and Qt's remarks go
+// where the tool's own go.
+inline void PrepareDrawing(const char* tool) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    RouteQtMessages(tool);
+}
+
+// The files' names without their folders.
+inline QStringList FileNames(const std::vector<QString>& files) {
+    QStringList names;
+    for (const QString& f : files)
+        names << QFileInfo(f).fileName();
+    return names;
 }
 
 // A JSON string of a file name: quotes and backslashes escaped, control characters as "?".

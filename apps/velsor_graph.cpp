@@ -152,10 +152,7 @@ int main(int argc, char** argv) {
     if (!info.isFile() || !info.isReadable())
         return Fail(QStringLiteral("cannot read '%1': not a readable file").arg(file));
 
-    // Rendered offscreen unless told otherwise: the tool never needs a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    velsor::cli::RouteQtMessages("velsor-graph");
+    velsor::cli::PrepareDrawing("velsor-graph");
     QApplication app(argc, argv);
     QApplication::setFont(velsor::views::UiFont());
 

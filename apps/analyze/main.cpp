@@ -62,32 +62,17 @@ int main(int argc, char** argv) {
     const std::vector<QString>& files = args.files;
     const bool json = args.json;
 
-    // Every file must be readable before anything is printed.
-    std::vector<std::unique_ptr<QFile>> inputs;
-    if (const std::string error = cli::OpenInputs(files, false, inputs); !error.empty())
-        return Fail(error);
-
     analysis::ReceptionAnalysis a;
     analysis::AnalysisReader reader(a, tuner);
     int recordings = 0;
-    for (auto& f : inputs) {
-        const QString error = reader.Read(*f);
-        if (!error.isEmpty())
-            return Fail("read error on '" + f->fileName().toStdString() +
-                        "': " + error.toStdString());
-        recordings += reader.lastWasRecording ? 1 : 0;
-    }
+    if (const std::string error = cli::ReadFiles(files, reader, recordings); !error.empty())
+        return Fail(error);
     reader.Finish();
 
     if (!out.isEmpty()) {
-        // Drawing needs fonts, not a screen.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        cli::RouteQtMessages("velsor-analyze");
+        cli::PrepareDrawing("velsor-analyze");
         QGuiApplication app(argc, argv);
-        QStringList names;
-        for (const QString& f : files)
-            names << QFileInfo(f).fileName();
+        const QStringList names = cli::FileNames(files);
         const drawing::Style style;
         analysis::PageOptions o;
         o.range = analysis::ReceptionAnalysis::Range::Session;

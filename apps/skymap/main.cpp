@@ -57,31 +57,16 @@ int main(int argc, char** argv) {
     const std::vector<QString>& files = args.files;
     const bool json = args.json;
 
-    // Every file must be readable before anything is printed.
-    std::vector<std::unique_ptr<QFile>> inputs;
-    if (const std::string error = velsor::cli::OpenInputs(files, false, inputs); !error.empty())
-        return Fail(error);
-
     velsor::SkyMap map;
     velsor::SkyMapReader reader(map, tuner);
     int recordings = 0;
-    for (auto& f : inputs) {
-        const QString error = reader.Read(*f);
-        if (!error.isEmpty())
-            return Fail("read error on '" + f->fileName().toStdString() +
-                        "': " + error.toStdString());
-        recordings += reader.lastWasRecording ? 1 : 0;
-    }
+    if (const std::string error = velsor::cli::ReadFiles(files, reader, recordings); !error.empty())
+        return Fail(error);
 
     if (!out.isEmpty()) {
-        // Drawing needs fonts, not a screen.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        velsor::cli::RouteQtMessages("velsor-skymap");
+        velsor::cli::PrepareDrawing("velsor-skymap");
         QGuiApplication app(argc, argv);
-        QStringList names;
-        for (const QString& f : files)
-            names << QFileInfo(f).fileName();
+        const QStringList names = velsor::cli::FileNames(files);
         // In the legend's language.
         const QString title =
             QStringLiteral("衛星観測 %1 件、GSV %2 行：%3")
