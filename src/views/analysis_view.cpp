@@ -155,12 +155,7 @@ AnalysisView::~AnalysisView() {
 
 QAction* AnalysisView::AddAction(QMenu* menu, MenuItem& item, const QString& name,
                                  void (frmAnalysis::*h)()) {
-    QAction* a = menu->addAction(item.caption);
-    a->setObjectName(name);
-    a->setShortcut(QKeySequence::fromString(item.shortcut, QKeySequence::PortableText));
-    a->setShortcutContext(Qt::WindowShortcut);
-    connect(a, &QAction::triggered, this, [this, h] { Forward(h); });
-    return a;
+    return AddMenuAction(menu, item, name, [this, h] { Forward(h); });
 }
 
 void AnalysisView::Render() {

@@ -133,12 +133,7 @@ QCheckBox* GraphView::AddCheck(const ColorCheckBox& c, const QString& name) {
 
 QAction* GraphView::AddAction(QMenu* menu, MenuItem& item, const QString& name,
                               void (frmGraph::*h)()) {
-    QAction* a = menu->addAction(item.caption);
-    a->setObjectName(name);
-    a->setShortcut(QKeySequence::fromString(item.shortcut, QKeySequence::PortableText));
-    a->setShortcutContext(Qt::WindowShortcut);
-    connect(a, &QAction::triggered, this, [this, h] { Forward(h); });
-    return a;
+    return AddMenuAction(menu, item, name, [this, h] { Forward(h); });
 }
 
 void GraphView::Render() {

@@ -3,6 +3,7 @@
 #include "views/control_widgets.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QComboBox>
 #include <QDialog>
 #include <QFontDatabase>
@@ -11,6 +12,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
+#include <QMenu>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmapCache>
@@ -222,6 +224,16 @@ QPixmap ResourcePixmap(const QString& path, QSize size) {
     pm.setDevicePixelRatio(dpr);
     QPixmapCache::insert(key, pm);
     return pm;
+}
+
+QAction* AddMenuAction(QMenu* menu, const MenuItem& item, const QString& name,
+                       std::function<void()> run) {
+    QAction* a = menu->addAction(item.caption);
+    a->setObjectName(name);
+    a->setShortcut(QKeySequence::fromString(item.shortcut, QKeySequence::PortableText));
+    a->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(a, &QAction::triggered, a, std::move(run));
+    return a;
 }
 
 void SetUpFixedWindow(QWidget& window, const QString& name) {

@@ -13,9 +13,12 @@
 #include <QString>
 
 #include <cmath>
+#include <functional>
 
+class QAction;
 class QComboBox;
 class QDialog;
+class QMenu;
 class QWidget;
 
 namespace velsor::views {
@@ -60,6 +63,11 @@ void SetUpFixedDialog(QDialog& dialog, const QString& name, int clientWidth, int
 // A main window of the program: a fixed frame with a minimise button and no maximise button,
 // the program's icon and font.
 void SetUpFixedWindow(QWidget& window, const QString& name);
+
+// A menu entry for a model's item: its caption, object name and shortcut (in its own window),
+// running `run` when chosen.
+QAction* AddMenuAction(QMenu* menu, const MenuItem& item, const QString& name,
+                       std::function<void()> run);
 
 // The family that renders Japanese first; the default family after it catches anything else.
 QStringList UiFamilies();
