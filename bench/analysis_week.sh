@@ -24,18 +24,8 @@ for tool in socat xdotool; do
     command -v "$tool" >/dev/null || { echo "missing $tool (run: make deps)"; exit 2; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -f "$progdir/ports/COM1"
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-now_ms() { date +%s%3N; }
-rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+. "$here/bench/lib.sh"
+leftovers=("$progdir/ports/COM1")
 # The program's window of that exact title (xdotool's --name does not take Japanese patterns).
 window_of() {
     for w in $(xdotool search --pid "$1"); do

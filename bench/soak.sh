@@ -39,15 +39,8 @@ for tool in socat xdotool import timeout; do
     command -v "$tool" >/dev/null || { echo "missing $tool (run: make deps)"; exit 2; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -f "$progdir/ports/COM1" "$progdir/ports/COM3"
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
+. "$here/bench/lib.sh"
+leftovers=("$progdir/ports/COM1" "$progdir/ports/COM3")
 
 wait_for() { for _ in $(seq 100); do [ -e "$1" ] && return 0; sleep 0.1; done; return 1; }
 fail() {
@@ -57,8 +50,6 @@ fail() {
     [ -s "$work/program.err" ] && { echo "the monitor said:"; cat "$work/program.err"; }
     exit 1
 }
-now_ms() { date +%s%3N; }
-rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
 
 # COM1: the receiver's pair. COM3: the forwarding port, its far end counted and thrown away.
 mkdir -p "$progdir/ports"

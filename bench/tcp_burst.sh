@@ -20,14 +20,7 @@ program="$progdir/bench-monitor-app"
 command -v python3 >/dev/null || { echo "missing python3"; exit 2; }
 [ -n "${DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
+. "$here/bench/lib.sh"
 
 # The settings the monitor reads beside itself; kept and put back afterwards.
 ini="$progdir/GPSMN.INI"
