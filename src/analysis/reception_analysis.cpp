@@ -522,7 +522,7 @@ void EpochSampler::Sample(FixSnapshot fix, std::optional<std::int64_t> clock) {
         timed = heldTimed;
     } else if (analysis.LastEpoch() != kNoTime) {
         t = analysis.LastEpoch() + kSecond;
-        timed = !clockless;
+        timed = !analysis.Clockless();
     } else {
         untimed.push_back(std::move(fix));
         if (untimed.size() >= kMaxUntimed)
@@ -531,8 +531,6 @@ void EpochSampler::Sample(FixSnapshot fix, std::optional<std::int64_t> clock) {
     }
     if (timed && !untimed.empty())
         AddUntimed(t - kSecond * std::int64_t(untimed.size()), true);
-    if (timed)
-        clockless = false;
     if (!same)
         Flush();
     held = std::move(fix);
@@ -547,7 +545,6 @@ void EpochSampler::AddUntimed(std::int64_t from, bool timed) {
         from += kSecond;
     }
     untimed.clear();
-    clockless = !timed;
 }
 
 void EpochSampler::Flush() {
@@ -561,7 +558,6 @@ void EpochSampler::Flush() {
 void EpochSampler::Forget() {
     held.reset();
     untimed.clear();
-    clockless = false;
 }
 
 } // namespace velsor::analysis

@@ -264,8 +264,6 @@ private:
     std::optional<FixSnapshot> held;
     std::int64_t heldTime = kNoTime, heldClock = kNoTime;
     bool heldTimed = true;
-    // Given seconds from 0 for want of any time: the epochs after count on from there.
-    bool clockless = false;
     std::vector<FixSnapshot> untimed;
 };
 
