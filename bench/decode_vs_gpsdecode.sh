@@ -2,7 +2,8 @@
 # Times velsor-decode and gpsd's gpsdecode on the same ~50 MB capture (the real captures
 # concatenated until the size is reached) in one run, and prints the ratio, for the fixed-position
 # model 0 and for model 2 (decoding by fields). GNSS=1 builds the capture from the multi-GNSS
-# captures beside the clone (../shared/data/nmea-gnss, or $VELSOR_SHARED_DATA/nmea-gnss) instead.
+# captures (tests/data/nmea-gnss, copies of the shared ones; or $VELSOR_SHARED_DATA/nmea-gnss)
+# instead.
 # usage: bench/decode_vs_gpsdecode.sh [path/to/velsor-decode]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,7 +16,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 one="$work/one.log"
 if [ "${GNSS:-0}" = 1 ]; then
-    find "${VELSOR_SHARED_DATA:-$here/../shared/data}/nmea-gnss" -name '*.log' | sort | xargs cat > "$one"
+    find "${VELSOR_SHARED_DATA:-$here/tests/data}/nmea-gnss" -name '*.log' | sort | xargs cat > "$one"
 else
     find "$here/tests/data/nmea" -name '*.log' | sort | xargs cat > "$one"
 fi

@@ -31,8 +31,7 @@ done
 tuner=${TUNER:-2}
 case "$tuner" in
 0) captures=("$here"/tests/data/nmea/layout0/*.log) ;;
-2) captures=("$here"/tests/data/nmea/*/*.log)
-   [ -d "$here/../shared/data/nmea-gnss" ] && captures+=("$here"/../shared/data/nmea-gnss/*.log) ;;
+2) captures=("$here"/tests/data/nmea/*/*.log "$here"/tests/data/nmea-gnss/*.log) ;;
 *) echo "TUNER must be 0 or 2: no real capture has the CFGPS layout"; exit 2 ;;
 esac
 for tool in socat xdotool import timeout; do

@@ -29,9 +29,7 @@ restore_ini() { if [ -e "$work/GPSMN.INI.kept" ]; then cp "$work/GPSMN.INI.kept"
 printf '[Velsor GPS Analyzer]\r\n[CommPort]=1\r\n[Tuner]=%s\r\n[Time]=0\r\n[Baud]=115200\r\n' \
     "$tuner" > "$ini"
 
-captures=("$here"/tests/data/nmea/*/*.log)
-shared="$here/../shared/data/nmea-gnss"
-[ -d "$shared" ] && captures+=("$shared"/*.log)
+captures=("$here"/tests/data/nmea/*/*.log "$here"/tests/data/nmea-gnss/*.log)
 cat "${captures[@]}" > "$work/base.nmea"
 
 for mb in "${sizes[@]}"; do

@@ -27,7 +27,7 @@ lbuild="$(cd "${2:-build}" && pwd)"
 qt="$(bash "$repo/scripts/qt-windows-prefix.sh")"
 dist="$repo/dist/velsor-gps-analyzer-windows-x64"
 data="${VELSOR_SHARED_DATA:-$repo/../shared/data}"
-[ -d "$data/nmea" ] || data="$repo/tests/data"
+[ -d "$data/nmea-gnss" ] || data="$repo/tests/data"
 gccdir="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")"
 
 export WINEPREFIX="$wbuild/wine" WINEARCH=win64 WINEDEBUG=-all
