@@ -96,6 +96,29 @@ com_link() {
   wine reg add 'HKLM\Software\Wine\Ports' /v "COM$1" /d "$2" /f >/dev/null 2>&1
 }
 
+# Runs a command-line tool under wine, standard input passed on, its output into OUT (with
+# --text: CR LF read as LF, as the console writes text). A run that printed nothing at all
+# (every tool here prints something, even on an error) is wine not having run the program: it
+# is said, with the exit code, and run once more from the same input.
+wine_tool() {
+  local text=0 out rc input attempt
+  [ "$1" = --text ] && { text=1; shift; }
+  out="$1"
+  shift
+  input="$(mktemp -p "$work")"
+  cat > "$input"
+  for attempt in 1 2; do
+    rc=0
+    wine "$@" < "$input" > "$out.raw" 2>&1 || rc=$?
+    [ -s "$out.raw" ] && break
+    if [ "$attempt" -eq 1 ]; then
+      echo "note: wine printed nothing for $(basename "$1") ${*:2} (exit $rc); once more"
+    fi
+  done
+  if [ "$text" -eq 1 ]; then tr -d '\r' < "$out.raw" > "$out"; else mv "$out.raw" "$out"; fi
+  rm -f "$input" "$out.raw"
+}
+
 echo "== 1. test programs under wine"
 # COM1 and COM2: the two ends of one socat pair. COM3: a pseudo-terminal fed by velsor-sim
 # with a real capture; the test records what arrives, then the far side goes away. COM9: a
@@ -146,7 +169,7 @@ if [ -s "$work/live.bin" ] &&
    python3 -c 'import sys; sys.exit(open(sys.argv[1],"rb").read() not in open(sys.argv[2],"rb").read()*2)' \
      "$work/live.bin" "$capture"; then
   "$lbuild/apps/velsor-decode" < "$work/live.bin" > "$work/live-linux.json" 2>&1 || true
-  wine "$dist/velsor-decode.exe" < "$work/live.bin" > "$work/live-windows.json" 2>&1 || true
+  wine_tool "$work/live-windows.json" "$dist/velsor-decode.exe" < "$work/live.bin"
   if cmp -s "$work/live-linux.json" "$work/live-windows.json"; then
     pass "COM3 live data: $(stat -c %s "$work/live.bin") bytes of the capture, unchanged; decoded the same on Linux"
   else
@@ -169,7 +192,7 @@ mismatches=0
 while IFS= read -r f; do
   captures=$((captures + 1))
   "$lbuild/apps/velsor-decode" < "$f" > "$work/linux.json" 2>&1 || true
-  wine "$dist/velsor-decode.exe" < "$f" > "$work/windows.json" 2>&1 || true
+  wine_tool "$work/windows.json" "$dist/velsor-decode.exe" < "$f"
   if ! cmp -s "$work/linux.json" "$work/windows.json"; then
     mismatches=$((mismatches + 1))
     echo "differs: $f"
@@ -195,8 +218,7 @@ while IFS= read -r f; do
   for t in $tuners; do
     analyzed=$((analyzed + 1))
     "$lbuild/apps/velsor-analyze" --tuner "$t" --json "$f" > "$work/linux.json" 2>&1 || true
-    wine "$dist/velsor-analyze.exe" --tuner "$t" --json "$f" 2>&1 | tr -d '\r' \
-      > "$work/windows.json" || true
+    wine_tool --text "$work/windows.json" "$dist/velsor-analyze.exe" --tuner "$t" --json "$f" </dev/null
     if ! cmp -s "$work/linux.json" "$work/windows.json"; then
       mismatches=$((mismatches + 1))
       echo "differs (--tuner $t): $f"
