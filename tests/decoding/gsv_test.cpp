@@ -40,8 +40,8 @@ TEST_F(DecoderTest, TheTableRowsOfBothLayouts) {
                       text.contains(u'-') ? u"-"_qs : text.left(2))
                 << row;
         }
+        EXPECT_EQ(nav.SatsInView, 8) << "one digit in the CFGPS layout";
     }
-    EXPECT_EQ(nav.SatsInView, 8);
     // Satellite 42 is cleared from the table but keeps the bar computed for it; the rows the
     // short message left empty have none.
     EXPECT_DOUBLE_EQ(form.dB1[2].width, 48 * 4335.0 / 60);

@@ -46,19 +46,9 @@ TEST_F(DecoderTest, UnknownTypesAndPrefixedLinesChangeNothing) {
          QString(kGga).replace(QStringLiteral("123456"), QStringLiteral("000000")));
     Line(QStringLiteral("$gpgga,000000,3541.1234,N,13945.6789,E,1,09,1,1,M,,M,,*00"));
     EXPECT_EQ(form.Label16[0].caption + form.Label4[0].caption, before + u"12 時 34 分 56 秒"_qs);
+    Line(u"$GPGGA,,,,,,0,09"_qs); // no eighth comma: the used count cannot be located
     EXPECT_EQ(nav.SatsInUse, 5);
     // A type ended by "*" is still recognised.
     Line(QStringLiteral("$GPGSA*00"));
     EXPECT_EQ(form.Label16[3].caption, u"$GPGSA*00\r\n");
-}
-
-// Satellites used from the GGA's field 7, which needs an eighth comma; in view from the GSV
-// count, one digit for the CFGPS.
-TEST_F(DecoderTest, SatelliteCounts) {
-    Line(u"$GPGGA,,,,,,0,12,"_qs);
-    Line(u"$GPGGA,,,,,,0,09"_qs); // field 7 cannot be located: keeps its value
-    nav.TunerType = QStringLiteral("1");
-    Line(u"$GPGSV,2,1,9,04,45,090,47*00"_qs);
-    EXPECT_EQ(nav.SatsInUse, 12);
-    EXPECT_EQ(nav.SatsInView, 9);
 }

@@ -20,15 +20,16 @@ const QByteArray
 const char* const kDefaultState =
     "port 1 (option 1) tuner 0 (100) GT-74/77 +init 9600 baud (9600) clock 1 blocked 0";
 const char* const kChosenState =
-    "port 3 (option 3) tuner 1 (010) CFGPS 9600 baud (9600) clock 0 blocked 1";
+    "port 3 (option 3) tuner 2 (001) NMEA 38400 baud (38400) clock 0 blocked 1";
 
 class SettingsTest : public MainWindowTest {
 protected:
     QString ini() const { return Path(QStringLiteral("GPSMN.INI")); }
-    // Port 3, CFGPS, no clock correction, then OK.
+    // Port 3, the third model at 38400 baud, no clock correction, then OK.
     void ChooseAndOk() {
         prop.Option2_Click(2);
-        prop.Option1_Click(1);
+        prop.Option1_Click(2);
+        prop.Option3_Click(2);
         prop.Check2.value = 0;
         prop.Check2_Click();
         prop.Command1_Click(0);
@@ -88,24 +89,17 @@ TEST_F(SettingsTest, ValuesAreReadAtFixedColumnsAndBadOnesAreSkipped) {
         form->ReadSettings();
         EXPECT_EQ(State(), state);
     }
-    // The speed chosen in the dialog is written on its own line.
-    prop.Option1_Click(2);
-    prop.Option3_Click(2);
-    prop.Command1_Click(0);
-    EXPECT_EQ(ReadFile(ini()),
-              "[Velsor GPS Analyzer]\r\n[CommPort]=2\r\n[Tuner]=2\r\n[Time]=0\r\n[Baud]=38400\r\n");
-    EXPECT_EQ(State(), "port 2 (option 2) tuner 2 (001) NMEA 38400 baud (38400) clock 0 blocked 1");
 }
 
-// The first start runs with the defaults it writes; then the dialog changes them only on OK.
-TEST_F(SettingsTest, FirstStartRunsWithTheDefaultsItWritesAndTheDialogChangesThemOnOk) {
+// The first start runs with the defaults it writes; a cancelled dialog changes nothing.
+TEST_F(SettingsTest, FirstStartRunsWithTheDefaultsItWritesAndCancelKeepsThem) {
     Load(nullptr);
     EXPECT_EQ(ReadFile(ini()), kDefaults);
     EXPECT_EQ(State(), kDefaultState);
     form->ReadSettings();
     EXPECT_EQ(State(), kDefaultState) << "the file agrees with the running program";
     const QByteArray fourLines = kDefaults.left(kDefaults.indexOf("[Baud]"));
-    WriteSettingsFile(fourLines); // as the two-model program wrote it: a cancel keeps it so
+    WriteSettingsFile(fourLines); // as the two-model program wrote it
     form->showProperties = [&] {
         prop.Option1_Click(1);
         prop.Option2_Click(4);
@@ -114,31 +108,23 @@ TEST_F(SettingsTest, FirstStartRunsWithTheDefaultsItWritesAndTheDialogChangesThe
     form->Mnu_Prop_Click();
     EXPECT_EQ(State(), kDefaultState);
     EXPECT_EQ(ReadFile(ini()), fourLines);
-
-    form->showProperties = [&] {
-        ChooseAndOk();
-        EXPECT_EQ(form->Label14.caption, u"GT-74/77") << "the label only at the next read";
-    };
-    form->Mnu_Prop_Click();
-    EXPECT_EQ(ReadFile(ini()),
-              QByteArray("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=1\r\n[Time]=0\r\n"
-                         "[Baud]=9600\r\n"));
-    EXPECT_EQ(State(), kChosenState);
-    EXPECT_TRUE(dialogs.messages.empty());
 }
 
-// OK when the settings cannot be saved, because a folder stands in the file's place or the
-// disk fills while they are written: it is said, the old file (if any) is left whole with no
-// temporary file beside it, and the choice holds for the rest of the run, whatever reads the
-// old file afterwards.
-TEST_F(SettingsTest, SettingsThatCannotBeSavedHoldForThisRun) {
-    for (const bool diskFull : {false, true}) {
-        SCOPED_TRACE(diskFull ? "disk full" : "a folder in the file's place");
+// OK saves the choice, each speed on its own line. When it cannot, because a folder stands in
+// the file's place or the disk fills while it is written, it is said, the old file (if any) is
+// left whole with no temporary file beside it, and the choice holds for the rest of the run,
+// whatever reads the old file afterwards.
+TEST_F(SettingsTest, OkSavesTheChoiceAndAChoiceThatCannotBeSavedHoldsForThisRun) {
+    const QByteArray chosen("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=2\r\n[Time]=0\r\n"
+                            "[Baud]=38400\r\n");
+    for (const char* fault : {"", "a folder in the file's place", "disk full"}) {
+        SCOPED_TRACE(fault);
+        const bool saved = !*fault, diskFull = *fault == 'd';
         form = std::make_unique<NAV_FORM>(nav, plat, prop); // a new run
         Load(kDefaults.constData());
         ASSERT_EQ(State(), kDefaultState);
         dialogs.messages.clear();
-        if (!diskFull) {
+        if (*fault == 'a') {
             QFile::remove(ini());
             QDir().mkpath(ini());
         }
@@ -147,20 +133,20 @@ TEST_F(SettingsTest, SettingsThatCannotBeSavedHoldForThisRun) {
             if (diskFull)
                 full.emplace(20);
             ChooseAndOk();
+            EXPECT_EQ(form->Label14.caption, u"GT-74/77") << "the label only at the next read";
         };
         form->Mnu_Prop_Click();
-        ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_TRUE(dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
+        ASSERT_EQ(dialogs.messages.size(), saved ? 0u : 1u);
+        EXPECT_TRUE(saved ||
+                    dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
         EXPECT_EQ(State(), kChosenState);
-        if (diskFull) {
-            EXPECT_EQ(ReadFile(ini()), kDefaults);
-        }
         QDir().rmdir(ini());
+        EXPECT_EQ(ReadFile(ini()), saved ? chosen : diskFull ? kDefaults : "<missing>");
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).filter(u"GPSMN"_qs),
-                  diskFull ? QStringList{u"GPSMN.INI"_qs} : QStringList{});
+                  saved || diskFull ? QStringList{u"GPSMN.INI"_qs} : QStringList{});
         WriteSettingsFile(kDefaults);
         form->ReadSettings(); // as a failed connect does
-        EXPECT_EQ(State(), kChosenState);
+        EXPECT_EQ(State(), saved ? kDefaultState : kChosenState);
     }
 }
 
