@@ -25,15 +25,6 @@ const char* const kChosenState =
 class SettingsTest : public MainWindowTest {
 protected:
     QString ini() const { return Path(QStringLiteral("GPSMN.INI")); }
-    // Port 3, the third model at 38400 baud, no clock correction, then OK.
-    void ChooseAndOk() {
-        prop.Option2_Click(2);
-        prop.Option1_Click(2);
-        prop.Option3_Click(2);
-        prop.Check2.value = 0;
-        prop.Check2_Click();
-        prop.Command1_Click(0);
-    }
     // The settings as the running program holds them, in one line.
     std::string State() const {
         QString options, tuners, speeds;
@@ -91,62 +82,60 @@ TEST_F(SettingsTest, ValuesAreReadAtFixedColumnsAndBadOnesAreSkipped) {
     }
 }
 
-// The first start runs with the defaults it writes; a cancelled dialog changes nothing.
-TEST_F(SettingsTest, FirstStartRunsWithTheDefaultsItWritesAndCancelKeepsThem) {
+// The first start runs with the defaults it writes.
+TEST_F(SettingsTest, FirstStartRunsWithTheDefaultsItWrites) {
     Load(nullptr);
     EXPECT_EQ(ReadFile(ini()), kDefaults);
     EXPECT_EQ(State(), kDefaultState);
     form->ReadSettings();
     EXPECT_EQ(State(), kDefaultState) << "the file agrees with the running program";
-    const QByteArray fourLines = kDefaults.left(kDefaults.indexOf("[Baud]"));
-    WriteSettingsFile(fourLines); // as the two-model program wrote it
-    form->showProperties = [&] {
-        prop.Option1_Click(1);
-        prop.Option2_Click(4);
-        prop.Form_QueryUnload();
-    };
-    form->Mnu_Prop_Click();
-    EXPECT_EQ(State(), kDefaultState);
-    EXPECT_EQ(ReadFile(ini()), fourLines);
 }
 
-// OK saves the choice, each speed on its own line. When it cannot, because a folder stands in
-// the file's place or the disk fills while it is written, it is said, the old file (if any) is
-// left whole with no temporary file beside it, and the choice holds for the rest of the run,
-// whatever reads the old file afterwards.
-TEST_F(SettingsTest, OkSavesTheChoiceAndAChoiceThatCannotBeSavedHoldsForThisRun) {
+// OK saves the choice, the speed on a line of its own; Cancel keeps the file and the settings.
+// When OK cannot save, because a folder stands in the file's place or the disk fills while it
+// is written, it is said, the old file (if any) is left whole with no temporary file beside it,
+// and the choice holds for the rest of the run, whatever reads the old file afterwards.
+TEST_F(SettingsTest, OkSavesCancelKeepsAndAChoiceThatCannotBeSavedHoldsForThisRun) {
     const QByteArray chosen("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=2\r\n[Time]=0\r\n"
                             "[Baud]=38400\r\n");
-    for (const char* fault : {"", "a folder in the file's place", "disk full"}) {
-        SCOPED_TRACE(fault);
-        const bool saved = !*fault, diskFull = *fault == 'd';
+    for (const char* press :
+         {"OK", "Cancel", "OK, a folder in the file's place", "OK, disk full"}) {
+        SCOPED_TRACE(press);
+        const QByteArray how(press);
+        const bool saved = how == "OK", cancel = how == "Cancel", folder = how.contains("folder");
         form = std::make_unique<NAV_FORM>(nav, plat, prop); // a new run
         Load(kDefaults.constData());
         ASSERT_EQ(State(), kDefaultState);
         dialogs.messages.clear();
-        if (*fault == 'a') {
+        if (folder) {
             QFile::remove(ini());
             QDir().mkpath(ini());
         }
         form->showProperties = [&] {
             std::optional<FileSizeLimit> full;
-            if (diskFull)
+            if (how.contains("disk"))
                 full.emplace(20);
-            ChooseAndOk();
+            // Port 3, the third model at 38400 baud, no clock correction.
+            prop.Option2_Click(2);
+            prop.Option1_Click(2);
+            prop.Option3_Click(2);
+            prop.Check2.value = 0;
+            prop.Check2_Click();
             EXPECT_EQ(form->Label14.caption, u"GT-74/77") << "the label only at the next read";
+            prop.Command1_Click(cancel ? 1 : 0);
         };
         form->Mnu_Prop_Click();
-        ASSERT_EQ(dialogs.messages.size(), saved ? 0u : 1u);
-        EXPECT_TRUE(saved ||
+        ASSERT_EQ(dialogs.messages.size(), saved || cancel ? 0u : 1u);
+        EXPECT_TRUE(saved || cancel ||
                     dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
-        EXPECT_EQ(State(), kChosenState);
+        EXPECT_EQ(State(), cancel ? kDefaultState : kChosenState);
         QDir().rmdir(ini());
-        EXPECT_EQ(ReadFile(ini()), saved ? chosen : diskFull ? kDefaults : "<missing>");
+        EXPECT_EQ(ReadFile(ini()), saved ? chosen : folder ? "<missing>" : kDefaults);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).filter(u"GPSMN"_qs),
-                  saved || diskFull ? QStringList{u"GPSMN.INI"_qs} : QStringList{});
+                  folder ? QStringList{} : QStringList{u"GPSMN.INI"_qs});
         WriteSettingsFile(kDefaults);
         form->ReadSettings(); // as a failed connect does
-        EXPECT_EQ(State(), saved ? kDefaultState : kChosenState);
+        EXPECT_EQ(State(), saved || cancel ? kDefaultState : kChosenState);
     }
 }
 
