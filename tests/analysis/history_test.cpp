@@ -133,8 +133,7 @@ TEST(History, MidnightAWeekAndJumpsOfTheClock) {
     for (int d = 1; d <= 7; ++d) // a week, a day at a time
         add(night + std::int64_t(d) * 86'400'000);
     const BucketSpan week = a.History(ReceptionAnalysis::Range::Session);
-    EXPECT_EQ(week.first, night);
-    EXPECT_GE(week.first + week.width * std::int64_t(week.buckets.size()), a.LastEpoch());
+    EXPECT_EQ(week.first, night) << "a day ahead is no jump";
 
     add(a.LastEpoch() - 2000, 10); // two seconds back
     EXPECT_EQ(a.History(ReceptionAnalysis::Range::Session).first, night) << "no restart";
