@@ -38,13 +38,6 @@ namespace {
 
 const sim::Sector kWall{90, 179, 40}; // the east-south-east up to 40 degrees
 
-QImage Paint(const PictureBox& pic) {
-    QImage image(int(pic.scaleWidth / 15), int(pic.scaleHeight / 15), QImage::Format_RGB32);
-    QPainter p(&image);
-    drawing::PaintPicture(p, pic, QRectF(QPointF(0, 0), QSizeF(image.size())), drawing::Style{});
-    return image;
-}
-
 // Where a direction lies on the page: from the horizon ring, the largest circle drawn.
 QPointF OnSky(const PictureBox& page, double az, double el) {
     const DrawOp* ring = nullptr;
@@ -87,7 +80,9 @@ TEST(AnalysisPages, ABlockedSatelliteShowsAsBlocked) {
     const QPointF o = OnSky(page, open->azimuth, open->elevation);
     EXPECT_TRUE(HatchedAt(page, h)) << hidden->azimuth << "/" << hidden->elevation;
     EXPECT_FALSE(HatchedAt(page, o));
-    const QImage image = Paint(page);
+    QImage image(int(page.scaleWidth / 15), int(page.scaleHeight / 15), QImage::Format_RGB32);
+    QPainter p(&image);
+    drawing::PaintPicture(p, page, QRectF(QPointF(0, 0), QSizeF(image.size())), drawing::Style{});
     const QColor ph = image.pixelColor((h / 15).toPoint()),
                  po = image.pixelColor((o / 15).toPoint());
     EXPECT_TRUE(ph.red() == ph.green() && ph.green() == ph.blue()) << "grey or its hatch";

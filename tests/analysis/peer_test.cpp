@@ -76,18 +76,15 @@ double ProfilerCep(std::vector<Fixed> fixes, double p) {
 
 // The positions of the capture's fix sentences (GGA, RMC, GLL) that say a fix, one per time.
 std::vector<Fixed> GgaFixes(const QString& path) {
-    QFile f(path);
     std::vector<Fixed> out;
     QByteArray lastTime;
-    if (!f.open(QIODevice::ReadOnly))
-        return out;
     auto degrees = [](const QByteArray& v, const QByteArray& h) {
         const qsizetype dot = v.indexOf('.');
         const double d = v.left(dot - 2).toDouble() + v.mid(dot - 2).toDouble() / 60;
         return h == "S" || h == "W" ? -d : d;
     };
-    while (!f.atEnd()) {
-        const QByteArray line = f.readLine().trimmed();
+    for (const QByteArray& raw : vt::FileBytes(path).split('\n')) {
+        const QByteArray line = raw.trimmed();
         const QList<QByteArray> p = line.left(line.indexOf('*')).split(',');
         if (line.size() < 7 || p.size() < 7)
             continue;

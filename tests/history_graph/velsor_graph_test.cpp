@@ -28,7 +28,7 @@ int Graph(const QStringList& args, QByteArray* out = nullptr) {
 
 } // namespace
 
-TEST(VelsorGraph, ExitStatusImagesAndJson) {
+TEST(VelsorGraph, ExitStatusImagesJsonAndAFullDisk) {
     GraphRig rig;
     const QString week = rig.Write(QStringLiteral("week.LOG"), GraphRig::Records(3360));
     const QString png = rig.dir.filePath(QStringLiteral("week.png"));
@@ -45,13 +45,9 @@ TEST(VelsorGraph, ExitStatusImagesAndJson) {
     ASSERT_EQ(Graph({"--json", "-o", rig.dir.filePath(QStringLiteral("a.svg")), log}, &out), 0);
     const QJsonValue ops = QJsonDocument::fromJson(out)[QStringLiteral("ops")];
     EXPECT_DOUBLE_EQ(ops[3][QStringLiteral("x2")].toDouble(), 7215.0 / 7);
-}
 
-// A disk that fills while the image is written is told, and an earlier file of that name is
-// left as it was: no cut image reported as saved.
-TEST(VelsorGraph, AFullDiskLeavesTheOldImageAndIsTold) {
-    GraphRig rig;
-    const QString week = rig.Write(QStringLiteral("week.LOG"), GraphRig::Records(3360));
+    // A disk that fills while the image is written is told, and an earlier file of that name is
+    // left as it was: no cut image reported as saved.
     for (const char* ext : {"png", "pdf", "svg"}) {
         SCOPED_TRACE(ext);
         const QString out = rig.Write(QStringLiteral("old.") + QLatin1String(ext), "old");

@@ -91,7 +91,7 @@ TEST(SkyMap, ARawCaptureIsReadThroughTheSameLines) {
 // A week of snapshots with a wall east-south-east up to 40 degrees, read here and by the tool.
 TEST(SkyMap, ARecordingWithABlockedSectorInTheMapAndTheTool) {
     QTemporaryDir dir;
-    const QString rec = dir.filePath(QStringLiteral("week.CSV"));
+    const QString rec = dir.filePath(u"week.CSV"_qs);
     QFile f(rec);
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
     f.write(velsor::testing::SkyRecording(3360, sim::Sector{90, 179, 40}));
@@ -115,36 +115,32 @@ TEST(SkyMap, ARecordingWithABlockedSectorInTheMapAndTheTool) {
     EXPECT_EQ(std::pair(blockedInside, blockedOutside), std::pair(seenInside, 0));
 
     // The tool, without a display or session: silent when all is well, one line on error.
+    const QString tool = QStringLiteral(VELSOR_SKYMAP_PATH);
     const auto run = [&](const QStringList& args) {
-        const auto r =
-            velsor::testing::RunTool(QStringLiteral(VELSOR_SKYMAP_PATH), args + QStringList{rec});
+        const auto r = velsor::testing::RunTool(tool, args + QStringList{rec});
         EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
         return r;
     };
-    const auto json = run({QStringLiteral("--json")});
+    const auto json = run({u"--json"_qs});
     ASSERT_EQ(json.code, 0) << json.err.constData();
     EXPECT_TRUE(json.out.contains("\"snapshots\":3360,") && json.out.contains("\"blocked\":true"))
         << json.out.left(200).constData();
-    const QString png = dir.filePath(QStringLiteral("map.png"));
-    const QString pdf = dir.filePath(QStringLiteral("map.pdf"));
-    ASSERT_EQ(run({QStringLiteral("-o"), png}).code + run({QStringLiteral("-o"), pdf}).code, 0);
+    const QString png = dir.filePath(u"map.png"_qs), pdf = dir.filePath(u"map.pdf"_qs);
+    ASSERT_EQ(run({u"-o"_qs, png}).code + run({u"-o"_qs, pdf}).code, 0);
     EXPECT_TRUE(QFileInfo(png).size() > 1000 && QFileInfo(pdf).size() > 1000);
     // The legend and the footer in the main window's words.
-    const QString svg = dir.filePath(QStringLiteral("map.svg"));
-    ASSERT_EQ(run({QStringLiteral("-o"), svg}).code, 0);
+    const QString svg = dir.filePath(u"map.svg"_qs);
+    ASSERT_EQ(run({u"-o"_qs, svg}).code, 0);
     const QString text = QString::fromUtf8(velsor::testing::FileBytes(svg));
     EXPECT_TRUE(text.contains(u">46 =&lt;<") && text.contains(u"衛星観測 ") &&
                 !text.contains(u"sightings"));
     {
         // A disk that fills while the image is written: told, and the earlier image kept.
         velsor::testing::FileSizeLimit full(2000);
-        const auto cut = velsor::testing::RunTool(QStringLiteral(VELSOR_SKYMAP_PATH),
-                                                  {QStringLiteral("-o"), svg, rec});
-        EXPECT_EQ(cut.code, 2);
+        EXPECT_EQ(velsor::testing::RunTool(tool, {u"-o"_qs, svg, rec}).code, 2);
     }
     EXPECT_EQ(QString::fromUtf8(velsor::testing::FileBytes(svg)), text);
-    const auto missing = velsor::testing::RunTool(QStringLiteral(VELSOR_SKYMAP_PATH),
-                                                  {dir.filePath(QStringLiteral("missing"))});
+    const auto missing = velsor::testing::RunTool(tool, {dir.filePath(u"missing"_qs)});
     EXPECT_TRUE(missing.code == 2 && missing.out.isEmpty() && missing.err.count('\n') == 1)
         << missing.err.constData();
 }

@@ -151,15 +151,12 @@ TEST(NavFormView, ClosingTheWindowQuitsOnce) {
 // list puts it; no mark covers another's number or the place of a satellite whose mark was
 // moved off it; marks' and the table's numbers with their system letter fit their boxes.
 TEST(NavFormView, MultiGnssSkyOfTheThirdModel) {
-    const QString gnss = velsor::testing::SharedDataDir() + QStringLiteral("/nmea-gnss/");
-    const std::pair<const char*, QByteArray> skies[] = {
-        {"simulator", FullestSimulatedSky()},
-        {"ublox-neo-m9n-nmea.log", velsor::testing::FileBytes(gnss + u"ublox-neo-m9n-nmea.log"_qs)},
-        {"unicore-um621.log", velsor::testing::FileBytes(gnss + u"unicore-um621.log"_qs)},
-        {"telit-pls83-w.log", velsor::testing::FileBytes(gnss + u"telit-pls83-w.log"_qs)},
-    };
+    std::vector<std::pair<QString, QByteArray>> skies = {{u"simulator"_qs, FullestSimulatedSky()}};
+    for (const char* file : {"ublox-neo-m9n-nmea.log", "unicore-um621.log", "telit-pls83-w.log"})
+        skies.emplace_back(file, velsor::testing::FileBytes(velsor::testing::SharedDataDir() +
+                                                            u"/nmea-gnss/"_qs + file));
     for (const auto& [name, data] : skies) {
-        SCOPED_TRACE(name);
+        SCOPED_TRACE(name.toStdString());
         ViewRig rig;
         rig.nav.TunerType = QStringLiteral("2");
         rig.form.Label14.caption = QStringLiteral("NMEA");

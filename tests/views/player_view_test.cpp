@@ -18,10 +18,6 @@ TEST(PlayerView, MenuKeysButtonAndClosing) {
     ASSERT_NE(player, nullptr);
     const QString file = rig.dir.filePath(QStringLiteral("2026-12-06.CSV"));
     velsor::testing::WriteFile(file, velsor::testing::RecordingText(QStringLiteral("S 60 X")));
-    const auto send = [&](QWidget* w, QEvent&& e) {
-        QApplication::sendEvent(w, &e);
-        rig.Pump();
-    };
 
     rig.Action("Mnu_Replay")->trigger(); // cancelled: the window shows, nothing loaded
     rig.Pump();
@@ -39,7 +35,9 @@ TEST(PlayerView, MenuKeysButtonAndClosing) {
     // A large step is a tenth of these 60 blocks; snapshot n was recorded n seconds past 0:00.
     QStringList seen;
     for (int key : {Qt::Key_Right, Qt::Key_PageDown, Qt::Key_End}) {
-        send(bar, QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(bar, &press);
+        rig.Pump();
         seen << rig.form.Label4[0].caption;
     }
     EXPECT_EQ(seen.join(u'|'), u"00 時 00 分 01 秒|00 時 00 分 06 秒|00 時 00 分 59 秒");
