@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <iterator>
+
 namespace velsor {
 
 namespace {
@@ -143,6 +146,11 @@ void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form
             portName = PortNameOf(l->mid(kPortNameKey.size()));
     }
     ch.Close(kChannel);
+    // No speed, or one not offered, is the default: never the speed held before the read, which
+    // after a Cancel would be the one just cancelled.
+    if (std::none_of(std::begin(kNmeaBauds), std::end(kNmeaBauds),
+                     [&](int b) { return baud == QString::number(b); }))
+        baud = QStringLiteral("9600");
     if (portName.size() > platform::kMaxPortName)
         portName.clear();
     ApplySettings({CharAt(lines[1], 12).toString(), CharAt(lines[2], 9).toString(),

@@ -57,7 +57,7 @@ protected:
 
 // Read one after the other: a value that cannot be read leaves its setting as it was. The third
 // model's line speed follows the four lines the two-model program reads; a file without it, or
-// with a speed it does not offer, keeps the speed the program has. The port line the two-model
+// with a speed it does not offer, means 9600, the default. The port line the two-model
 // program reads wins; a name counts only where it names none. A name that cannot be a port of
 // any length or with odd characters is kept as it is (and never opened, below), one longer than
 // any port name is not read. Each case's state, or its start.
@@ -78,9 +78,9 @@ TEST_F(SettingsTest, ValuesAreReadAtFixedColumnsAndBadOnesAreSkipped) {
         {"[Velsor GPS Analyzer]\r\n[CommPort]=2\r\n[Tuner]=2\r\n[Time]=0\r\n[Baud]=115200\r\n",
          "port 2 (option 2) tuner 2 (001) NMEA 115200 baud (115200) clock 0 blocked 1"},
         {head + "2" + rest,
-         "port 2 (option 2) tuner 1 (010) CFGPS 115200 baud (115200) clock 0 blocked 1"},
+         "port 2 (option 2) tuner 1 (010) CFGPS 9600 baud (9600) clock 0 blocked 1"},
         {"[Velsor GPS Analyzer]\r\n[CommPort]=2\r\n[Tuner]=2\r\n[Time]=0\r\n[Baud]=300\r\n",
-         "port 2 (option 2) tuner 2 (001) NMEA 115200 baud (115200) clock 0 blocked 1"},
+         "port 2 (option 2) tuner 2 (001) NMEA 9600 baud (9600) clock 0 blocked 1"},
         {head + "3" + rest + "[Baud]=9600\r\n[PortName]=COM12\r\n", "port 3 (option 3)"},
         {head + "0" + rest + "[PortName]=COM4\r\n[Baud]=38400\r\n", // the speed after the name
          "port 4 (option 4) tuner 1 (010) CFGPS 38400 baud (38400) clock 0 blocked 1"},
@@ -115,20 +115,23 @@ TEST_F(SettingsTest, FirstStartRunsWithTheDefaultsItWrites) {
     EXPECT_EQ(State(), kDefaultState) << "the file agrees with the running program";
 }
 
-// OK saves the choice, the speed on a line of its own; Cancel keeps the file and the settings.
+// OK saves the choice, the speed on a line of its own; Cancel keeps the file and the settings,
+// also the speed when the file is one of the two-model program, without a speed line.
 // When OK cannot save, because a folder stands in the file's place or the disk fills while it
 // is written, it is said, the old file (if any) is left whole with no temporary file beside it,
 // and the choice holds for the rest of the run, whatever reads the old file afterwards.
 TEST_F(SettingsTest, OkSavesCancelKeepsAndAChoiceThatCannotBeSavedHoldsForThisRun) {
     const QByteArray chosen("[Velsor GPS Analyzer]\r\n[CommPort]=3\r\n[Tuner]=2\r\n[Time]=0\r\n"
                             "[Baud]=38400\r\n");
-    for (const char* press :
-         {"OK", "Cancel", "OK, a folder in the file's place", "OK, disk full"}) {
+    for (const char* press : {"OK", "Cancel", "Cancel, a file without a speed",
+                              "OK, a folder in the file's place", "OK, disk full"}) {
         SCOPED_TRACE(press);
         const QByteArray how(press);
-        const bool saved = how == "OK", cancel = how == "Cancel", folder = how.contains("folder");
+        const bool saved = how == "OK", cancel = how.startsWith("Cancel");
+        const bool folder = how.contains("folder");
+        const QByteArray start = how.contains("speed") ? kDefaults.chopped(13) : kDefaults;
         form = std::make_unique<NAV_FORM>(nav, plat, prop); // a new run
-        Load(kDefaults.constData());
+        Load(start.constData());
         ASSERT_EQ(State(), kDefaultState);
         dialogs.messages.clear();
         if (folder) {
@@ -154,7 +157,7 @@ TEST_F(SettingsTest, OkSavesCancelKeepsAndAChoiceThatCannotBeSavedHoldsForThisRu
                     dialogs.messages[0].text.startsWith(u"設定ファイルを保存できません。"));
         EXPECT_EQ(State(), cancel ? kDefaultState : kChosenState);
         QDir().rmdir(ini());
-        EXPECT_EQ(ReadFile(ini()), saved ? chosen : folder ? "<missing>" : kDefaults);
+        EXPECT_EQ(ReadFile(ini()), saved ? chosen : folder ? "<missing>" : start);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).filter(u"GPSMN"_qs),
                   folder ? QStringList{} : QStringList{u"GPSMN.INI"_qs});
         WriteSettingsFile(kDefaults);
