@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 
 #include <memory>
@@ -83,6 +84,30 @@ TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedInWholeLinesOneSegmentEach) {
     server->Send(" ends\n$GPTXT,next*00\r\n");
     ASSERT_TRUE(Received(late, 1) && Received(first, data.size() + 22));
     EXPECT_EQ(late.got, "$GPTXT,next*00\r\n") << "from the next whole line";
+}
+
+// Lines at many times the line rate while one client reads nothing for three seconds: its
+// window shuts and lines are dropped for it, but the default limits keep it. Reading again, what
+// was queued for it and the next lines arrive within about a second (not after a retransmission
+// back-off of several seconds).
+TEST_F(ShareServerTest, AClientReadingAgainAfterAPauseGetsTheLinesAtOnce) {
+    Start();
+    RawClient& keeper = Join();
+    RawClient& paused = Join();
+    for (QDeadlineTimer pause(3000); !pause.hasExpired(); QCoreApplication::processEvents())
+        Send(kCapture, 0, 16, &keeper);
+    EXPECT_GT(server->LinesDropped(), 0);
+    EXPECT_EQ(server->ClientsDropped(), 0);
+    const QByteArray marker("$GPTXT,01,01,01,after the pause*00\r\n");
+    QElapsedTimer resumed;
+    resumed.start();
+    bool seen = false;
+    while (!seen && resumed.elapsed() < 8000) {
+        Send(kCapture + marker, 0, 16, &keeper);
+        seen = WaitFor([&] { return paused.Read(), paused.got.contains(marker); }, 50);
+    }
+    ASSERT_TRUE(seen);
+    EXPECT_LT(resumed.elapsed(), 2000);
 }
 
 TEST_F(ShareServerTest, SlowClientsLoseWholeLinesAStalledOneIsDroppedOthersLoseNothing) {
