@@ -74,8 +74,7 @@ TEST_F(MonitorE2E, ConnectDecodeRecordLoseTheDeviceAndReconnect) {
     EXPECT_TRUE(WaitFor([&] { return !nav.RawSentence[0].isEmpty(); }, 8000)) << "plugged in again";
 
     // Bytes that are not NMEA: the baud-rate hint.
-    sim->kill();
-    sim->waitForFinished();
+    sim->kill(), sim->waitForFinished();
     reconnect();
     QFile peer(pty->peerLink);
     ASSERT_TRUE(peer.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
