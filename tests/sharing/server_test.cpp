@@ -56,8 +56,7 @@ protected:
 } // namespace
 
 TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedInWholeLinesOneSegmentEach) {
-    const QByteArray& capture = kCapture;
-    const QByteArray data = capture + QByteArray("\x00\xff noise, no line feed", 23);
+    const QByteArray data = kCapture + QByteArray("\x00\xff noise, no line feed", 23);
     const qsizetype line2 = data.indexOf('\n') + 1;
     Start();
     RawClient& first = Join();
@@ -74,7 +73,7 @@ TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedInWholeLinesOneSegmentEach) {
     ASSERT_TRUE(Received(first, data.size()) && Received(midLine, data.size()) &&
                 Received(atLine, data.size() - line2));
     EXPECT_EQ(first.got, data);
-    EXPECT_LE(first.SegmentsIn() - segmentsBefore, capture.count('\n') + 8)
+    EXPECT_LE(first.SegmentsIn() - segmentsBefore, kCapture.count('\n') + 8)
         << "a segment a line, not one a piece";
     for (RawClient* c : others)
         EXPECT_TRUE(Received(*c, data.size()) && c->got == data) << "one stream for all";
@@ -87,28 +86,24 @@ TEST_F(ShareServerTest, ClientsGetTheBytesUnchangedInWholeLinesOneSegmentEach) {
     EXPECT_EQ(late.got, "$GPTXT,next*00\r\n") << "from the next whole line";
 }
 
+// Lines at many times the line rate while one client reads nothing for three seconds: its
+// window shuts and lines are dropped for it, but the default limits keep it. Reading again, what
+// was queued for it and the next lines arrive within about a second (not after a retransmission
+// back-off of several seconds).
 TEST_F(ShareServerTest, AClientReadingAgainAfterAPauseGetsTheLinesAtOnce) {
     Start();
     RawClient& keeper = Join();
     RawClient& paused = Join();
-    const QByteArray& capture = kCapture;
-    // Lines at many times the line rate while one client reads nothing for three seconds: its
-    // window shuts and lines are dropped for it.
-    QDeadlineTimer pause(3000);
-    while (!pause.hasExpired()) {
-        Send(capture, 0, 16, &keeper);
-        QCoreApplication::processEvents();
-    }
+    for (QDeadlineTimer pause(3000); !pause.hasExpired(); QCoreApplication::processEvents())
+        Send(kCapture, 0, 16, &keeper);
     EXPECT_GT(server->LinesDropped(), 0);
     EXPECT_EQ(server->ClientsDropped(), 0);
-    // Reading again: what was queued for it, and then the next lines, arrive within about a
-    // second (not after a retransmission back-off of several seconds).
     const QByteArray marker("$GPTXT,01,01,01,after the pause*00\r\n");
     QElapsedTimer resumed;
     resumed.start();
     bool seen = false;
     while (!seen && resumed.elapsed() < 8000) {
-        Send(capture + marker, 0, 16, &keeper);
+        Send(kCapture + marker, 0, 16, &keeper);
         seen = WaitFor([&] { return paused.Read(), paused.got.contains(marker); }, 50);
     }
     ASSERT_TRUE(seen);
@@ -122,13 +117,12 @@ TEST_F(ShareServerTest, SlowClientsLoseWholeLinesAStalledOneIsDroppedOthersLoseN
     RawClient& keeper = Join();
     RawClient& lagger = Join(4096);
     RawClient& stalled = Join(2048); // never reads until it has been dropped
-    const QByteArray& capture = kCapture;
     QByteArray sent;
     qint64 mostQueued = 0;
     QDeadlineTimer deadline(10000);
     while (server->ClientsDropped() == 0 && !deadline.hasExpired()) {
-        sent += capture;
-        Send(capture, 0, 97, &keeper); // lines straddle the pieces
+        sent += kCapture;
+        Send(kCapture, 0, 97, &keeper); // lines straddle the pieces
         mostQueued = std::max(mostQueued, server->QueuedBytes());
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         lagger.Read(300);

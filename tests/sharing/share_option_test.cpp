@@ -29,7 +29,6 @@ TEST(ShareAndSourceOptions, WhereTheyListenOrConnectAndWhatTheyLeaveOnTheCommand
         {"--source tcp://host:10110/", "refused;"},
         {"--source tcp://host:0", "refused;"},
         {"--source tcp://gps\nhost:10110 LOG", "refused; LOG"},
-        {"--share-nmea gps\thost:10110", "refused;"},
         {"REPLAY --source", "refused; REPLAY"},
         {"--source-LOG tcp://a:1", "none; --source-LOG tcp://a:1"},
     };

@@ -136,13 +136,11 @@ TEST_F(TcpSourceWindowTest, WritesOnlyTheInitHintsWithoutASpeedSaysSilenceAndSto
     QByteArray noise(2000, 0);
     for (int i = 0; i < noise.size(); ++i)
         noise[i] = static_cast<char>((i * 167 + 13) % 256);
-    const QByteArray second =
-        (WithChecksum("GNRMC,123456.00,A,3541.12345,N,13945.67891,E,0.0,,061202,,,A") + u"\r\n"_qs +
-         WithChecksum("GNGGA,123456.00,3541.12345,N,13945.67891,E,1,08,1.0,40.0,M,39.4,M,,") +
-         u"\r\n"_qs +
-         WithChecksum("GPGSV,2,1,08,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50") +
-         u"\r\n"_qs)
-            .toLatin1();
+    QByteArray second;
+    for (const char* s : {"GNRMC,123456.00,A,3541.12345,N,13945.67891,E,0.0,,061202,,,A",
+                          "GNGGA,123456.00,3541.12345,N,13945.67891,E,1,08,1.0,40.0,M,39.4,M,,",
+                          "GPGSV,2,1,08,04,45,090,47,05,30,180,42,07,10,300,00,09,80,010,50"})
+        second += WithChecksum(s).toLatin1() + "\r\n";
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
     QPointer<QTcpSocket> far;

@@ -9,7 +9,7 @@
 
 using namespace velsor::sim;
 
-TEST(SimBlockedSector, CommandLine) {
+TEST(SimBlockedSector, CommandLineAndWhatItCovers) {
     const std::pair<const char*, std::optional<Sector>> cases[] = {
         {"90-180", Sector{90, 180, 90}},
         {"300-30:40", Sector{300, 30, 40}},
@@ -24,11 +24,9 @@ TEST(SimBlockedSector, CommandLine) {
             EXPECT_TRUE(!r.options && r.error.contains(u"--blocked-sector")) << text;
     }
     EXPECT_FALSE(parseArguments({"velsor-sim", "--device", "/dev/null"}).options->blocked);
-}
 
-// A sector through north, low only; the sky map tests run a whole week of the simulator behind
-// an eastern wall.
-TEST(SimBlockedSector, ContainsWrapsThroughNorthAndStopsAtItsHeight) {
+    // A sector through north, low only; the sky map tests run a whole week of the simulator
+    // behind an eastern wall.
     const Sector sector{300, 60, 30};
     for (const auto& [az, el, inside] : {std::tuple{359, 0, true},
                                          {60, 10, true},
