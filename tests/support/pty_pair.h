@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -57,11 +58,15 @@ public:
     ~PtyPair() { Kill(); }
 
     bool Ready() const { return QFileInfo::exists(portLink) && QFileInfo::exists(peerLink); }
-    // Ends socat: both pseudo-terminals go away, as when a receiver is unplugged.
+    // Ends socat: both pseudo-terminals go away, as when a receiver is unplugged. Killed, socat
+    // leaves its links behind; they go too, as a device's links do, since the number of a
+    // dangling one may soon be another test's live pseudo-terminal.
     void Kill() {
         if (proc && proc->state() != QProcess::NotRunning) {
             proc->kill();
             proc->waitForFinished(5000);
+            QFile::remove(portLink);
+            QFile::remove(peerLink);
         }
     }
     static bool Available() {
