@@ -6,9 +6,6 @@
 #include <QDir>
 #include <QStringDecoder>
 
-#include <algorithm>
-#include <iterator>
-
 namespace velsor {
 
 namespace {
@@ -44,14 +41,17 @@ void ApplyTuner(QStringView c, Nav& nav, Prop_Form& prop, NAV_FORM& form) {
     }
 }
 
+// No speed, or one not offered, is the default: never the speed held before, which when the
+// file is read again after a Cancel would be the one just cancelled.
 void ApplyBaud(QStringView text, Nav& nav, Prop_Form& prop) {
+    int chosen = 1; // 9600
     for (int i = 0; i < 4; ++i) {
-        if (text == QString::number(kNmeaBauds[i])) {
-            nav.Baud = kNmeaBauds[i];
-            for (int k = 0; k < 4; ++k)
-                prop.Option3[k].value = k == i;
-        }
+        if (text == QString::number(kNmeaBauds[i]))
+            chosen = i;
     }
+    nav.Baud = kNmeaBauds[chosen];
+    for (int k = 0; k < 4; ++k)
+        prop.Option3[k].value = k == chosen;
 }
 
 // The name on a port line; empty when it is not UTF-8, which would not be written back as it
@@ -146,11 +146,6 @@ void ReadSettings(const QString& path, Nav& nav, Prop_Form& prop, NAV_FORM& form
             portName = PortNameOf(l->mid(kPortNameKey.size()));
     }
     ch.Close(kChannel);
-    // No speed, or one not offered, is the default: never the speed held before the read, which
-    // after a Cancel would be the one just cancelled.
-    if (std::none_of(std::begin(kNmeaBauds), std::end(kNmeaBauds),
-                     [&](int b) { return baud == QString::number(b); }))
-        baud = QStringLiteral("9600");
     if (portName.size() > platform::kMaxPortName)
         portName.clear();
     ApplySettings({CharAt(lines[1], 12).toString(), CharAt(lines[2], 9).toString(),
