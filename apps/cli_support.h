@@ -1,8 +1,9 @@
 #pragma once
 // What the command-line tools share: the --tuner option, the --help layout, Qt's remarks kept
-// off standard error, and opening every input before anything is printed.
+// off standard error, opening every input before anything is printed, and writing the output.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
@@ -209,6 +210,26 @@ inline QByteArray JsonString(const QString& s) {
             o += QString(c).toUtf8();
     }
     return o + '"';
+}
+
+// Writes bytes to standard output whole; false when they could not be.
+inline bool WriteStdout(QByteArrayView bytes) {
+    return std::fwrite(bytes.data(), 1, static_cast<size_t>(bytes.size()), stdout) ==
+           static_cast<size_t>(bytes.size());
+}
+
+// A tool's last output: its exit code, 1 when the bytes could not all be written.
+inline int PrintLast(QByteArrayView bytes) {
+    return WriteStdout(bytes) && std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+// What a file tool read, for its JSON: "tuner":"2","files":[...],"recordings":N
+inline QByteArray JsonInputs(const QString& tuner, const std::vector<QString>& files,
+                             int recordings) {
+    QByteArray json = "\"tuner\":" + JsonString(tuner) + ",\"files\":[";
+    for (std::size_t k = 0; k < files.size(); ++k)
+        json += (k ? "," : "") + JsonString(files[k]);
+    return json + "],\"recordings\":" + QByteArray::number(recordings);
 }
 
 } // namespace velsor::cli

@@ -90,8 +90,7 @@ int RunHealth(int argc, char** argv) {
         json.replace(0, 1, "{\"file\":" + cli::JsonString(name) + ',');
         const QByteArray out =
             json + '\n' + name.toUtf8() + ": " + health.Verdict().toUtf8() + '\n';
-        if (std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout) !=
-            static_cast<size_t>(out.size()))
+        if (!cli::WriteStdout(out))
             return 1;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;

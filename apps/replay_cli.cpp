@@ -3,6 +3,8 @@
 
 #include "replay_cli.h"
 
+#include "cli_support.h"
+
 #include "decoding/receiver.h"
 #include "decoding/state_json.h"
 #include "main_window/nav_form.h"
@@ -200,9 +202,7 @@ int RunReplay(int argc, char** argv) {
     }
     if (program.exitRequested)
         return Fail("replay stopped on an unexpected error");
-    if (std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout) !=
-            static_cast<size_t>(out.size()) ||
-        std::fflush(stdout) != 0)
+    if (PrintLast(out) != 0)
         return 1;
     return refused ? 3 : 0;
 }

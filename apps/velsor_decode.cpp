@@ -59,17 +59,11 @@ int Fail(const std::string& message) {
     return 2;
 }
 
-bool WriteOut(const QByteArray& data) {
-    return std::fwrite(data.constData(), 1, static_cast<size_t>(data.size()), stdout) ==
-           static_cast<size_t>(data.size());
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     if (WantsHelp(argc, argv)) {
-        const std::string help = Help();
-        return std::fwrite(help.data(), 1, help.size(), stdout) == help.size() ? 0 : 1;
+        return velsor::cli::PrintLast(Help());
     }
     if (velsor::cli::WantsReplay(argc, argv))
         return velsor::cli::RunReplay(argc, argv);
@@ -114,7 +108,7 @@ int main(int argc, char** argv) {
             velsor::AppendStateJson(out, nav, form, receiver.linesDispatched, receiver.lastType);
             out += '\n';
             if (out.size() >= 1 << 16) {
-                writeFailed = writeFailed || !WriteOut(out);
+                writeFailed = writeFailed || !velsor::cli::WriteStdout(out);
                 out.clear();
             }
         };
@@ -140,7 +134,5 @@ int main(int argc, char** argv) {
         velsor::AppendStateJson(out, nav, form, receiver.linesDispatched, receiver.lastType);
         out += '\n';
     }
-    if (!WriteOut(out) || std::fflush(stdout) != 0)
-        return 1;
-    return 0;
+    return velsor::cli::PrintLast(out);
 }

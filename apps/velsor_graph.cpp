@@ -99,8 +99,7 @@ int main(int argc, char** argv) {
         if (!optionsDone && arg == u"--") {
             optionsDone = true;
         } else if (!optionsDone && (arg == u"--help" || arg == u"-h")) {
-            const std::string help = Help();
-            return std::fwrite(help.data(), 1, help.size(), stdout) == help.size() ? 0 : 1;
+            return velsor::cli::PrintLast(Help());
         } else if (!optionsDone && arg == u"--json") {
             json = true;
         } else if (!optionsDone && arg == u"--series") {
@@ -182,8 +181,7 @@ int main(int argc, char** argv) {
         doc[QStringLiteral("CountScale")] = graph.CountScale;
         doc[QStringLiteral("ops")] = ops;
         const QByteArray text = QJsonDocument(doc).toJson(QJsonDocument::Compact) + '\n';
-        if (std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout) !=
-            static_cast<size_t>(text.size()))
+        if (!velsor::cli::WriteStdout(text))
             return Fail(QStringLiteral("cannot write the standard output"));
     }
     return 0;

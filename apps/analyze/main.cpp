@@ -54,25 +54,20 @@ int main(int argc, char** argv) {
         !error.empty())
         return Fail(error);
     if (args.help) {
-        const std::string help = Help();
-        return std::fwrite(help.data(), 1, help.size(), stdout) == help.size() ? 0 : 1;
+        return cli::PrintLast(Help());
     }
-    const QString& tuner = args.tuner;
-    const QString& out = args.out;
-    const std::vector<QString>& files = args.files;
-    const bool json = args.json;
 
     analysis::ReceptionAnalysis a;
-    analysis::AnalysisReader reader(a, tuner);
+    analysis::AnalysisReader reader(a, args.tuner);
     int recordings = 0;
-    if (const std::string error = cli::ReadFiles(files, reader, recordings); !error.empty())
+    if (const std::string error = cli::ReadFiles(args.files, reader, recordings); !error.empty())
         return Fail(error);
     reader.Finish();
 
-    if (!out.isEmpty()) {
+    if (!args.out.isEmpty()) {
         cli::PrepareDrawing("velsor-analyze");
         QGuiApplication app(argc, argv);
-        const QStringList names = cli::FileNames(files);
+        const QStringList names = cli::FileNames(args.files);
         const drawing::Style style;
         analysis::PageOptions o;
         o.range = analysis::ReceptionAnalysis::Range::Session;
@@ -83,19 +78,16 @@ int main(int argc, char** argv) {
         std::vector<PictureBox> pages;
         for (int p = 0; p < analysis::kPages; ++p)
             pages.push_back(analysis::DrawPage(a, analysis::Page(p), o));
-        const QString error = drawing::SavePictures(pages, out, style);
+        const QString error = drawing::SavePictures(pages, args.out, style);
         if (!error.isEmpty())
-            return Fail("cannot write '" + out.toStdString() + "': " + error.toStdString());
+            return Fail("cannot write '" + args.out.toStdString() + "': " + error.toStdString());
     }
 
     QByteArray text;
-    if (json) {
-        QByteArray extra = "\"tuner\":" + cli::JsonString(tuner) + ",\"files\":[";
-        for (std::size_t k = 0; k < files.size(); ++k)
-            extra += (k ? "," : "") + cli::JsonString(files[k]);
-        extra += "],\"recordings\":" + QByteArray::number(recordings) + ',';
+    if (args.json) {
+        const QByteArray extra = cli::JsonInputs(args.tuner, args.files, recordings) + ',';
         text = analysis::AnalysisJson(a, extra) + '\n';
-    } else if (out.isEmpty()) {
+    } else if (args.out.isEmpty()) {
         const auto f = a.Position().Compute();
         text = QStringLiteral("%1 epochs, %2 fixes; CEP50 %3 m, CEP95 %4 m; %5 satellites\n")
                    .arg(a.Epochs())
@@ -105,9 +97,5 @@ int main(int argc, char** argv) {
                    .arg(a.Satellites().Size())
                    .toUtf8();
     }
-    if (std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout) !=
-            static_cast<size_t>(text.size()) ||
-        std::fflush(stdout) != 0)
-        return 1;
-    return 0;
+    return cli::PrintLast(text);
 }

@@ -49,24 +49,20 @@ int main(int argc, char** argv) {
         !error.empty())
         return Fail(error);
     if (args.help) {
-        const std::string help = Help();
-        return std::fwrite(help.data(), 1, help.size(), stdout) == help.size() ? 0 : 1;
+        return velsor::cli::PrintLast(Help());
     }
-    const QString& tuner = args.tuner;
-    const QString& out = args.out;
-    const std::vector<QString>& files = args.files;
-    const bool json = args.json;
 
     velsor::SkyMap map;
-    velsor::SkyMapReader reader(map, tuner);
+    velsor::SkyMapReader reader(map, args.tuner);
     int recordings = 0;
-    if (const std::string error = velsor::cli::ReadFiles(files, reader, recordings); !error.empty())
+    if (const std::string error = velsor::cli::ReadFiles(args.files, reader, recordings);
+        !error.empty())
         return Fail(error);
 
-    if (!out.isEmpty()) {
+    if (!args.out.isEmpty()) {
         velsor::cli::PrepareDrawing("velsor-skymap");
         QGuiApplication app(argc, argv);
-        const QStringList names = velsor::cli::FileNames(files);
+        const QStringList names = velsor::cli::FileNames(args.files);
         // In the legend's language.
         const QString title =
             QStringLiteral("衛星観測 %1 件、GSV %2 行：%3")
@@ -74,20 +70,17 @@ int main(int argc, char** argv) {
                 .arg(map.gsvLines)
                 .arg(names.size() > 6 ? QStringLiteral("%1 ファイル").arg(names.size())
                                       : names.join(QStringLiteral("、")));
-        const QString error = velsor::RenderSkyMap(map, out, title);
+        const QString error = velsor::RenderSkyMap(map, args.out, title);
         if (!error.isEmpty())
-            return Fail("cannot write '" + out.toStdString() + "': " + error.toStdString());
+            return Fail("cannot write '" + args.out.toStdString() + "': " + error.toStdString());
     }
 
     QByteArray text;
-    if (json) {
-        QByteArray extra = "\"tuner\":" + velsor::cli::JsonString(tuner) + ",\"files\":[";
-        for (std::size_t k = 0; k < files.size(); ++k)
-            extra += (k ? "," : "") + velsor::cli::JsonString(files[k]);
-        extra += "],\"recordings\":" + QByteArray::number(recordings);
-        extra += ",\"snapshots\":" + QByteArray::number(map.snapshots) + ',';
+    if (args.json) {
+        const QByteArray extra = velsor::cli::JsonInputs(args.tuner, args.files, recordings) +
+                                 ",\"snapshots\":" + QByteArray::number(map.snapshots) + ',';
         text = map.Json(extra) + '\n';
-    } else if (out.isEmpty()) {
+    } else if (args.out.isEmpty()) {
         int seen = 0, blocked = 0;
         for (int e = 0; e < velsor::SkyMap::kElevationCells; ++e) {
             for (int a = 0; a < velsor::SkyMap::kAzimuthCells; ++a) {
@@ -103,9 +96,5 @@ int main(int argc, char** argv) {
                    .arg(blocked)
                    .toUtf8();
     }
-    if (std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout) !=
-            static_cast<size_t>(text.size()) ||
-        std::fflush(stdout) != 0)
-        return 1;
-    return 0;
+    return velsor::cli::PrintLast(text);
 }
