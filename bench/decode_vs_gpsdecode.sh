@@ -12,8 +12,7 @@ target_mb=${TARGET_MB:-50}
 command -v gpsdecode >/dev/null || { echo "gpsdecode not found (Debian package gpsd-clients)"; exit 2; }
 [ -x "$decode" ] || { echo "velsor-decode not found at $decode (run: make bench)"; exit 2; }
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/lib.sh"
 one="$work/one.log"
 if [ "${GNSS:-0}" = 1 ]; then
     find "${VELSOR_SHARED_DATA:-$here/tests/data}/nmea-gnss" -name '*.log' | sort | xargs cat > "$one"

@@ -5,8 +5,7 @@
 set -euo pipefail
 build=${1:?build directory}
 mb=${2:-200}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/lib.sh"
 python3 - "$work" "$mb" <<'PY'
 import sys
 work, mb = sys.argv[1], int(sys.argv[2])

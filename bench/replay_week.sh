@@ -7,8 +7,7 @@ set -euo pipefail
 build=${1:?usage: bench/replay_week.sh BUILD_DIR [RUNS]}
 runs=${2:-20}
 tool=$build/apps/velsor-decode
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/lib.sh"
 "$build/bench/make-sky-recording" "$work/blocks.CSV" 3360
 "$build/bench/make-sky-recording" --gnss "$work/epochs.CSV" 3360
 status=0

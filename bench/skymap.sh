@@ -6,8 +6,7 @@ set -euo pipefail
 build=${1:?usage: bench/skymap.sh BUILD_DIR [RUNS]}
 runs=${2:-20}
 tool=$build/apps/velsor-skymap
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/lib.sh"
 "$build/bench/make-sky-recording" "$work/week.CSV" 3360 90-179:40
 echo "input: $(wc -c <"$work/week.CSV") bytes, 3360 snapshots"
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work/xdg

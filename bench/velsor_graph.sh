@@ -6,8 +6,7 @@ set -euo pipefail
 build=${1:?build directory}
 runs=${2:-20}
 tool=$build/apps/velsor-graph
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/lib.sh"
 for kind in gps gnss; do
     # A GPS-only week (counts within 10) and a four-system one (26 to 40 satellites).
     python3 "$(dirname "$0")/../scripts/make-week-log.py" $([ $kind = gnss ] && echo --gnss) \

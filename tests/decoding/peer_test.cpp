@@ -4,10 +4,10 @@
 #include "replay/replay_reader.h"
 #include "support/captures.h"
 #include "support/decoder_fixture.h"
+#include "support/sky_marks.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -142,19 +142,10 @@ TEST(FieldsRecording, EveryEpochShownReplaysFromTheSentencesKept) {
         state.remove(u"UtcDate"_qs);
         QJsonObject fix = o[u"fix"].toObject();
         fix.remove(u"utc"_qs);
-        QJsonArray marks;
-        for (const DrawOp& op : d.form.Picture1.ops) {
-            if (op.kind == DrawOp::Kind::Mark)
-                marks.append(u"%1 %2,%3 %4 %5"_qs.arg(op.text)
-                                 .arg(op.x1)
-                                 .arg(op.y1)
-                                 .arg(ColorText(op.color))
-                                 .arg(op.bold));
-        }
         return QJsonDocument(QJsonObject{{u"state"_qs, state},
                                          {u"form"_qs, form},
                                          {u"fix"_qs, fix},
-                                         {u"marks"_qs, marks}})
+                                         {u"marks"_qs, velsor::testing::SkyMarks(d.form.Picture1)}})
             .toJson(QJsonDocument::Compact);
     };
     int epochs = 0;

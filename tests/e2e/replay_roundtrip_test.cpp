@@ -9,8 +9,8 @@
 #include "replay/frm_player.h"
 #include "replay/recording_files.h"
 #include "support/main_window_fixture.h"
+#include "support/sky_marks.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -38,17 +38,8 @@ std::string Comparable(const Nav& nav, NAV_FORM& form) {
     QJsonObject all{{u"state"_qs, state}, {u"form"_qs, shown}};
     if (nav.TunerType == u"2") {
         form.Picture1.PlaceMarks();
-        QJsonArray marks;
-        for (const DrawOp& op : form.Picture1.ops) {
-            if (op.kind == DrawOp::Kind::Mark)
-                marks.append(u"%1 %2,%3 %4 %5"_qs.arg(op.text)
-                                 .arg(op.x1)
-                                 .arg(op.y1)
-                                 .arg(ColorText(op.color))
-                                 .arg(op.bold));
-        }
         all[u"fix"_qs] = o[u"fix"];
-        all[u"marks"_qs] = marks;
+        all[u"marks"_qs] = velsor::testing::SkyMarks(form.Picture1);
     }
     return QJsonDocument(all).toJson().toStdString();
 }
