@@ -214,8 +214,9 @@ inline QByteArray JsonString(const QString& s) {
 
 // Writes bytes to standard output whole; false when they could not be.
 inline bool WriteStdout(QByteArrayView bytes) {
-    return std::fwrite(bytes.data(), 1, static_cast<size_t>(bytes.size()), stdout) ==
-           static_cast<size_t>(bytes.size());
+    return bytes.isEmpty() || // the view of an empty array may hold no pointer at all
+           std::fwrite(bytes.data(), 1, static_cast<size_t>(bytes.size()), stdout) ==
+               static_cast<size_t>(bytes.size());
 }
 
 // A tool's last output: its exit code, 1 when the bytes could not all be written.
